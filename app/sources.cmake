@@ -1,0 +1,2 @@
+set(TORVELIN_APP_SOURCES
+)
