@@ -22,3 +22,7 @@ struct Curve_Setting
     int speed = 100;       // mm/min
     float distance = 10.0f; // mm
 };
+
+#include <QMetaType>
+Q_DECLARE_METATYPE(Serial_Setting_Type)
+Q_DECLARE_METATYPE(Curve_Setting)

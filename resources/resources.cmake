@@ -16,5 +16,4 @@ add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/resources/qrc_language.cpp
 add_library(torvelin_resources OBJECT
     resources/images.qrc
     ${CMAKE_CURRENT_BINARY_DIR}/resources/qrc_language.cpp)
-set_target_properties(torvelin_resources PROPERTIES AUTORCC_OPTIONS "--name;images")
 target_link_libraries(torvelin_resources PRIVATE Qt5::Core)

@@ -1,0 +1,36 @@
+#include "device/defaultport.h"
+
+#include <QSerialPortInfo>
+
+namespace {
+const char PortEnvironmentVariable[] = "TORVELIN_PORT";
+}
+
+QString devicePathForPort(const QString &portName, const QString &systemLocation)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(systemLocation);
+    return QStringLiteral("\\\\.\\") + portName;
+#else
+    Q_UNUSED(portName);
+    return systemLocation;
+#endif
+}
+
+QString defaultDevicePath()
+{
+    const QString fromEnvironment = qEnvironmentVariable(PortEnvironmentVariable);
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    if (ports.isEmpty()) {
+#ifdef Q_OS_WIN
+        return QStringLiteral("COM1");
+#else
+        return QStringLiteral("/dev/ttyS0");
+#endif
+    }
+    const QSerialPortInfo &last = ports.last();
+    return devicePathForPort(last.portName(), last.systemLocation());
+}

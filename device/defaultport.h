@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// Device string the worker opens until the operator picks a port: the last
+// port the system lists (COM1 on Windows, /dev/ttyS0 elsewhere, when there is
+// none), unless TORVELIN_PORT names one.
+QString defaultDevicePath();
+
+// The device string for a listed port: the Windows device-namespace path
+// "\\.\COMn" (which also reaches COM10 and above), the device path elsewhere.
+QString devicePathForPort(const QString &portName, const QString &systemLocation);
