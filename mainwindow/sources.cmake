@@ -1,2 +1,8 @@
 set(TORVELIN_MAINWINDOW_SOURCES
+    forms/mainwindow.ui
+    mainwindow/mainwindow.h mainwindow/mainwindow.cpp
+    mainwindow/curvefile.h mainwindow/curvefile.cpp
+    mainwindow/plotexport.h mainwindow/plotexport.cpp
+    mainwindow/filedialogs.h mainwindow/filedialogs.cpp
+    mainwindow/livereadout.h mainwindow/livereadout.cpp
 )

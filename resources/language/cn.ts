@@ -1,4 +1,505 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>%1 close</source>
+        <translation>%1 断开</translation>
+    </message>
+    <message>
+        <source>%1,%2,%3,%4,%5,success</source>
+        <translation>%1,%2,%3,%4,%5,连接成功</translation>
+    </message>
+    <message>
+        <source>Torvelin Ver %1</source>
+        <translation>Torvelin版本 %1</translation>
+    </message>
+    <message>
+        <source>Torvelin</source>
+        <translation>Torvelin</translation>
+    </message>
+    <message>
+        <source>Axis Set</source>
+        <translation>坐标设置</translation>
+    </message>
+    <message>
+        <source>COM open failed</source>
+        <translation>串口打开失败</translation>
+    </message>
+    <message>
+        <source>Chart</source>
+        <translation>图表</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>连接</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>设备</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>断开</translation>
+    </message>
+    <message>
+        <source>Distance</source>
+        <translation>位移</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>退出</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>导出</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>文件</translation>
+    </message>
+    <message>
+        <source>Force</source>
+        <translation>力值</translation>
+    </message>
+    <message>
+        <source>Forward</source>
+        <translation>进程</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>帮助</translation>
+    </message>
+    <message>
+        <source>Info</source>
+        <translation>信息</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>语言</translation>
+    </message>
+    <message>
+        <source>New</source>
+        <translation>新建</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>打开</translation>
+    </message>
+    <message>
+        <source>Option</source>
+        <translation>选项</translation>
+    </message>
+    <message>
+        <source>Please close the serial port!</source>
+        <translation>请关闭串口!</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>刷新</translation>
+    </message>
+    <message>
+        <source>Return</source>
+        <translation>返程</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>Setting</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>开始</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>The graph has no data!</source>
+        <translation>图表中没有数据!</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>型号</translation>
+    </message>
+    <message>
+        <source>Type-%1</source>
+        <translation>型号-%1</translation>
+    </message>
+    <message>
+        <source>Waring</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>about</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <source>machine parameter</source>
+        <translation>机器参数</translation>
+    </message>
+</context>
+<context>
+    <name>machineParameter</name>
+    <message>
+        <source>1st</source>
+        <translation>段1</translation>
+    </message>
+    <message>
+        <source>2nd</source>
+        <translation>段2</translation>
+    </message>
+    <message>
+        <source>3rd</source>
+        <translation>段3</translation>
+    </message>
+    <message>
+        <source>4th</source>
+        <translation>段4</translation>
+    </message>
+    <message>
+        <source>5th</source>
+        <translation>段5</translation>
+    </message>
+    <message>
+        <source>Data</source>
+        <translation>数据</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Distance(mm)</source>
+        <translation>位移(mm)</translation>
+    </message>
+    <message>
+        <source>Force(N)</source>
+        <translation>力值(N)</translation>
+    </message>
+    <message>
+        <source>Free Length(mm)</source>
+        <translation>自由长度(mm)</translation>
+    </message>
+    <message>
+        <source>Group Number</source>
+        <translation>组编号</translation>
+    </message>
+    <message>
+        <source>I.Load</source>
+        <translation>初张力</translation>
+    </message>
+    <message>
+        <source>Lower(N)</source>
+        <translation>下限值(N)</translation>
+    </message>
+    <message>
+        <source>New</source>
+        <translation>新建</translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation>下一个</translation>
+    </message>
+    <message>
+        <source>Next Group</source>
+        <translation>下一组</translation>
+    </message>
+    <message>
+        <source>Pre</source>
+        <translation>上一个</translation>
+    </message>
+    <message>
+        <source>Pre Group</source>
+        <translation>上一组</translation>
+    </message>
+    <message>
+        <source>Repeat Number</source>
+        <translation>重复次数</translation>
+    </message>
+    <message>
+        <source>S.Rate</source>
+        <translation>刚度</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>Setting</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>Speed(mm/min)</source>
+        <translation>速度</translation>
+    </message>
+    <message>
+        <source>Spring Rate(N/mm)</source>
+        <translation>弹簧刚度(N/mm)</translation>
+    </message>
+    <message>
+        <source>Test Number</source>
+        <translation>测试编号</translation>
+    </message>
+    <message>
+        <source>Test Point</source>
+        <translation>段点</translation>
+    </message>
+    <message>
+        <source>Tol(%)</source>
+        <translation>误差(%)</translation>
+    </message>
+    <message>
+        <source>Upper(N)</source>
+        <translation>上限值(N)</translation>
+    </message>
+    <message>
+        <source>distance(mm)</source>
+        <translation>位移(mm)</translation>
+    </message>
+    <message>
+        <source>effective winding</source>
+        <translation>有效圈数</translation>
+    </message>
+    <message>
+        <source>machineParameter</source>
+        <translation>机器参数</translation>
+    </message>
+    <message>
+        <source>mean diameter(mm)</source>
+        <translation>弹簧中径(mm)</translation>
+    </message>
+    <message>
+        <source>wire diameter(mm)</source>
+        <translation>弹簧线径(mm)</translation>
+    </message>
+</context>
+<context>
+    <name>serialSettingDialog</name>
+    <message>
+        <source>Apply</source>
+        <translation>应用</translation>
+    </message>
+    <message>
+        <source>BaudRate:</source>
+        <translation>波特率:</translation>
+    </message>
+    <message>
+        <source>Data bits:</source>
+        <translation>数据位:</translation>
+    </message>
+    <message>
+        <source>Description:</source>
+        <translation>描述:</translation>
+    </message>
+    <message>
+        <source>Location:</source>
+        <translation>端口号:</translation>
+    </message>
+    <message>
+        <source>Manufacturer:</source>
+        <translation>厂商:</translation>
+    </message>
+    <message>
+        <source>Parity:</source>
+        <translation>校验位:</translation>
+    </message>
+    <message>
+        <source>Product ID:</source>
+        <translation>产品标识:</translation>
+    </message>
+    <message>
+        <source>Select Parameters</source>
+        <translation>选择参数</translation>
+    </message>
+    <message>
+        <source>Select Serial Port</source>
+        <translation>选择串口</translation>
+    </message>
+    <message>
+        <source>Serial number:</source>
+        <translation>序列号:</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>Stop bits:</source>
+        <translation>停止位:</translation>
+    </message>
+    <message>
+        <source>Vendor ID:</source>
+        <translation>供应商标识:</translation>
+    </message>
+</context>
+<context>
+    <name>SerialSettingDialog</name>
+    <message>
+        <source>115200</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Description: %1</source>
+        <translation>描述: %1</translation>
+    </message>
+    <message>
+        <source>Location: %1</source>
+        <translation>端口号: %1</translation>
+    </message>
+    <message>
+        <source>Manufacturer: %1</source>
+        <translation>厂商: %1</translation>
+    </message>
+    <message>
+        <source>Product Identifier: %1</source>
+        <translation>产品标识: %1</translation>
+    </message>
+    <message>
+        <source>Serial number: %1</source>
+        <translation>序列号: %1</translation>
+    </message>
+    <message>
+        <source>Vendor Identifier: %1</source>
+        <translation>供应商标识: %1</translation>
+    </message>
+</context>
+<context>
+    <name>languageSelectDialog</name>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Chinese</source>
+        <translation>中文</translation>
+    </message>
+    <message>
+        <source>Confirm change the language?</source>
+        <translation>确认修改语言?</translation>
+    </message>
+    <message>
+        <source>Confrim</source>
+        <translation>确认</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>英语</translation>
+    </message>
+    <message>
+        <source>Info</source>
+        <translation>信息</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>语言</translation>
+    </message>
+    <message>
+        <source>Language will be changed after application restart!</source>
+        <translation>应用重启后修改语言!</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确认</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>系统</translation>
+    </message>
+    <message>
+        <source>languageSelect</source>
+        <translation>语言选择</translation>
+    </message>
+    <message>
+        <source>The language choice could not be saved to %1: %2</source>
+        <translation>无法将语言选择保存到 %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>chartStart</name>
+    <message>
+        <source>Absolute Distance</source>
+        <translation>绝对位移</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>ChartSetting</source>
+        <translation>图表设置</translation>
+    </message>
+    <message>
+        <source>Distance</source>
+        <translation>位移</translation>
+    </message>
+    <message>
+        <source>Mode</source>
+        <translation>模式</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确认</translation>
+    </message>
+    <message>
+        <source>PULL</source>
+        <translation>拉伸</translation>
+    </message>
+    <message>
+        <source>PUSH</source>
+        <translation>压缩</translation>
+    </message>
+    <message>
+        <source>Relative Distance</source>
+        <translation>相对位移</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>速度</translation>
+    </message>
+</context>
+<context>
+    <name>curveSettingDialog</name>
+    <message>
+        <source>AxisAutoSet</source>
+        <translation>自动设置</translation>
+    </message>
+    <message>
+        <source>AxisSetting</source>
+        <translation>坐标设置</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Max</source>
+        <translation>最大</translation>
+    </message>
+    <message>
+        <source>Min</source>
+        <translation>最小</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确认</translation>
+    </message>
+    <message>
+        <source>Reversed</source>
+        <translation>反向</translation>
+    </message>
+    <message>
+        <source>Xaxis</source>
+        <translation>x轴</translation>
+    </message>
+    <message>
+        <source>Yaxis</source>
+        <translation>y轴</translation>
+    </message>
+</context>
 </TS>

@@ -1,0 +1,13 @@
+#pragma once
+
+// Ranges and reversal of the plot's two axes: x is distance in mm, y force
+// in N. Handed from the axis dialog to the main window, never stored.
+struct AxisSetting
+{
+    double xMin = 0.0;
+    double xMax = 0.0;
+    double yMin = 0.0;
+    double yMax = 0.0;
+    bool xReversed = false;
+    bool yReversed = false;
+};

@@ -1,0 +1,43 @@
+#include "dialogs/curvesettingdialog.h"
+
+#include "device/numbertext.h"
+#include "ui_curvesettingdialog.h"
+
+curveSettingDialog::curveSettingDialog(QWidget *parent, const AxisSetting &setting)
+    : QDialog(parent)
+    , ui(new Ui::curveSettingDialog)
+{
+    ui->setupUi(this);
+
+    ui->xAxisMinEdit->setText(NumberText::distance(setting.xMin));
+    ui->xAxisMaxEdit->setText(NumberText::distance(setting.xMax));
+    ui->xAxisReversed->setChecked(setting.xReversed);
+    ui->yAxisMinEdit->setText(NumberText::force(setting.yMin));
+    ui->yAxisMaxEdit->setText(NumberText::force(setting.yMax));
+    ui->yAxisReversed->setChecked(setting.yReversed);
+}
+
+curveSettingDialog::~curveSettingDialog()
+{
+    delete ui;
+}
+
+void curveSettingDialog::on_okBtn_clicked()
+{
+    // A bound that is not a number counts as 0; nothing is refused.
+    AxisSetting setting;
+    setting.xMin = NumberText::toDouble(ui->xAxisMinEdit->text());
+    setting.xMax = NumberText::toDouble(ui->xAxisMaxEdit->text());
+    setting.yMin = NumberText::toDouble(ui->yAxisMinEdit->text());
+    setting.yMax = NumberText::toDouble(ui->yAxisMaxEdit->text());
+    setting.xReversed = ui->xAxisReversed->isChecked();
+    setting.yReversed = ui->yAxisReversed->isChecked();
+
+    emit sendAxisSet(setting);
+    close();
+}
+
+void curveSettingDialog::on_cancelBtn_clicked()
+{
+    close();
+}

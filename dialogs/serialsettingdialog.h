@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QDialog>
+#include <QList>
+#include <QStringList>
+
+#include "device/records.h"
+
+namespace Ui {
+class serialSettingDialog;
+}
+
+// Picks the serial port and line parameters for the next connection to the
+// tester and hands them on, by Apply, as one Serial_Setting_Type.
+class SerialSettingDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // Lists the serial ports present when the dialog opens.
+    explicit SerialSettingDialog(QWidget *parent = nullptr);
+    // Lists the given ports instead, each as SerialPortList::fields gives
+    // them; lets a bench or test offer ports that the machine does not have.
+    explicit SerialSettingDialog(const QList<QStringList> &ports, QWidget *parent = nullptr);
+    ~SerialSettingDialog() override;
+
+signals:
+    void sendSerialSetting(Serial_Setting_Type setting);
+
+private slots:
+    void on_applyButton_clicked();
+    void on_serialPortInfoListBox_currentIndexChanged(int index);
+
+private:
+    Ui::serialSettingDialog *ui;
+};

@@ -1,0 +1,355 @@
+#include "mainwindow/curvefile.h"
+
+#include "device/numbertext.h"
+
+#include <QByteArrayMatcher>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// Reads and writes go through blocks of this size, so that a file of a
+// million points never needs a QString per line and a 1 MB line costs no
+// more than its bytes.
+constexpr qint64 BlockSize = 64 * 1024;
+const char Utf8ByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr int Utf8ByteOrderMarkSize = 3;
+
+// A tiny negative force such as -0.0004 rounds to "-0.000"; the file then
+// claims a sign that the number it holds does not have.
+QByteArray numberText(double value, int decimals)
+{
+    QByteArray text = NumberText::fixed(value, decimals).toLatin1();
+    if (text.startsWith('-')) {
+        bool allZero = true;
+        for (int i = 1; i < text.size() && allZero; ++i)
+            allZero = text.at(i) == '0' || text.at(i) == '.';
+        if (allZero)
+            text.remove(0, 1);
+    }
+    return text;
+}
+
+// Collects the text and hands it to the device a block at a time; after a
+// refused write nothing more is sent.
+class BlockWriter
+{
+public:
+    explicit BlockWriter(QIODevice *device)
+        : m_device(device)
+    {
+        m_block.reserve(int(BlockSize) + LongestLine);
+    }
+
+    void addLine(const QByteArray &line)
+    {
+        m_block.append(line).append('\n');
+        if (m_block.size() >= BlockSize)
+            flush();
+    }
+
+    void addPoint(double distance, double force, int decimals)
+    {
+        m_block.append(numberText(distance, NumberText::DistanceDecimals))
+            .append(',')
+            .append(numberText(force, decimals))
+            .append('\n');
+        if (m_block.size() >= BlockSize)
+            flush();
+    }
+
+    bool finish()
+    {
+        flush();
+        return !m_failed;
+    }
+
+private:
+    // Room for one point beyond a full block, so that appending never
+    // reallocates.
+    static constexpr int LongestLine = 1024;
+
+    void flush()
+    {
+        if (!m_failed && !m_block.isEmpty())
+            m_failed = m_device->write(m_block) != m_block.size();
+        m_block.resize(0);
+    }
+
+    QIODevice *m_device;
+    QByteArray m_block;
+    bool m_failed = false;
+};
+
+void addCurve(BlockWriter *writer, const QCPGraphDataContainer &curve, int decimals)
+{
+    for (auto it = curve.constBegin(); it != curve.constEnd(); ++it) {
+        if (std::isfinite(it->key) && std::isfinite(it->value))
+            writer->addPoint(it->key, it->value, decimals);
+    }
+}
+
+bool isAsciiSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n';
+}
+
+// One field of a point line as the tester's single-precision value. False
+// when the field is not a finite number within single-precision range: the
+// plot must never be handed NaN or infinity.
+bool toSingle(const char *begin, const char *end, float *value)
+{
+    while (begin < end && isAsciiSpace(*begin))
+        ++begin;
+    while (end > begin && isAsciiSpace(end[-1]))
+        --end;
+    const int size = int(end - begin);
+    if (size == 0)
+        return false;
+
+    bool ascii = true;
+    for (const char *c = begin; c < end && ascii; ++c)
+        ascii = static_cast<unsigned char>(*c) < 0x80;
+
+    bool parsed = false;
+    double number = 0.0;
+    if (ascii) {
+        number = QByteArray::fromRawData(begin, size).toDouble(&parsed);
+    } else {
+        // Only non-ASCII white space (a no-break space from a spreadsheet)
+        // can still surround a number here; the rare case may decode.
+        number = NumberText::toDouble(QString::fromUtf8(begin, size), &parsed);
+    }
+    if (!parsed || !std::isfinite(number) || std::fabs(number) > double(FLT_MAX))
+        return false;
+    *value = float(number);
+    return true;
+}
+
+// Sorts complete lines into the two curves.
+class CurveLineSorter
+{
+public:
+    explicit CurveLineSorter(CurveFile::Curves *curves)
+        : m_curves(curves)
+        , m_forwardMarker(CurveFile::forwardMarker().toUtf8())
+        , m_returnMarker(CurveFile::returnMarker().toUtf8())
+        , m_current(&curves->forward)
+    {
+    }
+
+    void addLine(const char *begin, const char *end)
+    {
+        if (m_atFileStart) {
+            m_atFileStart = false;
+            if (end - begin >= Utf8ByteOrderMarkSize
+                && std::memcmp(begin, Utf8ByteOrderMark, Utf8ByteOrderMarkSize) == 0)
+                begin += Utf8ByteOrderMarkSize;
+        }
+        const int size = int(end - begin);
+        if (m_forwardMarker.indexIn(begin, size) >= 0) {
+            m_current = &m_curves->forward;
+            return;
+        }
+        if (m_returnMarker.indexIn(begin, size) >= 0) {
+            m_current = &m_curves->back;
+            return;
+        }
+        addPoint(begin, end);
+    }
+
+private:
+    void addPoint(const char *begin, const char *end)
+    {
+        const char *firstComma = static_cast<const char *>(std::memchr(begin, ',', size_t(end - begin)));
+        const char *xEnd = firstComma ? firstComma : end;
+        const char *yBegin = begin;
+        for (const char *c = end; c > begin; --c) {
+            if (c[-1] == ',') {
+                yBegin = c;
+                break;
+            }
+        }
+        float x = 0.0f;
+        float y = 0.0f;
+        const bool xIsNumber = toSingle(begin, xEnd, &x);
+        const bool yIsNumber = toSingle(yBegin, end, &y);
+        // A blank line or a header such as "distance,force" is no point.
+        if (!xIsNumber && !yIsNumber)
+            return;
+        m_current->append(QCPGraphData(double(x), double(y)));
+    }
+
+    CurveFile::Curves *m_curves;
+    QByteArrayMatcher m_forwardMarker;
+    QByteArrayMatcher m_returnMarker;
+    QVector<QCPGraphData> *m_current;
+    bool m_atFileStart = true;
+};
+
+// Text mode would drop every CR, joining lines that end in a lone CR.
+class RawReadScope
+{
+public:
+    explicit RawReadScope(QIODevice *device)
+        : m_device(device)
+        , m_textMode(device->isTextModeEnabled())
+    {
+        m_device->setTextModeEnabled(false);
+    }
+    ~RawReadScope() { m_device->setTextModeEnabled(m_textMode); }
+    RawReadScope(const RawReadScope &) = delete;
+    RawReadScope &operator=(const RawReadScope &) = delete;
+
+private:
+    QIODevice *m_device;
+    bool m_textMode;
+};
+
+} // namespace
+
+QString CurveFile::forwardMarker()
+{
+    return QCoreApplication::translate("MainWindow", "Data Forward:");
+}
+
+QString CurveFile::returnMarker()
+{
+    return QCoreApplication::translate("MainWindow", "Data Return:");
+}
+
+bool CurveFile::write(QIODevice *device, const QCPGraphDataContainer &forward,
+                      const QCPGraphDataContainer &back, int decimals)
+{
+    BlockWriter writer(device);
+    writer.addLine(forwardMarker().toUtf8());
+    addCurve(&writer, forward, decimals);
+    writer.addLine(returnMarker().toUtf8());
+    addCurve(&writer, back, decimals);
+    return writer.finish();
+}
+
+bool CurveFile::save(const QString &path, const QCPGraphDataContainer &forward,
+                     const QCPGraphDataContainer &back, int decimals, QString *error)
+{
+    if (QFileInfo(path).isDir()) {
+        if (error)
+            *error = tr("%1 is a folder.").arg(path);
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    if (!write(&file, forward, back, decimals)) {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+CurveFile::Curves CurveFile::read(QIODevice *device, bool *ok)
+{
+    Curves curves;
+    if (!device || !device->isReadable()) {
+        if (ok)
+            *ok = false;
+        return curves;
+    }
+
+    RawReadScope raw(device);
+    CurveLineSorter sorter(&curves);
+    QByteArray block(int(BlockSize), Qt::Uninitialized);
+    QByteArray partialLine; // the start of a line that runs past its block
+    bool readFailed = false;
+    for (;;) {
+        const qint64 count = device->read(block.data(), BlockSize);
+        if (count < 0) {
+            readFailed = true;
+            break;
+        }
+        if (count == 0)
+            break;
+        const char *lineBegin = block.constData();
+        const char *blockEnd = lineBegin + count;
+        for (const char *c = lineBegin; c < blockEnd; ++c) {
+            if (*c != '\n' && *c != '\r')
+                continue;
+            // CR LF leaves an empty line between CR and LF; the sorter
+            // skips empty lines anyway.
+            if (partialLine.isEmpty()) {
+                sorter.addLine(lineBegin, c);
+            } else {
+                partialLine.append(lineBegin, int(c - lineBegin));
+                sorter.addLine(partialLine.constData(), partialLine.constData() + partialLine.size());
+                partialLine.clear();
+            }
+            lineBegin = c + 1;
+        }
+        partialLine.append(lineBegin, int(blockEnd - lineBegin));
+    }
+    if (!partialLine.isEmpty())
+        sorter.addLine(partialLine.constData(), partialLine.constData() + partialLine.size());
+
+    if (ok)
+        *ok = !readFailed;
+    return curves;
+}
+
+bool CurveFile::isReadableCurveFile(const QString &path, QString *why)
+{
+    const QFileInfo info(path);
+    QString reason;
+    if (path.isEmpty())
+        reason = tr("No file was chosen.");
+    else if (!info.exists())
+        reason = tr("%1 does not exist.").arg(path);
+    else if (info.isDir())
+        reason = tr("%1 is a folder.").arg(path);
+    else if (!info.isFile())
+        reason = tr("%1 is not a regular file.").arg(path);
+    if (why)
+        *why = reason;
+    return reason.isEmpty();
+}
+
+bool CurveFile::load(const QString &path, Curves *curves, QString *error)
+{
+    if (!isReadableCurveFile(path, error))
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    // The path may have been swapped for a device since it was checked.
+    if (file.isSequential()) {
+        if (error)
+            *error = tr("%1 is not a regular file.").arg(path);
+        return false;
+    }
+    bool complete = false;
+    Curves loaded = read(&file, &complete);
+    if (!complete) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    *curves = std::move(loaded);
+    return true;
+}

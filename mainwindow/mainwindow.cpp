@@ -1,0 +1,414 @@
+#include "mainwindow/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "app/languageselectdialog.h"
+#include "device/modbusthread.h"
+#include "device/numbertext.h"
+#include "dialogs/chartstart.h"
+#include "dialogs/curvesettingdialog.h"
+#include "dialogs/serialsettingdialog.h"
+#include "mainwindow/curvefile.h"
+#include "mainwindow/filedialogs.h"
+#include "mainwindow/livereadout.h"
+#include "mainwindow/plotexport.h"
+#include "parameters/machineparameter.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDebug>
+#include <QDir>
+#include <QMessageBox>
+#include <QTime>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int ForwardGraph = 0;
+constexpr int ReturnGraph = 1;
+// The machine type is its force range in N; beyond this it is no type we show.
+constexpr int MaxShownMachineType = 5000;
+// The tester's decimals count is used only below this.
+constexpr int MaxForceDecimals = 5;
+constexpr double InitialDistanceLower = 0;
+constexpr double InitialDistanceUpper = 100;
+constexpr double InitialForceLower = -300;
+constexpr double InitialForceUpper = 500;
+const char ProgramVersion[] = "1.0.0";
+const char DataFolderName[] = "Data";
+
+// Adds the points sorted by distance, keeping the file's order among equal
+// distances, as adding them one by one would.
+void addInArrivalOrder(QCPGraph *graph, QVector<QCPGraphData> *points)
+{
+    std::stable_sort(points->begin(), points->end(), qcpLessThanSortKey<QCPGraphData>);
+    graph->data()->add(*points, true);
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new Ui::MainWindow)
+    , worker(new modbusThread)
+{
+    ui->setupUi(this);
+
+    ui->actionConnect->setEnabled(true);
+    ui->actionDisconnect->setEnabled(false);
+    connect(ui->actionExit, &QAction::triggered, this, &QWidget::close);
+
+    setUpPlot();
+
+    // The designer keeps the grid in a fixed-size container; as the central
+    // widget's own layout it follows the window.
+    ui->centralWidget->setLayout(ui->gridLayout);
+
+    connect(ui->userPlot, &QCustomPlot::mouseMove, this, &MainWindow::myMouseMoveEvent);
+
+    curveSetting = Curve_Setting();
+
+    ui->startBtn->setEnabled(false);
+    ui->refreshBtn->setEnabled(false);
+    ui->stopBtn->setEnabled(false);
+
+    ui->forceLabel->setText(tr(""));
+    ui->distanceLabel->setText(tr(""));
+
+    ui->forwardCheckBox->setChecked(true);
+    ui->returnCheckBox->setChecked(true);
+
+    setWindowIcon(QIcon(QStringLiteral(":/images/Torvelin.png")));
+
+    connect(worker, &modbusThread::sendCurrentPointValue, this,
+            &MainWindow::receiveCurrentPointValue);
+    connect(worker, &modbusThread::sendCurveData, this, &MainWindow::receiveCurveData);
+}
+
+MainWindow::~MainWindow()
+{
+    worker->stopThread();
+    worker->wait();
+    delete ui;
+    // The loop has ended; the worker's destructor closes the link.
+    delete worker;
+}
+
+void MainWindow::setUpPlot()
+{
+    QCustomPlot *plot = ui->userPlot;
+    plot->addGraph();
+    plot->graph(ForwardGraph)->setPen(QPen(Qt::blue));
+    plot->xAxis->setLabel(tr("Distance"));
+    plot->yAxis->setLabel(tr("Force"));
+    plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+    plot->xAxis->setRange(InitialDistanceLower, InitialDistanceUpper);
+    plot->yAxis->setRange(InitialForceLower, InitialForceUpper);
+    plot->addGraph();
+    plot->graph(ReturnGraph)->setPen(QPen(Qt::red));
+    plot->graph(ForwardGraph)->setName(tr("Forward"));
+    plot->graph(ReturnGraph)->setName(tr("Return"));
+    plot->legend->setVisible(true);
+}
+
+bool MainWindow::isConnected() const
+{
+    return !ui->actionConnect->isEnabled();
+}
+
+void MainWindow::on_actionConnect_triggered()
+{
+    if (!worker->openSerial()) {
+        ui->statusBar->showMessage(tr("COM open failed"));
+        return;
+    }
+    const Serial_Setting_Type setting = worker->getSerialSetting();
+    ui->statusBar->showMessage(tr("%1,%2,%3,%4,%5,success")
+                                   .arg(setting.portName, QString::number(setting.baudRate),
+                                        QString::number(setting.dataBits),
+                                        QString(QLatin1Char(setting.parity)),
+                                        QString::number(setting.stopBits)));
+    ui->actionConnect->setEnabled(false);
+    ui->actionDisconnect->setEnabled(true);
+
+    const int type = worker->getMachineType();
+    // A type of 0 (also what a failed read gives) is an empty range, which the
+    // plot refuses: the axis keeps its range.
+    ui->userPlot->yAxis->setRange(-type, type);
+    ui->userPlot->replot();
+    if (type >= 1 && type <= MaxShownMachineType)
+        ui->typeLabel->setText(tr("Type-%1").arg(type));
+
+    const int decimals = worker->getForceDecimals();
+    if (decimals < MaxForceDecimals)
+        forceDecimals = decimals;
+
+    worker->start();
+}
+
+void MainWindow::on_actionDisconnect_triggered()
+{
+    worker->stopThread();
+    worker->wait();
+    worker->closeSerial();
+    ui->statusBar->showMessage(tr("%1 close").arg(worker->getSerialSetting().portName));
+    ui->actionConnect->setEnabled(true);
+    ui->actionDisconnect->setEnabled(false);
+}
+
+void MainWindow::on_actionSetting_triggered()
+{
+    if (isConnected()) {
+        QMessageBox::warning(this, tr("Waring"), tr("Please close the serial port!"),
+                             QMessageBox::Ok);
+        return;
+    }
+    auto *dialog = new SerialSettingDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &SerialSettingDialog::sendSerialSetting, worker,
+            &modbusThread::receiveSerailSetting);
+    dialog->exec();
+}
+
+void MainWindow::on_startBtn_clicked()
+{
+    worker->startTest(curveSetting);
+}
+
+void MainWindow::on_stopBtn_clicked()
+{
+    worker->stopTest();
+}
+
+void MainWindow::on_refreshBtn_clicked()
+{
+    ui->userPlot->graph(ForwardGraph)->data()->clear();
+    ui->userPlot->graph(ReturnGraph)->data()->clear();
+    ui->userPlot->replot();
+}
+
+void MainWindow::on_axisSetBtn_clicked()
+{
+    const QCPRange x = ui->userPlot->xAxis->range();
+    const QCPRange y = ui->userPlot->yAxis->range();
+    AxisSetting setting;
+    setting.xMin = x.lower;
+    setting.xMax = x.upper;
+    setting.yMin = y.lower;
+    setting.yMax = y.upper;
+    setting.xReversed = ui->userPlot->xAxis->rangeReversed();
+    setting.yReversed = ui->userPlot->yAxis->rangeReversed();
+
+    auto *dialog = new curveSettingDialog(this, setting);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &curveSettingDialog::sendAxisSet, this, &MainWindow::receiveAxisSet);
+    dialog->exec();
+}
+
+void MainWindow::on_actionChart_triggered()
+{
+    auto *dialog = new chartStart(this);
+    connect(dialog, &chartStart::sendCurveSetting, this, &MainWindow::receiveCurveSetting);
+    connect(this, &MainWindow::sendCurveSetting, dialog, &chartStart::receiveCurveSetting);
+    emit sendCurveSetting(curveSetting);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowFlags(Qt::Dialog);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->show();
+}
+
+void MainWindow::on_actionabout_triggered()
+{
+    QMessageBox::about(this, tr("about"), tr("Torvelin Ver %1").arg(QLatin1String(ProgramVersion)));
+}
+
+// Not connected: kept for switching the plot to full screen on a double click.
+void MainWindow::myWidgetDoubleClicked(QMouseEvent *event)
+{
+    Q_UNUSED(event);
+    static int clicks = 0;
+    if (++clicks % 2 == 1) {
+        ui->userPlot->setWindowFlags(Qt::Window);
+        ui->userPlot->showFullScreen();
+    } else {
+        ui->userPlot->setWindowFlags(Qt::Widget);
+        ui->userPlot->showNormal();
+    }
+}
+
+void MainWindow::myMouseMoveEvent(QMouseEvent *event)
+{
+    const float distance = static_cast<float>(ui->userPlot->xAxis->pixelToCoord(event->pos().x()));
+    const float force = static_cast<float>(ui->userPlot->yAxis->pixelToCoord(event->pos().y()));
+    ui->statusBar->showMessage(
+        tr("%1, %2").arg(NumberText::distance(distance), NumberText::force(force)));
+}
+
+void MainWindow::on_forwardCheckBox_clicked()
+{
+    ui->userPlot->graph(ForwardGraph)->setVisible(ui->forwardCheckBox->isChecked());
+    ui->userPlot->replot();
+}
+
+void MainWindow::on_returnCheckBox_clicked()
+{
+    ui->userPlot->graph(ReturnGraph)->setVisible(ui->returnCheckBox->isChecked());
+    ui->userPlot->replot();
+}
+
+void MainWindow::receiveAxisSet(AxisSetting setting)
+{
+    // setRange ignores an empty range (equal bounds) and sorts the bounds.
+    ui->userPlot->xAxis->setRange(setting.xMin, setting.xMax);
+    ui->userPlot->yAxis->setRange(setting.yMin, setting.yMax);
+    ui->userPlot->xAxis->setRangeReversed(setting.xReversed);
+    ui->userPlot->yAxis->setRangeReversed(setting.yReversed);
+    ui->userPlot->replot();
+}
+
+void MainWindow::receiveCurveSetting(Curve_Setting setting)
+{
+    curveSetting = setting;
+    if (isConnected()) {
+        ui->startBtn->setEnabled(true);
+        ui->refreshBtn->setEnabled(true);
+        ui->stopBtn->setEnabled(true);
+    }
+}
+
+void MainWindow::receiveCurveData(int index, double x, double y)
+{
+    QCPGraph *graph = ui->userPlot->graph(index);
+    // A corrupt float from the line is no point of the curve; NaN or
+    // infinity would also break the graph's ordering and the pixel maths.
+    if (!graph || !std::isfinite(x) || !std::isfinite(y))
+        return;
+    graph->addData(x, y);
+    // Every point is stored at once; the drawing is queued, so all points
+    // that arrive in one pass of the event loop share one replot. A replot
+    // per point would redraw the whole curve each time and fall behind the
+    // line once the curves are long.
+    ui->userPlot->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void MainWindow::receiveCurrentPointValue(float distance, float force)
+{
+    const float shownForce = truncateReading(force, forceDecimals);
+    const float shownDistance = truncateDistanceReading(distance, forceDecimals);
+    ui->forceLabel->setText(tr("%1 N").arg(NumberText::force(shownForce)));
+    ui->distanceLabel->setText(tr("%1 mm").arg(NumberText::distance(shownDistance)));
+}
+
+void MainWindow::on_actionmachine_parameter_triggered()
+{
+    auto *dialog = new machineParameter(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(worker, &modbusThread::sendSystemSetting, dialog,
+            &machineParameter::receiveSystemSetting);
+    connect(dialog, &machineParameter::systemSetRequest, worker, &modbusThread::getSystemSet);
+    connect(worker, &modbusThread::sendSystemData, dialog, &machineParameter::receiveSystemData);
+    connect(dialog, &machineParameter::systemDataRequest, worker, &modbusThread::getSystemData);
+    worker->getSystemSet(1);
+    dialog->exec();
+}
+
+void MainWindow::on_actionLanguage_triggered()
+{
+    auto *dialog = new languageSelectDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->exec();
+}
+
+bool MainWindow::plotHasData() const
+{
+    return !ui->userPlot->graph(ForwardGraph)->data()->isEmpty()
+           || !ui->userPlot->graph(ReturnGraph)->data()->isEmpty();
+}
+
+void MainWindow::showNoDataMessage()
+{
+    QMessageBox::information(this, tr("Info"), tr("The graph has no data!"), QMessageBox::Ok);
+}
+
+QString MainWindow::dataDirectory()
+{
+    const QString path =
+        QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(DataFolderName);
+    QDir directory(path);
+    if (!directory.exists())
+        directory.mkpath(path);
+    return path;
+}
+
+QString MainWindow::defaultFileName()
+{
+    QString name;
+    name += QDate::currentDate().toString(QStringLiteral("yyyy_MM_dd"));
+    name += QLatin1Char('_');
+    name += QTime::currentTime().toString(QStringLiteral("hh_mm_ss"));
+    return name;
+}
+
+void MainWindow::on_actionSave_triggered()
+{
+    if (!plotHasData()) {
+        showNoDataMessage();
+        return;
+    }
+    const QString suggested = dataDirectory() + QLatin1Char('/') + defaultFileName();
+    const QString fileName =
+        FileDialogs::getSaveFileName(this, tr("Save"), suggested, QStringLiteral("*.txt"));
+    qDebug() << fileName;
+    if (fileName.isEmpty())
+        return;
+
+    QString failure;
+    if (!CurveFile::save(fileName, *ui->userPlot->graph(ForwardGraph)->data(),
+                         *ui->userPlot->graph(ReturnGraph)->data(), forceDecimals, &failure)) {
+        QMessageBox::warning(this, tr("Save"),
+                             tr("The curves could not be saved to %1: %2").arg(fileName, failure));
+    }
+}
+
+void MainWindow::on_actionOpen_triggered()
+{
+    const QString fileName = FileDialogs::getOpenFileName(this, tr("Open"), dataDirectory(),
+                                                          QStringLiteral("*.txt"));
+    // A cancelled dialog (empty name), a folder or a file that cannot be
+    // read leaves the curves as they are.
+    CurveFile::Curves curves;
+    QString failure;
+    if (!CurveFile::load(fileName, &curves, &failure))
+        return;
+
+    QCPGraph *forward = ui->userPlot->graph(ForwardGraph);
+    QCPGraph *back = ui->userPlot->graph(ReturnGraph);
+    forward->data()->clear();
+    back->data()->clear();
+    addInArrivalOrder(forward, &curves.forward);
+    addInArrivalOrder(back, &curves.back);
+    ui->userPlot->xAxis->setRange(InitialDistanceLower, InitialDistanceUpper - InitialDistanceLower,
+                                  Qt::AlignLeft);
+    ui->userPlot->replot();
+}
+
+void MainWindow::on_actionExport_triggered()
+{
+    if (!plotHasData()) {
+        showNoDataMessage();
+        return;
+    }
+    const QString suggested = dataDirectory() + QLatin1Char('/') + defaultFileName();
+    const QString fileName = FileDialogs::getSaveFileName(
+        this, tr("Export"), suggested, QStringLiteral("*.jpg;; *.bmp;; *.pdf"));
+    qDebug() << fileName;
+    if (fileName.isEmpty())
+        return;
+
+    // A name without one of the three suffixes, or a failed write, must not
+    // look like a picture on disk.
+    QString failure;
+    if (PlotExport::exportPlot(ui->userPlot, fileName, &failure) != PlotExport::Written)
+        QMessageBox::warning(this, tr("Export"), failure);
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "device/records.h"
+#include "dialogs/axissetting.h"
+
+#include <QMainWindow>
+
+class QMouseEvent;
+class modbusThread;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The program's window: connects to the tester, sends the test commands,
+// shows the live force and distance, draws the forward and return curves,
+// and opens every dialog. Owns the acquisition worker.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+signals:
+    void sendCurveSetting(Curve_Setting setting);
+
+private slots:
+    void on_actionConnect_triggered();
+    void on_actionDisconnect_triggered();
+    void on_actionSetting_triggered();
+    void on_startBtn_clicked();
+    void on_stopBtn_clicked();
+    void on_refreshBtn_clicked();
+    void on_axisSetBtn_clicked();
+    void on_actionChart_triggered();
+    void on_actionabout_triggered();
+    void myWidgetDoubleClicked(QMouseEvent *event);
+    void myMouseMoveEvent(QMouseEvent *event);
+    void on_actionOpen_triggered();
+    void on_actionSave_triggered();
+    void on_forwardCheckBox_clicked();
+    void on_returnCheckBox_clicked();
+    void on_actionLanguage_triggered();
+    void on_actionExport_triggered();
+    void receiveAxisSet(AxisSetting setting);
+    void receiveCurveSetting(Curve_Setting setting);
+    void receiveCurveData(int index, double x, double y);
+    void receiveCurrentPointValue(float distance, float force);
+    void on_actionmachine_parameter_triggered();
+
+private:
+    void setUpPlot();
+    bool isConnected() const;
+    bool plotHasData() const;
+    void showNoDataMessage();
+    QString dataDirectory();
+    QString defaultFileName();
+
+    Ui::MainWindow *ui;
+    Curve_Setting curveSetting;
+    modbusThread *worker;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "faultset.h"
+#include "linetiming.h"
+#include "springmachine.h"
+
+#include <QString>
+#include <QVector>
+
+class QCoreApplication;
+
+struct SimulatorOptions
+{
+    struct InitialFault
+    {
+        Fault fault;
+        int count;
+    };
+
+    QString linkPath;
+    LineTiming line;
+    bool pacing = true;
+    int machineType = 500;
+    int forceDecimals = 3;
+    SpringMachine::Model model;
+    int lateMilliseconds = 700;
+    QVector<InitialFault> faults;
+    bool exitOnEof = false;
+    bool verbose = false;
+
+    // Parses the command line; on --help/--version it exits, on a bad value
+    // it prints the reason to stderr and returns false.
+    static bool parse(const QCoreApplication &application, SimulatorOptions *options);
+};

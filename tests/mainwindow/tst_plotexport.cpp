@@ -1,0 +1,212 @@
+#include "mainwindow/plotexport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <qcustomplot.h>
+
+namespace {
+
+constexpr int PlotWidth = 600;
+constexpr int PlotHeight = 400;
+// 96 dots per inch in the dots per metre that image files carry.
+constexpr int DotsPerMetreAt96Dpi = 3780;
+
+QByteArray fileContent(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestPlotExport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void suffixComesFromTheWholePath_data();
+    void suffixComesFromTheWholePath();
+    void exportWritesTheFormatOfTheSuffix_data();
+    void exportWritesTheFormatOfTheSuffix();
+    void rasterPicturesHavePlotSizeAt96Dpi_data();
+    void rasterPicturesHavePlotSizeAt96Dpi();
+    void pdfIsOnePageOfPlotSize();
+    void unsupportedSuffixWritesNothing_data();
+    void unsupportedSuffixWritesNothing();
+    void failedExportIsReported_data();
+    void failedExportIsReported();
+
+private:
+    QCustomPlot *m_plot = nullptr;
+    QTemporaryDir *m_dir = nullptr;
+};
+
+void TestPlotExport::init()
+{
+    m_dir = new QTemporaryDir;
+    QVERIFY(m_dir->isValid());
+    m_plot = new QCustomPlot;
+    m_plot->resize(PlotWidth, PlotHeight);
+    QCPGraph *forward = m_plot->addGraph();
+    forward->setPen(QPen(Qt::blue));
+    forward->setName("Forward");
+    QCPGraph *back = m_plot->addGraph();
+    back->setPen(QPen(Qt::red));
+    back->setName("Return");
+    for (int i = 0; i <= 50; ++i) {
+        forward->addData(i * 2.0, i * 8.0);
+        back->addData(i * 2.0, i * 7.0);
+    }
+    m_plot->legend->setVisible(true);
+    m_plot->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_plot));
+    m_plot->replot();
+    QCOMPARE(m_plot->size(), QSize(PlotWidth, PlotHeight));
+}
+
+void TestPlotExport::cleanup()
+{
+    delete m_plot;
+    m_plot = nullptr;
+    delete m_dir;
+    m_dir = nullptr;
+}
+
+void TestPlotExport::suffixComesFromTheWholePath_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("suffix");
+    QTest::newRow("plain") << "/data/curve.jpg" << "jpg";
+    QTest::newRow("upper case") << "/data/curve.PDF" << "pdf";
+    QTest::newRow("last dot wins") << "/data/curve.bmp.jpg" << "jpg";
+    QTest::newRow("no dot") << "curve" << "curve";
+    QTest::newRow("dot in a folder only") << "/data/run.2/curve" << "2/curve";
+    QTest::newRow("trailing dot") << "/data/curve." << "";
+}
+
+void TestPlotExport::suffixComesFromTheWholePath()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, suffix);
+    QCOMPARE(PlotExport::suffixOf(path), suffix);
+}
+
+void TestPlotExport::exportWritesTheFormatOfTheSuffix_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("magic");
+    QTest::newRow("jpg") << "curve.jpg" << QByteArray("\xFF\xD8");
+    QTest::newRow("JPG") << "curve.JPG" << QByteArray("\xFF\xD8");
+    QTest::newRow("bmp") << "curve.bmp" << QByteArray("BM");
+    QTest::newRow("Bmp") << "curve.Bmp" << QByteArray("BM");
+    QTest::newRow("pdf") << "curve.pdf" << QByteArray("%PDF");
+}
+
+void TestPlotExport::exportWritesTheFormatOfTheSuffix()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, magic);
+    const QString path = m_dir->filePath(name);
+    QString error;
+    QCOMPARE(PlotExport::exportPlot(m_plot, path, &error), PlotExport::Written);
+    QVERIFY(error.isEmpty());
+    QVERIFY(fileContent(path).startsWith(magic));
+}
+
+void TestPlotExport::rasterPicturesHavePlotSizeAt96Dpi_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("jpg") << "curve.jpg";
+    QTest::newRow("bmp") << "curve.bmp";
+}
+
+void TestPlotExport::rasterPicturesHavePlotSizeAt96Dpi()
+{
+    QFETCH(QString, name);
+    const QString path = m_dir->filePath(name);
+    QCOMPARE(PlotExport::exportPlot(m_plot, path, nullptr), PlotExport::Written);
+    const QImage picture(path);
+    QCOMPARE(picture.size(), QSize(PlotWidth, PlotHeight));
+    QCOMPARE(picture.dotsPerMeterX(), DotsPerMetreAt96Dpi);
+    QCOMPARE(picture.dotsPerMeterY(), DotsPerMetreAt96Dpi);
+    // Not a blank page: the curves' blue and red are in it.
+    bool blue = false;
+    bool red = false;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            blue = blue || (c.blue() > 200 && c.red() < 60 && c.green() < 60);
+            red = red || (c.red() > 200 && c.blue() < 60 && c.green() < 60);
+        }
+    }
+    QVERIFY(blue && red);
+}
+
+void TestPlotExport::pdfIsOnePageOfPlotSize()
+{
+    const QString path = m_dir->filePath("curve.pdf");
+    QCOMPARE(PlotExport::exportPlot(m_plot, path, nullptr), PlotExport::Written);
+    const QByteArray pdf = fileContent(path);
+    QVERIFY(pdf.startsWith("%PDF"));
+
+    const QRegularExpression pageObject(R"(/Type\s*/Page\b(?!s))");
+    QCOMPARE(QString::fromLatin1(pdf).count(pageObject), 1);
+
+    const QRegularExpression mediaBox(R"(/MediaBox\s*\[\s*0\s+0\s+([\d.]+)\s+([\d.]+)\s*\])");
+    const QRegularExpressionMatch box = mediaBox.match(QString::fromLatin1(pdf));
+    QVERIFY2(box.hasMatch(), "the page carries no MediaBox");
+    QCOMPARE(qRound(box.captured(1).toDouble()), PlotWidth);
+    QCOMPARE(qRound(box.captured(2).toDouble()), PlotHeight);
+}
+
+void TestPlotExport::unsupportedSuffixWritesNothing_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("png") << "curve.png";
+    QTest::newRow("jpeg") << "curve.jpeg";
+    QTest::newRow("no suffix") << "curve";
+    QTest::newRow("folder with a dot, file without") << "run.jpg/curve";
+}
+
+void TestPlotExport::unsupportedSuffixWritesNothing()
+{
+    QFETCH(QString, name);
+    QVERIFY(QDir(m_dir->path()).mkdir("run.jpg"));
+    QString error;
+    QCOMPARE(PlotExport::exportPlot(m_plot, m_dir->filePath(name), &error),
+             PlotExport::UnsupportedSuffix);
+    QVERIFY2(error.contains(".jpg") && error.contains(".bmp") && error.contains(".pdf"),
+             "the warning names the formats that can be exported");
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{"run.jpg"});
+    QVERIFY(QDir(m_dir->filePath("run.jpg")).isEmpty());
+}
+
+void TestPlotExport::failedExportIsReported_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("jpg") << "missing/curve.jpg";
+    QTest::newRow("bmp") << "missing/curve.bmp";
+    QTest::newRow("pdf") << "missing/curve.pdf";
+    QTest::newRow("a folder named like a picture") << "folder.jpg";
+}
+
+void TestPlotExport::failedExportIsReported()
+{
+    QFETCH(QString, name);
+    QVERIFY(QDir(m_dir->path()).mkdir("folder.jpg"));
+    QString error;
+    QCOMPARE(PlotExport::exportPlot(m_plot, m_dir->filePath(name), &error), PlotExport::Failed);
+    QVERIFY(error.contains(m_dir->filePath(name)));
+}
+
+QTEST_MAIN(TestPlotExport)
+#include "tst_plotexport.moc"
