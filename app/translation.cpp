@@ -36,11 +36,10 @@ QByteArray read(const QString &filePath)
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return QByteArray();
-    QByteArray content = file.read(MaxReadBytes + 1);
-    if (content.size() > MaxReadBytes) {
+    QByteArray content = file.read(MaxReadBytes);
+    if (!file.atEnd()) {
         // A line cut at the cap could read as another value ("Language:12"
         // as "Language:1"), so the unfinished last line is dropped.
-        content.truncate(MaxReadBytes);
         content.truncate(content.lastIndexOf('\n') + 1);
     }
     return content;

@@ -74,10 +74,18 @@ private:
     // reallocates.
     static constexpr int LongestLine = 1024;
 
+    // A file that hits a full disk takes part of a block without an error;
+    // the write of the rest then fails and leaves the system's reason.
     void flush()
     {
-        if (!m_failed && !m_block.isEmpty())
-            m_failed = m_device->write(m_block) != m_block.size();
+        const char *data = m_block.constData();
+        qint64 remaining = m_block.size();
+        while (!m_failed && remaining > 0) {
+            const qint64 written = m_device->write(data, remaining);
+            m_failed = written <= 0;
+            data += written;
+            remaining -= written;
+        }
         m_block.resize(0);
     }
 
@@ -239,7 +247,7 @@ bool CurveFile::save(const QString &path, const QCPGraphDataContainer &forward,
 {
     if (QFileInfo(path).isDir()) {
         if (error)
-            *error = tr("%1 is a folder.").arg(path);
+            *error = tr("It is a folder.");
         return false;
     }
     QSaveFile file(path);
@@ -249,8 +257,11 @@ bool CurveFile::save(const QString &path, const QCPGraphDataContainer &forward,
         return false;
     }
     if (!write(&file, forward, back, decimals)) {
-        if (error)
-            *error = file.errorString();
+        if (error) {
+            *error = file.error() == QFileDevice::NoError
+                         ? tr("The disk took only part of the curves.")
+                         : file.errorString();
+        }
         file.cancelWriting();
         return false;
     }
@@ -317,11 +328,11 @@ bool CurveFile::isReadableCurveFile(const QString &path, QString *why)
     if (path.isEmpty())
         reason = tr("No file was chosen.");
     else if (!info.exists())
-        reason = tr("%1 does not exist.").arg(path);
+        reason = tr("It does not exist.");
     else if (info.isDir())
-        reason = tr("%1 is a folder.").arg(path);
+        reason = tr("It is a folder.");
     else if (!info.isFile())
-        reason = tr("%1 is not a regular file.").arg(path);
+        reason = tr("It is not a regular file.");
     if (why)
         *why = reason;
     return reason.isEmpty();
@@ -340,7 +351,7 @@ bool CurveFile::load(const QString &path, Curves *curves, QString *error)
     // The path may have been swapped for a device since it was checked.
     if (file.isSequential()) {
         if (error)
-            *error = tr("%1 is not a regular file.").arg(path);
+            *error = tr("It is not a regular file.");
         return false;
     }
     bool complete = false;

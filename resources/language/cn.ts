@@ -143,6 +143,10 @@
         <source>machine parameter</source>
         <translation>机器参数</translation>
     </message>
+    <message>
+        <source>The curves could not be saved to %1: %2</source>
+        <translation>曲线无法保存到 %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>machineParameter</name>
@@ -500,6 +504,36 @@
     <message>
         <source>Yaxis</source>
         <translation>y轴</translation>
+    </message>
+</context>
+<context>
+    <name>CurveFile</name>
+    <message>
+        <source>%1 does not exist.</source>
+        <translation>%1 不存在。</translation>
+    </message>
+    <message>
+        <source>%1 is a folder.</source>
+        <translation>%1 是文件夹。</translation>
+    </message>
+    <message>
+        <source>%1 is not a regular file.</source>
+        <translation>%1 不是普通文件。</translation>
+    </message>
+    <message>
+        <source>No file was chosen.</source>
+        <translation>未选择文件。</translation>
+    </message>
+</context>
+<context>
+    <name>PlotExport</name>
+    <message>
+        <source>%1 was not written: pictures can be exported as JPEG (.jpg), BMP (.bmp) or PDF (.pdf) only.</source>
+        <translation>%1 未写入: 图片只能导出为 JPEG (.jpg)、BMP (.bmp) 或 PDF (.pdf)。</translation>
+    </message>
+    <message>
+        <source>The picture could not be written to %1.</source>
+        <translation>图片无法写入 %1。</translation>
     </message>
 </context>
 </TS>

@@ -52,6 +52,7 @@ const Entry ChineseEntries[] = {
     {"MainWindow", "Waring", "警告"},
     {"MainWindow", "about", "关于"},
     {"MainWindow", "machine parameter", "机器参数"},
+    {"MainWindow", "The curves could not be saved to %1: %2", "曲线无法保存到 %1: %2"},
     {"machineParameter", "1st", "段1"},
     {"machineParameter", "2nd", "段2"},
     {"machineParameter", "3rd", "段3"},
@@ -136,6 +137,12 @@ const Entry ChineseEntries[] = {
     {"curveSettingDialog", "Reversed", "反向"},
     {"curveSettingDialog", "Xaxis", "x轴"},
     {"curveSettingDialog", "Yaxis", "y轴"},
+    {"CurveFile", "%1 does not exist.", "%1 不存在。"},
+    {"CurveFile", "%1 is a folder.", "%1 是文件夹。"},
+    {"CurveFile", "%1 is not a regular file.", "%1 不是普通文件。"},
+    {"CurveFile", "No file was chosen.", "未选择文件。"},
+    {"PlotExport", "%1 was not written: pictures can be exported as JPEG (.jpg), BMP (.bmp) or PDF (.pdf) only.", "%1 未写入: 图片只能导出为 JPEG (.jpg)、BMP (.bmp) 或 PDF (.pdf)。"},
+    {"PlotExport", "The picture could not be written to %1.", "图片无法写入 %1。"},
 };
 
 } // namespace

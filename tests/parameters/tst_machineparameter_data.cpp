@@ -22,6 +22,11 @@ QStringList rates(const ParameterDialog &p)
     return cells(p, "sRate%1Label").mid(1);
 }
 
+QStringList repeated(int times, const QString &text)
+{
+    return QVector<QString>(times, text).toList();
+}
+
 QVector<float> linearRecord()
 {
     return measured({10, 20, 30, 40, 50}, {1, 2, 3, 4, 5});
@@ -166,9 +171,9 @@ void TestMachineParameterData::noRecordAnswerShowsZerosAndKeepsCounters()
     p.dialog.receiveSystemData(QVector<float>(10, 9.5f), noRecord());
     QCOMPARE(p.text("dataGroupNumEdit"), QString("0/0"));
     QCOMPARE(p.text("dataTestNumLabel"), QString("0/0"));
-    QCOMPARE(cells(p, "dataForce%1Label"), QStringList(5, "0.000"));
-    QCOMPARE(cells(p, "dataDistance%1Label"), QStringList(5, "0.00"));
-    QCOMPARE(rates(p), QStringList(4, "0.000"));
+    QCOMPARE(cells(p, "dataForce%1Label"), repeated(5, "0.000"));
+    QCOMPARE(cells(p, "dataDistance%1Label"), repeated(5, "0.00"));
+    QCOMPARE(rates(p), repeated(4, "0.000"));
 
     p.click("dataPreBtn");
     QCOMPARE(p.dataRequests.last(), requestOf(2, 3));
@@ -177,8 +182,8 @@ void TestMachineParameterData::noRecordAnswerShowsZerosAndKeepsCounters()
 
     forceDecimals = 1;
     p.dialog.receiveSystemData(linearRecord(), noRecord());
-    QCOMPARE(cells(p, "dataForce%1Label"), QStringList(5, "0.0"));
-    QCOMPARE(rates(p), QStringList(4, "0.0"));
+    QCOMPARE(cells(p, "dataForce%1Label"), repeated(5, "0.0"));
+    QCOMPARE(rates(p), repeated(4, "0.0"));
 }
 
 void TestMachineParameterData::pagingIdleBeforeFirstRecord_data()
@@ -236,7 +241,7 @@ void TestMachineParameterData::shortRecordIsIgnored()
     p.dialog.receiveSystemData(measured({1, 1, 1, 1, 1}, {2, 2, 2, 2, 2}), record(2, 2, 2, 2));
     p.dialog.receiveSystemData(pointData, systemData);
     QCOMPARE(p.text("dataTestNumLabel"), QString("2/2"));
-    QCOMPARE(cells(p, "dataForce%1Label"), QStringList(5, "1.000"));
+    QCOMPARE(cells(p, "dataForce%1Label"), repeated(5, "1.000"));
     p.click("dataNextBtn");
     QCOMPARE(p.dataRequests.last(), requestOf(2, 3));
 }
@@ -322,12 +327,18 @@ void TestMachineParameterData::refreshNeedsATabBarClick()
 
 void TestMachineParameterData::noRefreshBeforeATestIsShown()
 {
+    {
+        ParameterDialog earlier;
+        earlier.dialog.receiveSystemSetting(uniformPointSet(1), storedTest(5, 3));
+        earlier.clickTab(1);
+        QCOMPARE(earlier.dataRequests.count(), 1);
+    }
+    // Opened while disconnected: no test on the Setting tab, nothing to refresh.
     ParameterDialog p;
     p.clickTab(1);
     QCOMPARE(p.dialog.findChild<QTabWidget *>("tabWidget")->currentIndex(), 1);
     QCOMPARE(p.dataRequests.count(), 0);
-    // Once the machine has shown a test, the click asks for its first result.
-    p.dialog.receiveSystemSetting(uniformPointSet(1), storedTest(5, 2));
+    p.dialog.receiveSystemSetting(uniformPointSet(1), storedTest(5, 1));
     p.clickTab(1);
     QCOMPARE(p.dataRequests.count(), 1);
 }

@@ -311,7 +311,9 @@ void TestMachineParameterSetting::numberTexts_data()
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("expected");
     QTest::newRow("force 0.5, 3 decimals") << 3 << 0.5f << "force1stEdit" << "0.500";
-    QTest::newRow("force 0.5, no decimals has no point") << 0 << 0.5f << "force1stEdit" << "0";
+    // Halves round away from zero, as QString::arg does.
+    QTest::newRow("force 0.5, no decimals has no point") << 0 << 0.5f << "force1stEdit" << "1";
+    QTest::newRow("force 0.4, no decimals") << 0 << 0.4f << "force2ndEdit" << "0";
     QTest::newRow("negative lower limit") << 1 << -1.24f << "lower3rdEdit" << "-1.2";
     QTest::newRow("upper limit follows force decimals") << 4 << 12.5f << "upper5thEdit"
                                                         << "12.5000";

@@ -1,0 +1,433 @@
+// The acquisition worker against the simulated tester, over a real virtual
+// serial line with real RTU framing.
+#include "device/modbusthread.h"
+#include "support/simulatedtester.h"
+
+#include <QtTest>
+
+#include <sys/resource.h>
+
+#include <cmath>
+
+namespace {
+
+// Receives the worker's cross-thread signals in the test's thread, as the
+// main window does, with the time each one arrived.
+class Recorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Curve
+    {
+        int stroke;
+        double distance;
+        double force;
+    };
+    QVector<float> liveForces;
+    QVector<qint64> liveTimes;
+    QVector<Curve> curve;
+    QElapsedTimer clock;
+
+    explicit Recorder(modbusThread *worker)
+    {
+        clock.start();
+        connect(worker, &modbusThread::sendCurrentPointValue, this, &Recorder::live);
+        connect(worker, &modbusThread::sendCurveData, this, &Recorder::point);
+    }
+
+private slots:
+    void live(float, float force)
+    {
+        liveForces << force;
+        liveTimes << clock.elapsed();
+    }
+    void point(int stroke, double x, double y) { curve << Curve{stroke, x, y}; }
+};
+
+double processCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec
+           + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+QMap<QString, int> stats(SimulatedTester &sim)
+{
+    QString answer;
+    QMap<QString, int> counts;
+    if (!sim.command(QStringLiteral("stats"), &answer))
+        return counts;
+    for (const QString &pair : answer.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QStringList kv = pair.split(QLatin1Char('='));
+        if (kv.size() == 2)
+            counts[kv[0]] = kv[1].toInt();
+    }
+    return counts;
+}
+
+} // namespace
+
+class tst_Worker : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void openFailsOnMissingDeviceAndLeavesNoContext();
+    void machineTypeAndDecimalsAreReadAsUnsigned();
+    void livePollRunsAboutEvery200Ms();
+    void testGivesForwardThenReturnPointsWithoutLoss();
+    void stopResumesLiveValuesWithinACycle();
+    void settingsChangedWhileOpenApplyAtNextOpen();
+    void requestAnswersAreAcceptedOrDropped_data();
+    void requestAnswersAreAcceptedOrDropped();
+    void closedWorkerMakesNoTransactionAndEmitsNothing();
+    void stopThreadEndsTheLoopWithinOneCycle();
+    void garbledLiveAnswersAreDroppedAndPollingGoesOn_data();
+    void garbledLiveAnswersAreDroppedAndPollingGoesOn();
+    void rejectedCurveBlocksAreDroppedAndCollectionGoesOn_data();
+    void rejectedCurveBlocksAreDroppedAndCollectionGoesOn();
+    void lateAnswerCostsAtMostOneStaleReading();
+    void deadLineInCurveModeDoesNotSpinAndReconnects();
+
+private:
+    bool openOn(const QString &device);
+    bool startSimulator(const QStringList &arguments = {});
+    Curve_Setting shortTest() const;
+
+    SimulatedTester *sim = nullptr;
+    modbusThread *worker = nullptr;
+    Recorder *recorder = nullptr;
+};
+
+void tst_Worker::init()
+{
+    worker = new modbusThread;
+    recorder = new Recorder(worker);
+}
+
+void tst_Worker::cleanup()
+{
+    worker->stopThread();
+    worker->wait();
+    delete recorder;
+    delete worker;
+    delete sim;
+    sim = nullptr;
+}
+
+bool tst_Worker::startSimulator(const QStringList &arguments)
+{
+    sim = new SimulatedTester(arguments);
+    if (!sim->start()) {
+        qWarning() << sim->errorString();
+        return false;
+    }
+    return openOn(sim->devicePath());
+}
+
+bool tst_Worker::openOn(const QString &device)
+{
+    Serial_Setting_Type setting;
+    setting.portName = device;
+    worker->receiveSerailSetting(setting);
+    return worker->openSerial();
+}
+
+Curve_Setting tst_Worker::shortTest() const
+{
+    Curve_Setting setting;
+    setting.speed = 500;       // mm/min
+    setting.distance = 2.0f;   // mm: a quarter second each way
+    return setting;
+}
+
+void tst_Worker::openFailsOnMissingDeviceAndLeavesNoContext()
+{
+    QVERIFY(!openOn(QStringLiteral("/nonexistent/ttyTORVELIN")));
+    QCOMPARE(worker->getMachineType(), quint16(0));
+    QCOMPARE(worker->getForceDecimals(), quint16(0));
+    // With no connection the loop ends at once.
+    worker->start();
+    QVERIFY(worker->wait(1000));
+    QVERIFY(recorder->liveForces.isEmpty());
+}
+
+void tst_Worker::machineTypeAndDecimalsAreReadAsUnsigned()
+{
+    QVERIFY(startSimulator({"--type", "65535", "--decimals", "4"}));
+    QCOMPARE(worker->getMachineType(), quint16(65535));
+    QCOMPARE(worker->getForceDecimals(), quint16(4));
+    QVERIFY(sim->command("set type 777"));
+    QCOMPARE(worker->getMachineType(), quint16(777));
+    QVERIFY(sim->command("fault silent 1"));
+    QCOMPARE(worker->getForceDecimals(), quint16(0));
+}
+
+void tst_Worker::livePollRunsAboutEvery200Ms()
+{
+    QVERIFY(startSimulator());
+    worker->start();
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->liveTimes.size() >= 6, 5000);
+    const QVector<qint64> &t = recorder->liveTimes;
+    const double period = double(t[5] - t[0]) / 5;
+    qInfo("live poll period %.1f ms", period);
+    QVERIFY2(period >= 195 && period <= 320, qPrintable(QString::number(period)));
+    QVERIFY(recorder->curve.isEmpty());
+}
+
+void tst_Worker::testGivesForwardThenReturnPointsWithoutLoss()
+{
+    QVERIFY(startSimulator({"--numbered"}));
+    worker->start();
+    QTRY_VERIFY(!recorder->liveForces.isEmpty());
+    worker->startTest(shortTest());
+    QTRY_VERIFY_WITH_TIMEOUT(sim->state("phase") == "idle" && !recorder->curve.isEmpty(), 10000);
+    const int liveAtStart = recorder->liveForces.size();
+    // Anything still on its way crosses the thread before the next block.
+    QTRY_COMPARE(recorder->curve.size(), sim->state("handed").toInt());
+
+    const QVector<Recorder::Curve> &points = recorder->curve;
+    QVERIFY(points.size() > 20);
+    QCOMPARE(points.first().stroke, 0);
+    QCOMPARE(points.last().stroke, 1);
+    int switches = 0;
+    for (int i = 1; i < points.size(); ++i) {
+        if (points[i].stroke != points[i - 1].stroke)
+            ++switches;
+        // Numbered forces count the points: none lost, none twice.
+        QCOMPARE(points[i].force, points[i - 1].force + 1);
+    }
+    QCOMPARE(switches, 1);
+    // In curve mode the live values stop (one read of the old kind may
+    // follow the switch).
+    QVERIFY(recorder->liveForces.size() <= liveAtStart + 1);
+}
+
+void tst_Worker::stopResumesLiveValuesWithinACycle()
+{
+    QVERIFY(startSimulator());
+    worker->start();
+    worker->startTest(shortTest());
+    QTRY_VERIFY(!recorder->curve.isEmpty());
+    const int live = recorder->liveForces.size();
+    worker->stopTest();
+    QCOMPARE(sim->state("phase"), QStringLiteral("idle"));
+    QElapsedTimer since;
+    since.start();
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->liveForces.size() > live, 1000);
+    QVERIFY(since.elapsed() < 700);
+}
+
+void tst_Worker::settingsChangedWhileOpenApplyAtNextOpen()
+{
+    QVERIFY(startSimulator());
+    Serial_Setting_Type other;
+    other.portName = QStringLiteral("/nonexistent/ttyOTHER");
+    other.baudRate = 9600;
+    other.parity = 'E';
+    worker->receiveSerailSetting(other);
+    QCOMPARE(worker->getMachineType(), quint16(500));
+    QCOMPARE(worker->getSerialSetting().portName, other.portName);
+    QCOMPARE(worker->getSerialSetting().baudRate, 9600);
+    QCOMPARE(worker->getSerialSetting().parity, 'E');
+    QVERIFY(worker->closeSerial());
+    QVERIFY(!worker->openSerial());
+}
+
+void tst_Worker::requestAnswersAreAcceptedOrDropped_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("settingAccepted");
+    QTest::addColumn<bool>("dataAccepted");
+    QTest::newRow("healthy") << QString() << true << true;
+    QTest::newRow("wrong reply code") << "wrong-code" << false << false;
+    QTest::newRow("register 1 below register 2") << "reg1-lt-reg2" << false << true;
+    QTest::newRow("no answer") << "silent" << false << false;
+    QTest::newRow("corrupted CRC") << "bad-crc" << false << false;
+}
+
+void tst_Worker::requestAnswersAreAcceptedOrDropped()
+{
+    QFETCH(QString, fault);
+    QFETCH(bool, settingAccepted);
+    QFETCH(bool, dataAccepted);
+    QVERIFY(startSimulator({"--no-pacing"}));
+    if (!fault.isEmpty())
+        QVERIFY(sim->command("fault " + fault));
+    QSignalSpy settings(worker, &modbusThread::sendSystemSetting);
+    QSignalSpy data(worker, &modbusThread::sendSystemData);
+
+    // Requests run synchronously: the answer has arrived when they return.
+    worker->getSystemSet(2);
+    QCOMPARE(settings.count(), settingAccepted ? 1 : 0);
+    if (settingAccepted) {
+        const auto pointSet = settings[0][0].value<QVector<float>>();
+        const auto systemSet = settings[0][1].value<QVector<int>>();
+        QCOMPARE(pointSet.size(), 25);
+        QCOMPARE(systemSet.size(), 9);
+        QCOMPARE(systemSet[1], 2);
+        QVERIFY(systemSet[0] >= systemSet[1]);
+    }
+    worker->getSystemData(1, 1);
+    QCOMPARE(data.count(), dataAccepted ? 1 : 0);
+    if (dataAccepted) {
+        const auto systemData = data[0][1].value<QVector<int>>();
+        QCOMPARE(systemData.size(), 4);
+        QCOMPARE(data[0][0].value<QVector<float>>().size(), 10);
+    }
+    if (fault.isEmpty()) {
+        // Past the last group the machine answers "no such record".
+        worker->getSystemData(999, 1);
+        QCOMPARE(data.count(), 2);
+        QCOMPARE(data[1][1].value<QVector<int>>(), (QVector<int>{255, 255, 255, 255}));
+    }
+}
+
+void tst_Worker::closedWorkerMakesNoTransactionAndEmitsNothing()
+{
+    sim = new SimulatedTester({"--no-pacing"});
+    QVERIFY(sim->start());
+    Serial_Setting_Type setting;
+    setting.portName = sim->devicePath();
+    worker->receiveSerailSetting(setting);  // set, never opened
+    QSignalSpy settings(worker, &modbusThread::sendSystemSetting);
+    QSignalSpy data(worker, &modbusThread::sendSystemData);
+    QElapsedTimer took;
+    took.start();
+    worker->getSystemSet(1);
+    worker->getSystemData(1, 1);
+    worker->startTest(shortTest());
+    worker->stopTest();
+    QCOMPARE(worker->getMachineType(), quint16(0));
+    QCOMPARE(worker->getForceDecimals(), quint16(0));
+    QVERIFY(took.elapsed() < 100);  // not even the request pause
+    QCOMPARE(settings.count(), 0);
+    QCOMPARE(data.count(), 0);
+    const QMap<QString, int> counts = stats(*sim);
+    QCOMPARE(counts.value("fc03", -1), 0);
+    QCOMPARE(counts.value("fc04", -1), 0);
+    QCOMPARE(counts.value("fc16", -1), 0);
+}
+
+void tst_Worker::stopThreadEndsTheLoopWithinOneCycle()
+{
+    QVERIFY(startSimulator());
+    worker->start();
+    QTRY_VERIFY(!recorder->liveForces.isEmpty());
+    QElapsedTimer took;
+    took.start();
+    worker->stopThread();
+    QVERIFY(worker->wait(2000));
+    qInfo("loop ended %lld ms after stopThread", took.elapsed());
+    QVERIFY(took.elapsed() < 450);  // one 200 ms pause plus one transaction
+    QVERIFY(worker->closeSerial());
+}
+
+void tst_Worker::garbledLiveAnswersAreDroppedAndPollingGoesOn_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("no answer") << "silent";
+    QTest::newRow("corrupted CRC") << "bad-crc";
+    QTest::newRow("junk bytes") << "junk";
+    QTest::newRow("truncated frame") << "truncated";
+}
+
+void tst_Worker::garbledLiveAnswersAreDroppedAndPollingGoesOn()
+{
+    QFETCH(QString, fault);
+    QVERIFY(startSimulator({"--numbered"}));
+    worker->start();
+    QTRY_VERIFY(!recorder->liveForces.isEmpty());
+    QVERIFY(sim->command("fault " + fault + " 2"));
+    const int before = recorder->liveForces.size();
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->liveForces.size() >= before + 3, 5000);
+    // The spoiled readings are missing, not invented or repeated: the
+    // numbers only grow.
+    for (int i = 1; i < recorder->liveForces.size(); ++i)
+        QVERIFY(recorder->liveForces[i] > recorder->liveForces[i - 1]);
+}
+
+void tst_Worker::rejectedCurveBlocksAreDroppedAndCollectionGoesOn_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("count 0") << "count-0";
+    QTest::newRow("count 31") << "count-31";
+    QTest::newRow("type 3") << "type-3";
+    QTest::newRow("corrupted CRC") << "bad-crc";
+    QTest::newRow("truncated frame") << "truncated";
+}
+
+void tst_Worker::rejectedCurveBlocksAreDroppedAndCollectionGoesOn()
+{
+    QFETCH(QString, fault);
+    QVERIFY(startSimulator({"--numbered"}));
+    worker->start();
+    QVERIFY(sim->command("fault " + fault + " 1"));
+    worker->startTest(shortTest());
+    QTRY_VERIFY_WITH_TIMEOUT(sim->state("phase") == "idle" && !recorder->curve.isEmpty(), 10000);
+    // The last point handed out arrives (numbered forces count the points).
+    QTRY_COMPARE(int(recorder->curve.last().force), sim->state("handed").toInt());
+    // The spoiled block's points are lost; everything after it arrived once.
+    const QVector<Recorder::Curve> &points = recorder->curve;
+    int gaps = 0;
+    for (int i = 1; i < points.size(); ++i) {
+        QVERIFY(points[i].force > points[i - 1].force);
+        if (points[i].force != points[i - 1].force + 1)
+            ++gaps;
+    }
+    QVERIFY(gaps <= 1);
+    QVERIFY(points.last().stroke == 1);
+}
+
+void tst_Worker::lateAnswerCostsAtMostOneStaleReading()
+{
+    QVERIFY(startSimulator({"--numbered"}));
+    worker->start();
+    QTRY_VERIFY(recorder->liveForces.size() >= 2);
+    QVERIFY(sim->command("fault late 1"));
+    const int before = recorder->liveForces.size();
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->liveForces.size() >= before + 4, 5000);
+    worker->stopThread();
+    QVERIFY(worker->wait(2000));
+    // With the loop at rest, the last reading shown must be the last one the
+    // machine answered: a reading one behind would show here, for good.
+    QTRY_COMPARE(int(recorder->liveForces.last()), stats(*sim).value("fc04"));
+}
+
+void tst_Worker::deadLineInCurveModeDoesNotSpinAndReconnects()
+{
+    const QString link = QDir::temp().filePath(
+        QStringLiteral("torvelin-worker-%1").arg(QCoreApplication::applicationPid()));
+    QVERIFY(startSimulator({"--link", link}));
+    worker->start();
+    worker->startTest(shortTest());
+    QTRY_VERIFY(!recorder->curve.isEmpty());
+    QVERIFY(sim->command("hangup"));
+    const int drawn = recorder->curve.size();
+
+    const double cpuBefore = processCpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    QTest::qWait(1000);
+    const double cpu = processCpuSeconds() - cpuBefore;
+    qInfo("CPU while the line is dead: %.1f %% of a core", 100 * cpu / (wall.elapsed() / 1000.0));
+    QVERIFY2(cpu < 0.1 * wall.elapsed() / 1000.0, qPrintable(QString::number(cpu)));
+    QVERIFY(recorder->curve.size() >= drawn);
+
+    // Disconnect and Connect again once the line is back.
+    worker->stopThread();
+    QVERIFY(worker->wait(2000));
+    QVERIFY(worker->closeSerial());
+    QVERIFY(sim->command("reconnect"));
+    QVERIFY(worker->openSerial());
+    QCOMPARE(worker->getMachineType(), quint16(500));
+    QFile::remove(link);
+}
+
+QTEST_MAIN(tst_Worker)
+#include "tst_worker.moc"
