@@ -82,7 +82,10 @@ private:
         qint64 remaining = m_block.size();
         while (!m_failed && remaining > 0) {
             const qint64 written = m_device->write(data, remaining);
-            m_failed = written <= 0;
+            if (written <= 0) {
+                m_failed = true;
+                break;
+            }
             data += written;
             remaining -= written;
         }

@@ -94,7 +94,6 @@ private slots:
     void writeFormatsNumbers_data();
     void writeFormatsNumbers();
     void writeLeavesOutNonFinitePoints();
-    void writeReportsARefusingDevice();
 
     void readSortsLinesIntoCurves_data();
     void readSortsLinesIntoCurves();
@@ -181,15 +180,6 @@ void TestCurveFile::writeLeavesOutNonFinitePoints()
     const double inf = std::numeric_limits<double>::infinity();
     QCOMPARE(written({{1, nan}, {2, 2}, {3, inf}}, {{nan, 1}, {-inf, 1}}, 0),
              QByteArray("Data Forward:\n2.00,2\nData Return:\n"));
-}
-
-void TestCurveFile::writeReportsARefusingDevice()
-{
-    QByteArray storage;
-    QBuffer readOnly(&storage);
-    readOnly.open(QIODevice::ReadOnly);
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("device not open|ReadOnly"));
-    QVERIFY(!CurveFile::write(&readOnly, container({{1, 1}}), container({}), 3));
 }
 
 void TestCurveFile::readSortsLinesIntoCurves_data()

@@ -43,6 +43,13 @@ private slots:
     void saveAndExportWithoutDataSayNoDataAndAskNothing_data();
     void saveAndExportWithoutDataSayNoDataAndAskNothing();
     void settingsAcceptedWhileDisconnectedLeaveTestButtonsDisabled();
+    void saveAsksInDataFolderAndOpenLoadsTheCurvesBack();
+    void saveThatCannotWriteWarnsAndKeepsTheOldFile();
+    void cancelledOpenLeavesTheCurves();
+    void exportWritesTheChosenFormat_data();
+    void exportWritesTheChosenFormat();
+    void exportToUnsupportedNameWarnsAndWritesNothing_data();
+    void exportToUnsupportedNameWarnsAndWritesNothing();
     void renderWindowToPng();
 
 private:
@@ -335,6 +342,146 @@ void tst_MainWindow::settingsAcceptedWhileDisconnectedLeaveTestButtonsDisabled()
     QVERIFY(!child<QPushButton>("startBtn")->isEnabled());
     QVERIFY(!child<QPushButton>("stopBtn")->isEnabled());
     QVERIFY(!child<QPushButton>("refreshBtn")->isEnabled());
+}
+
+namespace {
+struct DialogCall
+{
+    QString caption, directory, filter;
+};
+
+FileDialogs::Chooser answering(const QString &name, DialogCall *call = nullptr)
+{
+    return [name, call](QWidget *, const QString &caption, const QString &directory,
+                        const QString &filter) {
+        if (call)
+            *call = {caption, directory, filter};
+        return name;
+    };
+}
+} // namespace
+
+void tst_MainWindow::saveAsksInDataFolderAndOpenLoadsTheCurvesBack()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("run.txt");
+    invoke("receiveCurveData", Q_ARG(int, 0), Q_ARG(double, 12.75), Q_ARG(double, -0.004));
+    invoke("receiveCurveData", Q_ARG(int, 0), Q_ARG(double, 0.5), Q_ARG(double, 1.2355));
+    invoke("receiveCurveData", Q_ARG(int, 1), Q_ARG(double, 0.5), Q_ARG(double, 1.102));
+    DialogCall save;
+    FileDialogs::getSaveFileName = answering(path, &save);
+    child<QAction>("actionSave")->trigger();
+    const QString dataDir = QCoreApplication::applicationDirPath() + "/Data";
+    QCOMPARE(save.caption, QStringLiteral("Save"));
+    QCOMPARE(save.filter, QStringLiteral("*.txt"));
+    QVERIFY(save.directory.startsWith(dataDir + "/"));
+    QVERIFY(QRegularExpression("^\\d{4}_\\d\\d_\\d\\d_\\d\\d_\\d\\d_\\d\\d$")
+                .match(save.directory.mid(dataDir.size() + 1)).hasMatch());
+    QVERIFY(QFileInfo(dataDir).isDir());
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("Data Forward:\n0.50,1.236\n12.75,-0.004\n"
+                                        "Data Return:\n0.50,1.102\n"));
+    file.close();
+
+    invoke("on_refreshBtn_clicked");
+    plot()->xAxis->setRange(40, 60);
+    DialogCall open;
+    FileDialogs::getOpenFileName = answering(path, &open);
+    child<QAction>("actionOpen")->trigger();
+    QCOMPARE(open.caption, QStringLiteral("Open"));
+    QCOMPARE(open.directory, dataDir);
+    QCOMPARE(open.filter, QStringLiteral("*.txt"));
+    QCOMPARE(plot()->graph(0)->data()->size(), 2);
+    QCOMPARE(plot()->graph(1)->data()->size(), 1);
+    QCOMPARE(plot()->graph(0)->data()->at(0)->key, double(0.5f));
+    QCOMPARE(plot()->graph(0)->data()->at(0)->value, double(1.236f));
+    QCOMPARE(plot()->graph(0)->data()->at(1)->value, double(-0.004f));
+    QCOMPARE(plot()->xAxis->range(), QCPRange(0, 100));
+}
+
+void tst_MainWindow::saveThatCannotWriteWarnsAndKeepsTheOldFile()
+{
+    QTemporaryDir dir;
+    invoke("receiveCurveData", Q_ARG(int, 0), Q_ARG(double, 1.0), Q_ARG(double, 2.0));
+    // A folder chosen as the file.
+    FileDialogs::getSaveFileName = answering(dir.path());
+    QString title, text;
+    whenModalOpens([&title, &text](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        title = box->windowTitle();
+        text = box->text();
+        box->accept();
+    });
+    child<QAction>("actionSave")->trigger();
+    QCOMPARE(title, QStringLiteral("Save"));
+    QVERIFY2(text.contains(dir.path()), qPrintable(text));
+    QVERIFY(QFileInfo(dir.path()).isDir());
+}
+
+void tst_MainWindow::cancelledOpenLeavesTheCurves()
+{
+    invoke("receiveCurveData", Q_ARG(int, 0), Q_ARG(double, 1.0), Q_ARG(double, 2.0));
+    plot()->xAxis->setRange(40, 60);
+    FileDialogs::getOpenFileName = answering(QString());
+    child<QAction>("actionOpen")->trigger();
+    QCOMPARE(plot()->graph(0)->data()->size(), 1);
+    QCOMPARE(plot()->xAxis->range(), QCPRange(40, 60));
+}
+
+void tst_MainWindow::exportWritesTheChosenFormat_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("magic");
+    QTest::newRow("jpg") << "plot.jpg" << QByteArray("\xFF\xD8");
+    QTest::newRow("JPG in capitals") << "plot.JPG" << QByteArray("\xFF\xD8");
+    QTest::newRow("bmp") << "plot.bmp" << QByteArray("BM");
+    QTest::newRow("pdf") << "plot.pdf" << QByteArray("%PDF");
+}
+
+void tst_MainWindow::exportWritesTheChosenFormat()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, magic);
+    QTemporaryDir dir;
+    invoke("receiveCurveData", Q_ARG(int, 1), Q_ARG(double, 1.0), Q_ARG(double, 2.0));
+    DialogCall call;
+    FileDialogs::getSaveFileName = answering(dir.filePath(name), &call);
+    child<QAction>("actionExport")->trigger();
+    QCOMPARE(call.caption, QStringLiteral("Export"));
+    QCOMPARE(call.filter, QStringLiteral("*.jpg;; *.bmp;; *.pdf"));
+    QFile file(dir.filePath(name));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.read(magic.size()) == magic);
+}
+
+void tst_MainWindow::exportToUnsupportedNameWarnsAndWritesNothing_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("png") << "plot.png";
+    QTest::newRow("jpeg") << "plot.jpeg";
+    QTest::newRow("no suffix in a dotted folder") << "run.2/plot";
+}
+
+void tst_MainWindow::exportToUnsupportedNameWarnsAndWritesNothing()
+{
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("run.2"));
+    invoke("receiveCurveData", Q_ARG(int, 0), Q_ARG(double, 1.0), Q_ARG(double, 2.0));
+    FileDialogs::getSaveFileName = answering(dir.filePath(name));
+    QString text;
+    whenModalOpens([&text](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        text = box->text();
+        box->accept();
+    });
+    child<QAction>("actionExport")->trigger();
+    QVERIFY2(text.contains(".jpg") && text.contains(".pdf"), qPrintable(text));
+    QVERIFY(!QFileInfo::exists(dir.filePath(name)));
 }
 
 void tst_MainWindow::renderWindowToPng()

@@ -106,7 +106,6 @@ void TestPlotExport::exportWritesTheFormatOfTheSuffix_data()
     QTest::newRow("jpg") << "curve.jpg" << QByteArray("\xFF\xD8");
     QTest::newRow("JPG") << "curve.JPG" << QByteArray("\xFF\xD8");
     QTest::newRow("bmp") << "curve.bmp" << QByteArray("BM");
-    QTest::newRow("Bmp") << "curve.Bmp" << QByteArray("BM");
     QTest::newRow("pdf") << "curve.pdf" << QByteArray("%PDF");
 }
 

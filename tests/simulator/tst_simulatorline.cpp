@@ -12,20 +12,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <memory>
 #include <sys/stat.h>
 
 namespace {
 constexpr int curveRegisters = 122;
 constexpr double responseTimeout = 0.5;
 
-std::unique_ptr<SimulatedTester> startSimulator(const QStringList &arguments)
-{
-    auto simulator = std::make_unique<SimulatedTester>(arguments);
-    if (!simulator->start())
-        qWarning("%s", qPrintable(simulator->errorString()));
-    return simulator;
-}
 
 bool isCharacterDevice(const QString &path)
 {
@@ -65,11 +57,11 @@ private slots:
 
 void tst_SimulatorLine::printsPtyPathFirst()
 {
-    auto simulator = startSimulator({});
-    QVERIFY2(simulator->isRunning(), qPrintable(simulator->errorString()));
-    QVERIFY(simulator->devicePath().startsWith("/dev/pts/"));
-    QVERIFY(isCharacterDevice(simulator->devicePath()));
-    QCOMPARE(simulator->state("pty"), simulator->devicePath());
+    SimulatedTester simulator;
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    QVERIFY(simulator.devicePath().startsWith("/dev/pts/"));
+    QVERIFY(isCharacterDevice(simulator.devicePath()));
+    QCOMPARE(simulator.state("pty"), simulator.devicePath());
 }
 
 void tst_SimulatorLine::linkPointsToLineReplacingOldLink()
@@ -78,15 +70,15 @@ void tst_SimulatorLine::linkPointsToLineReplacingOldLink()
     const QString link = directory.filePath("tester");
     QVERIFY(QFile::link("/dev/null", link));
 
-    auto simulator = startSimulator({"--link", link});
-    QVERIFY(simulator->isRunning());
-    QCOMPARE(simulator->devicePath(), link);
-    QCOMPARE(QFile::symLinkTarget(link), simulator->state("pty"));
+    SimulatedTester simulator({"--link", link});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    QCOMPARE(simulator.devicePath(), link);
+    QCOMPARE(QFile::symLinkTarget(link), simulator.state("pty"));
     ModbusMaster master(link);
     QVERIFY(master.isConnected());
     QCOMPARE(master.readInput(4, 1).value(0), uint16_t(500));
 
-    simulator->stop();
+    simulator.stop();
     QVERIFY(!QFileInfo(link).isSymLink());
 }
 
@@ -107,9 +99,10 @@ void tst_SimulatorLine::linkDoesNotReplaceAFile()
 
 void tst_SimulatorLine::lineSurvivesProgramClosingAndReopening()
 {
-    auto simulator = startSimulator({"--no-pacing"});
+    SimulatedTester simulator({"--no-pacing"});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
     for (int round = 0; round < 3; ++round) {
-        ModbusMaster master(simulator->devicePath());
+        ModbusMaster master(simulator.devicePath());
         QVERIFY(master.isConnected());
         QCOMPARE(master.readInput(0, 6).size(), 6);
     }
@@ -141,8 +134,9 @@ void tst_SimulatorLine::answersTakeTheirTimeOnTheLine()
     QFETCH(int, stopBits);
     QFETCH(double, expected);
 
-    auto simulator = startSimulator(arguments);
-    ModbusMaster master(simulator->devicePath(), baud, parity, 8, stopBits);
+    SimulatedTester simulator(arguments);
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    ModbusMaster master(simulator.devicePath(), baud, parity, 8, stopBits);
     QVERIFY(master.isConnected());
 
     QVector<double> durations;
@@ -180,10 +174,11 @@ void tst_SimulatorLine::transportFaultsFailTransactions()
     QFETCH(int, error);
     QFETCH(double, atLeast);
 
-    auto simulator = startSimulator({"--no-pacing"});
-    ModbusMaster master(simulator->devicePath());
+    SimulatedTester simulator({"--no-pacing"});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    ModbusMaster master(simulator.devicePath());
     QVERIFY(master.isConnected());
-    QVERIFY(simulator->command(QString("fault %1 %2").arg(fault).arg(count)));
+    QVERIFY(simulator.command(QString("fault %1 %2").arg(fault).arg(count)));
 
     for (int i = 0; i < count; ++i) {
         QElapsedTimer timer;
@@ -198,10 +193,11 @@ void tst_SimulatorLine::transportFaultsFailTransactions()
 
 void tst_SimulatorLine::lateAnswerArrivesAfterTimeout()
 {
-    auto simulator = startSimulator({"--no-pacing", "--late-ms", "700"});
-    ModbusMaster master(simulator->devicePath());
+    SimulatedTester simulator({"--no-pacing", "--late-ms", "700"});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    ModbusMaster master(simulator.devicePath());
     QVERIFY(master.isConnected());
-    QVERIFY(simulator->command("fault late 1"));
+    QVERIFY(simulator.command("fault late 1"));
 
     QElapsedTimer timer;
     timer.start();
@@ -216,15 +212,16 @@ void tst_SimulatorLine::lateAnswerArrivesAfterTimeout()
 
 void tst_SimulatorLine::silentRequestIsNotCarriedOut()
 {
-    auto simulator = startSimulator({"--no-pacing"});
-    ModbusMaster master(simulator->devicePath());
+    SimulatedTester simulator({"--no-pacing"});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    ModbusMaster master(simulator.devicePath());
     QVERIFY(master.isConnected());
-    QVERIFY(simulator->command("fault silent 1"));
+    QVERIFY(simulator.command("fault silent 1"));
 
     QVERIFY(!master.write(startCommand(0, 0, 100, 10.0f)));
-    QCOMPARE(simulator->state("phase"), QString("idle"));
+    QCOMPARE(simulator.state("phase"), QString("idle"));
     QString counters;
-    QVERIFY(simulator->command("stats", &counters));
+    QVERIFY(simulator.command("stats", &counters));
     QCOMPARE(counters, QString("fc03=0 fc04=0 fc16=0 other=0 rejected=0"));
 }
 
@@ -232,11 +229,12 @@ void tst_SimulatorLine::hangupFailsAtOnceUntilReconnect()
 {
     QTemporaryDir directory;
     const QString link = directory.filePath("tester");
-    auto simulator = startSimulator({"--no-pacing", "--link", link});
+    SimulatedTester simulator({"--no-pacing", "--link", link});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
     {
         ModbusMaster master(link);
         QVERIFY(master.isConnected());
-        QVERIFY(simulator->command("fault hangup 1"));
+        QVERIFY(simulator.command("fault hangup 1"));
         QElapsedTimer timer;
         timer.start();
         QVERIFY(master.readInput(0, 4).isEmpty());
@@ -245,14 +243,14 @@ void tst_SimulatorLine::hangupFailsAtOnceUntilReconnect()
         QVERIFY2(seconds(timer) < responseTimeout, qPrintable(QString::number(seconds(timer))));
     }
     QString path;
-    QVERIFY(simulator->command("reconnect", &path));
+    QVERIFY(simulator.command("reconnect", &path));
     QCOMPARE(path, link);
-    QCOMPARE(QFile::symLinkTarget(link), simulator->state("pty"));
+    QCOMPARE(QFile::symLinkTarget(link), simulator.state("pty"));
 
     ModbusMaster master(link);
     QVERIFY(master.isConnected());
     QCOMPARE(master.readInput(0, 4).size(), 4);
-    QVERIFY(simulator->command("hangup"));
+    QVERIFY(simulator.command("hangup"));
     QVERIFY(master.readInput(0, 4).isEmpty());
 }
 
@@ -276,13 +274,14 @@ void tst_SimulatorLine::controlChannelRejectsBadCommands()
 {
     QFETCH(QString, line);
 
-    auto simulator = startSimulator({"--no-pacing"});
-    QVERIFY(!simulator->command(line));
-    QVERIFY2(simulator->errorString().contains("answered \"error "), qPrintable(simulator->errorString()));
+    SimulatedTester simulator({"--no-pacing"});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    QVERIFY(!simulator.command(line));
+    QVERIFY2(simulator.errorString().contains("answered \"error "), qPrintable(simulator.errorString()));
     // The channel stays in step: the next command gets its own answer.
-    QCOMPARE(simulator->state("faults"), QString());
-    QVERIFY(simulator->command("fault late 2"));
-    QCOMPARE(simulator->state("faults"), QString("late:2"));
+    QCOMPARE(simulator.state("faults"), QString());
+    QVERIFY(simulator.command("fault late 2"));
+    QCOMPARE(simulator.state("faults"), QString("late:2"));
 }
 
 void tst_SimulatorLine::optionErrorsStopTheStart_data()

@@ -9,7 +9,6 @@
 #include <QtTest>
 
 #include <cmath>
-#include <memory>
 
 namespace {
 constexpr int curveRegisters = 122;
@@ -62,13 +61,6 @@ int pointsPerStroke(double length)
     return int(std::ceil(length / pointStep - 1e-9)) + 1;
 }
 
-std::unique_ptr<SimulatedTester> startSimulator(const QStringList &arguments)
-{
-    auto simulator = std::make_unique<SimulatedTester>(arguments);
-    if (!simulator->start())
-        qWarning("%s", qPrintable(simulator->errorString()));
-    return simulator;
-}
 } // namespace
 
 class tst_SimulatorRegisters : public QObject
@@ -122,9 +114,9 @@ void tst_SimulatorRegisters::liveRegistersShowRestingSpringAndOptions()
     QFETCH(int, decimals);
     QFETCH(double, noise);
 
-    auto simulator = startSimulator(arguments);
-    QVERIFY(simulator->isRunning());
-    ModbusMaster master(simulator->devicePath());
+    SimulatedTester simulator(arguments);
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    ModbusMaster master(simulator.devicePath());
     QVERIFY(master.isConnected());
 
     const QVector<uint16_t> registers = master.readInput(0, 6);
@@ -138,10 +130,11 @@ void tst_SimulatorRegisters::liveRegistersShowRestingSpringAndOptions()
 
 void tst_SimulatorRegisters::liveForceFollowsSpringRate()
 {
-    auto simulator = startSimulator({"--noise", "0", "--spring-rate", "4"});
-    ModbusMaster master(simulator->devicePath());
+    SimulatedTester simulator({"--noise", "0", "--spring-rate", "4"});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    ModbusMaster master(simulator.devicePath());
     QVERIFY(master.isConnected());
-    QVERIFY(simulator->command("set position 12.5"));
+    QVERIFY(simulator.command("set position 12.5"));
 
     const QVector<uint16_t> registers = master.readInput(0, 4);
     QCOMPARE(registers.size(), 4);
@@ -151,8 +144,9 @@ void tst_SimulatorRegisters::liveForceFollowsSpringRate()
 
 void tst_SimulatorRegisters::numberedLiveForceCountsLiveReads()
 {
-    auto simulator = startSimulator({"--numbered"});
-    ModbusMaster master(simulator->devicePath());
+    SimulatedTester simulator({"--numbered"});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    ModbusMaster master(simulator.devicePath());
     QVERIFY(master.isConnected());
 
     QCOMPARE(wordSwappedFloat(master.readInput(0, 4), 0), 1.0f);
@@ -188,10 +182,11 @@ void tst_SimulatorRegisters::curveDeliversEveryPointOnceForwardThenReturn()
     QFETCH(float, distance);
     QFETCH(double, target);
 
-    auto simulator = startSimulator({"--no-pacing", "--numbered"});
-    ModbusMaster master(simulator->devicePath());
+    SimulatedTester simulator({"--no-pacing", "--numbered"});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    ModbusMaster master(simulator.devicePath());
     QVERIFY(master.isConnected());
-    QVERIFY(simulator->command(QStringLiteral("set position %1").arg(position)));
+    QVERIFY(simulator.command(QStringLiteral("set position %1").arg(position)));
     QVERIFY(master.write(startCommand(mode, distanceMode, fastSpeed, distance)));
 
     const double length = std::fabs(target - position);
@@ -235,8 +230,9 @@ void tst_SimulatorRegisters::curveForcesShowModeSignAndHysteresis()
     QFETCH(int, mode);
     QFETCH(float, sign);
 
-    auto simulator = startSimulator({"--no-pacing", "--noise", "0", "--spring-rate", "4"});
-    ModbusMaster master(simulator->devicePath());
+    SimulatedTester simulator({"--no-pacing", "--noise", "0", "--spring-rate", "4"});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    ModbusMaster master(simulator.devicePath());
     QVERIFY(master.isConnected());
     QVERIFY(master.write(startCommand(mode, 0, fastSpeed, 5.0f)));
 
@@ -260,8 +256,9 @@ void tst_SimulatorRegisters::curveForcesShowModeSignAndHysteresis()
 
 void tst_SimulatorRegisters::curveTakesTheTimeOfTheStrokes()
 {
-    auto simulator = startSimulator({"--no-pacing"});
-    ModbusMaster master(simulator->devicePath());
+    SimulatedTester simulator({"--no-pacing"});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    ModbusMaster master(simulator.devicePath());
     QVERIFY(master.isConnected());
 
     QElapsedTimer timer;
@@ -276,18 +273,19 @@ void tst_SimulatorRegisters::curveTakesTheTimeOfTheStrokes()
 
 void tst_SimulatorRegisters::stopHaltsTheCrosshead()
 {
-    auto simulator = startSimulator({"--no-pacing", "--numbered"});
-    ModbusMaster master(simulator->devicePath());
+    SimulatedTester simulator({"--no-pacing", "--numbered"});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    ModbusMaster master(simulator.devicePath());
     QVERIFY(master.isConnected());
     // 10 mm at 600 mm/min: a one-second forward stroke.
     QVERIFY(master.write(startCommand(0, 0, 600, 10.0f)));
-    QTRY_VERIFY(simulator->state("position").toDouble() > 1.0);
+    QTRY_VERIFY(simulator.state("position").toDouble() > 1.0);
     QVERIFY(master.write({4, 0}));
 
-    QCOMPARE(simulator->state("phase"), QString("idle"));
-    const QString halted = simulator->state("position");
-    const int produced = simulator->state("produced").toInt();
-    QVERIFY(produced < simulator->state("total").toInt() / 2);
+    QCOMPARE(simulator.state("phase"), QString("idle"));
+    const QString halted = simulator.state("position");
+    const int produced = simulator.state("produced").toInt();
+    QVERIFY(produced < simulator.state("total").toInt() / 2);
 
     // The points sampled before the stop are still there, then nothing.
     const QVector<Block> blocks = readCurve(master, produced);
@@ -298,7 +296,7 @@ void tst_SimulatorRegisters::stopHaltsTheCrosshead()
     }
     QCOMPARE(received, produced);
     QCOMPARE(int(master.readHolding(0, curveRegisters).at(1)), 0);
-    QCOMPARE(simulator->state("position"), halted);
+    QCOMPARE(simulator.state("position"), halted);
     QVERIFY(blocks.last().distances.last() <= halted.toFloat());
 }
 
@@ -320,24 +318,26 @@ void tst_SimulatorRegisters::invalidStartCommandIsIgnored()
 {
     QFETCH(QVector<uint16_t>, command);
 
-    auto simulator = startSimulator({"--no-pacing"});
-    ModbusMaster master(simulator->devicePath());
+    SimulatedTester simulator({"--no-pacing"});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    ModbusMaster master(simulator.devicePath());
     QVERIFY(master.isConnected());
     QVERIFY(master.write(command));
 
-    QCOMPARE(simulator->state("phase"), QString("idle"));
-    QCOMPARE(simulator->state("total"), QString("0"));
+    QCOMPARE(simulator.state("phase"), QString("idle"));
+    QCOMPARE(simulator.state("total"), QString("0"));
 }
 
 void tst_SimulatorRegisters::lastWriteShowsCommandRegisters()
 {
-    auto simulator = startSimulator({"--no-pacing"});
-    ModbusMaster master(simulator->devicePath());
+    SimulatedTester simulator({"--no-pacing"});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    ModbusMaster master(simulator.devicePath());
     QVERIFY(master.isConnected());
     QVERIFY(master.write(startCommand(1, 1, 100, 25.0f)));
 
     QString registers;
-    QVERIFY(simulator->command("last-write", &registers));
+    QVERIFY(simulator.command("last-write", &registers));
     QCOMPARE(registers, QString("3 5 1 1 100 0 16840"));
 }
 
@@ -358,8 +358,9 @@ void tst_SimulatorRegisters::settingReplyHoldsStoredTest()
     QFETCH(int, requested);
     QFETCH(int, test);
 
-    auto simulator = startSimulator({"--no-pacing"});
-    ModbusMaster master(simulator->devicePath());
+    SimulatedTester simulator({"--no-pacing"});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    ModbusMaster master(simulator.devicePath());
     QVERIFY(master.isConnected());
     const QVector<uint16_t> reply = master.request({5, uint16_t(requested)}, settingRegisters);
     QCOMPARE(reply.size(), settingRegisters);
@@ -404,8 +405,9 @@ void tst_SimulatorRegisters::dataReplyHoldsRecordOrNoRecord()
     QFETCH(int, record);
     QFETCH(bool, exists);
 
-    auto simulator = startSimulator({"--no-pacing"});
-    ModbusMaster master(simulator->devicePath());
+    SimulatedTester simulator({"--no-pacing"});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    ModbusMaster master(simulator.devicePath());
     QVERIFY(master.isConnected());
     const QVector<uint16_t> reply = master.request({7, uint16_t(group), uint16_t(record)}, dataRegisters);
     QCOMPARE(reply.size(), dataRegisters);
@@ -424,8 +426,9 @@ void tst_SimulatorRegisters::dataReplyHoldsRecordOrNoRecord()
 
 void tst_SimulatorRegisters::replyIsFollowedByCurveBlocks()
 {
-    auto simulator = startSimulator({"--no-pacing", "--numbered"});
-    ModbusMaster master(simulator->devicePath());
+    SimulatedTester simulator({"--no-pacing", "--numbered"});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    ModbusMaster master(simulator.devicePath());
     QVERIFY(master.isConnected());
     QVERIFY(master.write(startCommand(0, 0, fastSpeed, 1.0f)));
     // A request made while a test runs answers once and takes no points.
@@ -458,10 +461,11 @@ void tst_SimulatorRegisters::replyFaultsSpoilOneReply()
     QFETCH(int, spoiledRegister);
     QFETCH(int, spoiledValue);
 
-    auto simulator = startSimulator({"--no-pacing"});
-    ModbusMaster master(simulator->devicePath());
+    SimulatedTester simulator({"--no-pacing"});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    ModbusMaster master(simulator.devicePath());
     QVERIFY(master.isConnected());
-    QVERIFY(simulator->command(QString("fault %1 1").arg(fault)));
+    QVERIFY(simulator.command(QString("fault %1 1").arg(fault)));
 
     QVector<uint16_t> spoiled = master.request(command, replyRegisters);
     const QVector<uint16_t> sound = master.request(command, replyRegisters);
@@ -491,10 +495,11 @@ void tst_SimulatorRegisters::curveBlockFaultsLoseExactlyOneBlock()
     QFETCH(int, type);
     QFETCH(int, count);
 
-    auto simulator = startSimulator({"--no-pacing", "--numbered"});
-    ModbusMaster master(simulator->devicePath());
+    SimulatedTester simulator({"--no-pacing", "--numbered"});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    ModbusMaster master(simulator.devicePath());
     QVERIFY(master.isConnected());
-    QVERIFY(simulator->command(QString("fault %1 1").arg(fault)));
+    QVERIFY(simulator.command(QString("fault %1 1").arg(fault)));
     QVERIFY(master.write(startCommand(0, 0, fastSpeed, 2.0f)));
     const int total = 2 * pointsPerStroke(2.0);
 
@@ -537,10 +542,11 @@ void tst_SimulatorRegisters::floatFaultsSpoilLiveValues()
 {
     QFETCH(QString, fault);
 
-    auto simulator = startSimulator({"--no-pacing", "--numbered"});
-    ModbusMaster master(simulator->devicePath());
+    SimulatedTester simulator({"--no-pacing", "--numbered"});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    ModbusMaster master(simulator.devicePath());
     QVERIFY(master.isConnected());
-    QVERIFY(simulator->command(QString("fault %1 2").arg(fault)));
+    QVERIFY(simulator.command(QString("fault %1 2").arg(fault)));
 
     const QVector<uint16_t> live = master.readInput(0, 4);
     QVERIFY(master.write(startCommand(0, 0, fastSpeed, 1.0f)));
