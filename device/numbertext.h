@@ -13,13 +13,14 @@ namespace NumberText {
 
 constexpr int DistanceDecimals = 2;
 
+// Fixed-point text; a value that rounds to zero carries no minus sign.
 QString fixed(double value, int decimals);
 inline QString force(double value) { return fixed(value, forceDecimals); }
 inline QString distance(double value) { return fixed(value, DistanceDecimals); }
 
 // Text read as a number, surrounding white space ignored. Anything that is
-// not a number (or, for toFloat, lies outside the single-precision range)
-// gives 0; *ok, when given, says whether the text was a number.
+// not a finite number (or, for toFloat, lies outside the single-precision
+// range) gives 0; *ok, when given, says whether the text was a number.
 double toDouble(const QString &text, bool *ok = nullptr);
 float toFloat(const QString &text, bool *ok = nullptr);
 int toInt(const QString &text, bool *ok = nullptr);

@@ -20,19 +20,9 @@ constexpr qint64 BlockSize = 64 * 1024;
 const char Utf8ByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr int Utf8ByteOrderMarkSize = 3;
 
-// A tiny negative force such as -0.0004 rounds to "-0.000"; the file then
-// claims a sign that the number it holds does not have.
 QByteArray numberText(double value, int decimals)
 {
-    QByteArray text = NumberText::fixed(value, decimals).toLatin1();
-    if (text.startsWith('-')) {
-        bool allZero = true;
-        for (int i = 1; i < text.size() && allZero; ++i)
-            allZero = text.at(i) == '0' || text.at(i) == '.';
-        if (allZero)
-            text.remove(0, 1);
-    }
-    return text;
+    return NumberText::fixed(value, decimals).toLatin1();
 }
 
 // Collects the text and hands it to the device a block at a time; after a

@@ -5,6 +5,8 @@
 
 #include <QRegularExpression>
 
+#include <cmath>
+
 namespace {
 constexpr int maxRegisterValue = 65535;
 
@@ -126,7 +128,7 @@ QString ControlChannel::set(const QStringList &words)
     const QString &name = words.at(1);
     bool valid = false;
     const double value = words.at(2).toDouble(&valid);
-    if (!valid)
+    if (!valid || !std::isfinite(value))
         return error(QStringLiteral("not a number: ") + words.at(2));
     const bool registerValue = value >= 0 && value <= maxRegisterValue && value == int(value);
     if (name == QLatin1String("type") && registerValue)
@@ -135,7 +137,7 @@ QString ControlChannel::set(const QStringList &words)
         m_controller.setForceDecimals(int(value));
     else if (name == QLatin1String("position"))
         m_machine.setPosition(value);
-    else if (name == QLatin1String("spring-rate"))
+    else if (name == QLatin1String("spring-rate") && value >= 0)
         m_machine.model().springRate = value;
     else if (name == QLatin1String("noise") && value >= 0)
         m_machine.model().forceNoise = value;

@@ -73,14 +73,14 @@ bool SimulatorOptions::parse(const QCoreApplication &application, SimulatorOptio
     parser.setApplicationDescription(QStringLiteral(
         "Simulated spring testing machine: a Modbus RTU slave (address 1) on a virtual\n"
         "serial line. Prints the device path to open as its first line on stdout, then\n"
-        "serves the tester's register contract until SIGTERM or SIGINT.\n"
+        "serves the tester's register contract until SIGTERM, SIGINT or SIGHUP.\n"
         "\n"
         "Control commands, one per line on stdin, each answered on stdout by one line,\n"
         "\"ok ...\" or \"error ...\":\n")
         + ControlChannel::describe()
         + QStringLiteral("\nFaults (--fault and the fault command):\n") + FaultSet::describe()
         + QStringLiteral("\nsimulator/README.md describes the machine, the stored data and --numbered."));
-    parser.addHelpOption();
+    const QCommandLineOption help = parser.addHelpOption();
 
     const QList<QCommandLineOption> list = {
         {QStringLiteral("link"), QStringLiteral("Keep a symlink at <path> pointing to the line; an existing "
@@ -113,7 +113,12 @@ bool SimulatorOptions::parse(const QCoreApplication &application, SimulatorOptio
         {QStringLiteral("verbose"), QStringLiteral("Log every request and answer to stderr.")},
     };
     parser.addOptions(list);
-    parser.process(application);
+    if (!parser.parse(application.arguments())) {
+        QTextStream(stderr) << "torvelin-sim: " << parser.errorText() << '\n';
+        return false;
+    }
+    if (parser.isSet(help))
+        parser.showHelp(0);
 
     if (!parser.positionalArguments().isEmpty()) {
         QTextStream(stderr) << "torvelin-sim: unexpected argument " << parser.positionalArguments().first() << '\n';

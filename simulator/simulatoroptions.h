@@ -28,7 +28,7 @@ struct SimulatorOptions
     bool exitOnEof = false;
     bool verbose = false;
 
-    // Parses the command line; on --help/--version it exits, on a bad value
-    // it prints the reason to stderr and returns false.
+    // Parses the command line; on --help it prints the help and exits, on a
+    // bad option or value it prints the reason to stderr and returns false.
     static bool parse(const QCoreApplication &application, SimulatorOptions *options);
 };

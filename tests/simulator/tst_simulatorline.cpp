@@ -267,6 +267,8 @@ void tst_SimulatorLine::controlChannelRejectsBadCommands_data()
     QTest::newRow("negative decimals") << "set decimals -1";
     QTest::newRow("unknown setting") << "set colour 3";
     QTest::newRow("position not a number") << "set position far";
+    QTest::newRow("position NaN") << "set position nan";
+    QTest::newRow("negative spring rate") << "set spring-rate -2";
     QTest::newRow("state with argument") << "state now";
 }
 
@@ -296,6 +298,8 @@ void tst_SimulatorLine::optionErrorsStopTheStart_data()
     QTest::newRow("fault count 0") << QStringList{"--fault", "late:0"};
     QTest::newRow("negative spring rate") << QStringList{"--spring-rate", "-1"};
     QTest::newRow("point step 0") << QStringList{"--point-step", "0"};
+    QTest::newRow("unknown option") << QStringList{"--turbo"};
+    QTest::newRow("stray argument") << QStringList{"/dev/ttyS0"};
 }
 
 void tst_SimulatorLine::optionErrorsStopTheStart()

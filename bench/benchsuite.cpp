@@ -1,0 +1,327 @@
+#include "bench/benchsuite.h"
+
+#include "bench/plotprobe.h"
+#include "bench/report.h"
+#include "bench/residentmemory.h"
+#include "bench/windowdriver.h"
+#include "mainwindow/curvefile.h"
+
+#include <QElapsedTimer>
+#include <QLocale>
+
+#include <qcustomplot.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr int ForwardStroke = 0;
+constexpr int ReturnStroke = 1;
+constexpr double NanosecondsPerMillisecond = 1e6;
+
+// Line rate: the tester samples far faster than the line carries, so the
+// line alone sets the pace. 10 mm/s over 0.001 mm steps is 10,000 points/s.
+constexpr double LineRateStepMm = 0.001;
+constexpr int LineRateSpeed = 600;      // mm/min
+constexpr float LineRateDistance = 50;  // mm: 50,001 points forward, more than the run reads
+
+// Headroom: 100 mm/s over 0.0005 mm steps, 200,000 points/s, both strokes
+// of 25 mm: 100,002 points in a quarter of a second each way.
+constexpr double HeadroomStepMm = 0.0005;
+constexpr int HeadroomSpeed = 6000;
+constexpr float HeadroomDistance = 25;
+constexpr int HeadroomPoints = 100000;
+constexpr double HeadroomGoal = 10.0;
+
+constexpr double LineRateGoal = 0.95;
+constexpr double LatenessGoalMs = 50.0;
+constexpr double BytesPerPointGoal = 48.0;
+constexpr double OpenGoalSeconds = 3.0;
+constexpr int OpenPoints = 1000000;
+constexpr int PointsPer100k = 100000;
+
+// The synthetic spring test of the drawing and file measurements: a 5 N/mm
+// spring over 50 mm, with the hysteresis the simulated tester models.
+constexpr double SpringTravelMm = 50.0;
+constexpr double SpringRate = 5.0;
+constexpr double Hysteresis = 0.02;
+constexpr int ForceDecimals = 3;
+// Room around the curves so that every point is drawn inside the axes.
+constexpr double AxisMargin = 1.05;
+
+struct DrawingSize
+{
+    int points;
+    int replots; // repeated, for a stable median
+};
+const DrawingSize DrawingSizes[] = {{1000, 41}, {10000, 21}, {100000, 9}, {1000000, 5}};
+
+template <typename Add>
+void forEachSpringPoint(int count, Add add)
+{
+    const int forward = count / 2;
+    const double step = SpringTravelMm / forward;
+    for (int i = 0; i < forward; ++i) {
+        const double distance = i * step;
+        add(ForwardStroke, distance, SpringRate * distance * (1.0 + Hysteresis));
+    }
+    for (int i = 0; i < count - forward; ++i) {
+        const double distance = SpringTravelMm - i * step;
+        add(ReturnStroke, distance, SpringRate * distance * (1.0 - Hysteresis));
+    }
+}
+
+QString number(double value, int decimals)
+{
+    return QLocale(QLocale::English).toString(value, 'f', decimals);
+}
+
+QString count(int value)
+{
+    return QLocale(QLocale::English).toString(value);
+}
+
+AxisSetting axesFor(double distance, double force)
+{
+    AxisSetting axes;
+    axes.xMax = distance * AxisMargin;
+    axes.yMax = force * AxisMargin;
+    return axes;
+}
+
+double medianReplotMs(QCustomPlot *plot, int replots)
+{
+    std::vector<double> times;
+    QElapsedTimer clock;
+    for (int i = 0; i < replots; ++i) {
+        clock.start();
+        plot->replot(QCustomPlot::rpImmediateRefresh);
+        times.push_back(clock.nsecsElapsed() / NanosecondsPerMillisecond);
+    }
+    std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
+    return times[times.size() / 2];
+}
+
+} // namespace
+
+BenchSuite::BenchSuite(WindowDriver *driver, BenchApplication *application,
+                       const BenchOptions &options, const QString &linkPath,
+                       const QString &workDirectory)
+    : m_driver(driver)
+    , m_options(options)
+    , m_workDirectory(workDirectory)
+    , m_acquisition(driver, application, linkPath)
+{
+}
+
+void BenchSuite::run(Report *report)
+{
+    measureLineRate(report);
+    measureHeadroom(report);
+    measureDrawing(report);
+    measureOpen(report);
+}
+
+QStringList BenchSuite::pacingArguments() const
+{
+    const LineLimit &line = m_options.line;
+    return {QStringLiteral("--baud"), QString::number(line.baudRate),
+            QStringLiteral("--data-bits"), QString::number(line.dataBits),
+            QStringLiteral("--parity"), QString(QLatin1Char(line.parity)),
+            QStringLiteral("--stop-bits"), QString::number(line.stopBits)};
+}
+
+void BenchSuite::measureLineRate(Report *report)
+{
+    const double limit = m_options.line.pointsPerSecond();
+    const double expected = limit * m_options.lineRateSeconds;
+    AcquisitionRun::Settings settings;
+    settings.simulatorArguments =
+        pacingArguments() + QStringList{QStringLiteral("--point-step"), QString::number(LineRateStepMm)};
+    settings.test.speed = LineRateSpeed;
+    settings.test.distance = LineRateDistance;
+    settings.axes = axesFor(expected * LineRateStepMm, expected);
+    settings.measureMs = m_options.lineRateSeconds * 1000;
+
+    const QString measure = QStringLiteral("1. Line rate, %1 paced").arg(m_options.line.framing());
+    const AcquisitionRun::Result result = m_acquisition.run(settings);
+    if (!result.error.isEmpty()) {
+        report->addFailure(measure, result.error);
+        return;
+    }
+    const double rate = result.throughput.perSecond();
+    report->addAtLeast(measure, rate / limit, LineRateGoal,
+                       QStringLiteral("%1 points/s over %2 s = %3 × limit")
+                           .arg(count(qRound(rate)), number(result.throughput.seconds, 1),
+                                number(rate / limit, 3)),
+                       QStringLiteral("≥ %1 × limit").arg(LineRateGoal));
+    const NumberingCheck &numbering = result.numbering;
+    report->addAtMost(QStringLiteral("1. Lost / duplicated at line rate"),
+                      numbering.lost + numbering.duplicated + numbering.misplaced, 0,
+                      QStringLiteral("%1 lost, %2 duplicated, %3 out of order, of %4 sent")
+                          .arg(numbering.lost)
+                          .arg(numbering.duplicated)
+                          .arg(numbering.misplaced)
+                          .arg(count(result.handedOut)),
+                      QStringLiteral("0"));
+    report->addAtMost(QStringLiteral("3. GUI p99 lateness at line rate"), result.latenessP99Ms,
+                      LatenessGoalMs,
+                      QStringLiteral("%1 ms (max %2 ms, %3 beats of 10 ms)")
+                          .arg(number(result.latenessP99Ms, 1), number(result.latenessMaxMs, 1))
+                          .arg(result.beats),
+                      QStringLiteral("≤ %1 ms").arg(LatenessGoalMs));
+}
+
+void BenchSuite::measureHeadroom(Report *report)
+{
+    const double limit = m_options.line.pointsPerSecond();
+    AcquisitionRun::Settings settings;
+    settings.simulatorArguments = {QStringLiteral("--no-pacing"), QStringLiteral("--point-step"),
+                                   QString::number(HeadroomStepMm)};
+    settings.test.speed = HeadroomSpeed;
+    settings.test.distance = HeadroomDistance;
+    settings.axes = axesFor(HeadroomDistance, HeadroomPoints);
+    settings.targetPoints = HeadroomPoints;
+
+    const QString measure = QStringLiteral("2. Headroom, unpaced, to %1 points").arg(count(HeadroomPoints));
+    const AcquisitionRun::Result coalesced = m_acquisition.run(settings);
+    if (!coalesced.error.isEmpty()) {
+        report->addFailure(measure, coalesced.error);
+        return;
+    }
+    const double rate = coalesced.throughput.perSecond();
+    report->addAtLeast(measure, coalesced.throughput.reached ? rate / limit : 0.0, HeadroomGoal,
+                       QStringLiteral("%1 points/s, %2 s = %3 × limit")
+                           .arg(count(qRound(rate)), number(coalesced.throughput.seconds, 2),
+                                number(rate / limit, 1)),
+                       QStringLiteral("≥ %1 × limit").arg(HeadroomGoal));
+    const NumberingCheck &numbering = coalesced.numbering;
+    report->addAtMost(QStringLiteral("2. Lost / duplicated, unpaced"),
+                      numbering.lost + numbering.duplicated + numbering.misplaced, 0,
+                      QStringLiteral("%1 lost, %2 duplicated, %3 out of order, of %4 sent")
+                          .arg(numbering.lost)
+                          .arg(numbering.duplicated)
+                          .arg(numbering.misplaced)
+                          .arg(count(coalesced.handedOut)),
+                      QStringLiteral("0"));
+    report->addRow(QStringLiteral("3. GUI p99 lateness, unpaced"),
+                   QStringLiteral("%1 ms (max %2 ms, %3 beats)")
+                       .arg(number(coalesced.latenessP99Ms, 1), number(coalesced.latenessMaxMs, 1))
+                       .arg(coalesced.beats));
+    report->addAtMost(QStringLiteral("5. Memory per point, acquired"), coalesced.residentBytesPerPoint(),
+                      BytesPerPointGoal,
+                      QStringLiteral("%1 B/point (%2 KiB resident growth, %3 points)")
+                          .arg(number(coalesced.residentBytesPerPoint(), 1),
+                               count(int(coalesced.residentGrowth / 1024)), count(coalesced.stored)),
+                      QStringLiteral("≤ %1 B/point").arg(BytesPerPointGoal));
+
+    // The same test with a full replot after every point, as far as it gets
+    // in its time, against the coalesced run over the same number of points.
+    settings.replotPerPoint = true;
+    settings.measureMs = m_options.perPointSeconds * 1000;
+    const AcquisitionRun::Result perPoint = m_acquisition.run(settings);
+    const QString comparison = QStringLiteral("4. Replot per point vs coalesced, unpaced");
+    if (!perPoint.error.isEmpty() || perPoint.samples.empty()) {
+        report->addFailure(comparison, perPoint.error);
+        return;
+    }
+    const int reached = perPoint.samples.back().points;
+    const PlotProbe::Throughput same = PlotProbe::throughputOf(coalesced.samples, reached);
+    const double perPointRate = perPoint.throughput.perSecond();
+    report->addRow(comparison,
+                   QStringLiteral("per point: %1 points in %2 s, %3 points/s (%4 × limit), p99 lateness "
+                                  "%5 ms; coalesced: %6 points/s to the same count = %7 × faster")
+                       .arg(count(reached), number(perPoint.throughput.seconds, 1),
+                            count(qRound(perPointRate)), number(perPointRate / limit, 2),
+                            number(perPoint.latenessP99Ms, 0), count(qRound(same.perSecond())),
+                            number(perPointRate > 0 ? same.perSecond() / perPointRate : 0.0, 1)));
+}
+
+void BenchSuite::feedSpringTest(int points)
+{
+    m_driver->clickRefresh();
+    AcquisitionRun::settle();
+    forEachSpringPoint(points, [this](int stroke, double distance, double force) {
+        m_driver->deliverPoint(stroke, distance, force);
+    });
+    AcquisitionRun::settle();
+}
+
+void BenchSuite::fitAxesToSpringTest()
+{
+    m_driver->setAxes(axesFor(SpringTravelMm, SpringRate * SpringTravelMm * (1.0 + Hysteresis)));
+}
+
+void BenchSuite::measureDrawing(Report *report)
+{
+    fitAxesToSpringTest();
+    for (const DrawingSize &size : DrawingSizes) {
+        m_driver->clickRefresh();
+        AcquisitionRun::settle();
+        ResidentMemory::releaseFreeMemory();
+        const qint64 before = ResidentMemory::bytes();
+        feedSpringTest(size.points);
+        const qint64 growth = ResidentMemory::bytes() - before;
+        const double replotMs = medianReplotMs(m_driver->plot(), size.replots);
+        report->addRow(QStringLiteral("4. Replot, %1 points").arg(count(size.points)),
+                       QStringLiteral("%1 ms (median of %2)").arg(number(replotMs, 2)).arg(size.replots));
+        if (size.points == DrawingSizes[std::size(DrawingSizes) - 1].points) {
+            const double perPoint = double(growth) / m_driver->pointCount();
+            report->addAtMost(QStringLiteral("5. Memory per point, %1 delivered").arg(count(size.points)),
+                              perPoint, BytesPerPointGoal,
+                              QStringLiteral("%1 B/point (%2 KiB resident growth)")
+                                  .arg(number(perPoint, 1), count(int(growth / 1024))),
+                              QStringLiteral("≤ %1 B/point").arg(BytesPerPointGoal));
+        }
+    }
+    m_driver->clickRefresh();
+    AcquisitionRun::settle();
+}
+
+void BenchSuite::measureOpen(Report *report)
+{
+    const QString measure = QStringLiteral("6. Open, %1-point curve file").arg(count(OpenPoints));
+    QCPGraphDataContainer forward;
+    QCPGraphDataContainer back;
+    forEachSpringPoint(OpenPoints, [&](int stroke, double distance, double force) {
+        (stroke == ForwardStroke ? forward : back).add(QCPGraphData(distance, force));
+    });
+    const QString path = m_workDirectory + QStringLiteral("/curves-1M.txt");
+    QString error;
+    if (!CurveFile::save(path, forward, back, ForceDecimals, &error)) {
+        report->addFailure(measure, error);
+        return;
+    }
+    forward.clear();
+    back.clear();
+
+    m_driver->clickRefresh();
+    AcquisitionRun::settle();
+    ResidentMemory::releaseFreeMemory();
+    QElapsedTimer clock;
+    clock.start();
+    m_driver->openCurveFile(path);
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    AcquisitionRun::settle();
+    const int loaded = m_driver->pointCount();
+
+    // The reading alone, to tell it from the plot's part.
+    CurveFile::Curves curves;
+    clock.start();
+    CurveFile::load(path, &curves, &error);
+    const double reading = clock.nsecsElapsed() / 1e9;
+
+    if (loaded != OpenPoints) {
+        report->addFailure(measure, QStringLiteral("the plot holds %1 points").arg(count(loaded)));
+        return;
+    }
+    report->addAtMost(measure, seconds, OpenGoalSeconds,
+                      QStringLiteral("%1 s = %2 s per 100k points (reading %3 s, plot %4 s)")
+                          .arg(number(seconds, 2),
+                               number(seconds * PointsPer100k / OpenPoints, 3),
+                               number(reading, 2), number(seconds - reading, 2)),
+                      QStringLiteral("< %1 s").arg(OpenGoalSeconds));
+    m_driver->clickRefresh();
+    AcquisitionRun::settle();
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "bench/acquisitionrun.h"
+#include "bench/linelimit.h"
+
+#include <QString>
+
+class BenchApplication;
+class Report;
+class WindowDriver;
+
+struct BenchOptions
+{
+    LineLimit line;             // the framing the simulated tester paces
+    int lineRateSeconds = 8;    // measured at line rate
+    int perPointSeconds = 20;   // allowed to the replot-per-point run
+};
+
+// The measurements, each against its goal, in one run so that the ratios
+// share the machine's load.
+class BenchSuite
+{
+public:
+    BenchSuite(WindowDriver *driver, BenchApplication *application, const BenchOptions &options,
+               const QString &linkPath, const QString &workDirectory);
+
+    void run(Report *report);
+
+private:
+    void measureLineRate(Report *report);
+    void measureHeadroom(Report *report);
+    void measureDrawing(Report *report);
+    void measureOpen(Report *report);
+
+    QStringList pacingArguments() const;
+    // Refresh, then the points of a spring test delivered one by one as the
+    // worker's signal delivers them.
+    void feedSpringTest(int points);
+    void fitAxesToSpringTest();
+
+    WindowDriver *m_driver;
+    BenchOptions m_options;
+    QString m_workDirectory;
+    AcquisitionRun m_acquisition;
+};
