@@ -4,6 +4,7 @@
 #include "bench/heartbeat.h"
 #include "bench/residentmemory.h"
 #include "bench/windowdriver.h"
+#include "mainwindow/mainwindow.h"
 #include "support/simulatedtester.h"
 
 #include <QCoreApplication>

@@ -12,6 +12,7 @@
 #include <qcustomplot.h>
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -177,8 +178,8 @@ void BenchSuite::measureHeadroom(Report *report)
 {
     const double limit = m_options.line.pointsPerSecond();
     AcquisitionRun::Settings settings;
-    settings.simulatorArguments = {QStringLiteral("--no-pacing"), QStringLiteral("--point-step"),
-                                   QString::number(HeadroomStepMm)};
+    settings.simulatorArguments = QStringList{QStringLiteral("--no-pacing"), QStringLiteral("--point-step"),
+                                              QString::number(HeadroomStepMm)};
     settings.test.speed = HeadroomSpeed;
     settings.test.distance = HeadroomDistance;
     settings.axes = axesFor(HeadroomDistance, HeadroomPoints);
@@ -240,8 +241,6 @@ void BenchSuite::measureHeadroom(Report *report)
 
 void BenchSuite::feedSpringTest(int points)
 {
-    m_driver->clickRefresh();
-    AcquisitionRun::settle();
     forEachSpringPoint(points, [this](int stroke, double distance, double force) {
         m_driver->deliverPoint(stroke, distance, force);
     });

@@ -33,8 +33,8 @@ private:
     void measureOpen(Report *report);
 
     QStringList pacingArguments() const;
-    // Refresh, then the points of a spring test delivered one by one as the
-    // worker's signal delivers them.
+    // The points of a spring test delivered one by one to the window, as
+    // the worker's queued signal delivers them.
     void feedSpringTest(int points);
     void fitAxesToSpringTest();
 

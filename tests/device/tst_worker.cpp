@@ -186,7 +186,7 @@ void tst_Worker::testGivesForwardThenReturnPointsWithoutLoss()
     worker->start();
     QTRY_VERIFY(!recorder->liveForces.isEmpty());
     worker->startTest(shortTest());
-    QTRY_VERIFY_WITH_TIMEOUT(sim->state("phase") == "idle" && !recorder->curve.isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(sim->state("phase") == "idle" && sim->state("handed") == sim->state("produced"), 10000);
     const int liveAtStart = recorder->liveForces.size();
     // Anything still on its way crosses the thread before the next block.
     QTRY_COMPARE(recorder->curve.size(), sim->state("handed").toInt());
@@ -369,7 +369,7 @@ void tst_Worker::rejectedCurveBlocksAreDroppedAndCollectionGoesOn()
     worker->start();
     QVERIFY(sim->command("fault " + fault + " 1"));
     worker->startTest(shortTest());
-    QTRY_VERIFY_WITH_TIMEOUT(sim->state("phase") == "idle" && !recorder->curve.isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(sim->state("phase") == "idle" && sim->state("handed") == sim->state("produced"), 10000);
     // The last point handed out arrives (numbered forces count the points).
     QTRY_COMPARE(int(recorder->curve.last().force), sim->state("handed").toInt());
     // The spoiled block's points are lost; everything after it arrived once.

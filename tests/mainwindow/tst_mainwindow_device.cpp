@@ -1,0 +1,662 @@
+// The main window driving the simulated tester over a virtual serial line:
+// connection flow, the test commands, the dialogs that reach the worker,
+// closing while a test runs, and the Chinese interface.
+#include "app/langfile.h"
+#include "app/translation.h"
+#include "device/numbertext.h"
+#include "dialogs/chartstart.h"
+#include "dialogs/serialportlist.h"
+#include "dialogs/serialsettingdialog.h"
+#include "mainwindow/mainwindow.h"
+#include "parameters/machineparameter.h"
+#include "support/simulatedtester.h"
+
+#include <QtTest>
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include <qcustomplot.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Longer than two of the worker's 200 ms polling periods: a loop that still
+// ran would show itself in this time.
+constexpr int QuietWindowMs = 600;
+// A whole short test (2 mm there and back at 500 mm/min) plus slack.
+constexpr int TestRunTimeoutMs = 10000;
+constexpr int ShortSpeed = 500;
+const char ShortDistance[] = "2";
+// 2 mm at the simulator's 1/32 mm point step: 64 steps, 65 points a stroke.
+constexpr int PointsPerShortStroke = 65;
+
+// Expected text of a label, by the name of its widget.
+struct Cell
+{
+    const char *name;
+    QString text;
+};
+
+} // namespace
+
+class tst_MainWindowDevice : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void connectShowsLineSettingsAndSwapsActions();
+    void connectAppliesMachineType_data();
+    void connectAppliesMachineType();
+    void connectTakesForceDecimalsBelowFive_data();
+    void connectTakesForceDecimalsBelowFive();
+    void liveLabelsFillAfterConnect();
+
+    void disconnectShowsCloseAndSwapsActionsBack();
+    void disconnectStopsTheWorker();
+    void connectWorksAgainAfterDisconnect();
+
+    void chartEnablesTestButtonsOnlyWhenConnected();
+    void startDrawsForwardThenReturnCurve();
+    void stopReturnsToLiveValues();
+    void disconnectLeavesTestButtonsAndStartSendsNothing();
+    void chartRoundTripsPullAbsoluteAndCancelKeepsIt();
+
+    void settingWhileConnectedWarnsAndOpensNoDialog();
+    void settingAppliedWhileDisconnectedChangesNextConnect();
+
+    void machineParameterShowsStoredTestOne();
+    void machineParameterDataTabShowsFirstRecord();
+    void machineParameterWhileDisconnectedShowsEmptyPageAndAsksNothing();
+
+    void closingDuringTestStopsAndWaitsForWorker();
+
+    void chineseLangIniGivesChineseInterface();
+    void englishLangIniOverridesChineseLocale();
+
+private:
+    bool startTester(const QStringList &arguments);
+    void openWindow();
+    void connectWindow();
+    void disconnectWindow();
+    chartStart *openChart();
+    void acceptChart(int speed, const QString &distance);
+    static void fillAndAccept(chartStart *dialog, int speed, const QString &distance);
+    QMap<QString, int> stats();
+    void expectCells(QWidget *page, const QList<Cell> &cells);
+
+    QString status() const { return window->statusBar()->currentMessage(); }
+    QCustomPlot *plot() const { return child<QCustomPlot>("userPlot"); }
+    QString forceText() const { return child<QLabel>("forceLabel")->text(); }
+    template <typename T> T *child(const char *name) const
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
+    // Runs `answer` on the next modal widget that opens.
+    void whenModalOpens(std::function<void(QWidget *)> answer)
+    {
+        QTimer::singleShot(0, this, [answer] {
+            QWidget *modal = nullptr;
+            QTRY_VERIFY((modal = QApplication::activeModalWidget()) != nullptr);
+            answer(modal);
+        });
+    }
+    // True when `value` keeps its first reading for `ms`; false at the
+    // first change.
+    template <typename Value> static bool staysUnchanged(Value value, int ms)
+    {
+        const auto first = value();
+        QElapsedTimer watch;
+        watch.start();
+        while (watch.elapsed() < ms) {
+            QTest::qWait(20);
+            if (value() != first)
+                return false;
+        }
+        return true;
+    }
+
+    std::unique_ptr<SimulatedTester> sim;
+    MainWindow *window = nullptr;
+};
+
+void tst_MainWindowDevice::init()
+{
+    forceDecimals = 3;
+    machineParameter::resetLastDataTest();
+}
+
+void tst_MainWindowDevice::cleanup()
+{
+    delete window;
+    window = nullptr;
+    sim.reset();
+    qunsetenv("TORVELIN_PORT");
+    const auto translators = qApp->findChildren<QTranslator *>();
+    for (QTranslator *translator : translators) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
+    LangFile::remove();
+    QLocale::setDefault(QLocale::system());
+}
+
+bool tst_MainWindowDevice::startTester(const QStringList &arguments)
+{
+    sim = std::make_unique<SimulatedTester>(arguments);
+    if (!sim->start()) {
+        qWarning("%s", qPrintable(sim->errorString()));
+        return false;
+    }
+    qputenv("TORVELIN_PORT", sim->devicePath().toLocal8Bit());
+    return true;
+}
+
+// The worker takes its port from TORVELIN_PORT when the window builds it.
+void tst_MainWindowDevice::openWindow()
+{
+    window = new MainWindow;
+    window->resize(800, 600);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+}
+
+void tst_MainWindowDevice::connectWindow()
+{
+    child<QAction>("actionConnect")->trigger();
+    QVERIFY2(!child<QAction>("actionConnect")->isEnabled(), qPrintable(status()));
+}
+
+void tst_MainWindowDevice::disconnectWindow()
+{
+    child<QAction>("actionDisconnect")->trigger();
+    QVERIFY(child<QAction>("actionConnect")->isEnabled());
+    // Readings the loop sent before it ended are still queued.
+    QCoreApplication::processEvents();
+}
+
+// The Chart command shows its dialog window-modal with show(): it is open
+// when the trigger returns. Closed ones linger until their deferred delete.
+chartStart *tst_MainWindowDevice::openChart()
+{
+    child<QAction>("actionChart")->trigger();
+    const auto dialogs = window->findChildren<chartStart *>();
+    for (chartStart *dialog : dialogs) {
+        if (dialog->isVisible())
+            return dialog;
+    }
+    return nullptr;
+}
+
+void tst_MainWindowDevice::acceptChart(int speed, const QString &distance)
+{
+    chartStart *dialog = openChart();
+    QVERIFY(dialog);
+    fillAndAccept(dialog, speed, distance);
+}
+
+void tst_MainWindowDevice::fillAndAccept(chartStart *dialog, int speed, const QString &distance)
+{
+    auto *speedEdit = dialog->findChild<QLineEdit *>("speedEdit");
+    auto *distanceEdit = dialog->findChild<QLineEdit *>("distanceEdit");
+    speedEdit->clear();
+    QTest::keyClicks(speedEdit, QString::number(speed));
+    distanceEdit->clear();
+    QTest::keyClicks(distanceEdit, distance);
+    QTest::mouseClick(dialog->findChild<QPushButton *>("okBtn"), Qt::LeftButton);
+    QVERIFY(!dialog->isVisible());
+}
+
+// The simulator's transaction counters: fc03, fc04, fc16, other, rejected.
+QMap<QString, int> tst_MainWindowDevice::stats()
+{
+    QString answer;
+    QMap<QString, int> counts;
+    if (!sim->command(QStringLiteral("stats"), &answer))
+        return counts;
+    for (const QString &pair : answer.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QStringList keyValue = pair.split(QLatin1Char('='));
+        if (keyValue.size() == 2)
+            counts[keyValue[0]] = keyValue[1].toInt();
+    }
+    return counts;
+}
+
+void tst_MainWindowDevice::expectCells(QWidget *page, const QList<Cell> &cells)
+{
+    for (const Cell &cell : cells) {
+        QString shown;
+        if (auto *edit = page->findChild<QLineEdit *>(QLatin1String(cell.name)))
+            shown = edit->text();
+        else if (auto *label = page->findChild<QLabel *>(QLatin1String(cell.name)))
+            shown = label->text();
+        else
+            QFAIL(cell.name);
+        QVERIFY2(shown == cell.text,
+                 qPrintable(QStringLiteral("%1: %2, expected %3").arg(cell.name, shown, cell.text)));
+    }
+}
+
+void tst_MainWindowDevice::connectShowsLineSettingsAndSwapsActions()
+{
+    QVERIFY(startTester({"--no-pacing"}));
+    openWindow();
+    connectWindow();
+    QCOMPARE(status(), sim->devicePath() + QStringLiteral(",115200,8,N,1,success"));
+    QVERIFY(!child<QAction>("actionConnect")->isEnabled());
+    QVERIFY(child<QAction>("actionDisconnect")->isEnabled());
+    QCOMPARE(child<QLabel>("typeLabel")->text(), QStringLiteral("Type-500"));
+    QCOMPARE(plot()->yAxis->range(), QCPRange(-500, 500));
+}
+
+void tst_MainWindowDevice::connectAppliesMachineType_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<double>("lower");
+    QTest::addColumn<double>("upper");
+    // 0 is an empty range, which the plot refuses.
+    QTest::newRow("0 keeps label and axis") << 0 << "Type" << -300.0 << 500.0;
+    QTest::newRow("1 is the smallest shown") << 1 << "Type-1" << -1.0 << 1.0;
+    QTest::newRow("5000 is the largest shown") << 5000 << "Type-5000" << -5000.0 << 5000.0;
+    QTest::newRow("5001 sets the axis only") << 5001 << "Type" << -5001.0 << 5001.0;
+}
+
+void tst_MainWindowDevice::connectAppliesMachineType()
+{
+    QFETCH(int, type);
+    QVERIFY(startTester({"--no-pacing", "--type", QString::number(type)}));
+    openWindow();
+    connectWindow();
+    QFETCH(QString, label);
+    QFETCH(double, lower);
+    QFETCH(double, upper);
+    QCOMPARE(child<QLabel>("typeLabel")->text(), label);
+    QCOMPARE(plot()->yAxis->range(), QCPRange(lower, upper));
+}
+
+void tst_MainWindowDevice::connectTakesForceDecimalsBelowFive_data()
+{
+    QTest::addColumn<int>("reported");
+    QTest::addColumn<int>("used");
+    QTest::newRow("4 is taken") << 4 << 4;
+    QTest::newRow("0 is taken") << 0 << 0;
+    QTest::newRow("5 keeps 3") << 5 << 3;
+}
+
+void tst_MainWindowDevice::connectTakesForceDecimalsBelowFive()
+{
+    QFETCH(int, reported);
+    QFETCH(int, used);
+    QVERIFY(startTester({"--no-pacing", "--decimals", QString::number(reported)}));
+    openWindow();
+    connectWindow();
+    QCOMPARE(forceDecimals, used);
+    // The live readout follows at once.
+    const QString fraction = used > 0 ? QStringLiteral("\\.\\d{%1}").arg(used) : QString();
+    const QRegularExpression shape(QStringLiteral("^-?\\d+%1 N$").arg(fraction));
+    QTRY_VERIFY2(shape.match(forceText()).hasMatch(), qPrintable(forceText()));
+}
+
+void tst_MainWindowDevice::liveLabelsFillAfterConnect()
+{
+    QVERIFY(startTester({"--no-pacing", "--numbered"}));
+    openWindow();
+    connectWindow();
+    // Numbered: the live force counts the machine's live reads.
+    QTRY_VERIFY(forceText().endsWith(QStringLiteral(".000 N")));
+    QCOMPARE(child<QLabel>("distanceLabel")->text(), QStringLiteral("0.00 mm"));
+    const QString first = forceText();
+    QTRY_VERIFY(forceText() != first);
+}
+
+void tst_MainWindowDevice::disconnectShowsCloseAndSwapsActionsBack()
+{
+    QVERIFY(startTester({"--no-pacing"}));
+    openWindow();
+    connectWindow();
+    disconnectWindow();
+    QCOMPARE(status(), sim->devicePath() + QStringLiteral(" close"));
+    QVERIFY(child<QAction>("actionConnect")->isEnabled());
+    QVERIFY(!child<QAction>("actionDisconnect")->isEnabled());
+    // The readout and the type stay as they were.
+    QCOMPARE(child<QLabel>("typeLabel")->text(), QStringLiteral("Type-500"));
+}
+
+void tst_MainWindowDevice::disconnectStopsTheWorker()
+{
+    QVERIFY(startTester({"--no-pacing", "--numbered"}));
+    openWindow();
+    connectWindow();
+    QTRY_VERIFY(!forceText().isEmpty());
+    disconnectWindow();
+    QVERIFY(!forceText().isEmpty());
+    QVERIFY(staysUnchanged([this] { return forceText(); }, QuietWindowMs));
+    QVERIFY(staysUnchanged([this] { return stats(); }, QuietWindowMs));
+}
+
+void tst_MainWindowDevice::connectWorksAgainAfterDisconnect()
+{
+    QVERIFY(startTester({"--no-pacing", "--numbered"}));
+    openWindow();
+    connectWindow();
+    QTRY_VERIFY(!forceText().isEmpty());
+    disconnectWindow();
+    const QString stopped = forceText();
+    connectWindow();
+    QCOMPARE(status(), sim->devicePath() + QStringLiteral(",115200,8,N,1,success"));
+    QVERIFY(child<QAction>("actionDisconnect")->isEnabled());
+    QTRY_VERIFY(forceText() != stopped);
+}
+
+void tst_MainWindowDevice::chartEnablesTestButtonsOnlyWhenConnected()
+{
+    QVERIFY(startTester({"--no-pacing"}));
+    openWindow();
+    acceptChart(ShortSpeed, ShortDistance);
+    for (const char *button : {"startBtn", "stopBtn", "refreshBtn"})
+        QVERIFY2(!child<QPushButton>(button)->isEnabled(), button);
+    connectWindow();
+    // Connecting alone enables nothing; accepting the settings again does.
+    QVERIFY(!child<QPushButton>("startBtn")->isEnabled());
+    acceptChart(ShortSpeed, ShortDistance);
+    for (const char *button : {"startBtn", "stopBtn", "refreshBtn"})
+        QVERIFY2(child<QPushButton>(button)->isEnabled(), button);
+}
+
+void tst_MainWindowDevice::startDrawsForwardThenReturnCurve()
+{
+    // Numbered: each curve point's force is its place in the test, 1 first.
+    QVERIFY(startTester({"--no-pacing", "--numbered"}));
+    openWindow();
+    connectWindow();
+    acceptChart(ShortSpeed, ShortDistance);
+    QTest::mouseClick(child<QPushButton>("startBtn"), Qt::LeftButton);
+
+    QTRY_COMPARE_WITH_TIMEOUT(sim->state("phase"), QStringLiteral("idle"), TestRunTimeoutMs);
+    QTRY_COMPARE(sim->state("handed"), sim->state("total"));
+    QCOMPARE(sim->state("total").toInt(), 2 * PointsPerShortStroke);
+    QTRY_COMPARE(plot()->graph(0)->dataCount(), PointsPerShortStroke);
+    QTRY_COMPARE(plot()->graph(1)->dataCount(), PointsPerShortStroke);
+
+    // The forward stroke's points are the first 65 handed out, in order of
+    // distance; the return stroke's the last 65, back from 2 mm to 0.
+    const QCPGraphDataContainer &forward = *plot()->graph(0)->data();
+    const QCPGraphDataContainer &back = *plot()->graph(1)->data();
+    for (int i = 0; i < PointsPerShortStroke; ++i) {
+        QCOMPARE(forward.at(i)->value, double(i + 1));
+        QCOMPARE(back.at(i)->value, double(2 * PointsPerShortStroke - i));
+    }
+    QCOMPARE(forward.at(0)->key, 0.0);
+    QCOMPARE(forward.at(PointsPerShortStroke - 1)->key, 2.0);
+    QCOMPARE(back.at(0)->key, 0.0);
+    QCOMPARE(back.at(PointsPerShortStroke - 1)->key, 2.0);
+}
+
+void tst_MainWindowDevice::stopReturnsToLiveValues()
+{
+    QVERIFY(startTester({"--no-pacing", "--numbered"}));
+    openWindow();
+    connectWindow();
+    acceptChart(ShortSpeed, ShortDistance);
+    QTest::mouseClick(child<QPushButton>("startBtn"), Qt::LeftButton);
+    QTRY_VERIFY(plot()->graph(0)->dataCount() > 0);
+    QCoreApplication::processEvents();
+    const QString duringTest = forceText();
+    const int liveReads = stats().value("fc04");
+
+    QTest::mouseClick(child<QPushButton>("stopBtn"), Qt::LeftButton);
+    QString lastWrite;
+    QVERIFY(sim->command("last-write", &lastWrite));
+    QCOMPARE(lastWrite.section(QLatin1Char(' '), 0, 0), QStringLiteral("4"));
+    QTRY_VERIFY(stats().value("fc04") > liveReads);
+    QTRY_VERIFY(forceText() != duringTest);
+    // The loop has left curve mode: no more curve block reads.
+    QVERIFY(staysUnchanged([this] { return stats().value("fc03"); }, QuietWindowMs));
+}
+
+void tst_MainWindowDevice::disconnectLeavesTestButtonsAndStartSendsNothing()
+{
+    QVERIFY(startTester({"--no-pacing"}));
+    openWindow();
+    connectWindow();
+    acceptChart(ShortSpeed, ShortDistance);
+    disconnectWindow();
+    for (const char *button : {"startBtn", "stopBtn", "refreshBtn"})
+        QVERIFY2(child<QPushButton>(button)->isEnabled(), button);
+
+    const QMap<QString, int> before = stats();
+    QTest::mouseClick(child<QPushButton>("startBtn"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>("stopBtn"), Qt::LeftButton);
+    QCOMPARE(stats(), before);
+    QCOMPARE(sim->state("phase"), QStringLiteral("idle"));
+}
+
+void tst_MainWindowDevice::chartRoundTripsPullAbsoluteAndCancelKeepsIt()
+{
+    QVERIFY(startTester({"--no-pacing"}));
+    openWindow();
+    connectWindow();
+
+    chartStart *dialog = openChart();
+    QVERIFY(dialog);
+    dialog->findChild<QComboBox *>("comboBox")->setCurrentIndex(1);
+    QTest::mouseClick(dialog->findChild<QRadioButton *>("absouteRBtn"), Qt::LeftButton);
+    fillAndAccept(dialog, ShortSpeed, ShortDistance);
+
+    dialog = openChart();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->findChild<QComboBox *>("comboBox")->currentText(), QStringLiteral("PULL"));
+    QVERIFY(dialog->findChild<QRadioButton *>("absouteRBtn")->isChecked());
+    QCOMPARE(dialog->findChild<QLineEdit *>("speedEdit")->text(), QStringLiteral("500"));
+    QCOMPARE(dialog->findChild<QLineEdit *>("distanceEdit")->text(), QStringLiteral("2.00"));
+    dialog->findChild<QComboBox *>("comboBox")->setCurrentIndex(0);
+    dialog->findChild<QLineEdit *>("speedEdit")->setText(QStringLiteral("7"));
+    QTest::mouseClick(dialog->findChild<QPushButton *>("cancelBtn"), Qt::LeftButton);
+    QVERIFY(!dialog->isVisible());
+
+    dialog = openChart();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->findChild<QComboBox *>("comboBox")->currentText(), QStringLiteral("PULL"));
+    QCOMPARE(dialog->findChild<QLineEdit *>("speedEdit")->text(), QStringLiteral("500"));
+    QTest::mouseClick(dialog->findChild<QPushButton *>("cancelBtn"), Qt::LeftButton);
+
+    // Start sends what was accepted: code 3, marker 5, PULL, absolute,
+    // 500 mm/min, 2.0 as a word-swapped float (0x40000000).
+    QTest::mouseClick(child<QPushButton>("startBtn"), Qt::LeftButton);
+    QString lastWrite;
+    QVERIFY(sim->command("last-write", &lastWrite));
+    QCOMPARE(lastWrite, QStringLiteral("3 5 1 1 500 0 16384"));
+}
+
+void tst_MainWindowDevice::settingWhileConnectedWarnsAndOpensNoDialog()
+{
+    QVERIFY(startTester({"--no-pacing"}));
+    openWindow();
+    connectWindow();
+    QString title, text;
+    bool serialDialogSeen = true;
+    whenModalOpens([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        title = box->windowTitle();
+        text = box->text();
+        serialDialogSeen = !window->findChildren<SerialSettingDialog *>().isEmpty();
+        box->accept();
+    });
+    child<QAction>("actionSetting")->trigger();
+    QCOMPARE(title, QStringLiteral("Waring"));
+    QCOMPARE(text, QStringLiteral("Please close the serial port!"));
+    QVERIFY(!serialDialogSeen);
+    QVERIFY(!window->findChild<QWidget *>("serialSettingDialog"));
+    // Still connected to the same line.
+    QVERIFY(child<QAction>("actionDisconnect")->isEnabled());
+    QCOMPARE(status(), sim->devicePath() + QStringLiteral(",115200,8,N,1,success"));
+}
+
+void tst_MainWindowDevice::settingAppliedWhileDisconnectedChangesNextConnect()
+{
+    QVERIFY(startTester({"--no-pacing"}));
+    openWindow();
+    // The line works with the settings the worker started with.
+    connectWindow();
+    disconnectWindow();
+
+    QString dialogName;
+    whenModalOpens([&dialogName](QWidget *modal) {
+        dialogName = modal->objectName();
+        QTest::mouseClick(modal->findChild<QPushButton *>("applyButton"), Qt::LeftButton);
+    });
+    child<QAction>("actionSetting")->trigger();
+    QCOMPARE(dialogName, QStringLiteral("serialSettingDialog"));
+
+    // Apply handed the worker the first listed port instead of the
+    // simulator's line: with no port at all an empty device string, which
+    // cannot be opened.
+    child<QAction>("actionConnect")->trigger();
+    const QString firstPort =
+        SerialPortList::available().value(0).value(SerialPortList::Location);
+    if (firstPort.isEmpty())
+        QCOMPARE(status(), QStringLiteral("COM open failed"));
+    else
+        QVERIFY2(status() == QLatin1String("COM open failed")
+                     || status().startsWith(firstPort + QLatin1Char(',')),
+                 qPrintable(status()));
+    QVERIFY(!status().startsWith(sim->devicePath()));
+}
+
+void tst_MainWindowDevice::machineParameterShowsStoredTestOne()
+{
+    QVERIFY(startTester({"--no-pacing", "--decimals", "2"}));
+    openWindow();
+    connectWindow();
+    bool opened = false;
+    whenModalOpens([&](QWidget *modal) {
+        opened = true;
+        QCOMPARE(modal->objectName(), QStringLiteral("machineParameter"));
+        // Stored test 1 of 5: 50 mm/min, 2 N/mm, points every 5 mm with
+        // 5 % tolerance on the first; forces with the machine's 2 decimals.
+        expectCells(modal, {{"testNumEdit", "1/5"},
+                            {"repeatNumEdit", "1"},
+                            {"speedEdit", "50"},
+                            {"force1stEdit", "10.00"},
+                            {"distance1stEdit", "5.00"},
+                            {"lower1stEdit", "9.50"},
+                            {"upper1stEdit", "10.50"},
+                            {"tol1stEdit", "5"},
+                            {"force5thEdit", "50.00"},
+                            {"distance5thEdit", "25.00"},
+                            {"springRateEdit", "2.00"},
+                            {"freeLengthEdit", "50.00"}});
+        qobject_cast<QDialog *>(modal)->reject();
+    });
+    child<QAction>("actionmachine_parameter")->trigger();
+    QVERIFY(opened);
+}
+
+void tst_MainWindowDevice::machineParameterDataTabShowsFirstRecord()
+{
+    QVERIFY(startTester({"--no-pacing"}));
+    openWindow();
+    connectWindow();
+    bool opened = false;
+    whenModalOpens([&](QWidget *modal) {
+        opened = true;
+        QTabBar *bar = modal->findChild<QTabWidget *>("tabWidget")->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(1).center());
+        // Group 1 of 3, record 1 of 2: 2.25 N/mm, rising by 0.25 N a point.
+        expectCells(modal, {{"dataGroupNumEdit", "1/3"},
+                            {"dataTestNumLabel", "1/2"},
+                            {"dataForce1stLabel", "11.250"},
+                            {"dataDistance1stLabel", "5.00"},
+                            {"dataForce2ndLabel", "22.750"},
+                            {"dataDistance5thLabel", "25.00"}});
+        qobject_cast<QDialog *>(modal)->reject();
+    });
+    child<QAction>("actionmachine_parameter")->trigger();
+    QVERIFY(opened);
+}
+
+void tst_MainWindowDevice::machineParameterWhileDisconnectedShowsEmptyPageAndAsksNothing()
+{
+    QVERIFY(startTester({"--no-pacing"}));
+    openWindow();
+    connectWindow();
+    disconnectWindow();
+    const QMap<QString, int> before = stats();
+    bool opened = false;
+    whenModalOpens([&](QWidget *modal) {
+        opened = true;
+        expectCells(modal, {{"testNumEdit", ""}, {"force1stEdit", ""}, {"distance1stEdit", ""}});
+        QTabBar *bar = modal->findChild<QTabWidget *>("tabWidget")->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(1).center());
+        expectCells(modal, {{"dataGroupNumEdit", ""}, {"dataForce1stLabel", ""}});
+        qobject_cast<QDialog *>(modal)->reject();
+    });
+    child<QAction>("actionmachine_parameter")->trigger();
+    QVERIFY(opened);
+    QCOMPARE(stats(), before);
+}
+
+void tst_MainWindowDevice::closingDuringTestStopsAndWaitsForWorker()
+{
+    QVERIFY(startTester({"--no-pacing"}));
+    openWindow();
+    connectWindow();
+    // Long enough (2.4 s a stroke) to be running when the window goes.
+    acceptChart(ShortSpeed, QStringLiteral("20"));
+    QTest::mouseClick(child<QPushButton>("startBtn"), Qt::LeftButton);
+    QTRY_VERIFY(plot()->graph(0)->dataCount() > 0);
+    QCOMPARE(sim->state("phase"), QStringLiteral("forward"));
+
+    delete window;
+    window = nullptr;
+    // Points the loop queued for the window before it ended go nowhere.
+    QCoreApplication::processEvents();
+    QVERIFY(sim->isRunning());
+    QVERIFY(staysUnchanged([this] { return stats(); }, QuietWindowMs));
+}
+
+void tst_MainWindowDevice::chineseLangIniGivesChineseInterface()
+{
+    QVERIFY(LangFile::write("Language:2"));
+    loadTranslation();
+    QVERIFY(startTester({"--no-pacing"}));
+    openWindow();
+    QCOMPARE(child<QAction>("actionConnect")->text(), QString::fromUtf8("连接"));
+    QCOMPARE(child<QLabel>("typeLabel")->text(), QString::fromUtf8("型号"));
+    QCOMPARE(plot()->graph(0)->name(), QString::fromUtf8("进程"));
+    connectWindow();
+    QCOMPARE(status(), sim->devicePath() + QString::fromUtf8(",115200,8,N,1,连接成功"));
+    QCOMPARE(child<QLabel>("typeLabel")->text(), QString::fromUtf8("型号-500"));
+}
+
+void tst_MainWindowDevice::englishLangIniOverridesChineseLocale()
+{
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    QVERIFY(LangFile::write("Language:1"));
+    loadTranslation();
+    QVERIFY(startTester({"--no-pacing"}));
+    openWindow();
+    QCOMPARE(child<QAction>("actionConnect")->text(), QStringLiteral("Connect"));
+    connectWindow();
+    QCOMPARE(status(), sim->devicePath() + QStringLiteral(",115200,8,N,1,success"));
+    QCOMPARE(child<QLabel>("typeLabel")->text(), QStringLiteral("Type-500"));
+}
+
+QTEST_MAIN(tst_MainWindowDevice)
+#include "tst_mainwindow_device.moc"
