@@ -12,6 +12,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -86,7 +87,8 @@ AcquisitionRun::Result AcquisitionRun::run(const Settings &settings)
     PlotProbe probe(m_driver->plot());
     Heartbeat heartbeat;
     if (settings.replotPerPoint)
-        m_application->replotAfterEachQueuedCall(m_driver->window(), m_driver->plot());
+        m_application->replotAfterEachQueuedCall(m_driver->window(), m_driver->plot(),
+                                                 settings.measureMs);
     probe.start();
     heartbeat.start();
     if (!m_driver->clickStart()) {
@@ -109,7 +111,17 @@ AcquisitionRun::Result AcquisitionRun::run(const Settings &settings)
         RunTimeoutMs);
     heartbeat.stop();
     m_application->replotAfterEachQueuedCall(nullptr, nullptr);
-    result.throughput = probe.throughput(target);
+    // Drawings after the measured time (the backlog taken in once a
+    // replot-per-point run ran out of time) are not the run's.
+    std::vector<PlotProbe::Sample> samples = probe.samples();
+    const qint64 first = probe.firstPointsNs();
+    if (measureNs > 0 && first >= 0) {
+        samples.erase(std::find_if(samples.begin(), samples.end(),
+                                   [&](const PlotProbe::Sample &sample) { return sample.ns > first + measureNs; }),
+                      samples.end());
+    }
+    result.throughput = PlotProbe::throughputOf(samples, target);
+    result.samples = samples;
     result.latenessP99Ms = heartbeat.latenessPercentileMs(0.99);
     result.latenessMaxMs = heartbeat.maxLatenessMs();
     result.beats = heartbeat.beats();
@@ -126,7 +138,6 @@ AcquisitionRun::Result AcquisitionRun::run(const Settings &settings)
     result.stored = m_driver->pointCount();
     result.residentGrowth = ResidentMemory::bytes() - residentBefore;
     result.numbering = NumberingCheck::of(m_driver->plot(), result.handedOut);
-    result.samples = probe.samples();
     if (!finished)
         result.error = QStringLiteral("the run did not finish within %1 s").arg(RunTimeoutMs / 1000);
     else if (!drained)

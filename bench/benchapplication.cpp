@@ -7,11 +7,12 @@ BenchApplication::BenchApplication(int &argc, char **argv)
 {
 }
 
-void BenchApplication::replotAfterEachQueuedCall(QObject *receiver, QCustomPlot *plot)
+void BenchApplication::replotAfterEachQueuedCall(QObject *receiver, QCustomPlot *plot, qint64 budgetMs)
 {
     m_receiver = receiver;
     m_plot = plot;
-    m_forcedReplots = 0;
+    m_budgetMs = budgetMs;
+    m_sinceFirstReplot.invalidate();
 }
 
 bool BenchApplication::notify(QObject *receiver, QEvent *event)
@@ -19,8 +20,13 @@ bool BenchApplication::notify(QObject *receiver, QEvent *event)
     const bool queuedCall = event->type() == QEvent::MetaCall;
     const bool handled = QApplication::notify(receiver, event);
     if (queuedCall && m_plot && receiver == m_receiver) {
+        if (!m_sinceFirstReplot.isValid())
+            m_sinceFirstReplot.start();
+        if (m_budgetMs > 0 && m_sinceFirstReplot.elapsed() > m_budgetMs) {
+            m_plot = nullptr;
+            return handled;
+        }
         m_plot->replot(QCustomPlot::rpRefreshHint);
-        ++m_forcedReplots;
     }
     return handled;
 }

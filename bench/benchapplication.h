@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QPointer>
 
 class QCustomPlot;
@@ -16,15 +17,15 @@ class BenchApplication : public QApplication
 public:
     BenchApplication(int &argc, char **argv);
 
-    // Null receiver or plot switches it off.
-    void replotAfterEachQueuedCall(QObject *receiver, QCustomPlot *plot);
-    // Replots made so far by the switch.
-    int forcedReplots() const { return m_forcedReplots; }
-
+    // Null receiver or plot switches it off. It also switches itself off
+    // `budgetMs` after its first replot: with a backlog of queued points the
+    // event loop does not get to run a timer until the backlog is gone.
+    void replotAfterEachQueuedCall(QObject *receiver, QCustomPlot *plot, qint64 budgetMs = 0);
     bool notify(QObject *receiver, QEvent *event) override;
 
 private:
     QPointer<QObject> m_receiver;
     QPointer<QCustomPlot> m_plot;
-    int m_forcedReplots = 0;
+    qint64 m_budgetMs = 0;
+    QElapsedTimer m_sinceFirstReplot;
 };

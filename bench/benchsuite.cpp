@@ -118,10 +118,18 @@ BenchSuite::BenchSuite(WindowDriver *driver, BenchApplication *application,
 
 void BenchSuite::run(Report *report)
 {
-    measureLineRate(report);
-    measureHeadroom(report);
-    measureDrawing(report);
-    measureOpen(report);
+    QStringList durations;
+    QElapsedTimer clock;
+    const auto timed = [&](const char *name, void (BenchSuite::*measure)(Report *)) {
+        clock.start();
+        (this->*measure)(report);
+        durations << QStringLiteral("%1 %2 s").arg(QLatin1String(name), number(clock.elapsed() / 1000.0, 1));
+    };
+    timed("line rate", &BenchSuite::measureLineRate);
+    timed("headroom and replot per point", &BenchSuite::measureHeadroom);
+    timed("drawing", &BenchSuite::measureDrawing);
+    timed("open", &BenchSuite::measureOpen);
+    report->addNote(QStringLiteral("Time taken: ") + durations.join(QStringLiteral(", ")) + QLatin1Char('.'));
 }
 
 QStringList BenchSuite::pacingArguments() const

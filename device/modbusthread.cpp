@@ -141,6 +141,17 @@ bool modbusThread::readFailedAtOnce() const
     return error != ETIMEDOUT && error < MODBUS_ENOBASE;
 }
 
+// Mutex held. The controller needs this long to place a request's reply in
+// its registers; the loop must not read in between, so the wait keeps the
+// mutex and keeps this thread on the clock rather than asleep.
+void modbusThread::waitForReply()
+{
+    QElapsedTimer pause;
+    pause.start();
+    while (pause.elapsed() < RequestReplyDelayMs) {
+    }
+}
+
 void modbusThread::startTest(const Curve_Setting &setting)
 {
     QMutexLocker locker(&mutex);
@@ -168,13 +179,7 @@ void modbusThread::getSystemSet(int index)
     if (!ctx)
         return;
     writeCommand(settingRequest(index));
-    // The controller needs this long to place its reply; the loop must not
-    // read in between, so the mutex stays held and the wait cannot sleep
-    // away from it.
-    QElapsedTimer pause;
-    pause.start();
-    while (pause.elapsed() < RequestReplyDelayMs) {
-    }
+    waitForReply();
     QVector<quint16> registers(RequestBufferCount, 0);
     const int returned = readHoldingRegisters(SettingReplyCount, &registers);
     SystemSetting reply;
@@ -188,10 +193,7 @@ void modbusThread::getSystemData(int index, int scanIndex)
     if (!ctx)
         return;
     writeCommand(dataRequest(index, scanIndex));
-    QElapsedTimer pause;
-    pause.start();
-    while (pause.elapsed() < RequestReplyDelayMs) {
-    }
+    waitForReply();
     QVector<quint16> registers(RequestBufferCount, 0);
     const int returned = readHoldingRegisters(DataReplyCount, &registers);
     SystemData reply;

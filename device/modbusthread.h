@@ -50,6 +50,7 @@ private:
     bool readInputRegister(int address, quint16 *value);
     int readHoldingRegisters(int count, QVector<quint16> *registers);
     void writeCommand(const QVector<quint16> &command);
+    void waitForReply();
     bool readFailedAtOnce() const;
     void prepareTransaction();
 

@@ -66,6 +66,17 @@ private:
     {
         QVERIFY(QMetaObject::invokeMethod(window, slot, Qt::DirectConnection, a, b, c));
     }
+    // Accepts the next message box, noting its title and text.
+    void acceptNextMessageBox(QString *title, QString *text)
+    {
+        whenModalOpens([title, text](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            QVERIFY(box);
+            *title = box->windowTitle();
+            *text = box->text();
+            box->accept();
+        });
+    }
     // Runs `answer` on the next modal widget that opens.
     void whenModalOpens(std::function<void(QWidget *)> answer)
     {
@@ -321,13 +332,7 @@ void tst_MainWindow::saveAndExportWithoutDataSayNoDataAndAskNothing()
         return QString();
     };
     QString title, text;
-    whenModalOpens([&title, &text](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        QVERIFY(box);
-        title = box->windowTitle();
-        text = box->text();
-        box->accept();
-    });
+    acceptNextMessageBox(&title, &text);
     window->findChild<QAction *>(action)->trigger();
     QCOMPARE(title, QStringLiteral("Info"));
     QCOMPARE(text, QStringLiteral("The graph has no data!"));
@@ -408,13 +413,7 @@ void tst_MainWindow::saveThatCannotWriteWarnsAndKeepsTheOldFile()
     // A folder chosen as the file.
     FileDialogs::getSaveFileName = answering(dir.path());
     QString title, text;
-    whenModalOpens([&title, &text](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        QVERIFY(box);
-        title = box->windowTitle();
-        text = box->text();
-        box->accept();
-    });
+    acceptNextMessageBox(&title, &text);
     child<QAction>("actionSave")->trigger();
     QCOMPARE(title, QStringLiteral("Save"));
     QVERIFY2(text.contains(dir.path()), qPrintable(text));
@@ -472,13 +471,8 @@ void tst_MainWindow::exportToUnsupportedNameWarnsAndWritesNothing()
     QVERIFY(QDir(dir.path()).mkpath("run.2"));
     invoke("receiveCurveData", Q_ARG(int, 0), Q_ARG(double, 1.0), Q_ARG(double, 2.0));
     FileDialogs::getSaveFileName = answering(dir.filePath(name));
-    QString text;
-    whenModalOpens([&text](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        QVERIFY(box);
-        text = box->text();
-        box->accept();
-    });
+    QString title, text;
+    acceptNextMessageBox(&title, &text);
     child<QAction>("actionExport")->trigger();
     QVERIFY2(text.contains(".jpg") && text.contains(".pdf"), qPrintable(text));
     QVERIFY(!QFileInfo::exists(dir.filePath(name)));
