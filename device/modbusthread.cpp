@@ -1,10 +1,10 @@
 #include "device/modbusthread.h"
 
 #include "device/defaultport.h"
+#include "device/devicelock.h"
 #include "device/registers.h"
 
 #include <QElapsedTimer>
-#include <QMutexLocker>
 
 #include <modbus.h>
 
@@ -97,7 +97,7 @@ void modbusThread::prepareTransaction()
 
 bool modbusThread::readInputRegister(int address, quint16 *value)
 {
-    QMutexLocker locker(&mutex);
+    DeviceLock locker(&mutex);
     if (!ctx)
         return false;
     prepareTransaction();
@@ -154,7 +154,7 @@ void modbusThread::waitForReply()
 
 void modbusThread::startTest(const Curve_Setting &setting)
 {
-    QMutexLocker locker(&mutex);
+    DeviceLock locker(&mutex);
     curveMode = true;
     if (ctx)
         writeCommand(startCommand(setting));
@@ -162,7 +162,7 @@ void modbusThread::startTest(const Curve_Setting &setting)
 
 void modbusThread::stopTest()
 {
-    QMutexLocker locker(&mutex);
+    DeviceLock locker(&mutex);
     if (ctx)
         writeCommand(stopCommand());
     curveMode = false;
@@ -175,7 +175,7 @@ void modbusThread::stopThread()
 
 void modbusThread::getSystemSet(int index)
 {
-    QMutexLocker locker(&mutex);
+    DeviceLock locker(&mutex);
     if (!ctx)
         return;
     writeCommand(settingRequest(index));
@@ -189,7 +189,7 @@ void modbusThread::getSystemSet(int index)
 
 void modbusThread::getSystemData(int index, int scanIndex)
 {
-    QMutexLocker locker(&mutex);
+    DeviceLock locker(&mutex);
     if (!ctx)
         return;
     writeCommand(dataRequest(index, scanIndex));
@@ -212,7 +212,7 @@ void modbusThread::run()
         if (!curveMode) {
             int returned;
             {
-                QMutexLocker locker(&mutex);
+                DeviceLock locker(&mutex);
                 prepareTransaction();
                 returned = modbus_read_input_registers(ctx, LivePointAddress, LivePointCount,
                                                        liveBlock.data());
@@ -225,7 +225,7 @@ void modbusThread::run()
             int returned;
             bool lineDead = false;
             {
-                QMutexLocker locker(&mutex);
+                DeviceLock locker(&mutex);
                 returned = readHoldingRegisters(CurveBlockCount, &curveBlock);
                 lineDead = returned == -1 && readFailedAtOnce();
             }

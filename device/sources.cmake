@@ -3,5 +3,6 @@ set(TORVELIN_DEVICE_SOURCES
     device/numbertext.h device/numbertext.cpp
     device/registers.h device/registers.cpp
     device/defaultport.h device/defaultport.cpp
+    device/devicelock.h
     device/modbusthread.h device/modbusthread.cpp
 )
