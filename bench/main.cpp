@@ -76,11 +76,12 @@ bool readOptions(const QCoreApplication &application, BenchOptions *options)
 
 QString firstLineWith(const QString &path, const QString &prefix)
 {
+    // Files under /proc claim a size of 0: read them whole.
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return QString();
-    while (!file.atEnd()) {
-        const QString line = QString::fromLatin1(file.readLine()).trimmed();
+    const QStringList lines = QString::fromLatin1(file.readAll()).split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
         if (line.startsWith(prefix))
             return line.mid(line.indexOf(QLatin1Char(':')) + 1).trimmed();
     }

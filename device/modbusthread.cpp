@@ -171,6 +171,10 @@ void modbusThread::stopTest()
 void modbusThread::stopThread()
 {
     running = false;
+    // run() sets running when the new thread gets going, which can be after
+    // a stop asked for right after start(); the interruption flag, cleared
+    // by start() itself, keeps that stop from being lost.
+    requestInterruption();
 }
 
 void modbusThread::getSystemSet(int index)
@@ -235,5 +239,5 @@ void modbusThread::run()
             if (lineDead)
                 msleep(PollPeriodMs);
         }
-    } while (running);
+    } while (running && !isInterruptionRequested());
 }

@@ -1,6 +1,5 @@
 #include "modbusslave.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -8,10 +7,6 @@ namespace {
 // A request arrives in one piece through a pty; a frame still incomplete
 // after this long is junk.
 constexpr uint32_t byteTimeoutMicroseconds = 100000;
-constexpr int readFunction = 0x03;
-constexpr int readInputFunction = 0x04;
-constexpr int writeSingleFunction = 0x06;
-constexpr int writeMultipleFunction = 0x10;
 
 int word(const std::vector<uint8_t> &frame, int offset)
 {
@@ -81,12 +76,12 @@ ModbusSlave::Received ModbusSlave::receive(ModbusRequest *request)
     request->function = buffer[1];
     request->address = word(request->frame, 2);
     switch (request->function) {
-    case readFunction:
-    case readInputFunction:
-    case writeMultipleFunction:
+    case MODBUS_FC_READ_HOLDING_REGISTERS:
+    case MODBUS_FC_READ_INPUT_REGISTERS:
+    case MODBUS_FC_WRITE_MULTIPLE_REGISTERS:
         request->count = word(request->frame, 4);
         break;
-    case writeSingleFunction:
+    case MODBUS_FC_WRITE_SINGLE_REGISTER:
         request->count = 1;
         break;
     default:

@@ -79,6 +79,10 @@ int Simulator::run()
         QTextStream(stderr) << "torvelin-sim: cannot set up the Modbus slave\n";
         return 1;
     }
+    // Before the path goes out: whoever reads it may stop us at once, and
+    // the link must still be cleaned up then.
+    sigset_t waitMask;
+    installStopSignals(&waitMask);
     QString path;
     if (!reconnect(&path)) {
         QTextStream(stderr) << "torvelin-sim: " << path << '\n';
@@ -86,8 +90,6 @@ int Simulator::run()
     }
     printLine(path);
 
-    sigset_t waitMask;
-    installStopSignals(&waitMask);
     bool controlOpen = true;
     while (!stopRequested) {
         pollfd watched[2] = {};

@@ -9,11 +9,6 @@
 #include <limits>
 
 namespace {
-constexpr int readHoldingFunction = 0x03;
-constexpr int readInputFunction = 0x04;
-constexpr int writeSingleFunction = 0x06;
-constexpr int writeMultipleFunction = 0x10;
-
 // Input registers.
 constexpr int liveForceRegister = 0;
 constexpr int liveDistanceRegister = 2;
@@ -46,21 +41,21 @@ TesterController::TesterController(SpringMachine &machine, FaultSet &faults, uin
 void TesterController::prepare(const ModbusRequest &request, SpringMachine::Clock::time_point now)
 {
     switch (request.function) {
-    case readInputFunction:
+    case MODBUS_FC_READ_INPUT_REGISTERS:
         ++m_counters.readInput;
         m_input[machineTypeRegister] = uint16_t(m_machineType);
         m_input[forceDecimalsRegister] = uint16_t(m_forceDecimals);
         if (request.address < liveRegisters && request.address + request.count <= inputRegisterCount)
             prepareLive(now);
         break;
-    case readHoldingFunction:
+    case MODBUS_FC_READ_HOLDING_REGISTERS:
         ++m_counters.readHolding;
         // Only a read from register 0 takes a new block; one further up
         // looks at the block already there.
         if (request.address == 0 && request.count >= 1 && request.count <= holdingRegisterCount)
             prepareHoldingBlock(request.count, now);
         break;
-    case writeMultipleFunction:
+    case MODBUS_FC_WRITE_MULTIPLE_REGISTERS:
         ++m_counters.writeMultiple;
         break;
     default:
@@ -71,7 +66,7 @@ void TesterController::prepare(const ModbusRequest &request, SpringMachine::Cloc
 
 void TesterController::written(const ModbusRequest &request, SpringMachine::Clock::time_point now)
 {
-    const bool write = request.function == writeMultipleFunction || request.function == writeSingleFunction;
+    const bool write = request.function == MODBUS_FC_WRITE_MULTIPLE_REGISTERS || request.function == MODBUS_FC_WRITE_SINGLE_REGISTER;
     if (!write || request.address + request.count > holdingRegisterCount)
         return;
     m_lastWrite.clear();

@@ -87,6 +87,7 @@ private slots:
     void requestAnswersAreAcceptedOrDropped();
     void closedWorkerMakesNoTransactionAndEmitsNothing();
     void stopThreadEndsTheLoopWithinOneCycle();
+    void stopRightAfterStartIsNotLost();
     void garbledLiveAnswersAreDroppedAndPollingGoesOn_data();
     void garbledLiveAnswersAreDroppedAndPollingGoesOn();
     void rejectedCurveBlocksAreDroppedAndCollectionGoesOn_data();
@@ -326,6 +327,18 @@ void tst_Worker::stopThreadEndsTheLoopWithinOneCycle()
     qInfo("loop ended %lld ms after stopThread", took.elapsed());
     QVERIFY(took.elapsed() < 450);  // one 200 ms pause plus one transaction
     QVERIFY(worker->closeSerial());
+}
+
+void tst_Worker::stopRightAfterStartIsNotLost()
+{
+    // Disconnect (or closing the window) just after Connect: the stop may
+    // come before the new thread has begun its loop.
+    QVERIFY(startSimulator({"--no-pacing"}));
+    for (int round = 0; round < 20; ++round) {
+        worker->start();
+        worker->stopThread();
+        QVERIFY2(worker->wait(2000), qPrintable(QStringLiteral("round %1").arg(round)));
+    }
 }
 
 void tst_Worker::garbledLiveAnswersAreDroppedAndPollingGoesOn_data()

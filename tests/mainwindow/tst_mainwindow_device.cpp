@@ -42,7 +42,7 @@ const char ShortDistance[] = "2";
 // 2 mm at the simulator's 1/32 mm point step: 64 steps, 65 points a stroke.
 constexpr int PointsPerShortStroke = 65;
 
-// Expected text of a label, by the name of its widget.
+// Expected text of a line edit or label, by the widget's name.
 struct Cell
 {
     const char *name;
@@ -91,12 +91,12 @@ private slots:
 private:
     bool startTester(const QStringList &arguments);
     void openWindow();
-    void connectWindow();
+    void connectWindow(SimulatedTester *tester = nullptr);
     void disconnectWindow();
     chartStart *openChart();
     void acceptChart(int speed, const QString &distance);
     static void fillAndAccept(chartStart *dialog, int speed, const QString &distance);
-    QMap<QString, int> stats();
+    QMap<QString, int> stats(SimulatedTester *tester = nullptr);
     void expectCells(QWidget *page, const QList<Cell> &cells);
 
     QString status() const { return window->statusBar()->currentMessage(); }
@@ -175,10 +175,17 @@ void tst_MainWindowDevice::openWindow()
     QVERIFY(QTest::qWaitForWindowExposed(window));
 }
 
-void tst_MainWindowDevice::connectWindow()
+// Returns once the worker's loop has made its first live read, so that each
+// test goes on from a running loop. (The loop raises its run flag itself
+// when it begins: a Disconnect or close before that is lost, and the wait
+// for the loop never ends.)
+void tst_MainWindowDevice::connectWindow(SimulatedTester *tester)
 {
+    const int liveReads = stats(tester).value("fc04");
     child<QAction>("actionConnect")->trigger();
     QVERIFY2(!child<QAction>("actionConnect")->isEnabled(), qPrintable(status()));
+    // Connect itself reads the machine type and the force decimals.
+    QTRY_VERIFY(stats(tester).value("fc04") > liveReads + 2);
 }
 
 void tst_MainWindowDevice::disconnectWindow()
@@ -222,11 +229,11 @@ void tst_MainWindowDevice::fillAndAccept(chartStart *dialog, int speed, const QS
 }
 
 // The simulator's transaction counters: fc03, fc04, fc16, other, rejected.
-QMap<QString, int> tst_MainWindowDevice::stats()
+QMap<QString, int> tst_MainWindowDevice::stats(SimulatedTester *tester)
 {
     QString answer;
     QMap<QString, int> counts;
-    if (!sim->command(QStringLiteral("stats"), &answer))
+    if (!(tester ? tester : sim.get())->command(QStringLiteral("stats"), &answer))
         return counts;
     for (const QString &pair : answer.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const QStringList keyValue = pair.split(QLatin1Char('='));
@@ -511,32 +518,36 @@ void tst_MainWindowDevice::settingWhileConnectedWarnsAndOpensNoDialog()
 void tst_MainWindowDevice::settingAppliedWhileDisconnectedChangesNextConnect()
 {
     QVERIFY(startTester({"--no-pacing"}));
+    SimulatedTester other({"--no-pacing"});
+    QVERIFY2(other.start(), qPrintable(other.errorString()));
     openWindow();
-    // The line works with the settings the worker started with.
     connectWindow();
     disconnectWindow();
 
+    // The dialog lists the system's ports; the other simulated line is
+    // offered among them as a port the system would list.
     QString dialogName;
-    whenModalOpens([&dialogName](QWidget *modal) {
+    whenModalOpens([&](QWidget *modal) {
         dialogName = modal->objectName();
+        auto *ports = modal->findChild<QComboBox *>("serialPortInfoListBox");
+        ports->addItem(QStringLiteral("ttySIM"),
+                       SerialPortList::fields(QStringLiteral("ttySIM"), QString(), QString(),
+                                              QString(), other.devicePath(), 0, 0));
+        ports->setCurrentIndex(ports->count() - 1);
+        modal->findChild<QComboBox *>("baudRateBox")->setCurrentText(QStringLiteral("9600"));
+        modal->findChild<QComboBox *>("dataBitsBox")->setCurrentText(QStringLiteral("7"));
+        modal->findChild<QComboBox *>("parityBox")->setCurrentText(QStringLiteral("even"));
+        modal->findChild<QComboBox *>("stopBitsBox")->setCurrentText(QStringLiteral("2"));
         QTest::mouseClick(modal->findChild<QPushButton *>("applyButton"), Qt::LeftButton);
     });
     child<QAction>("actionSetting")->trigger();
     QCOMPARE(dialogName, QStringLiteral("serialSettingDialog"));
 
-    // Apply handed the worker the first listed port instead of the
-    // simulator's line: with no port at all an empty device string, which
-    // cannot be opened.
-    child<QAction>("actionConnect")->trigger();
-    const QString firstPort =
-        SerialPortList::available().value(0).value(SerialPortList::Location);
-    if (firstPort.isEmpty())
-        QCOMPARE(status(), QStringLiteral("COM open failed"));
-    else
-        QVERIFY2(status() == QLatin1String("COM open failed")
-                     || status().startsWith(firstPort + QLatin1Char(',')),
-                 qPrintable(status()));
-    QVERIFY(!status().startsWith(sim->devicePath()));
+    const QMap<QString, int> firstLine = stats();
+    connectWindow(&other);
+    QCOMPARE(status(), other.devicePath() + QStringLiteral(",9600,7,E,2,success"));
+    QCOMPARE(stats(), firstLine);
+    disconnectWindow();
 }
 
 void tst_MainWindowDevice::machineParameterShowsStoredTestOne()

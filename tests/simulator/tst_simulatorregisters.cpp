@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <memory>
 
 namespace {
 constexpr int curveRegisters = 122;
@@ -68,6 +69,7 @@ class tst_SimulatorRegisters : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void liveRegistersShowRestingSpringAndOptions_data();
     void liveRegistersShowRestingSpringAndOptions();
     void liveForceFollowsSpringRate();
@@ -92,7 +94,31 @@ private slots:
     void curveBlockFaultsLoseExactlyOneBlock();
     void floatFaultsSpoilLiveValues_data();
     void floatFaultsSpoilLiveValues();
+
+private:
+    // Starts the simulator with `arguments` and connects a master to it.
+    bool open(const QStringList &arguments);
+
+    std::unique_ptr<SimulatedTester> simulator;
+    std::unique_ptr<ModbusMaster> master;
 };
+
+void tst_SimulatorRegisters::cleanup()
+{
+    master.reset();
+    simulator.reset();
+}
+
+bool tst_SimulatorRegisters::open(const QStringList &arguments)
+{
+    simulator = std::make_unique<SimulatedTester>(arguments);
+    if (!simulator->start()) {
+        qWarning("%s", qPrintable(simulator->errorString()));
+        return false;
+    }
+    master = std::make_unique<ModbusMaster>(simulator->devicePath());
+    return master->isConnected();
+}
 
 void tst_SimulatorRegisters::liveRegistersShowRestingSpringAndOptions_data()
 {
@@ -114,12 +140,9 @@ void tst_SimulatorRegisters::liveRegistersShowRestingSpringAndOptions()
     QFETCH(int, decimals);
     QFETCH(double, noise);
 
-    SimulatedTester simulator(arguments);
-    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
-    ModbusMaster master(simulator.devicePath());
-    QVERIFY(master.isConnected());
+    QVERIFY(open(arguments));
 
-    const QVector<uint16_t> registers = master.readInput(0, 6);
+    const QVector<uint16_t> registers = master->readInput(0, 6);
     QCOMPARE(registers.size(), 6);
     QCOMPARE(int(registers.at(4)), type);
     QCOMPARE(int(registers.at(5)), decimals);
@@ -130,13 +153,10 @@ void tst_SimulatorRegisters::liveRegistersShowRestingSpringAndOptions()
 
 void tst_SimulatorRegisters::liveForceFollowsSpringRate()
 {
-    SimulatedTester simulator({"--noise", "0", "--spring-rate", "4"});
-    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
-    ModbusMaster master(simulator.devicePath());
-    QVERIFY(master.isConnected());
-    QVERIFY(simulator.command("set position 12.5"));
+    QVERIFY(open({"--noise", "0", "--spring-rate", "4"}));
+    QVERIFY(simulator->command("set position 12.5"));
 
-    const QVector<uint16_t> registers = master.readInput(0, 4);
+    const QVector<uint16_t> registers = master->readInput(0, 4);
     QCOMPARE(registers.size(), 4);
     QCOMPARE(wordSwappedFloat(registers, 0), 50.0f);
     QCOMPARE(wordSwappedFloat(registers, 2), 12.5f);
@@ -144,16 +164,13 @@ void tst_SimulatorRegisters::liveForceFollowsSpringRate()
 
 void tst_SimulatorRegisters::numberedLiveForceCountsLiveReads()
 {
-    SimulatedTester simulator({"--numbered"});
-    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
-    ModbusMaster master(simulator.devicePath());
-    QVERIFY(master.isConnected());
+    QVERIFY(open({"--numbered"}));
 
-    QCOMPARE(wordSwappedFloat(master.readInput(0, 4), 0), 1.0f);
-    QCOMPARE(wordSwappedFloat(master.readInput(0, 4), 0), 2.0f);
+    QCOMPARE(wordSwappedFloat(master->readInput(0, 4), 0), 1.0f);
+    QCOMPARE(wordSwappedFloat(master->readInput(0, 4), 0), 2.0f);
     // Reading only the type and decimals is not a live reading.
-    QCOMPARE(master.readInput(4, 2).size(), 2);
-    const QVector<uint16_t> all = master.readInput(0, 6);
+    QCOMPARE(master->readInput(4, 2).size(), 2);
+    const QVector<uint16_t> all = master->readInput(0, 6);
     QCOMPARE(wordSwappedFloat(all, 0), 3.0f);
     QCOMPARE(wordSwappedFloat(all, 2), 0.0f);
 }
@@ -182,17 +199,14 @@ void tst_SimulatorRegisters::curveDeliversEveryPointOnceForwardThenReturn()
     QFETCH(float, distance);
     QFETCH(double, target);
 
-    SimulatedTester simulator({"--no-pacing", "--numbered"});
-    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
-    ModbusMaster master(simulator.devicePath());
-    QVERIFY(master.isConnected());
-    QVERIFY(simulator.command(QStringLiteral("set position %1").arg(position)));
-    QVERIFY(master.write(startCommand(mode, distanceMode, fastSpeed, distance)));
+    QVERIFY(open({"--no-pacing", "--numbered"}));
+    QVERIFY(simulator->command(QStringLiteral("set position %1").arg(position)));
+    QVERIFY(master->write(startCommand(mode, distanceMode, fastSpeed, distance)));
 
     const double length = std::fabs(target - position);
     const double direction = target < position ? -1.0 : 1.0;
     const int perStroke = pointsPerStroke(length);
-    const QVector<Block> blocks = readCurve(master, 2 * perStroke);
+    const QVector<Block> blocks = readCurve(*master, 2 * perStroke);
 
     int sequence = 0;
     for (const Block &block : blocks) {
@@ -211,7 +225,7 @@ void tst_SimulatorRegisters::curveDeliversEveryPointOnceForwardThenReturn()
     QCOMPARE(sequence, 2 * perStroke);
     QCOMPARE(blocks.last().distances.last(), float(position));
     // Nothing further; an empty block keeps the last type.
-    const QVector<uint16_t> after = master.readHolding(0, curveRegisters);
+    const QVector<uint16_t> after = master->readHolding(0, curveRegisters);
     QCOMPARE(int(after.at(0)), 2);
     QCOMPARE(int(after.at(1)), 0);
 }
@@ -230,16 +244,13 @@ void tst_SimulatorRegisters::curveForcesShowModeSignAndHysteresis()
     QFETCH(int, mode);
     QFETCH(float, sign);
 
-    SimulatedTester simulator({"--no-pacing", "--noise", "0", "--spring-rate", "4"});
-    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
-    ModbusMaster master(simulator.devicePath());
-    QVERIFY(master.isConnected());
-    QVERIFY(master.write(startCommand(mode, 0, fastSpeed, 5.0f)));
+    QVERIFY(open({"--no-pacing", "--noise", "0", "--spring-rate", "4"}));
+    QVERIFY(master->write(startCommand(mode, 0, fastSpeed, 5.0f)));
 
     const int perStroke = pointsPerStroke(5.0);
     QVector<float> forward;
     QVector<float> back;
-    for (const Block &block : readCurve(master, 2 * perStroke)) {
+    for (const Block &block : readCurve(*master, 2 * perStroke)) {
         for (int i = 0; i < block.count; ++i) {
             // Every test point is a whole number of steps: the 2.5 mm point
             // is step 80 of each stroke.
@@ -256,16 +267,13 @@ void tst_SimulatorRegisters::curveForcesShowModeSignAndHysteresis()
 
 void tst_SimulatorRegisters::curveTakesTheTimeOfTheStrokes()
 {
-    SimulatedTester simulator({"--no-pacing"});
-    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
-    ModbusMaster master(simulator.devicePath());
-    QVERIFY(master.isConnected());
+    QVERIFY(open({"--no-pacing"}));
 
     QElapsedTimer timer;
     timer.start();
     // 2 mm at 600 mm/min: 0.2 s out and 0.2 s back.
-    QVERIFY(master.write(startCommand(0, 0, 600, 2.0f)));
-    const QVector<Block> blocks = readCurve(master, 2 * pointsPerStroke(2.0));
+    QVERIFY(master->write(startCommand(0, 0, 600, 2.0f)));
+    const QVector<Block> blocks = readCurve(*master, 2 * pointsPerStroke(2.0));
     QVERIFY(!blocks.isEmpty());
     QCOMPARE(blocks.last().distances.last(), 0.0f);
     QVERIFY2(timer.elapsed() >= 400, qPrintable(QString::number(timer.elapsed())));
@@ -273,30 +281,27 @@ void tst_SimulatorRegisters::curveTakesTheTimeOfTheStrokes()
 
 void tst_SimulatorRegisters::stopHaltsTheCrosshead()
 {
-    SimulatedTester simulator({"--no-pacing", "--numbered"});
-    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
-    ModbusMaster master(simulator.devicePath());
-    QVERIFY(master.isConnected());
+    QVERIFY(open({"--no-pacing", "--numbered"}));
     // 10 mm at 600 mm/min: a one-second forward stroke.
-    QVERIFY(master.write(startCommand(0, 0, 600, 10.0f)));
-    QTRY_VERIFY(simulator.state("position").toDouble() > 1.0);
-    QVERIFY(master.write({4, 0}));
+    QVERIFY(master->write(startCommand(0, 0, 600, 10.0f)));
+    QTRY_VERIFY(simulator->state("position").toDouble() > 1.0);
+    QVERIFY(master->write({4, 0}));
 
-    QCOMPARE(simulator.state("phase"), QString("idle"));
-    const QString halted = simulator.state("position");
-    const int produced = simulator.state("produced").toInt();
-    QVERIFY(produced < simulator.state("total").toInt() / 2);
+    QCOMPARE(simulator->state("phase"), QString("idle"));
+    const QString halted = simulator->state("position");
+    const int produced = simulator->state("produced").toInt();
+    QVERIFY(produced < simulator->state("total").toInt() / 2);
 
     // The points sampled before the stop are still there, then nothing.
-    const QVector<Block> blocks = readCurve(master, produced);
+    const QVector<Block> blocks = readCurve(*master, produced);
     int received = 0;
     for (const Block &block : blocks) {
         QCOMPARE(block.type, 1);
         received += block.count;
     }
     QCOMPARE(received, produced);
-    QCOMPARE(int(master.readHolding(0, curveRegisters).at(1)), 0);
-    QCOMPARE(simulator.state("position"), halted);
+    QCOMPARE(int(master->readHolding(0, curveRegisters).at(1)), 0);
+    QCOMPARE(simulator->state("position"), halted);
     QVERIFY(blocks.last().distances.last() <= halted.toFloat());
 }
 
@@ -318,26 +323,20 @@ void tst_SimulatorRegisters::invalidStartCommandIsIgnored()
 {
     QFETCH(QVector<uint16_t>, command);
 
-    SimulatedTester simulator({"--no-pacing"});
-    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
-    ModbusMaster master(simulator.devicePath());
-    QVERIFY(master.isConnected());
-    QVERIFY(master.write(command));
+    QVERIFY(open({"--no-pacing"}));
+    QVERIFY(master->write(command));
 
-    QCOMPARE(simulator.state("phase"), QString("idle"));
-    QCOMPARE(simulator.state("total"), QString("0"));
+    QCOMPARE(simulator->state("phase"), QString("idle"));
+    QCOMPARE(simulator->state("total"), QString("0"));
 }
 
 void tst_SimulatorRegisters::lastWriteShowsCommandRegisters()
 {
-    SimulatedTester simulator({"--no-pacing"});
-    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
-    ModbusMaster master(simulator.devicePath());
-    QVERIFY(master.isConnected());
-    QVERIFY(master.write(startCommand(1, 1, 100, 25.0f)));
+    QVERIFY(open({"--no-pacing"}));
+    QVERIFY(master->write(startCommand(1, 1, 100, 25.0f)));
 
     QString registers;
-    QVERIFY(simulator.command("last-write", &registers));
+    QVERIFY(simulator->command("last-write", &registers));
     QCOMPARE(registers, QString("3 5 1 1 100 0 16840"));
 }
 
@@ -358,11 +357,8 @@ void tst_SimulatorRegisters::settingReplyHoldsStoredTest()
     QFETCH(int, requested);
     QFETCH(int, test);
 
-    SimulatedTester simulator({"--no-pacing"});
-    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
-    ModbusMaster master(simulator.devicePath());
-    QVERIFY(master.isConnected());
-    const QVector<uint16_t> reply = master.request({5, uint16_t(requested)}, settingRegisters);
+    QVERIFY(open({"--no-pacing"}));
+    const QVector<uint16_t> reply = master->request({5, uint16_t(requested)}, settingRegisters);
     QCOMPARE(reply.size(), settingRegisters);
 
     const float k = test;
@@ -405,11 +401,8 @@ void tst_SimulatorRegisters::dataReplyHoldsRecordOrNoRecord()
     QFETCH(int, record);
     QFETCH(bool, exists);
 
-    SimulatedTester simulator({"--no-pacing"});
-    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
-    ModbusMaster master(simulator.devicePath());
-    QVERIFY(master.isConnected());
-    const QVector<uint16_t> reply = master.request({7, uint16_t(group), uint16_t(record)}, dataRegisters);
+    QVERIFY(open({"--no-pacing"}));
+    const QVector<uint16_t> reply = master->request({7, uint16_t(group), uint16_t(record)}, dataRegisters);
     QCOMPARE(reply.size(), dataRegisters);
     QCOMPARE(int(reply.at(0)), 8);
     if (!exists) {
@@ -426,15 +419,12 @@ void tst_SimulatorRegisters::dataReplyHoldsRecordOrNoRecord()
 
 void tst_SimulatorRegisters::replyIsFollowedByCurveBlocks()
 {
-    SimulatedTester simulator({"--no-pacing", "--numbered"});
-    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
-    ModbusMaster master(simulator.devicePath());
-    QVERIFY(master.isConnected());
-    QVERIFY(master.write(startCommand(0, 0, fastSpeed, 1.0f)));
+    QVERIFY(open({"--no-pacing", "--numbered"}));
+    QVERIFY(master->write(startCommand(0, 0, fastSpeed, 1.0f)));
     // A request made while a test runs answers once and takes no points.
-    QCOMPARE(int(master.request({5, 3}, settingRegisters).at(0)), 6);
+    QCOMPARE(int(master->request({5, 3}, settingRegisters).at(0)), 6);
 
-    const QVector<Block> blocks = readCurve(master, 2 * pointsPerStroke(1.0));
+    const QVector<Block> blocks = readCurve(*master, 2 * pointsPerStroke(1.0));
     QVERIFY(!blocks.isEmpty());
     QCOMPARE(blocks.first().forces.first(), 1.0f);
     QCOMPARE(blocks.last().forces.last(), float(2 * pointsPerStroke(1.0)));
@@ -461,14 +451,11 @@ void tst_SimulatorRegisters::replyFaultsSpoilOneReply()
     QFETCH(int, spoiledRegister);
     QFETCH(int, spoiledValue);
 
-    SimulatedTester simulator({"--no-pacing"});
-    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
-    ModbusMaster master(simulator.devicePath());
-    QVERIFY(master.isConnected());
-    QVERIFY(simulator.command(QString("fault %1 1").arg(fault)));
+    QVERIFY(open({"--no-pacing"}));
+    QVERIFY(simulator->command(QString("fault %1 1").arg(fault)));
 
-    QVector<uint16_t> spoiled = master.request(command, replyRegisters);
-    const QVector<uint16_t> sound = master.request(command, replyRegisters);
+    QVector<uint16_t> spoiled = master->request(command, replyRegisters);
+    const QVector<uint16_t> sound = master->request(command, replyRegisters);
     QCOMPARE(spoiled.size(), replyRegisters);
     QCOMPARE(sound.size(), replyRegisters);
     QCOMPARE(int(sound.at(0)), command.at(0) + 1);
@@ -495,12 +482,9 @@ void tst_SimulatorRegisters::curveBlockFaultsLoseExactlyOneBlock()
     QFETCH(int, type);
     QFETCH(int, count);
 
-    SimulatedTester simulator({"--no-pacing", "--numbered"});
-    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
-    ModbusMaster master(simulator.devicePath());
-    QVERIFY(master.isConnected());
-    QVERIFY(simulator.command(QString("fault %1 1").arg(fault)));
-    QVERIFY(master.write(startCommand(0, 0, fastSpeed, 2.0f)));
+    QVERIFY(open({"--no-pacing", "--numbered"}));
+    QVERIFY(simulator->command(QString("fault %1 1").arg(fault)));
+    QVERIFY(master->write(startCommand(0, 0, fastSpeed, 2.0f)));
     const int total = 2 * pointsPerStroke(2.0);
 
     QVector<QVector<uint16_t>> spoiled;
@@ -508,7 +492,7 @@ void tst_SimulatorRegisters::curveBlockFaultsLoseExactlyOneBlock()
     QElapsedTimer timer;
     timer.start();
     while ((delivered.isEmpty() || delivered.last() < total) && timer.elapsed() < curveTimeoutMs) {
-        const QVector<uint16_t> registers = master.readHolding(0, curveRegisters);
+        const QVector<uint16_t> registers = master->readHolding(0, curveRegisters);
         QCOMPARE(registers.size(), curveRegisters);
         const bool valid = registers.at(1) >= 1 && registers.at(1) <= 30 && registers.at(0) >= 1
                            && registers.at(0) <= 2;
@@ -542,16 +526,13 @@ void tst_SimulatorRegisters::floatFaultsSpoilLiveValues()
 {
     QFETCH(QString, fault);
 
-    SimulatedTester simulator({"--no-pacing", "--numbered"});
-    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
-    ModbusMaster master(simulator.devicePath());
-    QVERIFY(master.isConnected());
-    QVERIFY(simulator.command(QString("fault %1 2").arg(fault)));
+    QVERIFY(open({"--no-pacing", "--numbered"}));
+    QVERIFY(simulator->command(QString("fault %1 2").arg(fault)));
 
-    const QVector<uint16_t> live = master.readInput(0, 4);
-    QVERIFY(master.write(startCommand(0, 0, fastSpeed, 1.0f)));
+    const QVector<uint16_t> live = master->readInput(0, 4);
+    QVERIFY(master->write(startCommand(0, 0, fastSpeed, 1.0f)));
     // The start point is sampled at once, so the first block carries it.
-    const QVector<uint16_t> curve = master.readHolding(0, curveRegisters);
+    const QVector<uint16_t> curve = master->readHolding(0, curveRegisters);
     QVERIFY(curve.value(1) > 0);
     const float force = wordSwappedFloat(live, 0);
     const float distance = wordSwappedFloat(live, 2);
@@ -565,7 +546,7 @@ void tst_SimulatorRegisters::floatFaultsSpoilLiveValues()
         QVERIFY(std::isinf(pointForce) && pointForce > 0 && std::isinf(pointDistance) && pointDistance < 0);
     }
     // Two answers spoiled; the third live reading is sound again.
-    QVERIFY(std::isfinite(wordSwappedFloat(master.readInput(0, 4), 0)));
+    QVERIFY(std::isfinite(wordSwappedFloat(master->readInput(0, 4), 0)));
 }
 
 QTEST_GUILESS_MAIN(tst_SimulatorRegisters)

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "device/records.h"
+
+#include <QString>
+#include <QStringList>
+
+// The acquisition worker on its own against the simulated tester, its
+// points counted on the GUI thread but not drawn: the line rate that this
+// machine, the simulated tester and the worker reach without the window. Its
+// ratio to the window's figure is the window's share of any shortfall.
+class WorkerReference
+{
+public:
+    struct Result
+    {
+        QString error; // empty when the run went through
+        double pointsPerSecond = 0.0;
+    };
+
+    // Runs one test for `seconds`; every block must be a full one of
+    // 30 points, so the tester must sample faster than the line carries.
+    static Result measure(const QStringList &simulatorArguments, const Curve_Setting &test,
+                          int seconds);
+};
