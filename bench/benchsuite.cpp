@@ -4,6 +4,7 @@
 #include "bench/report.h"
 #include "bench/residentmemory.h"
 #include "bench/windowdriver.h"
+#include "bench/workerreference.h"
 #include "mainwindow/curvefile.h"
 
 #include <QElapsedTimer>
@@ -180,6 +181,21 @@ void BenchSuite::measureLineRate(Report *report)
                           .arg(number(result.latenessP99Ms, 1), number(result.latenessMaxMs, 1))
                           .arg(result.beats),
                       QStringLiteral("≤ %1 ms").arg(LatenessGoalMs));
+
+    // The same test without the window tells the machine's share of the
+    // shortfall from the window's.
+    const WorkerReference::Result reference = WorkerReference::measure(
+        settings.simulatorArguments, settings.test, m_options.lineRateSeconds);
+    const QString referenceMeasure = QStringLiteral("1. Line rate, worker alone (reference)");
+    if (!reference.error.isEmpty()) {
+        report->addFailure(referenceMeasure, reference.error);
+        return;
+    }
+    report->addRow(referenceMeasure,
+                   QStringLiteral("%1 points/s = %2 × limit; the window reaches %3 of it")
+                       .arg(count(qRound(reference.pointsPerSecond)),
+                            number(reference.pointsPerSecond / limit, 3),
+                            number(rate / reference.pointsPerSecond, 3)));
 }
 
 void BenchSuite::measureHeadroom(Report *report)

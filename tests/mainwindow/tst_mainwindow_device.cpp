@@ -7,6 +7,7 @@
 #include "dialogs/chartstart.h"
 #include "dialogs/serialportlist.h"
 #include "dialogs/serialsettingdialog.h"
+#include "mainwindow/filedialogs.h"
 #include "mainwindow/mainwindow.h"
 #include "parameters/machineparameter.h"
 #include "support/simulatedtester.h"
@@ -72,6 +73,7 @@ private slots:
 
     void chartEnablesTestButtonsOnlyWhenConnected();
     void startDrawsForwardThenReturnCurve();
+    void savedTestCurvesLoadBackAsWritten();
     void stopReturnsToLiveValues();
     void disconnectLeavesTestButtonsAndStartSendsNothing();
     void chartRoundTripsPullAbsoluteAndCancelKeepsIt();
@@ -176,9 +178,7 @@ void tst_MainWindowDevice::openWindow()
 }
 
 // Returns once the worker's loop has made its first live read, so that each
-// test goes on from a running loop. (The loop raises its run flag itself
-// when it begins: a Disconnect or close before that is lost, and the wait
-// for the loop never ends.)
+// test goes on from a running loop.
 void tst_MainWindowDevice::connectWindow(SimulatedTester *tester)
 {
     const int liveReads = stats(tester).value("fc04");
@@ -412,6 +412,47 @@ void tst_MainWindowDevice::startDrawsForwardThenReturnCurve()
     QCOMPARE(forward.at(PointsPerShortStroke - 1)->key, 2.0);
     QCOMPARE(back.at(0)->key, 0.0);
     QCOMPARE(back.at(PointsPerShortStroke - 1)->key, 2.0);
+}
+
+void tst_MainWindowDevice::savedTestCurvesLoadBackAsWritten()
+{
+    QVERIFY(startTester({"--no-pacing"}));
+    openWindow();
+    connectWindow();
+    acceptChart(ShortSpeed, ShortDistance);
+    QTest::mouseClick(child<QPushButton>("startBtn"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(sim->state("phase"), QStringLiteral("idle"), TestRunTimeoutMs);
+    QTRY_COMPARE(sim->state("handed"), sim->state("total"));
+    QTRY_COMPARE(plot()->graph(1)->dataCount(), PointsPerShortStroke);
+    QTest::mouseClick(child<QPushButton>("stopBtn"), Qt::LeftButton);
+
+    // What the file holds: distances with 2 decimals, forces with the
+    // force decimals, read back through single precision.
+    QVector<QCPGraphData> expected[2];
+    for (int g = 0; g < 2; ++g) {
+        for (auto it = plot()->graph(g)->data()->constBegin(); it != plot()->graph(g)->data()->constEnd(); ++it)
+            expected[g] << QCPGraphData(NumberText::toFloat(NumberText::distance(it->key)),
+                                        NumberText::toFloat(NumberText::force(it->value)));
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("test.txt"));
+    auto answer = [path](QWidget *, const QString &, const QString &, const QString &) { return path; };
+    FileDialogs::getSaveFileName = answer;
+    FileDialogs::getOpenFileName = answer;
+    child<QAction>("actionSave")->trigger();
+    QTest::mouseClick(child<QPushButton>("refreshBtn"), Qt::LeftButton);
+    QCOMPARE(plot()->graph(0)->dataCount(), 0);
+    child<QAction>("actionOpen")->trigger();
+    FileDialogs::restoreDefaults();
+
+    for (int g = 0; g < 2; ++g) {
+        QCOMPARE(plot()->graph(g)->dataCount(), expected[g].size());
+        int i = 0;
+        for (auto it = plot()->graph(g)->data()->constBegin(); it != plot()->graph(g)->data()->constEnd(); ++it, ++i) {
+            QCOMPARE(it->key, expected[g][i].key);
+            QCOMPARE(it->value, expected[g][i].value);
+        }
+    }
 }
 
 void tst_MainWindowDevice::stopReturnsToLiveValues()
