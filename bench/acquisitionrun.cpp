@@ -12,6 +12,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <qcustomplot.h>
+
 #include <algorithm>
 #include <climits>
 
@@ -110,7 +112,10 @@ AcquisitionRun::Result AcquisitionRun::run(const Settings &settings)
         },
         RunTimeoutMs);
     heartbeat.stop();
-    m_application->replotAfterEachQueuedCall(nullptr, nullptr);
+    if (settings.replotPerPoint) {
+        m_application->replotAfterEachQueuedCall(nullptr, nullptr);
+        m_driver->plot()->replot();
+    }
     // Drawings after the measured time (the backlog taken in once a
     // replot-per-point run ran out of time) are not the run's.
     std::vector<PlotProbe::Sample> samples = probe.samples();

@@ -17,16 +17,16 @@ void BenchApplication::replotAfterEachQueuedCall(QObject *receiver, QCustomPlot 
 
 bool BenchApplication::notify(QObject *receiver, QEvent *event)
 {
-    const bool queuedCall = event->type() == QEvent::MetaCall;
+    if (!m_plot || !m_receiver || event->type() != QEvent::MetaCall)
+        return QApplication::notify(receiver, event);
+    if (receiver == m_plot)
+        return true;
     const bool handled = QApplication::notify(receiver, event);
-    if (queuedCall && m_plot && receiver == m_receiver) {
+    if (receiver == m_receiver) {
         if (!m_sinceFirstReplot.isValid())
             m_sinceFirstReplot.start();
-        if (m_budgetMs > 0 && m_sinceFirstReplot.elapsed() > m_budgetMs) {
-            m_plot = nullptr;
-            return handled;
-        }
-        m_plot->replot(QCustomPlot::rpRefreshHint);
+        if (m_budgetMs <= 0 || m_sinceFirstReplot.elapsed() <= m_budgetMs)
+            m_plot->replot(QCustomPlot::rpRefreshHint);
     }
     return handled;
 }

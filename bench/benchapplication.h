@@ -17,10 +17,14 @@ class BenchApplication : public QApplication
 public:
     BenchApplication(int &argc, char **argv);
 
-    // Null receiver or plot switches it off. It also switches itself off
-    // `budgetMs` after its first replot: with a backlog of queued points the
-    // event loop does not get to run a timer until the backlog is gone.
+    // Null receiver or plot switches it off. While it is on, the plot's own
+    // queued replots are dropped: after a replot per point they would only
+    // draw the same picture again. `budgetMs` after its first replot it stops
+    // replotting (with a backlog of queued points the event loop runs no timer
+    // until the backlog is gone); the plot is then not drawn until it is
+    // switched off and replotted.
     void replotAfterEachQueuedCall(QObject *receiver, QCustomPlot *plot, qint64 budgetMs = 0);
+
     bool notify(QObject *receiver, QEvent *event) override;
 
 private:

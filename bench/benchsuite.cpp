@@ -92,6 +92,18 @@ AxisSetting axesFor(double distance, double force)
     return axes;
 }
 
+void addNumbering(Report *report, const QString &measure, const AcquisitionRun::Result &result)
+{
+    const NumberingCheck &numbering = result.numbering;
+    report->addAtMost(measure, numbering.lost + numbering.duplicated + numbering.misplaced, 0,
+                      QStringLiteral("%1 lost, %2 duplicated, %3 out of order, of %4 sent")
+                          .arg(numbering.lost)
+                          .arg(numbering.duplicated)
+                          .arg(numbering.misplaced)
+                          .arg(count(result.handedOut)),
+                      QStringLiteral("0"));
+}
+
 double medianReplotMs(QCustomPlot *plot, int replots)
 {
     std::vector<double> times;
@@ -166,15 +178,7 @@ void BenchSuite::measureLineRate(Report *report)
                            .arg(count(qRound(rate)), number(result.throughput.seconds, 1),
                                 number(rate / limit, 3)),
                        QStringLiteral("≥ %1 × limit").arg(LineRateGoal));
-    const NumberingCheck &numbering = result.numbering;
-    report->addAtMost(QStringLiteral("1. Lost / duplicated at line rate"),
-                      numbering.lost + numbering.duplicated + numbering.misplaced, 0,
-                      QStringLiteral("%1 lost, %2 duplicated, %3 out of order, of %4 sent")
-                          .arg(numbering.lost)
-                          .arg(numbering.duplicated)
-                          .arg(numbering.misplaced)
-                          .arg(count(result.handedOut)),
-                      QStringLiteral("0"));
+    addNumbering(report, QStringLiteral("1. Lost / duplicated at line rate"), result);
     report->addAtMost(QStringLiteral("3. GUI p99 lateness at line rate"), result.latenessP99Ms,
                       LatenessGoalMs,
                       QStringLiteral("%1 ms (max %2 ms, %3 beats of 10 ms)")
@@ -221,15 +225,7 @@ void BenchSuite::measureHeadroom(Report *report)
                            .arg(count(qRound(rate)), number(coalesced.throughput.seconds, 2),
                                 number(rate / limit, 1)),
                        QStringLiteral("≥ %1 × limit").arg(HeadroomGoal));
-    const NumberingCheck &numbering = coalesced.numbering;
-    report->addAtMost(QStringLiteral("2. Lost / duplicated, unpaced"),
-                      numbering.lost + numbering.duplicated + numbering.misplaced, 0,
-                      QStringLiteral("%1 lost, %2 duplicated, %3 out of order, of %4 sent")
-                          .arg(numbering.lost)
-                          .arg(numbering.duplicated)
-                          .arg(numbering.misplaced)
-                          .arg(count(coalesced.handedOut)),
-                      QStringLiteral("0"));
+    addNumbering(report, QStringLiteral("2. Lost / duplicated, unpaced"), coalesced);
     report->addRow(QStringLiteral("3. GUI p99 lateness, unpaced"),
                    QStringLiteral("%1 ms (max %2 ms, %3 beats)")
                        .arg(number(coalesced.latenessP99Ms, 1), number(coalesced.latenessMaxMs, 1))
