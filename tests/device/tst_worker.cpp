@@ -53,20 +53,6 @@ double processCpuSeconds()
            + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-QMap<QString, int> stats(SimulatedTester &sim)
-{
-    QString answer;
-    QMap<QString, int> counts;
-    if (!sim.command(QStringLiteral("stats"), &answer))
-        return counts;
-    for (const QString &pair : answer.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        const QStringList kv = pair.split(QLatin1Char('='));
-        if (kv.size() == 2)
-            counts[kv[0]] = kv[1].toInt();
-    }
-    return counts;
-}
-
 } // namespace
 
 class tst_Worker : public QObject
@@ -309,7 +295,7 @@ void tst_Worker::closedWorkerMakesNoTransactionAndEmitsNothing()
     QVERIFY(took.elapsed() < 100);  // not even the request pause
     QCOMPARE(settings.count(), 0);
     QCOMPARE(data.count(), 0);
-    const QMap<QString, int> counts = stats(*sim);
+    const QMap<QString, int> counts = sim->stats();
     QCOMPARE(counts.value("fc03", -1), 0);
     QCOMPARE(counts.value("fc04", -1), 0);
     QCOMPARE(counts.value("fc16", -1), 0);
@@ -409,7 +395,7 @@ void tst_Worker::lateAnswerCostsAtMostOneStaleReading()
     QVERIFY(worker->wait(2000));
     // With the loop at rest, the last reading shown must be the last one the
     // machine answered: a reading one behind would show here, for good.
-    QTRY_COMPARE(int(recorder->liveForces.last()), stats(*sim).value("fc04"));
+    QTRY_COMPARE(int(recorder->liveForces.last()), sim->stats().value("fc04"));
 }
 
 void tst_Worker::deadLineInCurveModeDoesNotSpinAndReconnects()

@@ -231,16 +231,7 @@ void tst_MainWindowDevice::fillAndAccept(chartStart *dialog, int speed, const QS
 // The simulator's transaction counters: fc03, fc04, fc16, other, rejected.
 QMap<QString, int> tst_MainWindowDevice::stats(SimulatedTester *tester)
 {
-    QString answer;
-    QMap<QString, int> counts;
-    if (!(tester ? tester : sim.get())->command(QStringLiteral("stats"), &answer))
-        return counts;
-    for (const QString &pair : answer.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        const QStringList keyValue = pair.split(QLatin1Char('='));
-        if (keyValue.size() == 2)
-            counts[keyValue[0]] = keyValue[1].toInt();
-    }
-    return counts;
+    return (tester ? tester : sim.get())->stats();
 }
 
 void tst_MainWindowDevice::expectCells(QWidget *page, const QList<Cell> &cells)

@@ -98,6 +98,20 @@ QString SimulatedTester::state(const QString &key)
     return QString();
 }
 
+QMap<QString, int> SimulatedTester::stats()
+{
+    QString answer;
+    QMap<QString, int> counts;
+    if (!command(QStringLiteral("stats"), &answer))
+        return counts;
+    for (const QString &pair : answer.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QStringList keyValue = pair.split(QLatin1Char('='));
+        if (keyValue.size() == 2)
+            counts[keyValue[0]] = keyValue[1].toInt();
+    }
+    return counts;
+}
+
 bool SimulatedTester::readLine(QString *line)
 {
     const QDeadlineTimer deadline(answerTimeoutMs);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -40,6 +41,9 @@ public:
     // The value of one key of the "state" answer (phase, position, produced,
     // handed, total, pty, faults); empty on failure.
     QString state(const QString &key);
+    // The transaction counters of the "stats" answer (fc03, fc04, fc16,
+    // other, rejected); empty on failure.
+    QMap<QString, int> stats();
 
 private:
     bool readLine(QString *line);
