@@ -3,29 +3,12 @@
 #include <QLocale>
 
 namespace {
-constexpr int FastLineThreshold = 19200;
-constexpr double FastLineGapSeconds = 0.00175;
-constexpr double GapCharacters = 3.5;
-constexpr int StartBits = 1;
 constexpr double MillisecondsPerSecond = 1000.0;
 } // namespace
 
-int LineLimit::bitsPerCharacter() const
-{
-    const int parityBits = parity == 'N' ? 0 : 1;
-    return StartBits + dataBits + parityBits + stopBits;
-}
-
-double LineLimit::frameGapSeconds() const
-{
-    if (baudRate > FastLineThreshold)
-        return FastLineGapSeconds;
-    return GapCharacters * bitsPerCharacter() / baudRate;
-}
-
 double LineLimit::blockSeconds() const
 {
-    return double(RequestBytes + ReplyBytes) * bitsPerCharacter() / baudRate + 2 * frameGapSeconds();
+    return transactionSeconds(RequestBytes, ReplyBytes);
 }
 
 double LineLimit::pointsPerSecond() const

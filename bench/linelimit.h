@@ -1,11 +1,14 @@
 #pragma once
 
+#include "simulator/linetiming.h"
+
 #include <QString>
 
 // The fastest the serial line can carry curve points: the worker reads one
 // 30-point curve block per transaction, back to back, so the line's time per
-// transaction bounds the rate at which points can reach the plot.
-struct LineLimit
+// transaction bounds the rate at which points can reach the plot. The line
+// timing is the simulator's own, so the limit is the one it paces to.
+struct LineLimit : LineTiming
 {
     // Slave, function, first register (2), count (2), CRC (2).
     static constexpr int RequestBytes = 8;
@@ -13,15 +16,6 @@ struct LineLimit
     static constexpr int ReplyBytes = 249;
     static constexpr int PointsPerBlock = 30;
 
-    int baudRate = 115200;
-    int dataBits = 8;
-    char parity = 'N';
-    int stopBits = 1;
-
-    int bitsPerCharacter() const;
-    // Modbus RTU ends a frame with 3.5 characters of silence, fixed at
-    // 1.75 ms above 19200 bit/s.
-    double frameGapSeconds() const;
     double blockSeconds() const;
     double pointsPerSecond() const;
     // The framing as it is usually written, such as "115200 8N1".

@@ -1,5 +1,6 @@
 #include "dialogs/serialsettingdialog.h"
 
+#include "device/defaultport.h"
 #include "device/numbertext.h"
 #include "dialogs/serialportlist.h"
 #include "ui_serialsettingdialog.h"
@@ -10,12 +11,6 @@ namespace {
 // catalogue that translated them could not break the mapping.
 constexpr char ParityLetters[] = {'N', 'E', 'O'};
 constexpr int ParityCount = int(sizeof(ParityLetters));
-
-#ifdef Q_OS_WIN
-// libmodbus opens COM ports through the device namespace, which is also the
-// only way to reach COM10 and above.
-const QString DevicePrefix = QStringLiteral("\\\\.\\");
-#endif
 
 } // namespace
 
@@ -46,14 +41,11 @@ SerialSettingDialog::~SerialSettingDialog()
 void SerialSettingDialog::on_applyButton_clicked()
 {
     Serial_Setting_Type setting;
-#ifdef Q_OS_WIN
-    setting.portName = DevicePrefix + ui->serialPortInfoListBox->currentText();
-#else
-    // Elsewhere libmodbus wants the device file (/dev/ttyUSB0), not the name;
-    // with no port listed this stays empty and the next Connect fails.
-    setting.portName = ui->serialPortInfoListBox->currentData().toStringList()
-                           .value(SerialPortList::Location);
-#endif
+    // With no port listed the device string is the bare Windows prefix, or
+    // empty elsewhere, and the next Connect fails.
+    setting.portName = devicePathForPort(
+        ui->serialPortInfoListBox->currentText(),
+        ui->serialPortInfoListBox->currentData().toStringList().value(SerialPortList::Location));
     setting.baudRate = NumberText::toInt(ui->baudRateBox->currentText());
     setting.dataBits = NumberText::toInt(ui->dataBitsBox->currentText());
     setting.stopBits = NumberText::toInt(ui->stopBitsBox->currentText());

@@ -3,6 +3,7 @@
 #include "device/numbertext.h"
 #include "mainwindow/filedialogs.h"
 #include "mainwindow/mainwindow.h"
+#include "support/modalwidget.h"
 
 #include <QtTest>
 
@@ -77,14 +78,9 @@ private:
             box->accept();
         });
     }
-    // Runs `answer` on the next modal widget that opens.
     void whenModalOpens(std::function<void(QWidget *)> answer)
     {
-        QTimer::singleShot(0, this, [answer] {
-            QWidget *modal = nullptr;
-            QTRY_VERIFY((modal = QApplication::activeModalWidget()) != nullptr);
-            answer(modal);
-        });
+        ::whenModalOpens(this, std::move(answer));
     }
 };
 

@@ -10,6 +10,7 @@
 #include "mainwindow/filedialogs.h"
 #include "mainwindow/mainwindow.h"
 #include "parameters/machineparameter.h"
+#include "support/modalwidget.h"
 #include "support/simulatedtester.h"
 
 #include <QtTest>
@@ -108,14 +109,9 @@ private:
     {
         return window->findChild<T *>(QLatin1String(name));
     }
-    // Runs `answer` on the next modal widget that opens.
     void whenModalOpens(std::function<void(QWidget *)> answer)
     {
-        QTimer::singleShot(0, this, [answer] {
-            QWidget *modal = nullptr;
-            QTRY_VERIFY((modal = QApplication::activeModalWidget()) != nullptr);
-            answer(modal);
-        });
+        ::whenModalOpens(this, std::move(answer));
     }
     // True when `value` keeps its first reading for `ms`; false at the
     // first change.
