@@ -431,6 +431,10 @@
         <translation>绝对位移</translation>
     </message>
     <message>
+        <source>At most %1 mm/min</source>
+        <translation>最大 %1 mm/min</translation>
+    </message>
+    <message>
         <source>Cancel</source>
         <translation>取消</translation>
     </message>
