@@ -356,6 +356,10 @@ Do you want to replace it?</source>
         <source>%1</source>
         <translation>%1</translation>
     </message>
+    <message>
+        <source>At most %1 mm/min</source>
+        <translation>最大 %1 mm/min</translation>
+    </message>
 </context>
 <context>
     <name>curveSettingDialog</name>
