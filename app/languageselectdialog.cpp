@@ -2,6 +2,7 @@
 #include "ui_languageselectdialog.h"
 
 #include "app/translation.h"
+#include "fit/widgetfit.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -21,6 +22,7 @@ languageSelectDialog::languageSelectDialog(QWidget *parent)
     if (stored >= 0 && stored < ui->comboBox->count())
         languageIndex = stored;
     ui->comboBox->setCurrentIndex(languageIndex);
+    WidgetFit::fit(this);
 }
 
 languageSelectDialog::~languageSelectDialog()

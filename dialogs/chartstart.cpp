@@ -8,6 +8,7 @@
 #include <QRegExpValidator>
 
 #include "device/numbertext.h"
+#include "fit/widgetfit.h"
 #include "ui_chartstart.h"
 
 namespace {
@@ -46,6 +47,11 @@ chartStart::chartStart(QWidget *parent)
     ui->distanceEdit->setValidator(
         new QRegExpValidator(QRegExp(QString::fromLatin1(DistancePattern)), this));
     connect(ui->speedEdit, &QLineEdit::textEdited, this, [this] { markSpeedTooHigh(false); });
+
+    // 200.00 mm; a speed the machine holds may have five digits.
+    WidgetFit::reserve(ui->distanceEdit, WidgetFit::digits(3, NumberText::DistanceDecimals, false));
+    WidgetFit::reserve(ui->speedEdit, WidgetFit::digits(5, 0, false));
+    WidgetFit::fit(this);
 }
 
 chartStart::~chartStart()

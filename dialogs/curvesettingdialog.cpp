@@ -1,6 +1,7 @@
 #include "dialogs/curvesettingdialog.h"
 
 #include "device/numbertext.h"
+#include "fit/widgetfit.h"
 #include "ui_curvesettingdialog.h"
 
 curveSettingDialog::curveSettingDialog(QWidget *parent, const AxisSetting &setting)
@@ -16,6 +17,13 @@ curveSettingDialog::curveSettingDialog(QWidget *parent, const AxisSetting &setti
     ui->yAxisMaxEdit->setText(NumberText::force(setting.yMax));
     ui->yAxisReversed->setChecked(setting.yReversed);
     ui->checkBox->setChecked(setting.autoFit);
+
+    // Distances of a zoomed-out plot and five-digit forces, with signs.
+    for (QLineEdit *edit : {ui->xAxisMinEdit, ui->xAxisMaxEdit})
+        WidgetFit::reserve(edit, WidgetFit::digits(4, NumberText::DistanceDecimals));
+    for (QLineEdit *edit : {ui->yAxisMinEdit, ui->yAxisMaxEdit})
+        WidgetFit::reserve(edit, WidgetFit::digits(5, forceDecimals));
+    WidgetFit::fit(this);
 }
 
 curveSettingDialog::~curveSettingDialog()

@@ -69,8 +69,10 @@ MainWindow::MainWindow(QWidget *parent)
     autoFit = new PlotAutoFit(ui->userPlot);
 
     // The designer keeps the grid in a fixed-size container; as the central
-    // widget's own layout it follows the window.
+    // widget's own layout it follows the window. The emptied container is
+    // hidden, so that nothing invisible lies over the cells.
     ui->centralWidget->setLayout(ui->gridLayout);
+    ui->gridLayoutWidget->hide();
 
     connect(ui->userPlot, &QCustomPlot::mouseMove, this, &MainWindow::myMouseMoveEvent);
 

@@ -1,6 +1,7 @@
 #include "parameters/machineparameter.h"
 
 #include "device/numbertext.h"
+#include "fit/widgetfit.h"
 #include "parameters/springrate.h"
 #include "ui_machineparameter.h"
 
@@ -95,6 +96,36 @@ machineParameter::machineParameter(QWidget *parent)
 
     ui->tabWidget->setCurrentWidget(ui->settingTab);
     blankDataPage();
+    reserveRoom();
+    WidgetFit::fit(this);
+}
+
+// The values arrive after the dialog has its size: room for the widest
+// ones a machine holds (five-digit forces, 200.00 mm, three-digit counters).
+void machineParameter::reserveRoom()
+{
+    const QString force = WidgetFit::digits(5, forceDecimals);
+    const QString distance = WidgetFit::digits(3, NumberText::DistanceDecimals);
+    const QString counter = QStringLiteral("000/000");
+    const auto reserveAll = [](const auto &cells, const QString &widest) {
+        for (QWidget *cell : cells)
+            WidgetFit::reserve(cell, widest);
+    };
+    reserveAll(forceEdits, force);
+    reserveAll(lowerEdits, force);
+    reserveAll(upperEdits, force);
+    reserveAll(dataForceLabels, force);
+    reserveAll(rateLabels, force);
+    reserveAll(distanceEdits, distance);
+    reserveAll(dataDistanceLabels, distance);
+    reserveAll(tolEdits, WidgetFit::digits(3, 0, false));
+    reserveAll(QList<QWidget *>{ui->testNumEdit, ui->dataGroupNumEdit, ui->dataTestNumLabel},
+               counter);
+    reserveAll(QList<QWidget *>{ui->repeatNumEdit, ui->speedEdit}, WidgetFit::digits(5, 0, false));
+    reserveAll(QList<QWidget *>{ui->effectWindingEdit, ui->freeLengthEdit, ui->meanDiameterEdit,
+                                ui->wireDiameterEdit},
+               WidgetFit::digits(3, SpringDataDecimals, false));
+    WidgetFit::reserve(ui->springRateEdit, WidgetFit::digits(5, SpringDataDecimals));
 }
 
 machineParameter::~machineParameter()

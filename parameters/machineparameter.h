@@ -52,6 +52,7 @@ private:
     void installGridsAsPageLayouts();
     void requestFirstRecord();
     void blankDataPage();
+    void reserveRoom();
     void showNoRecord();
 
     Ui::machineParameter *ui;
