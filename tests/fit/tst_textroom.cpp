@@ -31,17 +31,24 @@ const char ByIdDevice[] = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-i
 
 enum class Language { English, Chinese };
 
+// PULL, absolute, 200.00 mm, 500 mm/min: the longest texts of each field.
+Curve_Setting widestSetting()
+{
+    Curve_Setting setting;
+    setting.mode = 1;
+    setting.distanceMode = 1;
+    setting.speed = 500;
+    setting.distance = WideDistance;
+    return setting;
+}
+
 std::unique_ptr<QWidget> mainWindow()
 {
     auto window = std::make_unique<MainWindow>();
     window->resize(800, 600);
     QMetaObject::invokeMethod(window.get(), "receiveCurrentPointValue", Qt::DirectConnection,
                               Q_ARG(float, WideDistance), Q_ARG(float, WideForce));
-    Curve_Setting setting;
-    setting.mode = 1;
-    setting.distanceMode = 1;
-    setting.speed = 500;
-    setting.distance = WideDistance;
+    const Curve_Setting setting = widestSetting();
     QMetaObject::invokeMethod(window.get(), "receiveCurveSetting", Qt::DirectConnection,
                               Q_ARG(Curve_Setting, setting));
     // What Connect shows for the largest type it names.
@@ -52,11 +59,7 @@ std::unique_ptr<QWidget> mainWindow()
 std::unique_ptr<QWidget> testStartDialog()
 {
     auto dialog = std::make_unique<chartStart>(nullptr);
-    Curve_Setting setting;
-    setting.mode = 1;
-    setting.distanceMode = 1;
-    setting.speed = 500;
-    setting.distance = WideDistance;
+    const Curve_Setting setting = widestSetting();
     QMetaObject::invokeMethod(dialog.get(), "receiveCurveSetting", Qt::DirectConnection,
                               Q_ARG(Curve_Setting, setting));
     return dialog;
