@@ -13,6 +13,7 @@
 #include "mainwindow/livereadout.h"
 #include "mainwindow/plotexport.h"
 #include "parameters/machineparameter.h"
+#include "records/testrecording.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -83,6 +84,8 @@ MainWindow::MainWindow(QWidget *parent)
     connect(worker, &modbusThread::sendCurrentPointValue, this,
             &MainWindow::receiveCurrentPointValue);
     connect(worker, &modbusThread::sendCurveData, this, &MainWindow::receiveCurveData);
+
+    recording = new TestRecording(this);
 }
 
 MainWindow::~MainWindow()
@@ -132,6 +135,7 @@ void MainWindow::on_actionConnect_triggered()
     ui->actionDisconnect->setEnabled(true);
 
     const int type = worker->getMachineType();
+    machineType = type;
     // A type of 0 (also what a failed read gives) is an empty range, which the
     // plot refuses: the axis keeps its range.
     ui->userPlot->yAxis->setRange(-type, type);
@@ -151,6 +155,7 @@ void MainWindow::on_actionDisconnect_triggered()
     worker->stopThread();
     worker->wait();
     worker->closeSerial();
+    recording->testEnded();
     ui->statusBar->showMessage(tr("%1 close").arg(worker->getSerialSetting().portName));
     ui->actionConnect->setEnabled(true);
     ui->actionDisconnect->setEnabled(false);
@@ -173,11 +178,13 @@ void MainWindow::on_actionSetting_triggered()
 void MainWindow::on_startBtn_clicked()
 {
     worker->startTest(curveSetting);
+    recording->testStarted(curveSetting, worker->getSerialSetting(), machineType);
 }
 
 void MainWindow::on_stopBtn_clicked()
 {
     worker->stopTest();
+    recording->testEnded();
 }
 
 void MainWindow::on_refreshBtn_clicked()
@@ -284,6 +291,7 @@ void MainWindow::receiveCurveData(int index, double x, double y)
     if (!graph || !std::isfinite(x) || !std::isfinite(y))
         return;
     graph->addData(x, y);
+    recording->addPoint(index, x, y);
     // Every point is stored at once; the drawing is queued, so all points
     // that arrive in one pass of the event loop share one replot. A replot
     // per point would redraw the whole curve each time and fall behind the

@@ -7,6 +7,7 @@
 
 class QMouseEvent;
 class modbusThread;
+class TestRecording;
 
 namespace Ui {
 class MainWindow;
@@ -61,4 +62,6 @@ private:
     Ui::MainWindow *ui;
     Curve_Setting curveSetting;
     modbusThread *worker;
+    TestRecording *recording;
+    int machineType = 0;
 };
