@@ -470,6 +470,10 @@ The test goes on: its points are kept in memory and written as soon as the datab
         <source>%1</source>
         <translation>%1</translation>
     </message>
+    <message>
+        <source>At most %1 mm/min</source>
+        <translation>最大 %1 mm/min</translation>
+    </message>
 </context>
 <context>
     <name>curveSettingDialog</name>
