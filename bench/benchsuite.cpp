@@ -6,6 +6,7 @@
 #include "bench/residentmemory.h"
 #include "bench/windowdriver.h"
 #include "bench/workerreference.h"
+#include "mainwindow/mainwindow.h"
 #include "mainwindow/curvefile.h"
 
 #include <QElapsedTimer>
