@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QSysInfo>
 #include <QTimer>
 
@@ -24,6 +25,7 @@ constexpr int RetryPeriodMs = 1000;
 // Points per transaction when a backlog is written: short transactions keep
 // the lock brief for other stations and readers.
 constexpr int MaxPointsPerTransaction = 20000;
+constexpr int SqliteCacheKiB = 256;
 
 } // namespace
 
@@ -95,6 +97,9 @@ bool RecordWriter::connect()
         return false;
     }
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    // The recorder only appends: a small page cache is all it needs.
+    if (!RecordsDatabase::isPostgres(db))
+        QSqlQuery(db).exec(QStringLiteral("PRAGMA cache_size = -%1").arg(SqliteCacheKiB));
     if (hook)
         hook(db);
     m_connected = true;
