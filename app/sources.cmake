@@ -1,7 +1,9 @@
-# main.cpp is the torvelin executable's own source (see the top-level
-# CMakeLists.txt); everything else here goes into torvelin_core.
+# main.cpp and evalmain.cpp are the torvelin and torvelin-eval executables'
+# own sources (see the top-level CMakeLists.txt); everything else here goes
+# into torvelin_core.
 set(TORVELIN_APP_SOURCES
     app/translation.h app/translation.cpp
+    app/evalcommand.h app/evalcommand.cpp
     app/languageselectdialog.h app/languageselectdialog.cpp
     forms/languageselectdialog.ui
 )

@@ -5,6 +5,7 @@
 #include "bench/residentmemory.h"
 #include "bench/windowdriver.h"
 #include "bench/workerreference.h"
+#include "curves/testcurves.h"
 #include "mainwindow/curvefile.h"
 
 #include <QElapsedTimer>
@@ -18,8 +19,8 @@
 
 namespace {
 
-constexpr int ForwardStroke = 0;
-constexpr int ReturnStroke = 1;
+constexpr int ForwardStroke = TestCurves::Forward;
+constexpr int ReturnStroke = TestCurves::Return;
 constexpr double NanosecondsPerMillisecond = 1e6;
 
 // Line rate: the tester samples far faster than the line carries, so the
@@ -301,19 +302,17 @@ void BenchSuite::measureDrawing(Report *report)
 void BenchSuite::measureOpen(Report *report)
 {
     const QString measure = QStringLiteral("6. Open, %1-point curve file").arg(count(OpenPoints));
-    QCPGraphDataContainer forward;
-    QCPGraphDataContainer back;
+    TestCurves written;
     forEachSpringPoint(OpenPoints, [&](int stroke, double distance, double force) {
-        (stroke == ForwardStroke ? forward : back).add(QCPGraphData(distance, force));
+        written.add(stroke, distance, force);
     });
     const QString path = m_workDirectory + QStringLiteral("/curves-1M.txt");
     QString error;
-    if (!CurveFile::save(path, forward, back, ForceDecimals, &error)) {
+    if (!CurveFile::save(path, written, ForceDecimals, &error)) {
         report->addFailure(measure, error);
         return;
     }
-    forward.clear();
-    back.clear();
+    written.clear();
 
     m_driver->clickRefresh();
     AcquisitionRun::settle();
@@ -326,7 +325,7 @@ void BenchSuite::measureOpen(Report *report)
     const int loaded = m_driver->pointCount();
 
     // The reading alone, to tell it from the plot's part.
-    CurveFile::Curves curves;
+    TestCurves curves;
     clock.start();
     CurveFile::load(path, &curves, &error);
     const double reading = clock.nsecsElapsed() / 1e9;

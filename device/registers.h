@@ -1,5 +1,6 @@
 #pragma once
 
+#include "curves/testcurves.h"
 #include "device/records.h"
 
 #include <QVector>
@@ -53,8 +54,8 @@ constexpr quint16 StartTestArgument = 5;
 constexpr quint16 StopTestArgument = 0;
 
 // Stroke index used from the worker to the plot and the curve file.
-constexpr int ForwardStroke = 0;
-constexpr int ReturnStroke = 1;
+constexpr int ForwardStroke = TestCurves::Forward;
+constexpr int ReturnStroke = TestCurves::Return;
 
 // Word-swapped IEEE-754 single: bits 0-15 in the lower-numbered register.
 float decodeFloat(quint16 low, quint16 high);

@@ -20,13 +20,11 @@
 #include <QMessageBox>
 #include <QTime>
 
-#include <algorithm>
-#include <cmath>
 
 namespace {
 
-constexpr int ForwardGraph = 0;
-constexpr int ReturnGraph = 1;
+constexpr int ForwardGraph = TestCurves::Forward;
+constexpr int ReturnGraph = TestCurves::Return;
 // The machine type is its force range in N; beyond this it is no type we show.
 constexpr int MaxShownMachineType = 5000;
 // The tester's decimals count is used only below this.
@@ -38,20 +36,13 @@ constexpr double InitialForceUpper = 500;
 const char ProgramVersion[] = "1.0.0";
 const char DataFolderName[] = "Data";
 
-// Adds the points sorted by distance, keeping the file's order among equal
-// distances, as adding them one by one would.
-void addInArrivalOrder(QCPGraph *graph, QVector<QCPGraphData> *points)
-{
-    std::stable_sort(points->begin(), points->end(), qcpLessThanSortKey<QCPGraphData>);
-    graph->data()->add(*points, true);
-}
-
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
     , worker(new modbusThread)
+    , curvePlot(nullptr)
 {
     ui->setupUi(this);
 
@@ -60,6 +51,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->actionExit, &QAction::triggered, this, &QWidget::close);
 
     setUpPlot();
+    curvePlot = CurvePlotView(ui->userPlot);
 
     // The designer keeps the grid in a fixed-size container; as the central
     // widget's own layout it follows the window.
@@ -183,9 +175,8 @@ void MainWindow::on_stopBtn_clicked()
 
 void MainWindow::on_refreshBtn_clicked()
 {
-    ui->userPlot->graph(ForwardGraph)->data()->clear();
-    ui->userPlot->graph(ReturnGraph)->data()->clear();
-    ui->userPlot->replot();
+    curves.clear();
+    showCurves();
 }
 
 void MainWindow::on_axisSetBtn_clicked()
@@ -277,19 +268,16 @@ void MainWindow::receiveCurveSetting(Curve_Setting setting)
     }
 }
 
+// Every point of a test passes here, and only here, on its way into the
+// curves; what else follows each point hangs on curvePointAdded.
 void MainWindow::receiveCurveData(int index, double x, double y)
 {
-    QCPGraph *graph = ui->userPlot->graph(index);
-    // A corrupt float from the line is no point of the curve; NaN or
-    // infinity would also break the graph's ordering and the pixel maths.
-    if (!graph || !std::isfinite(x) || !std::isfinite(y))
+    // A corrupt float from the line, or a stroke that is none, is no point
+    // of the curves.
+    if (!curves.add(index, x, y))
         return;
-    graph->addData(x, y);
-    // Every point is stored at once; the drawing is queued, so all points
-    // that arrive in one pass of the event loop share one replot. A replot
-    // per point would redraw the whole curve each time and fall behind the
-    // line once the curves are long.
-    ui->userPlot->replot(QCustomPlot::rpQueuedReplot);
+    curvePlot.append(TestCurves::Stroke(index), x, y);
+    emit curvePointAdded(index, x, y);
 }
 
 void MainWindow::receiveCurrentPointValue(float distance, float force)
@@ -322,8 +310,13 @@ void MainWindow::on_actionLanguage_triggered()
 
 bool MainWindow::plotHasData() const
 {
-    return !ui->userPlot->graph(ForwardGraph)->data()->isEmpty()
-           || !ui->userPlot->graph(ReturnGraph)->data()->isEmpty();
+    return !curves.isEmpty();
+}
+
+void MainWindow::showCurves()
+{
+    curvePlot.show(curves);
+    ui->userPlot->replot();
 }
 
 void MainWindow::showNoDataMessage()
@@ -364,8 +357,7 @@ void MainWindow::on_actionSave_triggered()
         return;
 
     QString failure;
-    if (!CurveFile::save(fileName, *ui->userPlot->graph(ForwardGraph)->data(),
-                         *ui->userPlot->graph(ReturnGraph)->data(), forceDecimals, &failure)) {
+    if (!CurveFile::save(fileName, curves, forceDecimals, &failure)) {
         QMessageBox::warning(this, tr("Save"),
                              tr("The curves could not be saved to %1: %2").arg(fileName, failure));
     }
@@ -377,20 +369,12 @@ void MainWindow::on_actionOpen_triggered()
                                                           QStringLiteral("*.txt"));
     // A cancelled dialog (empty name), a folder or a file that cannot be
     // read leaves the curves as they are.
-    CurveFile::Curves curves;
     QString failure;
     if (!CurveFile::load(fileName, &curves, &failure))
         return;
-
-    QCPGraph *forward = ui->userPlot->graph(ForwardGraph);
-    QCPGraph *back = ui->userPlot->graph(ReturnGraph);
-    forward->data()->clear();
-    back->data()->clear();
-    addInArrivalOrder(forward, &curves.forward);
-    addInArrivalOrder(back, &curves.back);
     ui->userPlot->xAxis->setRange(InitialDistanceLower, InitialDistanceUpper - InitialDistanceLower,
                                   Qt::AlignLeft);
-    ui->userPlot->replot();
+    showCurves();
 }
 
 void MainWindow::on_actionExport_triggered()

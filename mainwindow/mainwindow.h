@@ -1,7 +1,9 @@
 #pragma once
 
+#include "curves/testcurves.h"
 #include "device/records.h"
 #include "dialogs/axissetting.h"
+#include "mainwindow/curveplotview.h"
 
 #include <QMainWindow>
 
@@ -25,6 +27,9 @@ public:
 
 signals:
     void sendCurveSetting(Curve_Setting setting);
+    // Each point the worker reports that the curves take (a finite point of
+    // either stroke), after the curves and the plot hold it.
+    void curvePointAdded(int stroke, double distance, double force);
 
 private slots:
     void on_actionConnect_triggered();
@@ -54,6 +59,7 @@ private:
     void setUpPlot();
     bool isConnected() const;
     bool plotHasData() const;
+    void showCurves();
     void showNoDataMessage();
     QString dataDirectory();
     QString defaultFileName();
@@ -61,4 +67,6 @@ private:
     Ui::MainWindow *ui;
     Curve_Setting curveSetting;
     modbusThread *worker;
+    TestCurves curves;
+    CurvePlotView curvePlot;
 };
