@@ -2,6 +2,7 @@
 # own sources (see the top-level CMakeLists.txt); everything else here goes
 # into torvelin_core.
 set(TORVELIN_APP_SOURCES
+    app/applocations.h app/applocations.cpp
     app/translation.h app/translation.cpp
     app/evalcommand.h app/evalcommand.cpp
     app/languageselectdialog.h app/languageselectdialog.cpp
