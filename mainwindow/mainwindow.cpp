@@ -13,6 +13,8 @@
 #include "mainwindow/livereadout.h"
 #include "mainwindow/plotexport.h"
 #include "parameters/machineparameter.h"
+#include "results/liveevaluation.h"
+#include "results/programchoice.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -42,6 +44,7 @@ MainWindow::MainWindow(QWidget *parent)
     , ui(new Ui::MainWindow)
     , worker(new modbusThread)
     , curvePlot(nullptr)
+    , liveEvaluation(nullptr)
 {
     ui->setupUi(this);
 
@@ -75,6 +78,15 @@ MainWindow::MainWindow(QWidget *parent)
     connect(worker, &modbusThread::sendCurrentPointValue, this,
             &MainWindow::receiveCurrentPointValue);
     connect(worker, &modbusThread::sendCurveData, this, &MainWindow::receiveCurveData);
+
+    liveEvaluation = new LiveEvaluation(this, ui->userPlot, &curves);
+    ProgramChoice *programChoice = liveEvaluation->programChoice();
+    connect(this, &MainWindow::curvePointAdded, liveEvaluation, &LiveEvaluation::curvesChanged);
+    connect(this, &MainWindow::curvesReplaced, liveEvaluation, &LiveEvaluation::curvesChanged);
+    connect(programChoice, &ProgramChoice::systemSetRequest, worker, &modbusThread::getSystemSet);
+    connect(worker, &modbusThread::sendSystemSetting, programChoice,
+            &ProgramChoice::receiveSystemSetting);
+    programChoice->restore();
 }
 
 MainWindow::~MainWindow()
@@ -134,6 +146,8 @@ void MainWindow::on_actionConnect_triggered()
     const int decimals = worker->getForceDecimals();
     if (decimals < MaxForceDecimals)
         forceDecimals = decimals;
+
+    liveEvaluation->programChoice()->machineConnected();
 
     worker->start();
 }
@@ -316,6 +330,7 @@ void MainWindow::showCurves()
 {
     curvePlot.show(curves);
     ui->userPlot->replot();
+    emit curvesReplaced();
 }
 
 void MainWindow::showNoDataMessage()

@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 
+class LiveEvaluation;
 class QMouseEvent;
 class modbusThread;
 
@@ -30,6 +31,8 @@ signals:
     // Each point the worker reports that the curves take (a finite point of
     // either stroke), after the curves and the plot hold it.
     void curvePointAdded(int stroke, double distance, double force);
+    // The curves were cleared (Refresh) or loaded (Open).
+    void curvesReplaced();
 
 private slots:
     void on_actionConnect_triggered();
@@ -69,4 +72,5 @@ private:
     modbusThread *worker;
     TestCurves curves;
     CurvePlotView curvePlot;
+    LiveEvaluation *liveEvaluation;
 };
