@@ -33,7 +33,7 @@ int EvalCommand::run(const QStringList &arguments, QIODevice *out, QIODevice *er
 
     const QString name = arguments.value(0, QStringLiteral("torvelin-eval"));
     if (!parser.parse(arguments)) {
-        say(err, tr("%1: %2").arg(name, parser.errorText()));
+        say(err, QStringLiteral("%1: %2").arg(name, parser.errorText()));
         return UsageOrFileError;
     }
     if (parser.isSet(helpOption)) {
@@ -51,7 +51,7 @@ int EvalCommand::run(const QStringList &arguments, QIODevice *out, QIODevice *er
     TestProgram program;
     QString failure;
     if (!ProgramFile::load(programPath, &program, &failure)) {
-        say(err, tr("%1: %2: %3").arg(name, programPath, failure));
+        say(err, QStringLiteral("%1: %2: %3").arg(name, programPath, failure));
         return UsageOrFileError;
     }
 
@@ -60,7 +60,7 @@ int EvalCommand::run(const QStringList &arguments, QIODevice *out, QIODevice *er
     for (const QString &file : files) {
         TestCurves curves;
         if (!CurveFile::load(file, &curves, &failure)) {
-            say(err, tr("%1: %2: %3").arg(name, file, failure));
+            say(err, QStringLiteral("%1: %2: %3").arg(name, file, failure));
             unreadable = true;
             continue;
         }

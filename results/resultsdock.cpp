@@ -124,7 +124,7 @@ void ResultsDock::showEvaluation(const Evaluation &evaluation, bool judged)
         setCell(row, DistanceColumn, NumberText::distance(point.distance));
         setCell(row, ForceColumn, force(point.force));
         setCell(row, LimitsColumn,
-                tr("%1 … %2").arg(NumberText::force(point.limits.lower),
+                QStringLiteral("%1 … %2").arg(NumberText::force(point.limits.lower),
                                   NumberText::force(point.limits.upper)));
         setCell(row, VerdictColumn, verdictText(point.verdict), verdictColour(point.verdict));
     }
