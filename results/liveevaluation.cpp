@@ -4,6 +4,7 @@
 #include "results/resultsdock.h"
 
 #include <QMainWindow>
+#include <QScreen>
 #include <QMenu>
 
 #include <qcustomplot.h>
@@ -17,6 +18,12 @@ LiveEvaluation::LiveEvaluation(QMainWindow *window, QCustomPlot *plot, const Tes
     , m_markers(plot)
 {
     window->addDockWidget(Qt::RightDockWidgetArea, m_dock);
+    // The panel comes beside the plot, not out of it: the window grows by
+    // the panel's width as far as the screen allows.
+    const int wanted = window->width() + m_dock->sizeHint().width();
+    const QScreen *screen = window->screen();
+    window->resize(screen ? qMin(wanted, screen->availableGeometry().width()) : wanted,
+                   window->height());
     m_choice->menu()->addSeparator();
     m_choice->menu()->addAction(m_dock->toggleViewAction());
     connect(m_choice, &ProgramChoice::programChosen, this, &LiveEvaluation::useProgram);

@@ -48,6 +48,10 @@ ResultsDock::ResultsDock(QWidget *parent)
     m_points->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_points->setSelectionMode(QAbstractItemView::NoSelection);
     m_points->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Five rows and every column in view, without scrolling.
+    m_points->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    m_points->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_points->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_figures->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     QFont big = m_verdict->font();
@@ -59,9 +63,10 @@ ResultsDock::ResultsDock(QWidget *parent)
     auto *content = new QWidget(this);
     auto *layout = new QVBoxLayout(content);
     layout->addWidget(m_program);
-    layout->addWidget(m_points, 1);
+    layout->addWidget(m_points);
     layout->addWidget(m_figures);
     layout->addWidget(m_verdict);
+    layout->addStretch();
     setWidget(content);
 
     showProgram(QString());
