@@ -594,6 +594,10 @@ Hysteresis: %4 %</source>
         <source>%1</source>
         <translation>%1</translation>
     </message>
+    <message>
+        <source>At most %1 mm/min</source>
+        <translation>最大 %1 mm/min</translation>
+    </message>
 </context>
 <context>
     <name>curveSettingDialog</name>
