@@ -79,6 +79,27 @@ struct CurvePoint
     double force = 0;
 };
 
+// What each element of a setting reply's vectors holds (a stored test
+// program): systemSet positions, then pointSet positions, each pointSet
+// block holding the five test points in order.
+namespace SettingLayout {
+constexpr int TestCount = 0;
+constexpr int CurrentTest = 1;
+constexpr int RepeatNumber = 2;
+constexpr int Speed = 3;
+constexpr int FirstTolerance = 4;
+
+constexpr int FirstForce = 0;
+constexpr int FirstDistance = 5;
+constexpr int FirstLower = 10;
+constexpr int FirstUpper = 15;
+constexpr int EffectiveWinding = 20;
+constexpr int SpringRate = 21;
+constexpr int FreeLength = 22;
+constexpr int MeanDiameter = 23;
+constexpr int WireDiameter = 24;
+} // namespace SettingLayout
+
 struct SystemSetting
 {
     QVector<float> pointSet;  // PointSetCount reals

@@ -1,26 +1,15 @@
 #include "evaluation/testprogram.h"
 
+#include "device/registers.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
-// Positions in the tester's setting reply.
-constexpr int ForceAt = 0;
-constexpr int DistanceAt = 5;
-constexpr int LowerAt = 10;
-constexpr int UpperAt = 15;
-constexpr int EffectiveCoilsAt = 20;
-constexpr int SpringRateAt = 21;
-constexpr int FreeLengthAt = 22;
-constexpr int MeanDiameterAt = 23;
-constexpr int WireDiameterAt = 24;
-constexpr int PointSetSize = 25;
-
-constexpr int ProgramNumberAt = 1;
-constexpr int SpeedAt = 3;
-constexpr int ToleranceAt = 4;
-constexpr int SystemSetSize = 9;
+using namespace TesterRegisters::SettingLayout;
+constexpr int PointSetSize = TesterRegisters::PointSetCount;
+constexpr int SystemSetSize = TesterRegisters::SystemSetCount;
 
 constexpr double Percent = 100.0;
 
@@ -48,22 +37,22 @@ bool TestProgram::fromMachineSetting(const QVector<float> &pointSet, const QVect
     if (pointSet.size() < PointSetSize || systemSet.size() < SystemSetSize)
         return false;
     TestProgram read;
-    read.number = systemSet.at(ProgramNumberAt);
-    read.speed = systemSet.at(SpeedAt);
+    read.number = systemSet.at(CurrentTest);
+    read.speed = systemSet.at(Speed);
     for (int i = 0; i < MaxPoints; ++i) {
         TestPoint point;
-        point.distance = double(pointSet.at(DistanceAt + i));
-        point.force = double(pointSet.at(ForceAt + i));
-        point.lower = double(pointSet.at(LowerAt + i));
-        point.upper = double(pointSet.at(UpperAt + i));
-        point.tolerancePercent = systemSet.at(ToleranceAt + i);
+        point.distance = double(pointSet.at(FirstDistance + i));
+        point.force = double(pointSet.at(FirstForce + i));
+        point.lower = double(pointSet.at(FirstLower + i));
+        point.upper = double(pointSet.at(FirstUpper + i));
+        point.tolerancePercent = systemSet.at(FirstTolerance + i);
         read.points.append(point);
     }
-    read.spring.effectiveCoils = double(pointSet.at(EffectiveCoilsAt));
-    read.spring.rate = double(pointSet.at(SpringRateAt));
-    read.spring.freeLength = double(pointSet.at(FreeLengthAt));
-    read.spring.meanDiameter = double(pointSet.at(MeanDiameterAt));
-    read.spring.wireDiameter = double(pointSet.at(WireDiameterAt));
+    read.spring.effectiveCoils = double(pointSet.at(EffectiveWinding));
+    read.spring.rate = double(pointSet.at(SpringRate));
+    read.spring.freeLength = double(pointSet.at(FreeLength));
+    read.spring.meanDiameter = double(pointSet.at(MeanDiameter));
+    read.spring.wireDiameter = double(pointSet.at(WireDiameter));
     *program = read;
     return true;
 }

@@ -1,5 +1,6 @@
 #include "evaluation/evaluation.h"
 #include "evaluation/resultjson.h"
+#include "support/curvesof.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -8,16 +9,6 @@
 namespace {
 
 using Points = QVector<QPointF>;
-
-TestCurves curvesOf(const Points &forward, const Points &back)
-{
-    TestCurves curves;
-    for (const QPointF &p : forward)
-        curves.add(TestCurves::Forward, p.x(), p.y());
-    for (const QPointF &p : back)
-        curves.add(TestCurves::Return, p.x(), p.y());
-    return curves;
-}
 
 Points line(double from, double to, double step, double rate, double offset = 0)
 {

@@ -1,4 +1,5 @@
 #include "mainwindow/curvefile.h"
+#include "support/curvesof.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -36,21 +37,11 @@ QStringList asMeasured(const Points &exact)
     return narrowed;
 }
 
-TestCurves testCurves(const Points &forward, const Points &back)
-{
-    TestCurves curves;
-    for (const QPointF &p : forward)
-        curves.add(TestCurves::Forward, p.x(), p.y());
-    for (const QPointF &p : back)
-        curves.add(TestCurves::Return, p.x(), p.y());
-    return curves;
-}
-
 QByteArray written(const Points &forward, const Points &back, int decimals)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    if (!CurveFile::write(&buffer, testCurves(forward, back), decimals))
+    if (!CurveFile::write(&buffer, curvesOf(forward, back), decimals))
         return QByteArray("write failed");
     return buffer.data();
 }
@@ -343,7 +334,7 @@ void TestCurveFile::saveAndLoadRoundTrip()
     QVERIFY(dir.isValid());
     const QString path = dir.filePath("curve"); // no suffix: saved under exactly that name
     QString error;
-    QVERIFY(CurveFile::save(path, testCurves({{0.5, 1.25}, {1, -2.5}}, {{2, 3}}), 2, &error));
+    QVERIFY(CurveFile::save(path, curvesOf({{0.5, 1.25}, {1, -2.5}}, {{2, 3}}), 2, &error));
     QVERIFY(error.isEmpty());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"curve"});
     QCOMPARE(fileContent(path),
@@ -382,7 +373,7 @@ void TestCurveFile::saveRefusesUnwritablePaths()
     writeFile(dir.filePath("plain.txt"), "plain");
 
     QString error;
-    QVERIFY(!CurveFile::save(dir.filePath(relativePath), testCurves({{1, 1}}, {}), 3, &error));
+    QVERIFY(!CurveFile::save(dir.filePath(relativePath), curvesOf({{1, 1}}, {}), 3, &error));
     QVERIFY2(!error.isEmpty(), "a failed save must say why");
     QVERIFY(QFileInfo(dir.filePath("folder")).isDir());
     QCOMPARE(fileContent(dir.filePath("folder/old.txt")), QByteArray("old"));
@@ -449,7 +440,7 @@ void TestCurveFile::loadRefusesWhatIsNoRegularFile()
 #ifdef Q_OS_UNIX
     QCOMPARE(mkfifo(QFile::encodeName(dir.filePath("fifo.txt")).constData(), 0600), 0);
 #endif
-    TestCurves curves = testCurves({{9, 9}}, {});
+    TestCurves curves = curvesOf({{9, 9}}, {});
     QString why;
     QVERIFY(!CurveFile::load(relative ? dir.filePath(path) : path, &curves, &why));
     QVERIFY2(!why.isEmpty(), "a refused file must say why");
