@@ -10,6 +10,9 @@
 class LiveEvaluation;
 class QMouseEvent;
 class modbusThread;
+class PlotAutoFit;
+class TestRun;
+class TestSettingsLabel;
 
 namespace Ui {
 class MainWindow;
@@ -61,11 +64,14 @@ private slots:
 private:
     void setUpPlot();
     bool isConnected() const;
+    void endTest();
+    void showReading(float distance, float force);
     bool plotHasData() const;
     void showCurves();
     void showNoDataMessage();
     QString dataDirectory();
     QString defaultFileName();
+    QString fileFolder();
 
     Ui::MainWindow *ui;
     Curve_Setting curveSetting;
@@ -73,4 +79,8 @@ private:
     TestCurves curves;
     CurvePlotView curvePlot;
     LiveEvaluation *liveEvaluation;
+    TestRun *testRun;
+    TestSettingsLabel *testSettingsLabel;
+    QString lastFileFolder;
+    PlotAutoFit *autoFit = nullptr;
 };
