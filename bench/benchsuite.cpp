@@ -1,12 +1,14 @@
 #include "bench/benchsuite.h"
 
 #include "bench/plotprobe.h"
+#include "bench/recordsbench.h"
 #include "bench/report.h"
 #include "bench/residentmemory.h"
 #include "bench/windowdriver.h"
 #include "bench/workerreference.h"
 #include "curves/testcurves.h"
 #include "evaluation/evaluation.h"
+#include "mainwindow/mainwindow.h"
 #include "mainwindow/curvefile.h"
 
 #include <QElapsedTimer>
@@ -172,6 +174,7 @@ void BenchSuite::run(Report *report)
     timed("headroom and replot per point", &BenchSuite::measureHeadroom);
     timed("drawing", &BenchSuite::measureDrawing);
     timed("open", &BenchSuite::measureOpen);
+    timed("records", &BenchSuite::measureRecords);
     report->addNote(QStringLiteral("Time taken: ") + durations.join(QStringLiteral(", ")) + QLatin1Char('.'));
 }
 
@@ -196,7 +199,8 @@ void BenchSuite::measureLineRate(Report *report)
     settings.axes = axesFor(expected * LineRateStepMm, expected);
     settings.measureMs = m_options.lineRateSeconds * 1000;
 
-    const QString measure = QStringLiteral("1. Line rate, %1 paced").arg(m_options.line.framing());
+    const QString measure =
+        QStringLiteral("1. Line rate, %1 paced, recording to SQLite").arg(m_options.line.framing());
     const AcquisitionRun::Result result = m_acquisition.run(settings);
     if (!result.error.isEmpty()) {
         report->addFailure(measure, result.error);
@@ -209,6 +213,8 @@ void BenchSuite::measureLineRate(Report *report)
                                 number(rate / limit, 3)),
                        QStringLiteral("≥ %1 × limit").arg(LineRateGoal));
     addNumbering(report, QStringLiteral("1. Lost / duplicated at line rate"), result);
+    RecordsBench::checkWindowRecords(report, QStringLiteral("1. Points on record at line rate"),
+                                     m_driver->window(), result.stored);
     report->addAtMost(QStringLiteral("3. GUI p99 lateness at line rate"), result.latenessP99Ms,
                       LatenessGoalMs,
                       QStringLiteral("%1 ms (max %2 ms, %3 beats of 10 ms)")
@@ -296,6 +302,8 @@ void BenchSuite::measureHeadroom(Report *report)
                                 number(rate / limit, 1)),
                        QStringLiteral("≥ %1 × limit").arg(HeadroomGoal));
     addNumbering(report, QStringLiteral("2. Lost / duplicated, unpaced"), coalesced);
+    RecordsBench::checkWindowRecords(report, QStringLiteral("2. Points on record, unpaced"),
+                                     m_driver->window(), coalesced.stored);
     report->addRow(QStringLiteral("3. GUI p99 lateness, unpaced"),
                    QStringLiteral("%1 ms (max %2 ms, %3 beats)")
                        .arg(number(coalesced.latenessP99Ms, 1), number(coalesced.latenessMaxMs, 1))
@@ -411,4 +419,10 @@ void BenchSuite::measureOpen(Report *report)
                       QStringLiteral("< %1 s").arg(OpenGoalSeconds));
     m_driver->clickRefresh();
     AcquisitionRun::settle();
+}
+
+void BenchSuite::measureRecords(Report *report)
+{
+    RecordsBench::measureStopToDisk(report, m_workDirectory);
+    RecordsBench::measureTwoStations(report);
 }

@@ -33,6 +33,7 @@ private:
     void measureOpen(Report *report);
     void measurePanel(Report *report);
     void measureEvaluation(Report *report);
+    void measureRecords(Report *report);
 
     QStringList pacingArguments() const;
     // The points of a spring test delivered one by one to the window, as

@@ -18,6 +18,7 @@
 #include "parameters/machineparameter.h"
 #include "results/liveevaluation.h"
 #include "results/programchoice.h"
+#include "records/testrecording.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -92,6 +93,10 @@ MainWindow::MainWindow(QWidget *parent)
         ui->statusBar->showMessage(tr("The test has ended. Stop returns to the live values."));
     });
 
+    recording = new TestRecording(this);
+    // The machine is back: the record is complete without waiting for Stop.
+    connect(testRun, &TestRun::ended, recording, [this] { recording->testEnded(); });
+
     liveEvaluation = new LiveEvaluation(this, ui->userPlot, &curves);
     ProgramChoice *programChoice = liveEvaluation->programChoice();
     connect(this, &MainWindow::curvePointAdded, liveEvaluation, &LiveEvaluation::curvesChanged);
@@ -149,6 +154,7 @@ void MainWindow::on_actionConnect_triggered()
     ui->actionDisconnect->setEnabled(true);
 
     const int type = worker->getMachineType();
+    machineType = type;
     // A type of 0 (also what a failed read gives) is an empty range, which the
     // plot refuses: the axis keeps its range.
     ui->userPlot->yAxis->setRange(-type, type);
@@ -203,6 +209,7 @@ void MainWindow::on_startBtn_clicked()
     if (isConnected()) {
         testRun->start();
         ui->startBtn->setEnabled(false);
+        recording->testStarted(curveSetting, worker->getSerialSetting(), machineType);
     }
 }
 
@@ -218,6 +225,7 @@ void MainWindow::endTest()
         return;
     testRun->stop();
     ui->startBtn->setEnabled(true);
+    recording->testEnded();
 }
 
 void MainWindow::on_refreshBtn_clicked()
@@ -330,6 +338,7 @@ void MainWindow::receiveCurveData(int index, double x, double y)
     if (!curves.add(index, x, y))
         return;
     curvePlot.append(TestCurves::Stroke(index), x, y);
+    recording->addPoint(index, x, y);
     if (testRun->pointArrived(index))
         showReading(float(x), float(y));
     emit curvePointAdded(index, x, y);

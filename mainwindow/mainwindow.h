@@ -11,6 +11,7 @@ class LiveEvaluation;
 class QMouseEvent;
 class modbusThread;
 class PlotAutoFit;
+class TestRecording;
 class TestRun;
 class TestSettingsLabel;
 
@@ -83,4 +84,6 @@ private:
     TestSettingsLabel *testSettingsLabel;
     QString lastFileFolder;
     PlotAutoFit *autoFit = nullptr;
+    TestRecording *recording;
+    int machineType = 0;
 };

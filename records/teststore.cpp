@@ -1,0 +1,199 @@
+#include "records/teststore.h"
+
+#include "records/recordsdatabase.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+
+#include <algorithm>
+
+namespace {
+
+// Rows per INSERT: few statements for many points, and far below either
+// engine's limit on the length of one statement.
+constexpr int RowsPerInsert = 250;
+
+QVariant nullableReal(const std::optional<double> &value)
+{
+    return value ? QVariant(*value) : QVariant(QVariant::Double);
+}
+
+// Qt binds a null string as NULL; these columns hold "" for "not entered".
+QString notNull(const QString &text)
+{
+    return text.isNull() ? QString(QLatin1String("")) : text;
+}
+
+// Shortest text that reads back as the same double.
+QString realText(double value)
+{
+    return QString::number(value, 'g', 17);
+}
+
+} // namespace
+
+TestStore::TestStore(const QSqlDatabase &db)
+    : m_db(db)
+{
+}
+
+QString TestStore::timeText(const QDateTime &time)
+{
+    return time.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ"));
+}
+
+bool TestStore::exec(const QString &statement)
+{
+    QSqlQuery query(m_db);
+    if (query.exec(statement))
+        return true;
+    m_error = query.lastError().text();
+    return false;
+}
+
+bool TestStore::insertTest(const TestHeader &header, qint64 *id)
+{
+    const bool postgres = RecordsDatabase::isPostgres(m_db);
+    QSqlQuery query(m_db);
+    QString statement = QStringLiteral(
+        "INSERT INTO tests (started_at, status, \"operator\", part_number, batch, serial_number, "
+        "station, mode, distance_mode, speed, distance, machine_type, force_decimals, port_name, "
+        "baud_rate, data_bits, parity, stop_bits) "
+        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    if (postgres)
+        statement += QStringLiteral(" RETURNING id");
+    query.prepare(statement);
+    query.addBindValue(timeText(header.startedAt));
+    query.addBindValue(TestStatus::Running);
+    query.addBindValue(notNull(header.identity.operatorName));
+    query.addBindValue(notNull(header.identity.partNumber));
+    query.addBindValue(notNull(header.identity.batch));
+    query.addBindValue(notNull(header.identity.serialNumber));
+    query.addBindValue(notNull(header.station));
+    query.addBindValue(header.setting.mode);
+    query.addBindValue(header.setting.distanceMode);
+    query.addBindValue(header.setting.speed);
+    query.addBindValue(static_cast<double>(header.setting.distance));
+    query.addBindValue(header.machineType);
+    query.addBindValue(header.forceDecimals);
+    query.addBindValue(notNull(header.line.portName));
+    query.addBindValue(header.line.baudRate);
+    query.addBindValue(header.line.dataBits);
+    query.addBindValue(QString(QLatin1Char(header.line.parity)));
+    query.addBindValue(header.line.stopBits);
+    if (!query.exec()) {
+        m_error = query.lastError().text();
+        return false;
+    }
+    const QVariant key = postgres ? (query.next() ? query.value(0) : QVariant()) : query.lastInsertId();
+    if (!key.isValid()) {
+        m_error = QStringLiteral("no id for the new test");
+        return false;
+    }
+    *id = key.toLongLong();
+    return true;
+}
+
+bool TestStore::appendPoints(qint64 testId, qint64 firstSeq, const RecordedPoint *points, int count)
+{
+    // The values are numbers this program formats, so they go into the
+    // statement as text: binding 1,250 values per statement costs more.
+    const QString prefix =
+        QStringLiteral("INSERT INTO curve_points (test_id, stroke, seq, distance, force) VALUES ");
+    const QString id = QString::number(testId);
+    for (int first = 0; first < count; first += RowsPerInsert) {
+        const int last = std::min(count, first + RowsPerInsert);
+        QString statement = prefix;
+        statement.reserve(prefix.size() + (last - first) * 64);
+        for (int i = first; i < last; ++i) {
+            if (i != first)
+                statement += QLatin1Char(',');
+            statement += QLatin1Char('(') + id + QLatin1Char(',')
+                         + QString::number(points[i].stroke) + QLatin1Char(',')
+                         + QString::number(firstSeq + i) + QLatin1Char(',')
+                         + realText(points[i].distance) + QLatin1Char(',')
+                         + realText(points[i].force) + QLatin1Char(')');
+        }
+        if (!exec(statement))
+            return false;
+    }
+    return exec(QStringLiteral("UPDATE tests SET point_count = %1 WHERE id = %2")
+                    .arg(firstSeq + count)
+                    .arg(testId));
+}
+
+bool TestStore::finishTest(qint64 testId, const QDateTime &finishedAt,
+                           const EvaluationRecord &evaluation)
+{
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral(
+        "UPDATE tests SET finished_at = ?, status = ?, program_number = ?, program_source = ?, "
+        "program = ?, verdict = ?, rate_fit = ?, max_force = ?, hysteresis_percent = ? WHERE id = ?"));
+    query.addBindValue(timeText(finishedAt));
+    query.addBindValue(TestStatus::Complete);
+    const bool judged = evaluation.judged;
+    query.addBindValue(judged ? QVariant(evaluation.programNumber) : QVariant(QVariant::Int));
+    query.addBindValue(notNull(judged ? evaluation.programSource : QString()));
+    query.addBindValue(judged ? QVariant(evaluation.programJson) : QVariant(QVariant::String));
+    query.addBindValue(judged ? QVariant(evaluation.verdict) : QVariant(QVariant::String));
+    query.addBindValue(nullableReal(evaluation.rateFit));
+    query.addBindValue(nullableReal(evaluation.maxForce));
+    query.addBindValue(nullableReal(evaluation.hysteresisPercent));
+    query.addBindValue(testId);
+    if (!query.exec()) {
+        m_error = query.lastError().text();
+        return false;
+    }
+    if (!judged)
+        return true;
+
+    QSqlQuery point(m_db);
+    point.prepare(QStringLiteral("INSERT INTO point_results (test_id, point_no, distance, force, "
+                                 "lower, upper, verdict) VALUES (?, ?, ?, ?, ?, ?, ?)"));
+    for (const PointResultRecord &result : evaluation.points) {
+        point.addBindValue(testId);
+        point.addBindValue(result.pointNo);
+        point.addBindValue(result.distance);
+        point.addBindValue(nullableReal(result.force));
+        point.addBindValue(result.lower);
+        point.addBindValue(result.upper);
+        point.addBindValue(result.verdict);
+        if (!point.exec()) {
+            m_error = point.lastError().text();
+            return false;
+        }
+    }
+    QSqlQuery rate(m_db);
+    rate.prepare(QStringLiteral("INSERT INTO test_rates (test_id, segment_no, from_point, to_point, "
+                                "rate) VALUES (?, ?, ?, ?, ?)"));
+    int segment = 0;
+    for (const RateRecord &result : evaluation.rates) {
+        rate.addBindValue(testId);
+        rate.addBindValue(++segment);
+        rate.addBindValue(result.fromPoint);
+        rate.addBindValue(result.toPoint);
+        rate.addBindValue(nullableReal(result.rate));
+        if (!rate.exec()) {
+            m_error = rate.lastError().text();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TestStore::markInterrupted(const QString &station, int *count)
+{
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("UPDATE tests SET status = ? WHERE status = ? AND station = ?"));
+    query.addBindValue(TestStatus::Interrupted);
+    query.addBindValue(TestStatus::Running);
+    query.addBindValue(station);
+    if (!query.exec()) {
+        m_error = query.lastError().text();
+        return false;
+    }
+    *count = std::max(0, query.numRowsAffected());
+    return true;
+}
