@@ -9,6 +9,7 @@
 #include "curves/testcurves.h"
 #include "evaluation/evaluation.h"
 #include "mainwindow/mainwindow.h"
+#include "records/testrecorder.h"
 #include "mainwindow/curvefile.h"
 
 #include <QElapsedTimer>
@@ -236,6 +237,25 @@ void BenchSuite::measureLineRate(Report *report)
                        .arg(count(qRound(reference.pointsPerSecond)),
                             number(reference.pointsPerSecond / limit, 3),
                             number(rate / reference.pointsPerSecond, 3)));
+
+    // The same again with every point recorded: what recording costs the
+    // line, apart from the window's drawing.
+    DatabaseConfig records;
+    records.sqlitePath = m_workDirectory + QStringLiteral("/reference-records.sqlite");
+    TestRecorder recorder(records);
+    recorder.start();
+    const WorkerReference::Result recorded = WorkerReference::measure(
+        settings.simulatorArguments, settings.test, m_options.lineRateSeconds, &recorder);
+    const QString recordedMeasure = QStringLiteral("1. Line rate, worker alone recording to SQLite");
+    if (!recorded.error.isEmpty()) {
+        report->addFailure(recordedMeasure, recorded.error);
+        return;
+    }
+    report->addRow(recordedMeasure,
+                   QStringLiteral("%1 points/s = %2 × limit = %3 of the worker without recording")
+                       .arg(count(qRound(recorded.pointsPerSecond)),
+                            number(recorded.pointsPerSecond / limit, 3),
+                            number(recorded.pointsPerSecond / reference.pointsPerSecond, 3)));
 }
 
 // Right after the line-rate run, with its curves still in the window: one

@@ -12,9 +12,10 @@ namespace RecordsBench {
 // points the plot holds.
 void checkWindowRecords(Report *report, const QString &measure, QWidget *window, int plotted);
 
-// A 100,000-point test handed to the recorder at once (the worst case: no
-// point written before Stop), on SQLite and on PostgreSQL: seconds from the
-// end of the test until it is all on disk.
+// A 100,000-point test handed to the recorder over one second (it writes
+// while the test runs), and at once (the worst case: no point written
+// before Stop), on SQLite and on PostgreSQL: seconds from the end of the
+// test until it is all on disk.
 void measureStopToDisk(Report *report, const QString &workDirectory);
 
 // Two stations writing 200 tests each at once into one PostgreSQL database:
