@@ -1,13 +1,17 @@
 #pragma once
 
+#include "curves/testcurves.h"
 #include "device/records.h"
 #include "dialogs/axissetting.h"
+#include "mainwindow/curveplotview.h"
 
 #include <QMainWindow>
 
+class LiveEvaluation;
 class QMouseEvent;
 class modbusThread;
 class PlotAutoFit;
+class TestRecording;
 class TestRun;
 class TestSettingsLabel;
 
@@ -28,6 +32,11 @@ public:
 
 signals:
     void sendCurveSetting(Curve_Setting setting);
+    // Each point the worker reports that the curves take (a finite point of
+    // either stroke), after the curves and the plot hold it.
+    void curvePointAdded(int stroke, double distance, double force);
+    // The curves were cleared (Refresh) or loaded (Open).
+    void curvesReplaced();
 
 private slots:
     void on_actionConnect_triggered();
@@ -59,6 +68,7 @@ private:
     void endTest();
     void showReading(float distance, float force);
     bool plotHasData() const;
+    void showCurves();
     void showNoDataMessage();
     QString dataDirectory();
     QString defaultFileName();
@@ -67,8 +77,13 @@ private:
     Ui::MainWindow *ui;
     Curve_Setting curveSetting;
     modbusThread *worker;
+    TestCurves curves;
+    CurvePlotView curvePlot;
+    LiveEvaluation *liveEvaluation;
     TestRun *testRun;
     TestSettingsLabel *testSettingsLabel;
     QString lastFileFolder;
     PlotAutoFit *autoFit = nullptr;
+    TestRecording *recording;
+    int machineType = 0;
 };
