@@ -2,12 +2,14 @@
 
 #include "fit/fixedplacement.h"
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QTabWidget>
@@ -110,6 +112,11 @@ QSize fitWidget(QWidget *widget)
                 edit->setMinimumWidth(std::max(edit->minimumWidth(), lineEditWidth(edit)));
             else if (auto *label = qobject_cast<QLabel *>(child))
                 label->setMinimumWidth(std::max(label->minimumWidth(), labelSize(label).width()));
+            // A layout squeezes a button or check box below its text
+            // (its minimum size hint) before anything else.
+            else if (auto *button = qobject_cast<QAbstractButton *>(child))
+                button->setMinimumWidth(
+                    std::max(button->minimumWidth(), button->sizeHint().width()));
             else if (!child->isWindow())
                 fitWidget(child);
         }
@@ -152,7 +159,10 @@ void WidgetFit::fit(QWidget *window)
 {
     window->ensurePolished();
     QSize need = fitWidget(window);
-    if (window->layout())
+    // A dialog opens at least at its size hint. A main window's size hint
+    // holds its docks and tool bars at their preferred widths: it needs only
+    // its minimum, or it would not fit a small screen.
+    if (window->layout() && !qobject_cast<QMainWindow *>(window))
         need = need.expandedTo(window->sizeHint());
     window->setMinimumSize(need.boundedTo(window->maximumSize()));
     window->resize(need);

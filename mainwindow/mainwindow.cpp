@@ -8,6 +8,7 @@
 #include "dialogs/chartstart.h"
 #include "dialogs/curvesettingdialog.h"
 #include "dialogs/serialsettingdialog.h"
+#include "fit/widgetfit.h"
 #include "mainwindow/curvefile.h"
 #include "mainwindow/filedialogs.h"
 #include "mainwindow/livereadout.h"
@@ -107,6 +108,19 @@ MainWindow::MainWindow(QWidget *parent)
     connect(worker, &modbusThread::sendSystemSetting, programChoice,
             &ProgramChoice::receiveSystemSetting);
     programChoice->restore();
+    fitReadout();
+}
+
+// The readout's values arrive after the window has its size: the labels keep
+// room for the widest a machine shows (a five-digit force with the machine's
+// decimals, 200.00 mm, the largest type), so that no digit is cut off.
+void MainWindow::fitReadout()
+{
+    WidgetFit::reserve(ui->forceLabel, tr("%1 N").arg(WidgetFit::digits(5, forceDecimals)));
+    WidgetFit::reserve(ui->distanceLabel,
+                       tr("%1 mm").arg(WidgetFit::digits(3, NumberText::DistanceDecimals)));
+    WidgetFit::reserve(ui->typeLabel, tr("Type-%1").arg(MaxShownMachineType));
+    WidgetFit::fit(this);
 }
 
 MainWindow::~MainWindow()
@@ -170,6 +184,7 @@ void MainWindow::on_actionConnect_triggered()
     quint16 decimals = 0;
     if (worker->readForceDecimals(&decimals) && decimals < MaxForceDecimals)
         forceDecimals = decimals;
+    fitReadout();
 
     liveEvaluation->programChoice()->machineConnected();
 

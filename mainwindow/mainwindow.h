@@ -64,6 +64,7 @@ private slots:
 
 private:
     void setUpPlot();
+    void fitReadout();
     bool isConnected() const;
     void endTest();
     void showReading(float distance, float force);

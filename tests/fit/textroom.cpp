@@ -96,8 +96,9 @@ void checkText(QWidget *widget, QStringList *findings)
                    comboRoom(combo));
     } else if (auto *button = qobject_cast<QAbstractButton *>(widget)) {
         // The style's padding, indicator and spacing are part of the need.
-        if (!button->text().isEmpty())
-            report(button->text(), button->sizeHint().width(), button->width());
+        if (button->text().isEmpty())
+            return;
+        report(button->text(), button->sizeHint().width(), button->width());
         report(button->text() + QStringLiteral(" (height)"), metrics.height(), button->height());
     } else if (auto *group = qobject_cast<QGroupBox *>(widget)) {
         if (!group->title().isEmpty())
@@ -136,12 +137,13 @@ QStringList textsWithoutRoom(QWidget *window)
     QStringList findings;
     const auto widgets = window->findChildren<QWidget *>();
     for (QWidget *widget : widgets) {
-        // Widgets of other windows (popups, dialogs) and hidden pages.
-        if (widget->window() != window || !widget->isVisibleTo(window))
+        // Widgets of other windows (popups, dialogs), hidden pages, and Qt's
+        // own parts (a dock's icon-only title buttons, scroll areas' insides).
+        if (widget->window() != window || !widget->isVisibleTo(window)
+            || widget->objectName().startsWith(QLatin1String("qt_")))
             continue;
         checkText(widget, &findings);
-        if (!widget->objectName().startsWith(QLatin1String("qt_")))
-            checkInside(widget, window, &findings);
+        checkInside(widget, window, &findings);
     }
     return findings;
 }
