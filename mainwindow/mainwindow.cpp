@@ -209,7 +209,8 @@ void MainWindow::on_startBtn_clicked()
     if (isConnected()) {
         testRun->start();
         ui->startBtn->setEnabled(false);
-        recording->testStarted(curveSetting, worker->getSerialSetting(), machineType);
+        recording->testStarted(curveSetting, worker->getSerialSetting(), machineType,
+                               liveEvaluation->program());
     }
 }
 
