@@ -37,6 +37,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 # Depends as dpkg-shlibdeps finds them from the binaries' libraries.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt loads its SQLite driver as a plugin, which dpkg-shlibdeps cannot see.
+if(TARGET Qt5::Sql)
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt5sql5-sqlite")
+endif()
 # Without a CJK font the Chinese interface shows boxes.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei | fonts-noto-cjk")
 include(CPack)
