@@ -78,9 +78,13 @@ private slots:
     void stopReturnsToLiveValues();
     void disconnectLeavesTestButtonsAndStartSendsNothing();
     void chartRoundTripsPullAbsoluteAndCancelKeepsIt();
+    void startWaitsForStopOrDisconnect();
+    void readoutFollowsTheCurveAndTheEndIsAnnounced();
+    void chartKeepsASpeedAbove500FromTheMachine();
 
     void settingWhileConnectedWarnsAndOpensNoDialog();
     void settingAppliedWhileDisconnectedChangesNextConnect();
+    void settingAppliedUnchangedKeepsTheTestersLine();
 
     void machineParameterShowsStoredTestOne();
     void machineParameterDataTabShowsFirstRecord();
@@ -286,19 +290,24 @@ void tst_MainWindowDevice::connectAppliesMachineType()
 void tst_MainWindowDevice::connectTakesForceDecimalsBelowFive_data()
 {
     QTest::addColumn<int>("reported");
+    QTest::addColumn<QStringList>("faults");
     QTest::addColumn<int>("used");
-    QTest::newRow("4 is taken") << 4 << 4;
-    QTest::newRow("0 is taken") << 0 << 0;
-    QTest::newRow("5 keeps 3") << 5 << 3;
+    QTest::newRow("4 is taken") << 4 << QStringList() << 4;
+    QTest::newRow("0 is taken") << 0 << QStringList() << 0;
+    QTest::newRow("5 keeps 3") << 5 << QStringList() << 3;
+    // A failed read is no count of 0.
+    QTest::newRow("unanswered keeps 3") << 0 << QStringList{"--fault", "silent-input"} << 3;
 }
 
 void tst_MainWindowDevice::connectTakesForceDecimalsBelowFive()
 {
     QFETCH(int, reported);
+    QFETCH(QStringList, faults);
     QFETCH(int, used);
-    QVERIFY(startTester({"--no-pacing", "--decimals", QString::number(reported)}));
+    QVERIFY(startTester(QStringList{"--no-pacing", "--decimals", QString::number(reported)} + faults));
     openWindow();
     connectWindow();
+    QVERIFY(status().endsWith(QStringLiteral(",success")));
     QCOMPARE(forceDecimals, used);
     // The live readout follows at once.
     const QString fraction = used > 0 ? QStringLiteral("\\.\\d{%1}").arg(used) : QString();
@@ -518,6 +527,34 @@ void tst_MainWindowDevice::chartRoundTripsPullAbsoluteAndCancelKeepsIt()
     QCOMPARE(lastWrite, QStringLiteral("3 5 1 1 500 0 16384"));
 }
 
+void tst_MainWindowDevice::chartKeepsASpeedAbove500FromTheMachine()
+{
+    QVERIFY(startTester({"--no-pacing"}));
+    openWindow();
+    connectWindow();
+    chartStart *dialog = openChart();
+    QVERIFY(dialog);
+    auto *speedEdit = dialog->findChild<QLineEdit *>("speedEdit");
+    const QColor normal = speedEdit->palette().color(QPalette::Base);
+    speedEdit->clear();
+    QTest::keyClicks(speedEdit, QStringLiteral("999"));
+    QTest::mouseClick(dialog->findChild<QPushButton *>("okBtn"), Qt::LeftButton);
+    // Refused where it was typed: open, the field marked, nothing accepted.
+    QVERIFY(dialog->isVisible());
+    QVERIFY(speedEdit->palette().color(QPalette::Base) != normal);
+    QVERIFY(!child<QPushButton>("startBtn")->isEnabled());
+
+    speedEdit->clear();
+    QTest::keyClicks(speedEdit, QStringLiteral("500"));
+    QCOMPARE(speedEdit->palette().color(QPalette::Base), normal);
+    QTest::mouseClick(dialog->findChild<QPushButton *>("okBtn"), Qt::LeftButton);
+    QVERIFY(!dialog->isVisible());
+    QTest::mouseClick(child<QPushButton>("startBtn"), Qt::LeftButton);
+    QString lastWrite;
+    QVERIFY(sim->command("last-write", &lastWrite));
+    QCOMPARE(lastWrite.section(QLatin1Char(' '), 4, 4), QStringLiteral("500"));
+}
+
 void tst_MainWindowDevice::settingWhileConnectedWarnsAndOpensNoDialog()
 {
     QVERIFY(startTester({"--no-pacing"}));
@@ -576,6 +613,22 @@ void tst_MainWindowDevice::settingAppliedWhileDisconnectedChangesNextConnect()
     QCOMPARE(status(), other.devicePath() + QStringLiteral(",9600,7,E,2,success"));
     QCOMPARE(stats(), firstLine);
     disconnectWindow();
+}
+
+// TORVELIN_PORT names a device no system list holds.
+void tst_MainWindowDevice::settingAppliedUnchangedKeepsTheTestersLine()
+{
+    QVERIFY(startTester({"--no-pacing"}));
+    openWindow();
+    QString shown;
+    whenModalOpens([&](QWidget *modal) {
+        shown = modal->findChild<QComboBox *>("serialPortInfoListBox")->currentText();
+        QTest::mouseClick(modal->findChild<QPushButton *>("applyButton"), Qt::LeftButton);
+    });
+    child<QAction>("actionSetting")->trigger();
+    QCOMPARE(shown, sim->devicePath());
+    connectWindow();
+    QCOMPARE(status(), sim->devicePath() + QStringLiteral(",115200,8,N,1,success"));
 }
 
 void tst_MainWindowDevice::machineParameterShowsStoredTestOne()
@@ -695,6 +748,49 @@ void tst_MainWindowDevice::englishLangIniOverridesChineseLocale()
     connectWindow();
     QCOMPARE(status(), sim->devicePath() + QStringLiteral(",115200,8,N,1,success"));
     QCOMPARE(child<QLabel>("typeLabel")->text(), QStringLiteral("Type-500"));
+}
+
+// A second start command mid-stroke sends the machine on past the set
+// distance: Start is refused from Start until Stop or Disconnect.
+void tst_MainWindowDevice::startWaitsForStopOrDisconnect()
+{
+    QVERIFY(startTester({"--no-pacing"}));
+    openWindow();
+    connectWindow();
+    acceptChart(1, "10");
+    auto *start = child<QPushButton>("startBtn");
+    QTest::mouseClick(start, Qt::LeftButton);
+    QVERIFY(!start->isEnabled());
+    const int writes = stats().value("fc16");
+    QTest::mouseClick(start, Qt::LeftButton);
+    // Settings accepted mid-test do not give Start back either.
+    acceptChart(1, "10");
+    QVERIFY(!start->isEnabled());
+    QCOMPARE(stats().value("fc16"), writes);
+
+    QTest::mouseClick(child<QPushButton>("stopBtn"), Qt::LeftButton);
+    QVERIFY(start->isEnabled());
+    QTest::mouseClick(start, Qt::LeftButton);
+    QVERIFY(!start->isEnabled());
+    disconnectWindow();
+    QVERIFY(start->isEnabled());
+}
+
+void tst_MainWindowDevice::readoutFollowsTheCurveAndTheEndIsAnnounced()
+{
+    // Numbered: a curve point's force is its place in the test.
+    QVERIFY(startTester({"--no-pacing", "--numbered"}));
+    openWindow();
+    connectWindow();
+    acceptChart(ShortSpeed, ShortDistance);
+    QTest::mouseClick(child<QPushButton>("startBtn"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(sim->state("phase"), QStringLiteral("idle"), TestRunTimeoutMs);
+    // The last return point is back at the start.
+    QTRY_COMPARE(forceText(), QStringLiteral("%1.000 N").arg(2 * PointsPerShortStroke));
+    QCOMPARE(child<QLabel>("distanceLabel")->text(), QStringLiteral("0.00 mm"));
+    QTRY_COMPARE_WITH_TIMEOUT(status(),
+                              QStringLiteral("The test has ended. Stop returns to the live values."),
+                              TestRunTimeoutMs);
 }
 
 QTEST_MAIN(tst_MainWindowDevice)
