@@ -16,6 +16,7 @@
 #include "mainwindow/testrun.h"
 #include "mainwindow/testsettingslabel.h"
 #include "parameters/machineparameter.h"
+#include "records/testrecording.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -96,6 +97,10 @@ MainWindow::MainWindow(QWidget *parent)
     connect(testRun, &TestRun::ended, this, [this] {
         ui->statusBar->showMessage(tr("The test has ended. Stop returns to the live values."));
     });
+
+    recording = new TestRecording(this);
+    // The machine is back: the record is complete without waiting for Stop.
+    connect(testRun, &TestRun::ended, recording, [this] { recording->testEnded(); });
 }
 
 MainWindow::~MainWindow()
@@ -145,6 +150,7 @@ void MainWindow::on_actionConnect_triggered()
     ui->actionDisconnect->setEnabled(true);
 
     const int type = worker->getMachineType();
+    machineType = type;
     // A type of 0 (also what a failed read gives) is an empty range, which the
     // plot refuses: the axis keeps its range.
     ui->userPlot->yAxis->setRange(-type, type);
@@ -197,6 +203,7 @@ void MainWindow::on_startBtn_clicked()
     if (isConnected()) {
         testRun->start();
         ui->startBtn->setEnabled(false);
+        recording->testStarted(curveSetting, worker->getSerialSetting(), machineType);
     }
 }
 
@@ -212,6 +219,7 @@ void MainWindow::endTest()
         return;
     testRun->stop();
     ui->startBtn->setEnabled(true);
+    recording->testEnded();
 }
 
 void MainWindow::on_refreshBtn_clicked()
@@ -324,6 +332,7 @@ void MainWindow::receiveCurveData(int index, double x, double y)
     if (!graph || !std::isfinite(x) || !std::isfinite(y))
         return;
     graph->addData(x, y);
+    recording->addPoint(index, x, y);
     // Every point is stored at once; the drawing is queued, so all points
     // that arrive in one pass of the event loop share one replot. A replot
     // per point would redraw the whole curve each time and fall behind the

@@ -8,6 +8,7 @@
 class QMouseEvent;
 class modbusThread;
 class PlotAutoFit;
+class TestRecording;
 class TestRun;
 class TestSettingsLabel;
 
@@ -71,4 +72,6 @@ private:
     TestSettingsLabel *testSettingsLabel;
     QString lastFileFolder;
     PlotAutoFit *autoFit = nullptr;
+    TestRecording *recording;
+    int machineType = 0;
 };
