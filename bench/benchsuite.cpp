@@ -1,10 +1,13 @@
 #include "bench/benchsuite.h"
 
 #include "bench/plotprobe.h"
+#include "bench/recordsbench.h"
 #include "bench/report.h"
 #include "bench/residentmemory.h"
 #include "bench/windowdriver.h"
 #include "bench/workerreference.h"
+#include "mainwindow/mainwindow.h"
+#include "records/testrecorder.h"
 #include "mainwindow/curvefile.h"
 
 #include <QElapsedTimer>
@@ -142,6 +145,7 @@ void BenchSuite::run(Report *report)
     timed("headroom and replot per point", &BenchSuite::measureHeadroom);
     timed("drawing", &BenchSuite::measureDrawing);
     timed("open", &BenchSuite::measureOpen);
+    timed("records", &BenchSuite::measureRecords);
     report->addNote(QStringLiteral("Time taken: ") + durations.join(QStringLiteral(", ")) + QLatin1Char('.'));
 }
 
@@ -166,7 +170,8 @@ void BenchSuite::measureLineRate(Report *report)
     settings.axes = axesFor(expected * LineRateStepMm, expected);
     settings.measureMs = m_options.lineRateSeconds * 1000;
 
-    const QString measure = QStringLiteral("1. Line rate, %1 paced").arg(m_options.line.framing());
+    const QString measure =
+        QStringLiteral("1. Line rate, %1 paced, recording to SQLite").arg(m_options.line.framing());
     const AcquisitionRun::Result result = m_acquisition.run(settings);
     if (!result.error.isEmpty()) {
         report->addFailure(measure, result.error);
@@ -179,6 +184,8 @@ void BenchSuite::measureLineRate(Report *report)
                                 number(rate / limit, 3)),
                        QStringLiteral("≥ %1 × limit").arg(LineRateGoal));
     addNumbering(report, QStringLiteral("1. Lost / duplicated at line rate"), result);
+    RecordsBench::checkWindowRecords(report, QStringLiteral("1. Points on record at line rate"),
+                                     m_driver->window(), result.stored);
     report->addAtMost(QStringLiteral("3. GUI p99 lateness at line rate"), result.latenessP99Ms,
                       LatenessGoalMs,
                       QStringLiteral("%1 ms (max %2 ms, %3 beats of 10 ms)")
@@ -200,6 +207,25 @@ void BenchSuite::measureLineRate(Report *report)
                        .arg(count(qRound(reference.pointsPerSecond)),
                             number(reference.pointsPerSecond / limit, 3),
                             number(rate / reference.pointsPerSecond, 3)));
+
+    // The same again with every point recorded: what recording costs the
+    // line, apart from the window's drawing.
+    DatabaseConfig records;
+    records.sqlitePath = m_workDirectory + QStringLiteral("/reference-records.sqlite");
+    TestRecorder recorder(records);
+    recorder.start();
+    const WorkerReference::Result recorded = WorkerReference::measure(
+        settings.simulatorArguments, settings.test, m_options.lineRateSeconds, &recorder);
+    const QString recordedMeasure = QStringLiteral("1. Line rate, worker alone recording to SQLite");
+    if (!recorded.error.isEmpty()) {
+        report->addFailure(recordedMeasure, recorded.error);
+        return;
+    }
+    report->addRow(recordedMeasure,
+                   QStringLiteral("%1 points/s = %2 × limit = %3 of the worker without recording")
+                       .arg(count(qRound(recorded.pointsPerSecond)),
+                            number(recorded.pointsPerSecond / limit, 3),
+                            number(recorded.pointsPerSecond / reference.pointsPerSecond, 3)));
 }
 
 void BenchSuite::measureHeadroom(Report *report)
@@ -226,6 +252,8 @@ void BenchSuite::measureHeadroom(Report *report)
                                 number(rate / limit, 1)),
                        QStringLiteral("≥ %1 × limit").arg(HeadroomGoal));
     addNumbering(report, QStringLiteral("2. Lost / duplicated, unpaced"), coalesced);
+    RecordsBench::checkWindowRecords(report, QStringLiteral("2. Points on record, unpaced"),
+                                     m_driver->window(), coalesced.stored);
     report->addRow(QStringLiteral("3. GUI p99 lateness, unpaced"),
                    QStringLiteral("%1 ms (max %2 ms, %3 beats)")
                        .arg(number(coalesced.latenessP99Ms, 1), number(coalesced.latenessMaxMs, 1))
@@ -343,4 +371,10 @@ void BenchSuite::measureOpen(Report *report)
                       QStringLiteral("< %1 s").arg(OpenGoalSeconds));
     m_driver->clickRefresh();
     AcquisitionRun::settle();
+}
+
+void BenchSuite::measureRecords(Report *report)
+{
+    RecordsBench::measureStopToDisk(report, m_workDirectory);
+    RecordsBench::measureTwoStations(report);
 }

@@ -11,12 +11,18 @@
 #include "mainwindow/curvefile.h"
 #include "mainwindow/filedialogs.h"
 #include "mainwindow/livereadout.h"
+#include "mainwindow/plotautofit.h"
 #include "mainwindow/plotexport.h"
+#include "mainwindow/testrun.h"
+#include "mainwindow/testsettingslabel.h"
 #include "parameters/machineparameter.h"
+#include "records/testrecording.h"
 
 #include <QCoreApplication>
 #include <QDate>
 #include <QDebug>
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QTime>
 
@@ -51,6 +57,8 @@ MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
     , worker(new modbusThread)
+    , testRun(new TestRun(this))
+    , testSettingsLabel(new TestSettingsLabel(this))
 {
     ui->setupUi(this);
 
@@ -59,6 +67,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->actionExit, &QAction::triggered, this, &QWidget::close);
 
     setUpPlot();
+    autoFit = new PlotAutoFit(ui->userPlot);
 
     // The designer keeps the grid in a fixed-size container; as the central
     // widget's own layout it follows the window.
@@ -67,6 +76,8 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->userPlot, &QCustomPlot::mouseMove, this, &MainWindow::myMouseMoveEvent);
 
     curveSetting = Curve_Setting();
+    ui->statusBar->addPermanentWidget(testSettingsLabel);
+    testSettingsLabel->showSetting(curveSetting);
 
     ui->startBtn->setEnabled(false);
     ui->refreshBtn->setEnabled(false);
@@ -83,6 +94,13 @@ MainWindow::MainWindow(QWidget *parent)
     connect(worker, &modbusThread::sendCurrentPointValue, this,
             &MainWindow::receiveCurrentPointValue);
     connect(worker, &modbusThread::sendCurveData, this, &MainWindow::receiveCurveData);
+    connect(testRun, &TestRun::ended, this, [this] {
+        ui->statusBar->showMessage(tr("The test has ended. Stop returns to the live values."));
+    });
+
+    recording = new TestRecording(this);
+    // The machine is back: the record is complete without waiting for Stop.
+    connect(testRun, &TestRun::ended, recording, [this] { recording->testEnded(); });
 }
 
 MainWindow::~MainWindow()
@@ -132,6 +150,7 @@ void MainWindow::on_actionConnect_triggered()
     ui->actionDisconnect->setEnabled(true);
 
     const int type = worker->getMachineType();
+    machineType = type;
     // A type of 0 (also what a failed read gives) is an empty range, which the
     // plot refuses: the axis keeps its range.
     ui->userPlot->yAxis->setRange(-type, type);
@@ -154,6 +173,7 @@ void MainWindow::on_actionDisconnect_triggered()
     worker->stopThread();
     worker->wait();
     worker->closeSerial();
+    endTest();
     ui->statusBar->showMessage(tr("%1 close").arg(worker->getSerialSetting().portName));
     ui->actionConnect->setEnabled(true);
     ui->actionDisconnect->setEnabled(false);
@@ -170,17 +190,36 @@ void MainWindow::on_actionSetting_triggered()
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &SerialSettingDialog::sendSerialSetting, worker,
             &modbusThread::receiveSerailSetting);
+    dialog->showSetting(worker->getSerialSetting());
     dialog->exec();
 }
 
 void MainWindow::on_startBtn_clicked()
 {
     worker->startTest(curveSetting);
+    // A second start command mid-stroke would send the machine on past the
+    // set distance: Start waits for Stop or Disconnect. Without a link no
+    // test runs, and Start stays as it was.
+    if (isConnected()) {
+        testRun->start();
+        ui->startBtn->setEnabled(false);
+        recording->testStarted(curveSetting, worker->getSerialSetting(), machineType);
+    }
 }
 
 void MainWindow::on_stopBtn_clicked()
 {
     worker->stopTest();
+    endTest();
+}
+
+void MainWindow::endTest()
+{
+    if (!testRun->isRunning())
+        return;
+    testRun->stop();
+    ui->startBtn->setEnabled(true);
+    recording->testEnded();
 }
 
 void MainWindow::on_refreshBtn_clicked()
@@ -201,6 +240,7 @@ void MainWindow::on_axisSetBtn_clicked()
     setting.yMax = y.upper;
     setting.xReversed = ui->userPlot->xAxis->rangeReversed();
     setting.yReversed = ui->userPlot->yAxis->rangeReversed();
+    setting.autoFit = autoFit->isEnabled();
 
     auto *dialog = new curveSettingDialog(this, setting);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -261,9 +301,13 @@ void MainWindow::on_returnCheckBox_clicked()
 
 void MainWindow::receiveAxisSet(AxisSetting setting)
 {
-    // setRange ignores an empty range (equal bounds) and sorts the bounds.
-    ui->userPlot->xAxis->setRange(setting.xMin, setting.xMax);
-    ui->userPlot->yAxis->setRange(setting.yMin, setting.yMax);
+    // Fitted axes take their ranges from the curves at the replot below.
+    autoFit->setEnabled(setting.autoFit);
+    if (!setting.autoFit) {
+        // setRange ignores an empty range (equal bounds) and sorts the bounds.
+        ui->userPlot->xAxis->setRange(setting.xMin, setting.xMax);
+        ui->userPlot->yAxis->setRange(setting.yMin, setting.yMax);
+    }
     ui->userPlot->xAxis->setRangeReversed(setting.xReversed);
     ui->userPlot->yAxis->setRangeReversed(setting.yReversed);
     ui->userPlot->replot();
@@ -272,8 +316,9 @@ void MainWindow::receiveAxisSet(AxisSetting setting)
 void MainWindow::receiveCurveSetting(Curve_Setting setting)
 {
     curveSetting = setting;
+    testSettingsLabel->showSetting(curveSetting);
     if (isConnected()) {
-        ui->startBtn->setEnabled(true);
+        ui->startBtn->setEnabled(!testRun->isRunning());
         ui->refreshBtn->setEnabled(true);
         ui->stopBtn->setEnabled(true);
     }
@@ -287,14 +332,23 @@ void MainWindow::receiveCurveData(int index, double x, double y)
     if (!graph || !std::isfinite(x) || !std::isfinite(y))
         return;
     graph->addData(x, y);
+    recording->addPoint(index, x, y);
     // Every point is stored at once; the drawing is queued, so all points
     // that arrive in one pass of the event loop share one replot. A replot
     // per point would redraw the whole curve each time and fall behind the
     // line once the curves are long.
     ui->userPlot->replot(QCustomPlot::rpQueuedReplot);
+    if (testRun->pointArrived(index))
+        showReading(float(x), float(y));
 }
 
 void MainWindow::receiveCurrentPointValue(float distance, float force)
+{
+    showReading(distance, force);
+}
+
+// The live values between tests, the latest curve point during one.
+void MainWindow::showReading(float distance, float force)
 {
     const float shownForce = truncateReading(force, forceDecimals);
     const float shownDistance = truncateDistanceReading(distance, forceDecimals);
@@ -338,6 +392,12 @@ QString MainWindow::dataDirectory()
     return AppLocations::dataDirectory();
 }
 
+// The file dialogs open where the operator went last in this run.
+QString MainWindow::fileFolder()
+{
+    return lastFileFolder.isEmpty() ? dataDirectory() : lastFileFolder;
+}
+
 QString MainWindow::defaultFileName()
 {
     QString name;
@@ -353,25 +413,42 @@ void MainWindow::on_actionSave_triggered()
         showNoDataMessage();
         return;
     }
-    const QString suggested = dataDirectory() + QLatin1Char('/') + defaultFileName();
-    const QString fileName =
+    const QString suggested = fileFolder() + QLatin1Char('/') + defaultFileName();
+    const QString chosen =
         FileDialogs::getSaveFileName(this, tr("Save"), suggested, QStringLiteral("*.txt"));
-    qDebug() << fileName;
-    if (fileName.isEmpty())
+    qDebug() << chosen;
+    if (chosen.isEmpty())
         return;
+    lastFileFolder = QFileInfo(chosen).absolutePath();
+
+    // The dialog asked about replacing the name as typed, not about the one
+    // with the suffix added.
+    const QString fileName = CurveFile::withSuffix(chosen);
+    if (fileName != chosen && QFileInfo::exists(fileName)
+        && QMessageBox::question(this, tr("Save"),
+                                 tr("%1 already exists.\nDo you want to replace it?")
+                                     .arg(QDir::toNativeSeparators(fileName)))
+               != QMessageBox::Yes) {
+        return;
+    }
 
     QString failure;
     if (!CurveFile::save(fileName, *ui->userPlot->graph(ForwardGraph)->data(),
                          *ui->userPlot->graph(ReturnGraph)->data(), forceDecimals, &failure)) {
         QMessageBox::warning(this, tr("Save"),
                              tr("The curves could not be saved to %1: %2").arg(fileName, failure));
+        return;
     }
+    ui->statusBar->showMessage(
+        tr("The curves were saved to %1").arg(QDir::toNativeSeparators(fileName)));
 }
 
 void MainWindow::on_actionOpen_triggered()
 {
-    const QString fileName = FileDialogs::getOpenFileName(this, tr("Open"), dataDirectory(),
+    const QString fileName = FileDialogs::getOpenFileName(this, tr("Open"), fileFolder(),
                                                           QStringLiteral("*.txt"));
+    if (!fileName.isEmpty())
+        lastFileFolder = QFileInfo(fileName).absolutePath();
     // A cancelled dialog (empty name), a folder or a file that cannot be
     // read leaves the curves as they are.
     CurveFile::Curves curves;
@@ -396,16 +473,21 @@ void MainWindow::on_actionExport_triggered()
         showNoDataMessage();
         return;
     }
-    const QString suggested = dataDirectory() + QLatin1Char('/') + defaultFileName();
+    const QString suggested = fileFolder() + QLatin1Char('/') + defaultFileName();
     const QString fileName = FileDialogs::getSaveFileName(
         this, tr("Export"), suggested, QStringLiteral("*.jpg;; *.bmp;; *.pdf"));
     qDebug() << fileName;
     if (fileName.isEmpty())
         return;
+    lastFileFolder = QFileInfo(fileName).absolutePath();
 
     // A name without one of the three suffixes, or a failed write, must not
     // look like a picture on disk.
     QString failure;
-    if (PlotExport::exportPlot(ui->userPlot, fileName, &failure) != PlotExport::Written)
+    if (PlotExport::exportPlot(ui->userPlot, fileName, &failure) != PlotExport::Written) {
         QMessageBox::warning(this, tr("Export"), failure);
+        return;
+    }
+    ui->statusBar->showMessage(
+        tr("The plot was exported to %1").arg(QDir::toNativeSeparators(fileName)));
 }

@@ -7,6 +7,10 @@
 
 class QMouseEvent;
 class modbusThread;
+class PlotAutoFit;
+class TestRecording;
+class TestRun;
+class TestSettingsLabel;
 
 namespace Ui {
 class MainWindow;
@@ -53,12 +57,21 @@ private slots:
 private:
     void setUpPlot();
     bool isConnected() const;
+    void endTest();
+    void showReading(float distance, float force);
     bool plotHasData() const;
     void showNoDataMessage();
     QString dataDirectory();
     QString defaultFileName();
+    QString fileFolder();
 
     Ui::MainWindow *ui;
     Curve_Setting curveSetting;
     modbusThread *worker;
+    TestRun *testRun;
+    TestSettingsLabel *testSettingsLabel;
+    QString lastFileFolder;
+    PlotAutoFit *autoFit = nullptr;
+    TestRecording *recording;
+    int machineType = 0;
 };

@@ -25,6 +25,112 @@
     </message>
 </context>
 <context>
+    <name>DatabaseDialog</name>
+    <message>
+        <source>Records database</source>
+        <translation>记录数据库</translation>
+    </message>
+    <message>
+        <source>Database</source>
+        <translation>数据库</translation>
+    </message>
+    <message>
+        <source>SQLite file on this computer</source>
+        <translation>本机 SQLite 文件</translation>
+    </message>
+    <message>
+        <source>PostgreSQL server for the lab</source>
+        <translation>实验室 PostgreSQL 服务器</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>文件</translation>
+    </message>
+    <message>
+        <source>Browse...</source>
+        <translation>浏览...</translation>
+    </message>
+    <message>
+        <source>Host</source>
+        <translation>主机</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>端口</translation>
+    </message>
+    <message>
+        <source>Database name</source>
+        <translation>数据库名</translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation>用户</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>密码</translation>
+    </message>
+    <message>
+        <source>Remember the password</source>
+        <translation>记住密码</translation>
+    </message>
+    <message>
+        <source>Test connection</source>
+        <translation>测试连接</translation>
+    </message>
+    <message>
+        <source>The environment variable TORVELIN_DB chooses the database (%1); it wins over this dialog.</source>
+        <translation>环境变量 TORVELIN_DB 指定了数据库（%1），优先于本对话框的设置。</translation>
+    </message>
+    <message>
+        <source>SQLite databases (*.sqlite *.db)</source>
+        <translation>SQLite 数据库 (*.sqlite *.db)</translation>
+    </message>
+    <message>
+        <source>Connected to %1.</source>
+        <translation>已连接到 %1。</translation>
+    </message>
+    <message>
+        <source>No connection: %1</source>
+        <translation>无法连接：%1</translation>
+    </message>
+    <message>
+        <source>A PostgreSQL server needs a host and a database name.</source>
+        <translation>PostgreSQL 服务器需要主机和数据库名。</translation>
+    </message>
+</context>
+<context>
+    <name>IdentityBar</name>
+    <message>
+        <source>Test identity</source>
+        <translation>测试标识</translation>
+    </message>
+    <message>
+        <source>Operator</source>
+        <translation>操作员</translation>
+    </message>
+    <message>
+        <source>Part number</source>
+        <translation>零件号</translation>
+    </message>
+    <message>
+        <source>Batch</source>
+        <translation>批次</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>序列号</translation>
+    </message>
+    <message>
+        <source>Count up</source>
+        <translation>自动递增</translation>
+    </message>
+    <message>
+        <source>After each Start the serial number counts up by one.</source>
+        <translation>每次开始后序列号自动加一。</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>%1 close</source>
@@ -206,6 +312,24 @@
         <source>Data Return:</source>
         <translation>Data Return:</translation>
     </message>
+    <message>
+        <source>The test has ended. Stop returns to the live values.</source>
+        <translation>测试已结束。按停止返回实时数值。</translation>
+    </message>
+    <message>
+        <source>%1 already exists.
+Do you want to replace it?</source>
+        <translation>%1 已存在。
+是否替换?</translation>
+    </message>
+    <message>
+        <source>The curves were saved to %1</source>
+        <translation>曲线已保存到 %1</translation>
+    </message>
+    <message>
+        <source>The plot was exported to %1</source>
+        <translation>图表已导出到 %1</translation>
+    </message>
 </context>
 <context>
     <name>PlotExport</name>
@@ -216,6 +340,21 @@
     <message>
         <source>The picture could not be written to %1.</source>
         <translation>图片无法写入 %1。</translation>
+    </message>
+</context>
+<context>
+    <name>RecordsDatabase</name>
+    <message>
+        <source>The database file cannot use a write-ahead log.</source>
+        <translation>数据库文件无法使用预写日志（WAL）。</translation>
+    </message>
+    <message>
+        <source>The database holds records of a newer Torvelin (schema %1; this program knows up to %2). Nothing is written to it.</source>
+        <translation>数据库中的记录来自更新版本的 Torvelin（结构版本 %1，本程序最高支持 %2）。不会向其写入任何内容。</translation>
+    </message>
+    <message>
+        <source>The Qt SQL driver %1 is not installed.</source>
+        <translation>未安装 Qt SQL 驱动 %1。</translation>
     </message>
 </context>
 <context>
@@ -251,6 +390,79 @@
     <message>
         <source>8</source>
         <translation>8</translation>
+    </message>
+    <message>
+        <source>not in the system&apos;s list</source>
+        <translation>不在系统串口列表中</translation>
+    </message>
+</context>
+<context>
+    <name>TestSettingsLabel</name>
+    <message>
+        <source>Settings of the next test (Chart)</source>
+        <translation>下一次测试的设置(图表)</translation>
+    </message>
+    <message>
+        <source>PUSH</source>
+        <translation>压缩</translation>
+    </message>
+    <message>
+        <source>PULL</source>
+        <translation>拉伸</translation>
+    </message>
+    <message>
+        <source>relative</source>
+        <translation>相对</translation>
+    </message>
+    <message>
+        <source>absolute</source>
+        <translation>绝对</translation>
+    </message>
+    <message>
+        <source>%1 · %2 · %3 mm · %4 mm/min</source>
+        <translation>%1 · %2 · %3 mm · %4 mm/min</translation>
+    </message>
+</context>
+<context>
+    <name>TestRecorder</name>
+    <message>
+        <source>The test records cannot be written to %1: %2</source>
+        <translation>测试记录无法写入 %1：%2</translation>
+    </message>
+</context>
+<context>
+    <name>TestRecording</name>
+    <message>
+        <source>Records</source>
+        <translation>记录</translation>
+    </message>
+    <message>
+        <source>Database...</source>
+        <translation>数据库...</translation>
+    </message>
+    <message>
+        <source>%1
+
+The test goes on: its points are kept in memory and written as soon as the database is back. File &gt; Save still writes the curves to a curve file.</source>
+        <translation>%1
+
+测试继续进行：数据点保存在内存中，数据库恢复后立即写入。仍可通过 文件 &gt; 保存 将曲线写入曲线文件。</translation>
+    </message>
+    <message>
+        <source>The test records are written to the database again.</source>
+        <translation>测试记录已恢复写入数据库。</translation>
+    </message>
+    <message numerus="yes">
+        <source>Records not written: %n point(s) waiting</source>
+        <translation>
+            <numerusform>记录未写入：%n 个数据点等待中</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n test(s) of this station were still running when Torvelin last ended (closed by force, crashed or lost power). They are kept as interrupted, with every point written until then.</source>
+        <translation>
+            <numerusform>本工位有 %n 个测试在 Torvelin 上次结束时（被强制关闭、崩溃或断电）仍在进行。它们已标记为中断，保留了此前写入的全部数据点。</numerusform>
+        </translation>
     </message>
 </context>
 <context>
