@@ -31,6 +31,8 @@ private:
     void measureHeadroom(Report *report);
     void measureDrawing(Report *report);
     void measureOpen(Report *report);
+    void measurePanel(Report *report);
+    void measureEvaluation(Report *report);
     void measureRecords(Report *report);
 
     QStringList pacingArguments() const;

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "curves/testcurves.h"
 #include "device/records.h"
 #include "dialogs/axissetting.h"
+#include "mainwindow/curveplotview.h"
 
 #include <QMainWindow>
 
+class LiveEvaluation;
 class QMouseEvent;
 class modbusThread;
 class PlotAutoFit;
@@ -29,6 +32,11 @@ public:
 
 signals:
     void sendCurveSetting(Curve_Setting setting);
+    // Each point the worker reports that the curves take (a finite point of
+    // either stroke), after the curves and the plot hold it.
+    void curvePointAdded(int stroke, double distance, double force);
+    // The curves were cleared (Refresh) or loaded (Open).
+    void curvesReplaced();
 
 private slots:
     void on_actionConnect_triggered();
@@ -60,6 +68,7 @@ private:
     void endTest();
     void showReading(float distance, float force);
     bool plotHasData() const;
+    void showCurves();
     void showNoDataMessage();
     QString dataDirectory();
     QString defaultFileName();
@@ -68,6 +77,9 @@ private:
     Ui::MainWindow *ui;
     Curve_Setting curveSetting;
     modbusThread *worker;
+    TestCurves curves;
+    CurvePlotView curvePlot;
+    LiveEvaluation *liveEvaluation;
     TestRun *testRun;
     TestSettingsLabel *testSettingsLabel;
     QString lastFileFolder;

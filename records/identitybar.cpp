@@ -10,7 +10,7 @@
 
 namespace {
 const char Group[] = "Identity";
-constexpr int FieldWidth = 110;
+constexpr int FieldWidth = 88;
 constexpr int MaxFieldLength = 100;
 } // namespace
 
@@ -34,7 +34,7 @@ IdentityBar::IdentityBar(QWidget *parent)
 QLineEdit *IdentityBar::addField(const QString &label, const char *objectName, const QString &key)
 {
     auto *caption = new QLabel(label, this);
-    caption->setContentsMargins(6, 0, 3, 0);
+    caption->setContentsMargins(4, 0, 2, 0);
     addWidget(caption);
     auto *edit = new QLineEdit(this);
     edit->setObjectName(QLatin1String(objectName));

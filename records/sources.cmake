@@ -8,5 +8,6 @@ set(TORVELIN_RECORDS_SOURCES
     records/identitybar.h records/identitybar.cpp
     records/databasedialog.h records/databasedialog.cpp
     forms/databasedialog.ui
+    records/evaluationrecord.h records/evaluationrecord.cpp
     records/testrecording.h records/testrecording.cpp
 )

@@ -1,7 +1,9 @@
 #include "records/testrecording.h"
 
 #include "device/numbertext.h"
+#include "evaluation/evaluation.h"
 #include "records/databasedialog.h"
+#include "records/evaluationrecord.h"
 #include "records/identitybar.h"
 #include "records/testrecorder.h"
 
@@ -64,12 +66,16 @@ TestRecording::TestRecording(QMainWindow *window)
 
 TestRecording::~TestRecording()
 {
-    m_recorder->finish();
+    testEnded();
 }
 
 void TestRecording::testStarted(const Curve_Setting &setting, const Serial_Setting_Type &line,
-                                int machineType)
+                                int machineType, const std::optional<TestProgram> &program)
 {
+    testEnded();
+    m_curves.clear();
+    m_program = program;
+    m_testOpen = true;
     TestHeader header;
     header.startedAt = QDateTime::currentDateTimeUtc();
     header.identity = m_identityBar->identity();
@@ -84,12 +90,22 @@ void TestRecording::testStarted(const Curve_Setting &setting, const Serial_Setti
 
 void TestRecording::addPoint(int stroke, double distance, double force)
 {
+    if (m_testOpen)
+        m_curves.add(stroke, distance, force);
     m_recorder->addPoint(stroke, distance, force);
 }
 
-void TestRecording::testEnded(const EvaluationRecord &evaluation)
+void TestRecording::testEnded()
 {
+    if (!m_testOpen)
+        return;
+    m_testOpen = false;
+    EvaluationRecord evaluation;
+    if (m_program)
+        evaluation = EvaluationRecords::of(SpringEvaluation::evaluate(m_curves, *m_program), *m_program);
     m_recorder->finish(evaluation);
+    // The window holds the curves; this copy gives its memory back.
+    m_curves = TestCurves();
 }
 
 void TestRecording::showDatabaseDialog()

@@ -1,9 +1,13 @@
 #pragma once
 
 #include "device/records.h"
+#include "curves/testcurves.h"
+#include "evaluation/testprogram.h"
 #include "records/testrecord.h"
 
 #include <QObject>
+
+#include <optional>
 
 class IdentityBar;
 class QLabel;
@@ -15,7 +19,9 @@ class TestRecorder;
 // The main window's part of the test records: the identity bar, the
 // Records menu (Database…), the recorder, and what the operator is told
 // about the database. The window calls testStarted at Start, addPoint for
-// every point it draws and testEnded when the test ends.
+// every point it draws and testEnded when the test ends. The record's
+// verdict is its own test's points judged against the program in use at
+// Start, whatever else the window's curves hold.
 class TestRecording : public QObject
 {
     Q_OBJECT
@@ -26,9 +32,10 @@ public:
     explicit TestRecording(QMainWindow *window);
     ~TestRecording() override;
 
-    void testStarted(const Curve_Setting &setting, const Serial_Setting_Type &line, int machineType);
+    void testStarted(const Curve_Setting &setting, const Serial_Setting_Type &line, int machineType,
+                     const std::optional<TestProgram> &program);
     void addPoint(int stroke, double distance, double force);
-    void testEnded(const EvaluationRecord &evaluation = EvaluationRecord());
+    void testEnded();
 
     QMenu *recordsMenu() const { return m_menu; }
     IdentityBar *identityBar() const { return m_identityBar; }
@@ -49,4 +56,7 @@ private:
     QMenu *m_menu;
     QLabel *m_statusLabel;
     QTimer *m_waitingTimer;
+    TestCurves m_curves;                 // the running test's points
+    std::optional<TestProgram> m_program;
+    bool m_testOpen = false;
 };

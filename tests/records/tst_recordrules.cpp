@@ -1,5 +1,7 @@
-// Which database TORVELIN_DB names; how a serial number counts up.
+// Which database TORVELIN_DB names; how a serial number counts up; what a
+// record keeps of an evaluation.
 #include "records/databaseconfig.h"
+#include "records/evaluationrecord.h"
 #include "records/serialnumber.h"
 
 #include <QtTest>
@@ -14,6 +16,7 @@ private slots:
     void environmentWins();
     void nextSerialNumber_data();
     void nextSerialNumber();
+    void evaluationKeepsPointNumbersAndProgram();
 };
 
 void tst_RecordRules::parse_data()
@@ -89,6 +92,35 @@ void tst_RecordRules::nextSerialNumber()
     QFETCH(QString, serial);
     QFETCH(QString, next);
     QCOMPARE(SerialNumber::next(serial), next);
+}
+
+void tst_RecordRules::evaluationKeepsPointNumbersAndProgram()
+{
+    // A 5 N/mm spring to 10 mm; point 2 is an empty slot, point 4 lies
+    // beyond the stroke.
+    TestCurves curves;
+    for (int i = 0; i <= 10; ++i)
+        curves.add(TestCurves::Forward, i, 5.0 * i);
+    TestProgram program;
+    program.number = 4;
+    program.points = {{2, 10, 9, 11, 0, {}}, {0, 0, 0, 0, 0, {}}, {8, 40, 41, 45, 0, {}}, {12, 60, 55, 65, 0, {}}};
+    const EvaluationRecord record =
+        EvaluationRecords::of(SpringEvaluation::evaluate(curves, program), program);
+    QVERIFY(record.judged);
+    QCOMPARE(record.programNumber, 4);
+    QCOMPARE(record.verdict, QStringLiteral("fail"));
+    QCOMPARE(record.points.size(), 3);
+    QCOMPARE(record.points.at(1).pointNo, 3);
+    QCOMPARE(record.points.at(1).verdict, QStringLiteral("fail"));
+    QCOMPARE(*record.points.at(1).force, 40.0);
+    QCOMPARE(record.points.at(2).verdict, QStringLiteral("not reached"));
+    QVERIFY(!record.points.at(2).force);
+    QCOMPARE(record.rates.size(), 2);
+    QCOMPARE(record.rates.at(0).fromPoint, 1);
+    QCOMPARE(record.rates.at(0).toPoint, 3);
+    QCOMPARE(*record.rates.at(0).rate, 5.0);
+    QVERIFY(!record.rates.at(1).rate);
+    QVERIFY(record.programJson.contains(QStringLiteral("\"number\"")));
 }
 
 QTEST_GUILESS_MAIN(tst_RecordRules)

@@ -1,0 +1,42 @@
+#include "records/evaluationrecord.h"
+
+#include "evaluation/programfile.h"
+
+namespace EvaluationRecords {
+
+QString verdictText(PointVerdict verdict)
+{
+    switch (verdict) {
+    case PointVerdict::Pass:
+        return QStringLiteral("pass");
+    case PointVerdict::Fail:
+        return QStringLiteral("fail");
+    case PointVerdict::NotReached:
+        break;
+    }
+    return QStringLiteral("not reached");
+}
+
+EvaluationRecord of(const Evaluation &evaluation, const TestProgram &program)
+{
+    EvaluationRecord record;
+    record.judged = true;
+    record.programNumber = program.number;
+    record.programJson = QString::fromUtf8(ProgramFile::toJson(program));
+    record.verdict = evaluation.passed ? QStringLiteral("pass") : QStringLiteral("fail");
+    for (const PointResult &point : evaluation.points) {
+        record.points.append({point.number, point.distance, point.force, point.limits.lower,
+                              point.limits.upper, verdictText(point.verdict)});
+    }
+    // Rate i lies between used points i and i + 1.
+    for (int i = 0; i < evaluation.rates.size() && i + 1 < evaluation.points.size(); ++i) {
+        record.rates.append({evaluation.points.at(i).number, evaluation.points.at(i + 1).number,
+                             evaluation.rates.at(i)});
+    }
+    record.rateFit = evaluation.rateFit;
+    record.maxForce = evaluation.maxForce;
+    record.hysteresisPercent = evaluation.hysteresisPercent;
+    return record;
+}
+
+} // namespace EvaluationRecords
