@@ -8,7 +8,7 @@
 namespace {
 
 const char TestColumns[] =
-    "t.id, t.started_at, t.finished_at, t.status, t.operator, t.part_number, t.batch, "
+    "t.id, t.started_at, t.finished_at, t.status, t."operator", t.part_number, t.batch, "
     "t.serial_number, t.station, t.mode, t.distance_mode, t.speed, t.distance, t.machine_type, "
     "t.force_decimals, t.port_name, t.baud_rate, t.data_bits, t.parity, t.stop_bits, "
     "t.program_number, t.program_source, t.program, t.verdict, t.rate_fit, t.max_force, "
@@ -108,7 +108,7 @@ QString historyStatement(const SqlCondition &condition)
 {
     // id breaks ties between tests started in the same millisecond (two
     // stations), so the order is the same on every run.
-    return QStringLiteral("SELECT id, started_at, status, operator, part_number, batch, "
+    return QStringLiteral("SELECT id, started_at, status, \"operator\", part_number, batch, "
                           "serial_number, program_number, verdict, max_force, force_decimals "
                           "FROM tests WHERE %1 ORDER BY started_at DESC, id DESC")
         .arg(condition.text);
