@@ -31,7 +31,7 @@ QStringList versionOneStatements(const Dialect &d)
                        "started_at TEXT NOT NULL,"
                        "finished_at TEXT,"
                        "status TEXT NOT NULL CHECK (status IN ('running','complete','interrupted')),"
-                       "operator TEXT NOT NULL DEFAULT '',"
+                       "\"operator\" TEXT NOT NULL DEFAULT '',"
                        "part_number TEXT NOT NULL DEFAULT '',"
                        "batch TEXT NOT NULL DEFAULT '',"
                        "serial_number TEXT NOT NULL DEFAULT '',"

@@ -20,6 +20,12 @@ QVariant nullableReal(const std::optional<double> &value)
     return value ? QVariant(*value) : QVariant(QVariant::Double);
 }
 
+// Qt binds a null string as NULL; these columns hold "" for "not entered".
+QString notNull(const QString &text)
+{
+    return text.isNull() ? QString(QLatin1String("")) : text;
+}
+
 // Shortest text that reads back as the same double.
 QString realText(double value)
 {
@@ -52,7 +58,7 @@ bool TestStore::insertTest(const TestHeader &header, qint64 *id)
     const bool postgres = RecordsDatabase::isPostgres(m_db);
     QSqlQuery query(m_db);
     QString statement = QStringLiteral(
-        "INSERT INTO tests (started_at, status, operator, part_number, batch, serial_number, "
+        "INSERT INTO tests (started_at, status, \"operator\", part_number, batch, serial_number, "
         "station, mode, distance_mode, speed, distance, machine_type, force_decimals, port_name, "
         "baud_rate, data_bits, parity, stop_bits) "
         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
@@ -61,18 +67,18 @@ bool TestStore::insertTest(const TestHeader &header, qint64 *id)
     query.prepare(statement);
     query.addBindValue(timeText(header.startedAt));
     query.addBindValue(TestStatus::Running);
-    query.addBindValue(header.identity.operatorName);
-    query.addBindValue(header.identity.partNumber);
-    query.addBindValue(header.identity.batch);
-    query.addBindValue(header.identity.serialNumber);
-    query.addBindValue(header.station);
+    query.addBindValue(notNull(header.identity.operatorName));
+    query.addBindValue(notNull(header.identity.partNumber));
+    query.addBindValue(notNull(header.identity.batch));
+    query.addBindValue(notNull(header.identity.serialNumber));
+    query.addBindValue(notNull(header.station));
     query.addBindValue(header.setting.mode);
     query.addBindValue(header.setting.distanceMode);
     query.addBindValue(header.setting.speed);
     query.addBindValue(static_cast<double>(header.setting.distance));
     query.addBindValue(header.machineType);
     query.addBindValue(header.forceDecimals);
-    query.addBindValue(header.line.portName);
+    query.addBindValue(notNull(header.line.portName));
     query.addBindValue(header.line.baudRate);
     query.addBindValue(header.line.dataBits);
     query.addBindValue(QString(QLatin1Char(header.line.parity)));
@@ -129,7 +135,7 @@ bool TestStore::finishTest(qint64 testId, const QDateTime &finishedAt,
     query.addBindValue(TestStatus::Complete);
     const bool judged = evaluation.judged;
     query.addBindValue(judged ? QVariant(evaluation.programNumber) : QVariant(QVariant::Int));
-    query.addBindValue(judged ? evaluation.programSource : QString(QLatin1String("")));
+    query.addBindValue(notNull(judged ? evaluation.programSource : QString()));
     query.addBindValue(judged ? QVariant(evaluation.programJson) : QVariant(QVariant::String));
     query.addBindValue(judged ? QVariant(evaluation.verdict) : QVariant(QVariant::String));
     query.addBindValue(nullableReal(evaluation.rateFit));
