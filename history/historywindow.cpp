@@ -8,7 +8,7 @@
 #include "history/resultscsv.h"
 #include "history/statisticswindow.h"
 #include "mainwindow/filedialogs.h"
-#include "records/databaseconfig.h"
+#include "app/applocations.h"
 #include "records/recordsdatabase.h"
 
 #include <QDir>
@@ -25,7 +25,7 @@ constexpr int DefaultDaysBack = 30;
 
 QString reportFolder()
 {
-    return QFileInfo(DatabaseConfig::defaultSqlitePath()).absolutePath();
+    return AppLocations::dataDirectory();
 }
 
 void setChoices(QComboBox *combo, const QStringList &values)

@@ -8,7 +8,7 @@
 namespace {
 
 const char TestColumns[] =
-    "t.id, t.started_at, t.finished_at, t.status, t."operator", t.part_number, t.batch, "
+    "t.id, t.started_at, t.finished_at, t.status, t.\"operator\", t.part_number, t.batch, "
     "t.serial_number, t.station, t.mode, t.distance_mode, t.speed, t.distance, t.machine_type, "
     "t.force_decimals, t.port_name, t.baud_rate, t.data_bits, t.parity, t.stop_bits, "
     "t.program_number, t.program_source, t.program, t.verdict, t.rate_fit, t.max_force, "

@@ -14,4 +14,5 @@ set(TORVELIN_HISTORY_SOURCES
     forms/statisticswindow.ui
     history/historywindow.h history/historywindow.cpp
     forms/historywindow.ui
+    history/historyactions.h history/historyactions.cpp
 )

@@ -5,7 +5,7 @@
 #include "history/reports.h"
 #include "history/statisticstext.h"
 #include "mainwindow/filedialogs.h"
-#include "records/databaseconfig.h"
+#include "app/applocations.h"
 #include "records/recordsdatabase.h"
 
 #include <QFileInfo>
@@ -79,7 +79,7 @@ void StatisticsWindow::on_pointCombo_currentIndexChanged(int index)
 
 void StatisticsWindow::on_reportBtn_clicked()
 {
-    const QString suggested = QFileInfo(DatabaseConfig::defaultSqlitePath()).absolutePath()
+    const QString suggested = AppLocations::dataDirectory()
                               + QStringLiteral("/batch_report.pdf");
     const QString fileName = FileDialogs::getSaveFileName(this, tr("Batch report"), suggested,
                                                           QStringLiteral("*.pdf"));

@@ -8,6 +8,8 @@
 #include "dialogs/chartstart.h"
 #include "dialogs/curvesettingdialog.h"
 #include "dialogs/serialsettingdialog.h"
+#include "history/curveplot.h"
+#include "history/historyactions.h"
 #include "mainwindow/curvefile.h"
 #include "mainwindow/filedialogs.h"
 #include "mainwindow/livereadout.h"
@@ -83,6 +85,11 @@ MainWindow::MainWindow(QWidget *parent)
     connect(worker, &modbusThread::sendCurrentPointValue, this,
             &MainWindow::receiveCurrentPointValue);
     connect(worker, &modbusThread::sendCurveData, this, &MainWindow::receiveCurveData);
+
+    auto *history = new HistoryActions(this, ui->userPlot, ui->menuFile, ui->actionExit);
+    connect(history, &HistoryActions::sendStoredTest, this, &MainWindow::receiveStoredTest);
+    connect(ui->refreshBtn, &QPushButton::clicked, history, &HistoryActions::forgetShownTest);
+    connect(ui->actionOpen, &QAction::triggered, history, &HistoryActions::forgetShownTest);
 }
 
 MainWindow::~MainWindow()
@@ -384,6 +391,23 @@ void MainWindow::on_actionOpen_triggered()
     addInArrivalOrder(back, &curves.back);
     ui->userPlot->xAxis->setRange(InitialDistanceLower, InitialDistanceUpper - InitialDistanceLower,
                                   Qt::AlignLeft);
+    ui->userPlot->replot();
+}
+
+void MainWindow::receiveStoredTest(const StoredTest &test)
+{
+    QVector<QCPGraphData> strokes[2];
+    for (const RecordedPoint &point : test.points) {
+        if (point.stroke == ForwardGraph || point.stroke == ReturnGraph)
+            strokes[point.stroke].append(QCPGraphData(point.distance, point.force));
+    }
+    QCPGraph *forward = ui->userPlot->graph(ForwardGraph);
+    QCPGraph *back = ui->userPlot->graph(ReturnGraph);
+    forward->data()->clear();
+    back->data()->clear();
+    addInArrivalOrder(forward, &strokes[ForwardGraph]);
+    addInArrivalOrder(back, &strokes[ReturnGraph]);
+    CurvePlot::fitAxes(ui->userPlot);
     ui->userPlot->replot();
 }
 

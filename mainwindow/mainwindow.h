@@ -2,6 +2,7 @@
 
 #include "device/records.h"
 #include "dialogs/axissetting.h"
+#include "history/storedtest.h"
 
 #include <QMainWindow>
 
@@ -25,6 +26,10 @@ public:
 
 signals:
     void sendCurveSetting(Curve_Setting setting);
+
+public slots:
+    // Shows a test on record in the plot, in place of the curves there.
+    void receiveStoredTest(const StoredTest &test);
 
 private slots:
     void on_actionConnect_triggered();
