@@ -11,10 +11,15 @@ namespace {
 const QColor BarColour(90, 140, 200);
 const QColor LimitColour(200, 0, 0);
 const QColor MeanColour(0, 120, 0);
-constexpr double HeadroomShare = 1.15;
+constexpr double HeadroomShare = 1.3;
+constexpr double LimitLabelHeight = 0.02;
+constexpr double MeanLabelHeight = 0.12;
 
+// The label sits beside its line on the side `side` (AlignLeft: text to
+// the right of the line), at a height share of the axis rect, so that the
+// labels of close lines do not cover one another or leave the plot.
 void verticalLine(QCustomPlot *plot, double x, const QColor &colour, Qt::PenStyle style,
-                  const QString &label)
+                  const QString &label, Qt::Alignment side, double height)
 {
     auto *line = new QCPItemStraightLine(plot);
     line->point1->setCoords(x, 0);
@@ -24,8 +29,9 @@ void verticalLine(QCustomPlot *plot, double x, const QColor &colour, Qt::PenStyl
     line->setPen(pen);
     auto *text = new QCPItemText(plot);
     text->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
-    text->position->setCoords(x, 0.02);
-    text->setPositionAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    text->position->setCoords(x, height);
+    text->setPositionAlignment(side | Qt::AlignTop);
+    text->setPadding(QMargins(3, 1, 3, 1));
     text->setText(label);
     text->setColor(colour);
     text->setBrush(QBrush(Qt::white));
@@ -59,13 +65,16 @@ void draw(QCustomPlot *plot, const BatchStatistics::Histogram &histogram,
 
     if (point.lower)
         verticalLine(plot, *point.lower, LimitColour, Qt::SolidLine,
-                     QCoreApplication::translate("HistogramPlot", "LSL %1").arg(NumberText::force(*point.lower)));
+                     QCoreApplication::translate("HistogramPlot", "LSL %1").arg(NumberText::force(*point.lower)),
+                     Qt::AlignLeft, LimitLabelHeight);
     if (point.upper)
         verticalLine(plot, *point.upper, LimitColour, Qt::SolidLine,
-                     QCoreApplication::translate("HistogramPlot", "USL %1").arg(NumberText::force(*point.upper)));
+                     QCoreApplication::translate("HistogramPlot", "USL %1").arg(NumberText::force(*point.upper)),
+                     Qt::AlignRight, LimitLabelHeight);
     if (point.mean)
         verticalLine(plot, *point.mean, MeanColour, Qt::DashLine,
-                     QCoreApplication::translate("HistogramPlot", "mean %1").arg(NumberText::force(*point.mean)));
+                     QCoreApplication::translate("HistogramPlot", "mean %1").arg(NumberText::force(*point.mean)),
+                     Qt::AlignHCenter, MeanLabelHeight);
 
     if (!histogram.counts.isEmpty()) {
         plot->xAxis->setRange(histogram.start,

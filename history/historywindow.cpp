@@ -22,6 +22,8 @@ namespace {
 
 // Days the date filter shows when it is first switched on.
 constexpr int DefaultDaysBack = 30;
+// Room for a part number or batch in the filter's fields.
+constexpr int IdentityCharacters = 10;
 
 QString reportFolder()
 {
@@ -45,6 +47,10 @@ HistoryWindow::HistoryWindow(QWidget *parent)
     , m_model(new HistoryModel(this))
 {
     ui->setupUi(this);
+    for (QComboBox *combo : {ui->partNumberCombo, ui->batchCombo}) {
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        combo->setMinimumContentsLength(IdentityCharacters);
+    }
     ui->testsView->setModel(m_model);
     ui->testsView->verticalHeader()->hide();
     ui->testsView->horizontalHeader()->setStretchLastSection(true);

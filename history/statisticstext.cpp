@@ -54,13 +54,13 @@ QString StatisticsText::filterDescription(const HistoryFilter &filter)
     case HistoryFilter::Verdict::Fail: verdict = tr("fail"); break;
     case HistoryFilter::Verdict::NotJudged: verdict = tr("not judged"); break;
     }
-    return tr("Part number: %1   Batch: %2   Days: %3 – %4   Verdict: %5")
+    return tr("Part number: %1 · Batch: %2 · Days: %3 – %4 · Verdict: %5")
         .arg(part, batch, from, to, verdict);
 }
 
 QString StatisticsText::counts(int count, int passed, int failed)
 {
-    return tr("%1 tests   %2 pass   %3 fail").arg(count).arg(passed).arg(failed);
+    return tr("%1 tests · %2 pass · %3 fail").arg(count).arg(passed).arg(failed);
 }
 
 QString StatisticsText::pointTitle(int pointNo)

@@ -3,6 +3,7 @@
 #include "records/testrecord.h"
 
 #include <QDateTime>
+#include <QMetaType>
 #include <QString>
 #include <QVector>
 
@@ -17,3 +18,5 @@ struct StoredTest
     EvaluationRecord evaluation;   // judged false when the test has no verdict
     QVector<RecordedPoint> points; // acquisition order; only when asked for
 };
+
+Q_DECLARE_METATYPE(StoredTest)
