@@ -8,7 +8,7 @@
 #include "records/recordsdatabase.h"
 
 #include <QMainWindow>
-#include <QMenuBar>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -17,13 +17,11 @@
 #include <qcustomplot.h>
 
 namespace {
-const char RecordsMenuName[] = "menuRecords";
-const char HelpMenuName[] = "menuHelp";
 const char MarksLayerName[] = "recordMarks";
 } // namespace
 
 HistoryActions::HistoryActions(QMainWindow *window, QCustomPlot *plot, QMenu *fileMenu,
-                               QAction *beforeAction)
+                               QAction *beforeAction, QMenu *recordsMenu)
     : QObject(window)
     , m_window(window)
     , m_plot(plot)
@@ -34,7 +32,7 @@ HistoryActions::HistoryActions(QMainWindow *window, QCustomPlot *plot, QMenu *fi
     m_printAction->setObjectName(QStringLiteral("actionPrint"));
     m_printAction->setShortcut(QKeySequence::Print);
     fileMenu->insertAction(beforeAction, m_printAction);
-    recordsMenu(window)->addAction(m_historyAction);
+    recordsMenu->addAction(m_historyAction);
     connect(m_historyAction, &QAction::triggered, this, &HistoryActions::openHistory);
     connect(m_printAction, &QAction::triggered, this, &HistoryActions::print);
 
@@ -42,15 +40,10 @@ HistoryActions::HistoryActions(QMainWindow *window, QCustomPlot *plot, QMenu *fi
     m_marks = plot->layer(QLatin1String(MarksLayerName));
 }
 
-QMenu *HistoryActions::recordsMenu(QMainWindow *window)
+void HistoryActions::setRecordedTest(qint64 testId)
 {
-    if (auto *menu = window->menuBar()->findChild<QMenu *>(QLatin1String(RecordsMenuName)))
-        return menu;
-    auto *menu = new QMenu(tr("Records"), window->menuBar());
-    menu->setObjectName(QLatin1String(RecordsMenuName));
-    auto *help = window->menuBar()->findChild<QMenu *>(QLatin1String(HelpMenuName));
-    window->menuBar()->insertMenu(help ? help->menuAction() : nullptr, menu);
-    return menu;
+    forgetShownTest();
+    m_shownTest = testId;
 }
 
 void HistoryActions::openHistory()

@@ -23,16 +23,14 @@ class HistoryActions : public QObject
 
 public:
     // Puts its actions into the window's menus: Print into `fileMenu`
-    // before `beforeAction`, History into the Records menu.
-    HistoryActions(QMainWindow *window, QCustomPlot *plot, QMenu *fileMenu, QAction *beforeAction);
+    // before `beforeAction`, History into `recordsMenu`.
+    HistoryActions(QMainWindow *window, QCustomPlot *plot, QMenu *fileMenu, QAction *beforeAction,
+                   QMenu *recordsMenu);
 
     QAction *historyAction() const { return m_historyAction; }
     QAction *printAction() const { return m_printAction; }
     HistoryWindow *historyWindow() const;
     qint64 shownTest() const { return m_shownTest; }
-
-    // The Records menu, made when no one has made it yet (before Help).
-    static QMenu *recordsMenu(QMainWindow *window);
 
 signals:
     void sendStoredTest(const StoredTest &test);
@@ -40,6 +38,8 @@ signals:
 public slots:
     // The plot now shows this test on record (opened, or just recorded).
     void showStoredTest(const StoredTest &test);
+    // The test the window just recorded is on disk: File → Print prints it.
+    void setRecordedTest(qint64 testId);
     // The plot's curves were replaced by something not on record.
     void forgetShownTest();
 

@@ -15,6 +15,8 @@
 #include "mainwindow/livereadout.h"
 #include "mainwindow/plotexport.h"
 #include "parameters/machineparameter.h"
+#include "records/testrecorder.h"
+#include "records/testrecording.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -86,8 +88,13 @@ MainWindow::MainWindow(QWidget *parent)
             &MainWindow::receiveCurrentPointValue);
     connect(worker, &modbusThread::sendCurveData, this, &MainWindow::receiveCurveData);
 
-    auto *history = new HistoryActions(this, ui->userPlot, ui->menuFile, ui->actionExit);
+    recording = new TestRecording(this);
+
+    auto *history = new HistoryActions(this, ui->userPlot, ui->menuFile, ui->actionExit,
+                                       recording->recordsMenu());
     connect(history, &HistoryActions::sendStoredTest, this, &MainWindow::receiveStoredTest);
+    connect(recording->recorder(), &TestRecorder::testStored, history,
+            &HistoryActions::setRecordedTest);
     connect(ui->refreshBtn, &QPushButton::clicked, history, &HistoryActions::forgetShownTest);
     connect(ui->actionOpen, &QAction::triggered, history, &HistoryActions::forgetShownTest);
 }
@@ -139,6 +146,7 @@ void MainWindow::on_actionConnect_triggered()
     ui->actionDisconnect->setEnabled(true);
 
     const int type = worker->getMachineType();
+    machineType = type;
     // A type of 0 (also what a failed read gives) is an empty range, which the
     // plot refuses: the axis keeps its range.
     ui->userPlot->yAxis->setRange(-type, type);
@@ -146,8 +154,11 @@ void MainWindow::on_actionConnect_triggered()
     if (type >= 1 && type <= MaxShownMachineType)
         ui->typeLabel->setText(tr("Type-%1").arg(type));
 
-    const int decimals = worker->getForceDecimals();
-    if (decimals < MaxForceDecimals)
+    // A read that failed (tester still booting, noise on the line) is no
+    // count of 0: taking it would cost every force shown and saved in this
+    // session its decimals. The count in use stays.
+    quint16 decimals = 0;
+    if (worker->readForceDecimals(&decimals) && decimals < MaxForceDecimals)
         forceDecimals = decimals;
 
     worker->start();
@@ -158,6 +169,7 @@ void MainWindow::on_actionDisconnect_triggered()
     worker->stopThread();
     worker->wait();
     worker->closeSerial();
+    recording->testEnded();
     ui->statusBar->showMessage(tr("%1 close").arg(worker->getSerialSetting().portName));
     ui->actionConnect->setEnabled(true);
     ui->actionDisconnect->setEnabled(false);
@@ -180,11 +192,13 @@ void MainWindow::on_actionSetting_triggered()
 void MainWindow::on_startBtn_clicked()
 {
     worker->startTest(curveSetting);
+    recording->testStarted(curveSetting, worker->getSerialSetting(), machineType);
 }
 
 void MainWindow::on_stopBtn_clicked()
 {
     worker->stopTest();
+    recording->testEnded();
 }
 
 void MainWindow::on_refreshBtn_clicked()
@@ -291,6 +305,7 @@ void MainWindow::receiveCurveData(int index, double x, double y)
     if (!graph || !std::isfinite(x) || !std::isfinite(y))
         return;
     graph->addData(x, y);
+    recording->addPoint(index, x, y);
     // Every point is stored at once; the drawing is queued, so all points
     // that arrive in one pass of the event loop share one replot. A replot
     // per point would redraw the whole curve each time and fall behind the

@@ -8,6 +8,7 @@
 
 class QMouseEvent;
 class modbusThread;
+class TestRecording;
 
 namespace Ui {
 class MainWindow;
@@ -66,4 +67,6 @@ private:
     Ui::MainWindow *ui;
     Curve_Setting curveSetting;
     modbusThread *worker;
+    TestRecording *recording;
+    int machineType = 0;
 };

@@ -1,7 +1,9 @@
 #include "records/databaseconfig.h"
 
-#include <QCoreApplication>
+#include "app/applocations.h"
+
 #include <QDir>
+#include <QMutex>
 #include <QSettings>
 #include <QUrl>
 
@@ -9,15 +11,12 @@ namespace {
 
 const char EnvironmentVariable[] = "TORVELIN_DB";
 const char Group[] = "Records";
-const char DataFolderName[] = "Data";
 const char DefaultFileName[] = "torvelin.sqlite";
 
-QSettings makeSettings()
-{
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope,
-                     QLatin1String(TorvelinSettings::Organization),
-                     QLatin1String(TorvelinSettings::Application));
-}
+// The password of this run when it is not stored.
+QMutex sessionPasswordMutex;
+QString sessionPassword;
+
 
 } // namespace
 
@@ -70,7 +69,7 @@ DatabaseConfig DatabaseConfig::current()
 
 DatabaseConfig DatabaseConfig::stored()
 {
-    QSettings settings = makeSettings();
+    QSettings settings = TorvelinSettings::open();
     settings.beginGroup(QLatin1String(Group));
     DatabaseConfig config;
     const QString engine = settings.value(QStringLiteral("engine")).toString();
@@ -83,14 +82,18 @@ DatabaseConfig DatabaseConfig::stored()
     config.database = settings.value(QStringLiteral("database")).toString();
     config.user = settings.value(QStringLiteral("user")).toString();
     config.rememberPassword = settings.value(QStringLiteral("rememberPassword"), false).toBool();
-    if (config.rememberPassword)
+    if (config.rememberPassword) {
         config.password = settings.value(QStringLiteral("password")).toString();
+    } else {
+        QMutexLocker locker(&sessionPasswordMutex);
+        config.password = sessionPassword;
+    }
     return config;
 }
 
 void DatabaseConfig::store() const
 {
-    QSettings settings = makeSettings();
+    QSettings settings = TorvelinSettings::open();
     settings.beginGroup(QLatin1String(Group));
     settings.setValue(QStringLiteral("engine"),
                       engine == PostgreSQL ? QStringLiteral("postgresql") : QStringLiteral("sqlite"));
@@ -109,12 +112,13 @@ void DatabaseConfig::store() const
         settings.setValue(QStringLiteral("password"), password);
     else
         settings.remove(QStringLiteral("password"));
+    QMutexLocker locker(&sessionPasswordMutex);
+    sessionPassword = password;
 }
 
 QString DatabaseConfig::defaultSqlitePath()
 {
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(DataFolderName)
-           + QLatin1Char('/') + QLatin1String(DefaultFileName);
+    return AppLocations::dataDirectory() + QLatin1Char('/') + QLatin1String(DefaultFileName);
 }
 
 QString DatabaseConfig::driverName() const
@@ -137,4 +141,10 @@ bool DatabaseConfig::sameDatabase(const DatabaseConfig &other) const
         return sqlitePath == other.sqlitePath;
     return host == other.host && port == other.port && database == other.database
            && user == other.user && password == other.password;
+}
+
+QSettings TorvelinSettings::open()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(Organization),
+                     QLatin1String(Application));
 }

@@ -1,8 +1,7 @@
 #pragma once
 
+#include <QSettings>
 #include <QString>
-
-class QSettings;
 
 // Which database the records go to. Chosen, in this order, by the
 // environment variable TORVELIN_DB, by the Records → Database dialog
@@ -33,6 +32,8 @@ struct DatabaseConfig
     // Whether TORVELIN_DB decides (the dialog then only shows it).
     static bool fromEnvironment();
     static DatabaseConfig stored();
+    // Stores the choice; a password the operator did not ask to remember is
+    // kept for this run only (every thread's connections use it).
     void store() const;
 
     // torvelin.sqlite in the Data folder.
@@ -49,4 +50,6 @@ struct DatabaseConfig
 namespace TorvelinSettings {
 constexpr const char Organization[] = "Torvelin";
 constexpr const char Application[] = "Torvelin";
+// The user's settings of the program (database choice, identity).
+QSettings open();
 } // namespace TorvelinSettings

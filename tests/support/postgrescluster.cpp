@@ -12,7 +12,9 @@
 #include <QSqlQuery>
 #include <QTcpServer>
 
+#ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
 
 namespace {
 const char User[] = "torvelin";
@@ -22,7 +24,11 @@ constexpr int ControlTimeoutMs = 60000;
 
 bool runAsServerAccount()
 {
+#ifdef Q_OS_UNIX
     return geteuid() == 0;
+#else
+    return false;
+#endif
 }
 
 int freePort()

@@ -1,9 +1,10 @@
-// Which database TORVELIN_DB names.
+// Which database TORVELIN_DB names; how a serial number counts up.
 #include "records/databaseconfig.h"
+#include "records/serialnumber.h"
 
 #include <QtTest>
 
-class tst_DatabaseConfig : public QObject
+class tst_RecordRules : public QObject
 {
     Q_OBJECT
 
@@ -11,9 +12,11 @@ private slots:
     void parse_data();
     void parse();
     void environmentWins();
+    void nextSerialNumber_data();
+    void nextSerialNumber();
 };
 
-void tst_DatabaseConfig::parse_data()
+void tst_RecordRules::parse_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("valid");
@@ -37,7 +40,7 @@ void tst_DatabaseConfig::parse_data()
     QTest::newRow("empty") << "  " << false << 0 << "" << "" << "";
 }
 
-void tst_DatabaseConfig::parse()
+void tst_RecordRules::parse()
 {
     QFETCH(QString, text);
     QFETCH(bool, valid);
@@ -58,7 +61,7 @@ void tst_DatabaseConfig::parse()
     QCOMPARE(config.password, password);
 }
 
-void tst_DatabaseConfig::environmentWins()
+void tst_RecordRules::environmentWins()
 {
     qputenv("TORVELIN_DB", "postgresql://ann@db.lab/springs");
     const DatabaseConfig config = DatabaseConfig::current();
@@ -68,5 +71,25 @@ void tst_DatabaseConfig::environmentWins()
     QCOMPARE(config.database, QStringLiteral("springs"));
 }
 
-QTEST_GUILESS_MAIN(tst_DatabaseConfig)
-#include "tst_databaseconfig.moc"
+void tst_RecordRules::nextSerialNumber_data()
+{
+    QTest::addColumn<QString>("serial");
+    QTest::addColumn<QString>("next");
+    QTest::newRow("plain number") << "7" << "8";
+    QTest::newRow("width kept") << "S-0099" << "S-0100";
+    QTest::newRow("all nines grow") << "99" << "100";
+    QTest::newRow("last digits, suffix kept") << "A12-B07x" << "A12-B08x";
+    QTest::newRow("beyond 64 bits") << "99999999999999999999" << "100000000000000000000";
+    QTest::newRow("no digits") << "ABC" << "ABC";
+    QTest::newRow("empty") << "" << "";
+}
+
+void tst_RecordRules::nextSerialNumber()
+{
+    QFETCH(QString, serial);
+    QFETCH(QString, next);
+    QCOMPARE(SerialNumber::next(serial), next);
+}
+
+QTEST_GUILESS_MAIN(tst_RecordRules)
+#include "tst_recordrules.moc"
