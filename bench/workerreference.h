@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+class TestRecorder;
+
 // The acquisition worker on its own against the simulated tester, its
 // points counted on the GUI thread but not drawn: the line rate that this
 // machine, the simulated tester and the worker reach without the window. Its
@@ -20,6 +22,7 @@ public:
 
     // Runs one test for `seconds`; every block must be a full one of
     // 30 points, so the tester must sample faster than the line carries.
+    // With a recorder, every point is also recorded, as the window does.
     static Result measure(const QStringList &simulatorArguments, const Curve_Setting &test,
-                          int seconds);
+                          int seconds, TestRecorder *recorder = nullptr);
 };

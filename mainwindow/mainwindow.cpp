@@ -13,24 +13,29 @@
 #include "mainwindow/curvefile.h"
 #include "mainwindow/filedialogs.h"
 #include "mainwindow/livereadout.h"
+#include "mainwindow/plotautofit.h"
 #include "mainwindow/plotexport.h"
+#include "mainwindow/testrun.h"
+#include "mainwindow/testsettingslabel.h"
 #include "parameters/machineparameter.h"
 #include "records/testrecorder.h"
+#include "results/liveevaluation.h"
+#include "results/programchoice.h"
 #include "records/testrecording.h"
 
 #include <QCoreApplication>
 #include <QDate>
 #include <QDebug>
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QTime>
 
-#include <algorithm>
-#include <cmath>
 
 namespace {
 
-constexpr int ForwardGraph = 0;
-constexpr int ReturnGraph = 1;
+constexpr int ForwardGraph = TestCurves::Forward;
+constexpr int ReturnGraph = TestCurves::Return;
 // The machine type is its force range in N; beyond this it is no type we show.
 constexpr int MaxShownMachineType = 5000;
 // The tester's decimals count is used only below this.
@@ -41,20 +46,16 @@ constexpr double InitialForceLower = -300;
 constexpr double InitialForceUpper = 500;
 const char ProgramVersion[] = "1.0.0";
 
-// Adds the points sorted by distance, keeping the file's order among equal
-// distances, as adding them one by one would.
-void addInArrivalOrder(QCPGraph *graph, QVector<QCPGraphData> *points)
-{
-    std::stable_sort(points->begin(), points->end(), qcpLessThanSortKey<QCPGraphData>);
-    graph->data()->add(*points, true);
-}
-
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
     , worker(new modbusThread)
+    , curvePlot(nullptr)
+    , liveEvaluation(nullptr)
+    , testRun(new TestRun(this))
+    , testSettingsLabel(new TestSettingsLabel(this))
 {
     ui->setupUi(this);
 
@@ -63,6 +64,8 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->actionExit, &QAction::triggered, this, &QWidget::close);
 
     setUpPlot();
+    curvePlot = CurvePlotView(ui->userPlot);
+    autoFit = new PlotAutoFit(ui->userPlot);
 
     // The designer keeps the grid in a fixed-size container; as the central
     // widget's own layout it follows the window.
@@ -71,6 +74,8 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->userPlot, &QCustomPlot::mouseMove, this, &MainWindow::myMouseMoveEvent);
 
     curveSetting = Curve_Setting();
+    ui->statusBar->addPermanentWidget(testSettingsLabel);
+    testSettingsLabel->showSetting(curveSetting);
 
     ui->startBtn->setEnabled(false);
     ui->refreshBtn->setEnabled(false);
@@ -87,6 +92,9 @@ MainWindow::MainWindow(QWidget *parent)
     connect(worker, &modbusThread::sendCurrentPointValue, this,
             &MainWindow::receiveCurrentPointValue);
     connect(worker, &modbusThread::sendCurveData, this, &MainWindow::receiveCurveData);
+    connect(testRun, &TestRun::ended, this, [this] {
+        ui->statusBar->showMessage(tr("The test has ended. Stop returns to the live values."));
+    });
 
     recording = new TestRecording(this);
 
@@ -97,6 +105,17 @@ MainWindow::MainWindow(QWidget *parent)
             &HistoryActions::setRecordedTest);
     connect(ui->refreshBtn, &QPushButton::clicked, history, &HistoryActions::forgetShownTest);
     connect(ui->actionOpen, &QAction::triggered, history, &HistoryActions::forgetShownTest);
+    // The machine is back: the record is complete without waiting for Stop.
+    connect(testRun, &TestRun::ended, recording, [this] { recording->testEnded(); });
+
+    liveEvaluation = new LiveEvaluation(this, ui->userPlot, &curves);
+    ProgramChoice *programChoice = liveEvaluation->programChoice();
+    connect(this, &MainWindow::curvePointAdded, liveEvaluation, &LiveEvaluation::curvesChanged);
+    connect(this, &MainWindow::curvesReplaced, liveEvaluation, &LiveEvaluation::curvesChanged);
+    connect(programChoice, &ProgramChoice::systemSetRequest, worker, &modbusThread::getSystemSet);
+    connect(worker, &modbusThread::sendSystemSetting, programChoice,
+            &ProgramChoice::receiveSystemSetting);
+    programChoice->restore();
 }
 
 MainWindow::~MainWindow()
@@ -161,6 +180,8 @@ void MainWindow::on_actionConnect_triggered()
     if (worker->readForceDecimals(&decimals) && decimals < MaxForceDecimals)
         forceDecimals = decimals;
 
+    liveEvaluation->programChoice()->machineConnected();
+
     worker->start();
 }
 
@@ -169,7 +190,7 @@ void MainWindow::on_actionDisconnect_triggered()
     worker->stopThread();
     worker->wait();
     worker->closeSerial();
-    recording->testEnded();
+    endTest();
     ui->statusBar->showMessage(tr("%1 close").arg(worker->getSerialSetting().portName));
     ui->actionConnect->setEnabled(true);
     ui->actionDisconnect->setEnabled(false);
@@ -186,26 +207,42 @@ void MainWindow::on_actionSetting_triggered()
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &SerialSettingDialog::sendSerialSetting, worker,
             &modbusThread::receiveSerailSetting);
+    dialog->showSetting(worker->getSerialSetting());
     dialog->exec();
 }
 
 void MainWindow::on_startBtn_clicked()
 {
     worker->startTest(curveSetting);
-    recording->testStarted(curveSetting, worker->getSerialSetting(), machineType);
+    // A second start command mid-stroke would send the machine on past the
+    // set distance: Start waits for Stop or Disconnect. Without a link no
+    // test runs, and Start stays as it was.
+    if (isConnected()) {
+        testRun->start();
+        ui->startBtn->setEnabled(false);
+        recording->testStarted(curveSetting, worker->getSerialSetting(), machineType);
+    }
 }
 
 void MainWindow::on_stopBtn_clicked()
 {
     worker->stopTest();
+    endTest();
+}
+
+void MainWindow::endTest()
+{
+    if (!testRun->isRunning())
+        return;
+    testRun->stop();
+    ui->startBtn->setEnabled(true);
     recording->testEnded();
 }
 
 void MainWindow::on_refreshBtn_clicked()
 {
-    ui->userPlot->graph(ForwardGraph)->data()->clear();
-    ui->userPlot->graph(ReturnGraph)->data()->clear();
-    ui->userPlot->replot();
+    curves.clear();
+    showCurves();
 }
 
 void MainWindow::on_axisSetBtn_clicked()
@@ -219,6 +256,7 @@ void MainWindow::on_axisSetBtn_clicked()
     setting.yMax = y.upper;
     setting.xReversed = ui->userPlot->xAxis->rangeReversed();
     setting.yReversed = ui->userPlot->yAxis->rangeReversed();
+    setting.autoFit = autoFit->isEnabled();
 
     auto *dialog = new curveSettingDialog(this, setting);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -279,9 +317,13 @@ void MainWindow::on_returnCheckBox_clicked()
 
 void MainWindow::receiveAxisSet(AxisSetting setting)
 {
-    // setRange ignores an empty range (equal bounds) and sorts the bounds.
-    ui->userPlot->xAxis->setRange(setting.xMin, setting.xMax);
-    ui->userPlot->yAxis->setRange(setting.yMin, setting.yMax);
+    // Fitted axes take their ranges from the curves at the replot below.
+    autoFit->setEnabled(setting.autoFit);
+    if (!setting.autoFit) {
+        // setRange ignores an empty range (equal bounds) and sorts the bounds.
+        ui->userPlot->xAxis->setRange(setting.xMin, setting.xMax);
+        ui->userPlot->yAxis->setRange(setting.yMin, setting.yMax);
+    }
     ui->userPlot->xAxis->setRangeReversed(setting.xReversed);
     ui->userPlot->yAxis->setRangeReversed(setting.yReversed);
     ui->userPlot->replot();
@@ -290,30 +332,36 @@ void MainWindow::receiveAxisSet(AxisSetting setting)
 void MainWindow::receiveCurveSetting(Curve_Setting setting)
 {
     curveSetting = setting;
+    testSettingsLabel->showSetting(curveSetting);
     if (isConnected()) {
-        ui->startBtn->setEnabled(true);
+        ui->startBtn->setEnabled(!testRun->isRunning());
         ui->refreshBtn->setEnabled(true);
         ui->stopBtn->setEnabled(true);
     }
 }
 
+// Every point of a test passes here, and only here, on its way into the
+// curves; what else follows each point hangs on curvePointAdded.
 void MainWindow::receiveCurveData(int index, double x, double y)
 {
-    QCPGraph *graph = ui->userPlot->graph(index);
-    // A corrupt float from the line is no point of the curve; NaN or
-    // infinity would also break the graph's ordering and the pixel maths.
-    if (!graph || !std::isfinite(x) || !std::isfinite(y))
+    // A corrupt float from the line, or a stroke that is none, is no point
+    // of the curves.
+    if (!curves.add(index, x, y))
         return;
-    graph->addData(x, y);
+    curvePlot.append(TestCurves::Stroke(index), x, y);
     recording->addPoint(index, x, y);
-    // Every point is stored at once; the drawing is queued, so all points
-    // that arrive in one pass of the event loop share one replot. A replot
-    // per point would redraw the whole curve each time and fall behind the
-    // line once the curves are long.
-    ui->userPlot->replot(QCustomPlot::rpQueuedReplot);
+    if (testRun->pointArrived(index))
+        showReading(float(x), float(y));
+    emit curvePointAdded(index, x, y);
 }
 
 void MainWindow::receiveCurrentPointValue(float distance, float force)
+{
+    showReading(distance, force);
+}
+
+// The live values between tests, the latest curve point during one.
+void MainWindow::showReading(float distance, float force)
 {
     const float shownForce = truncateReading(force, forceDecimals);
     const float shownDistance = truncateDistanceReading(distance, forceDecimals);
@@ -343,8 +391,14 @@ void MainWindow::on_actionLanguage_triggered()
 
 bool MainWindow::plotHasData() const
 {
-    return !ui->userPlot->graph(ForwardGraph)->data()->isEmpty()
-           || !ui->userPlot->graph(ReturnGraph)->data()->isEmpty();
+    return !curves.isEmpty();
+}
+
+void MainWindow::showCurves()
+{
+    curvePlot.show(curves);
+    ui->userPlot->replot();
+    emit curvesReplaced();
 }
 
 void MainWindow::showNoDataMessage()
@@ -355,6 +409,12 @@ void MainWindow::showNoDataMessage()
 QString MainWindow::dataDirectory()
 {
     return AppLocations::dataDirectory();
+}
+
+// The file dialogs open where the operator went last in this run.
+QString MainWindow::fileFolder()
+{
+    return lastFileFolder.isEmpty() ? dataDirectory() : lastFileFolder;
 }
 
 QString MainWindow::defaultFileName()
@@ -372,56 +432,57 @@ void MainWindow::on_actionSave_triggered()
         showNoDataMessage();
         return;
     }
-    const QString suggested = dataDirectory() + QLatin1Char('/') + defaultFileName();
-    const QString fileName =
+    const QString suggested = fileFolder() + QLatin1Char('/') + defaultFileName();
+    const QString chosen =
         FileDialogs::getSaveFileName(this, tr("Save"), suggested, QStringLiteral("*.txt"));
-    qDebug() << fileName;
-    if (fileName.isEmpty())
+    qDebug() << chosen;
+    if (chosen.isEmpty())
         return;
+    lastFileFolder = QFileInfo(chosen).absolutePath();
+
+    // The dialog asked about replacing the name as typed, not about the one
+    // with the suffix added.
+    const QString fileName = CurveFile::withSuffix(chosen);
+    if (fileName != chosen && QFileInfo::exists(fileName)
+        && QMessageBox::question(this, tr("Save"),
+                                 tr("%1 already exists.\nDo you want to replace it?")
+                                     .arg(QDir::toNativeSeparators(fileName)))
+               != QMessageBox::Yes) {
+        return;
+    }
 
     QString failure;
-    if (!CurveFile::save(fileName, *ui->userPlot->graph(ForwardGraph)->data(),
-                         *ui->userPlot->graph(ReturnGraph)->data(), forceDecimals, &failure)) {
+    if (!CurveFile::save(fileName, curves, forceDecimals, &failure)) {
         QMessageBox::warning(this, tr("Save"),
                              tr("The curves could not be saved to %1: %2").arg(fileName, failure));
+        return;
     }
+    ui->statusBar->showMessage(
+        tr("The curves were saved to %1").arg(QDir::toNativeSeparators(fileName)));
 }
 
 void MainWindow::on_actionOpen_triggered()
 {
-    const QString fileName = FileDialogs::getOpenFileName(this, tr("Open"), dataDirectory(),
+    const QString fileName = FileDialogs::getOpenFileName(this, tr("Open"), fileFolder(),
                                                           QStringLiteral("*.txt"));
+    if (!fileName.isEmpty())
+        lastFileFolder = QFileInfo(fileName).absolutePath();
     // A cancelled dialog (empty name), a folder or a file that cannot be
     // read leaves the curves as they are.
-    CurveFile::Curves curves;
     QString failure;
     if (!CurveFile::load(fileName, &curves, &failure))
         return;
-
-    QCPGraph *forward = ui->userPlot->graph(ForwardGraph);
-    QCPGraph *back = ui->userPlot->graph(ReturnGraph);
-    forward->data()->clear();
-    back->data()->clear();
-    addInArrivalOrder(forward, &curves.forward);
-    addInArrivalOrder(back, &curves.back);
     ui->userPlot->xAxis->setRange(InitialDistanceLower, InitialDistanceUpper - InitialDistanceLower,
                                   Qt::AlignLeft);
-    ui->userPlot->replot();
+    showCurves();
 }
 
 void MainWindow::receiveStoredTest(const StoredTest &test)
 {
-    QVector<QCPGraphData> strokes[2];
-    for (const RecordedPoint &point : test.points) {
-        if (point.stroke == ForwardGraph || point.stroke == ReturnGraph)
-            strokes[point.stroke].append(QCPGraphData(point.distance, point.force));
-    }
-    QCPGraph *forward = ui->userPlot->graph(ForwardGraph);
-    QCPGraph *back = ui->userPlot->graph(ReturnGraph);
-    forward->data()->clear();
-    back->data()->clear();
-    addInArrivalOrder(forward, &strokes[ForwardGraph]);
-    addInArrivalOrder(back, &strokes[ReturnGraph]);
+    curves.clear();
+    for (const RecordedPoint &point : test.points)
+        curves.add(point.stroke, point.distance, point.force);
+    showCurves();
     CurvePlot::fitAxes(ui->userPlot);
     ui->userPlot->replot();
 }
@@ -432,16 +493,21 @@ void MainWindow::on_actionExport_triggered()
         showNoDataMessage();
         return;
     }
-    const QString suggested = dataDirectory() + QLatin1Char('/') + defaultFileName();
+    const QString suggested = fileFolder() + QLatin1Char('/') + defaultFileName();
     const QString fileName = FileDialogs::getSaveFileName(
         this, tr("Export"), suggested, QStringLiteral("*.jpg;; *.bmp;; *.pdf"));
     qDebug() << fileName;
     if (fileName.isEmpty())
         return;
+    lastFileFolder = QFileInfo(fileName).absolutePath();
 
     // A name without one of the three suffixes, or a failed write, must not
     // look like a picture on disk.
     QString failure;
-    if (PlotExport::exportPlot(ui->userPlot, fileName, &failure) != PlotExport::Written)
+    if (PlotExport::exportPlot(ui->userPlot, fileName, &failure) != PlotExport::Written) {
         QMessageBox::warning(this, tr("Export"), failure);
+        return;
+    }
+    ui->statusBar->showMessage(
+        tr("The plot was exported to %1").arg(QDir::toNativeSeparators(fileName)));
 }

@@ -1,14 +1,20 @@
 #pragma once
 
+#include "curves/testcurves.h"
 #include "device/records.h"
 #include "dialogs/axissetting.h"
 #include "history/storedtest.h"
+#include "mainwindow/curveplotview.h"
 
 #include <QMainWindow>
 
+class LiveEvaluation;
 class QMouseEvent;
 class modbusThread;
+class PlotAutoFit;
 class TestRecording;
+class TestRun;
+class TestSettingsLabel;
 
 namespace Ui {
 class MainWindow;
@@ -27,6 +33,11 @@ public:
 
 signals:
     void sendCurveSetting(Curve_Setting setting);
+    // Each point the worker reports that the curves take (a finite point of
+    // either stroke), after the curves and the plot hold it.
+    void curvePointAdded(int stroke, double distance, double force);
+    // The curves were cleared (Refresh) or loaded (Open).
+    void curvesReplaced();
 
 public slots:
     // Shows a test on record in the plot, in place of the curves there.
@@ -59,14 +70,25 @@ private slots:
 private:
     void setUpPlot();
     bool isConnected() const;
+    void endTest();
+    void showReading(float distance, float force);
     bool plotHasData() const;
+    void showCurves();
     void showNoDataMessage();
     QString dataDirectory();
     QString defaultFileName();
+    QString fileFolder();
 
     Ui::MainWindow *ui;
     Curve_Setting curveSetting;
     modbusThread *worker;
+    TestCurves curves;
+    CurvePlotView curvePlot;
+    LiveEvaluation *liveEvaluation;
+    TestRun *testRun;
+    TestSettingsLabel *testSettingsLabel;
+    QString lastFileFolder;
+    PlotAutoFit *autoFit = nullptr;
     TestRecording *recording;
     int machineType = 0;
 };

@@ -16,11 +16,13 @@ constexpr int ConnectTimeoutSeconds = 5;
 // Any fixed number: it serialises two stations upgrading one server at once.
 constexpr qint64 MigrationLockKey = 0x746f7276;
 
-// Placeholders the dialects fill: ids, reals.
+// Placeholders the dialects fill: ids, reals, and the end of a table that
+// is only reached through its primary key.
 struct Dialect
 {
     QString id;
     QString real;
+    QString keyedTable;
 };
 
 QStringList versionOneStatements(const Dialect &d)
@@ -65,8 +67,8 @@ QStringList versionOneStatements(const Dialect &d)
                        "seq INTEGER NOT NULL,"
                        "distance %1 NOT NULL,"
                        "force %1 NOT NULL,"
-                       "PRIMARY KEY (test_id, seq))")
-            .arg(d.real),
+                       "PRIMARY KEY (test_id, seq))%2")
+            .arg(d.real, d.keyedTable),
         QStringLiteral("CREATE TABLE point_results ("
                        "test_id INTEGER NOT NULL REFERENCES tests (id) ON DELETE CASCADE,"
                        "point_no INTEGER NOT NULL,"
@@ -98,8 +100,11 @@ QVector<QStringList> migrationSteps(const Dialect &d)
 Dialect dialectOf(const QSqlDatabase &db)
 {
     if (RecordsDatabase::isPostgres(db))
-        return {QStringLiteral("BIGSERIAL PRIMARY KEY"), QStringLiteral("DOUBLE PRECISION")};
-    return {QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT"), QStringLiteral("REAL")};
+        return {QStringLiteral("BIGSERIAL PRIMARY KEY"), QStringLiteral("DOUBLE PRECISION"), QString()};
+    // One b-tree for the points instead of a table and its key index: each
+    // point is written once.
+    return {QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT"), QStringLiteral("REAL"),
+            QStringLiteral(" WITHOUT ROWID")};
 }
 
 bool exec(QSqlDatabase &db, const QString &statement, QString *error)

@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QSysInfo>
 #include <QTimer>
 
@@ -24,6 +25,10 @@ constexpr int RetryPeriodMs = 1000;
 // Points per transaction when a backlog is written: short transactions keep
 // the lock brief for other stations and readers.
 constexpr int MaxPointsPerTransaction = 20000;
+constexpr int SqliteCacheKiB = 256;
+// The worker hands out the block it was reading at Stop within a few tens of
+// milliseconds; a point later than this was not acquired in the test.
+constexpr int LatePointsMs = 1000;
 
 } // namespace
 
@@ -95,6 +100,9 @@ bool RecordWriter::connect()
         return false;
     }
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    // The recorder only appends: a small page cache is all it needs.
+    if (!RecordsDatabase::isPostgres(db))
+        QSqlQuery(db).exec(QStringLiteral("PRAGMA cache_size = -%1").arg(SqliteCacheKiB));
     if (hook)
         hook(db);
     m_connected = true;
@@ -301,7 +309,7 @@ void TestRecorder::begin(const TestHeader &header)
 
 void TestRecorder::addPoint(int stroke, double distance, double force)
 {
-    if (m_currentKey == 0)
+    if (m_currentKey == 0 || (!m_testOpen && m_sinceFinish.elapsed() > LatePointsMs))
         return;
     const RecordedPoint point{stroke, distance, force};
     {
@@ -327,6 +335,7 @@ void TestRecorder::finish(const EvaluationRecord &evaluation)
     if (!m_testOpen)
         return;
     m_testOpen = false;
+    m_sinceFinish.start();
     Operation operation;
     operation.kind = Operation::Finish;
     operation.key = m_currentKey;

@@ -3,6 +3,7 @@
 #include "records/databaseconfig.h"
 #include "records/testrecord.h"
 
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QObject>
 #include <QThread>
@@ -35,9 +36,10 @@ public:
 
     // A new test; a test still open is finished first, unjudged.
     void begin(const TestHeader &header);
-    // Cheap: the point is only queued. Points after finish() still belong
-    // to the last test (blocks already on their way at Stop), until the
-    // next begin(). Ignored before the first begin().
+    // Cheap: the point is only queued. Points within a second after
+    // finish() still belong to the last test (blocks already on their way
+    // at Stop); later ones, and any before the first begin(), belong to no
+    // test and are not recorded.
     void addPoint(int stroke, double distance, double force);
     // Ends the open test; nothing happens when none is open.
     void finish(const EvaluationRecord &evaluation = EvaluationRecord());
@@ -88,6 +90,7 @@ private:
     quint64 m_lastKey = 0;
     qint64 m_nextSeq = 0;
     bool m_testOpen = false;
+    QElapsedTimer m_sinceFinish;
     bool m_started = false;
     std::atomic<int> m_pendingPoints{0};
 };

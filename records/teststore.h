@@ -3,6 +3,7 @@
 #include "records/testrecord.h"
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QVector>
 
@@ -30,5 +31,8 @@ private:
     bool exec(const QString &statement);
 
     QSqlDatabase m_db;
+    QSqlQuery m_fullInsert;
+    QSqlQuery m_partInsert;
+    bool m_fullInsertPrepared = false;
     QString m_error;
 };

@@ -25,6 +25,35 @@
     </message>
 </context>
 <context>
+    <name>EvalCommand</name>
+    <message>
+        <source>Judges saved curve files against a test program and prints one JSON line per file.
+Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable file.</source>
+        <translation>按测试程序判定已保存的曲线文件，每个文件输出一行 JSON。
+退出状态：0 全部合格，1 有文件不合格，2 用法错误或文件无法读取。</translation>
+    </message>
+    <message>
+        <source>The test program (JSON).</source>
+        <translation>测试程序（JSON）。</translation>
+    </message>
+    <message>
+        <source>PROGRAM.json</source>
+        <translation>PROGRAM.json</translation>
+    </message>
+    <message>
+        <source>Curve files to judge.</source>
+        <translation>要判定的曲线文件。</translation>
+    </message>
+    <message>
+        <source>CURVE.txt [CURVE.txt …]</source>
+        <translation>CURVE.txt [CURVE.txt …]</translation>
+    </message>
+    <message>
+        <source>%1: a program (--program PROGRAM.json) and at least one curve file are needed.</source>
+        <translation>%1：需要一个测试程序（--program PROGRAM.json）和至少一个曲线文件。</translation>
+    </message>
+</context>
+<context>
     <name>DatabaseDialog</name>
     <message>
         <source>Records database</source>
@@ -524,6 +553,24 @@
         <source>Data Return:</source>
         <translation>Data Return:</translation>
     </message>
+    <message>
+        <source>The test has ended. Stop returns to the live values.</source>
+        <translation>测试已结束。按停止返回实时数值。</translation>
+    </message>
+    <message>
+        <source>%1 already exists.
+Do you want to replace it?</source>
+        <translation>%1 已存在。
+是否替换?</translation>
+    </message>
+    <message>
+        <source>The curves were saved to %1</source>
+        <translation>曲线已保存到 %1</translation>
+    </message>
+    <message>
+        <source>The plot was exported to %1</source>
+        <translation>图表已导出到 %1</translation>
+    </message>
 </context>
 <context>
     <name>OverlayWindow</name>
@@ -549,6 +596,264 @@
     <message>
         <source>The picture could not be written to %1.</source>
         <translation>图片无法写入 %1。</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramChoice</name>
+    <message>
+        <source>Program</source>
+        <translation>测试程序</translation>
+    </message>
+    <message>
+        <source>Machine Program...</source>
+        <translation>机器中的程序...</translation>
+    </message>
+    <message>
+        <source>Program File...</source>
+        <translation>程序文件...</translation>
+    </message>
+    <message>
+        <source>New Program File...</source>
+        <translation>新建程序文件...</translation>
+    </message>
+    <message>
+        <source>Edit Program File...</source>
+        <translation>编辑程序文件...</translation>
+    </message>
+    <message>
+        <source>No Program</source>
+        <translation>不使用程序</translation>
+    </message>
+    <message>
+        <source>machine program %1</source>
+        <translation>机器程序 %1</translation>
+    </message>
+    <message>
+        <source>The machine did not send program %1. Connect to the machine and choose it again.</source>
+        <translation>机器没有发送程序 %1。请连接机器后重新选择。</translation>
+    </message>
+    <message>
+        <source>Machine Program</source>
+        <translation>机器中的程序</translation>
+    </message>
+    <message>
+        <source>Number of the program stored in the machine:</source>
+        <translation>机器中存储的程序编号：</translation>
+    </message>
+    <message>
+        <source>Program File</source>
+        <translation>程序文件</translation>
+    </message>
+    <message>
+        <source>The program file %1 cannot be used: %2</source>
+        <translation>程序文件 %1 无法使用：%2</translation>
+    </message>
+    <message>
+        <source>%1 (number %2)</source>
+        <translation>%1（编号 %2）</translation>
+    </message>
+    <message>
+        <source>Edit Program File</source>
+        <translation>编辑程序文件</translation>
+    </message>
+    <message>
+        <source>The program file %1 cannot be read: %2</source>
+        <translation>程序文件 %1 无法读取：%2</translation>
+    </message>
+    <message>
+        <source>Save Program File</source>
+        <translation>保存程序文件</translation>
+    </message>
+    <message>
+        <source>The program file %1 could not be saved: %2</source>
+        <translation>程序文件 %1 无法保存：%2</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramDialog</name>
+    <message>
+        <source>Test Program</source>
+        <translation>测试程序</translation>
+    </message>
+    <message>
+        <source>Program number</source>
+        <translation>程序编号</translation>
+    </message>
+    <message>
+        <source>Speed (mm/min)</source>
+        <translation>速度（mm/min）</translation>
+    </message>
+    <message>
+        <source>Test points (distance 0 and force 0: unused; limits used when upper &gt; lower, otherwise the tolerance)</source>
+        <translation>段点（位移为 0 且力值为 0：不使用；上限值大于下限值时用上下限，否则用误差）</translation>
+    </message>
+    <message>
+        <source>Distance (mm)</source>
+        <translation>位移(mm)</translation>
+    </message>
+    <message>
+        <source>Force (N)</source>
+        <translation>力值(N)</translation>
+    </message>
+    <message>
+        <source>Lower (N)</source>
+        <translation>下限值(N)</translation>
+    </message>
+    <message>
+        <source>Upper (N)</source>
+        <translation>上限值(N)</translation>
+    </message>
+    <message>
+        <source>Tol (%)</source>
+        <translation>误差(%)</translation>
+    </message>
+    <message>
+        <source>Spring</source>
+        <translation>弹簧</translation>
+    </message>
+    <message>
+        <source>Free length (mm)</source>
+        <translation>自由长度(mm)</translation>
+    </message>
+    <message>
+        <source>Mean diameter (mm)</source>
+        <translation>弹簧中径(mm)</translation>
+    </message>
+    <message>
+        <source>Wire diameter (mm)</source>
+        <translation>弹簧线径(mm)</translation>
+    </message>
+    <message>
+        <source>Effective coils</source>
+        <translation>有效圈数</translation>
+    </message>
+    <message>
+        <source>Spring rate (N/mm)</source>
+        <translation>弹簧刚度(N/mm)</translation>
+    </message>
+    <message>
+        <source>Program</source>
+        <translation>测试程序</translation>
+    </message>
+    <message>
+        <source>Test point %1: &quot;%2&quot; is not a number.</source>
+        <translation>段点 %1：“%2”不是数字。</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramFile</name>
+    <message>
+        <source>&quot;%1&quot; in %2 is not a number of the right kind.</source>
+        <translation>%2 中的“%1”不是正确类型的数字。</translation>
+    </message>
+    <message>
+        <source>It is no JSON: %1 at byte %2.</source>
+        <translation>不是 JSON：%1（第 %2 字节）。</translation>
+    </message>
+    <message>
+        <source>It holds no JSON object.</source>
+        <translation>其中没有 JSON 对象。</translation>
+    </message>
+    <message>
+        <source>the program</source>
+        <translation>程序</translation>
+    </message>
+    <message>
+        <source>&quot;points&quot; is not a list.</source>
+        <translation>“points”不是列表。</translation>
+    </message>
+    <message>
+        <source>A program holds at most %1 test points.</source>
+        <translation>一个程序最多有 %1 个段点。</translation>
+    </message>
+    <message>
+        <source>test point %1</source>
+        <translation>段点 %1</translation>
+    </message>
+    <message>
+        <source>%1 is not an object.</source>
+        <translation>%1 不是对象。</translation>
+    </message>
+    <message>
+        <source>&quot;spring&quot; is not an object.</source>
+        <translation>“spring”不是对象。</translation>
+    </message>
+    <message>
+        <source>the spring data</source>
+        <translation>弹簧数据</translation>
+    </message>
+    <message>
+        <source>It is no regular file.</source>
+        <translation>这不是普通文件。</translation>
+    </message>
+    <message>
+        <source>It is too large for a test program.</source>
+        <translation>文件太大，不是测试程序。</translation>
+    </message>
+</context>
+<context>
+    <name>ResultsDock</name>
+    <message>
+        <source>Results</source>
+        <translation>判定结果</translation>
+    </message>
+    <message>
+        <source>Point</source>
+        <translation>段点</translation>
+    </message>
+    <message>
+        <source>Distance (mm)</source>
+        <translation>位移(mm)</translation>
+    </message>
+    <message>
+        <source>Force (N)</source>
+        <translation>力值(N)</translation>
+    </message>
+    <message>
+        <source>Limits (N)</source>
+        <translation>上下限(N)</translation>
+    </message>
+    <message>
+        <source>Verdict</source>
+        <translation>判定</translation>
+    </message>
+    <message>
+        <source>Pass</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>Fail</source>
+        <translation>不合格</translation>
+    </message>
+    <message>
+        <source>Not reached</source>
+        <translation>未到达</translation>
+    </message>
+    <message>
+        <source>No program chosen (Program menu).</source>
+        <translation>未选择测试程序（测试程序菜单）。</translation>
+    </message>
+    <message>
+        <source>Program: %1</source>
+        <translation>测试程序：%1</translation>
+    </message>
+    <message>
+        <source>Rates between points: %1 N/mm
+Fitted rate: %2 N/mm
+Maximum force: %3 N
+Hysteresis: %4 %</source>
+        <translation>段间刚度：%1 N/mm
+拟合刚度：%2 N/mm
+最大力值：%3 N
+滞后：%4 %</translation>
+    </message>
+    <message>
+        <source>PASS</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>FAIL</source>
+        <translation>不合格</translation>
     </message>
 </context>
 <context>
@@ -774,6 +1079,37 @@
     <message>
         <source>8</source>
         <translation>8</translation>
+    </message>
+    <message>
+        <source>not in the system&apos;s list</source>
+        <translation>不在系统串口列表中</translation>
+    </message>
+</context>
+<context>
+    <name>TestSettingsLabel</name>
+    <message>
+        <source>Settings of the next test (Chart)</source>
+        <translation>下一次测试的设置(图表)</translation>
+    </message>
+    <message>
+        <source>PUSH</source>
+        <translation>压缩</translation>
+    </message>
+    <message>
+        <source>PULL</source>
+        <translation>拉伸</translation>
+    </message>
+    <message>
+        <source>relative</source>
+        <translation>相对</translation>
+    </message>
+    <message>
+        <source>absolute</source>
+        <translation>绝对</translation>
+    </message>
+    <message>
+        <source>%1 · %2 · %3 mm · %4 mm/min</source>
+        <translation>%1 · %2 · %3 mm · %4 mm/min</translation>
     </message>
 </context>
 <context>
