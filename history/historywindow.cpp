@@ -157,37 +157,37 @@ void HistoryWindow::on_searchBtn_clicked()
     refresh();
 }
 
-void HistoryWindow::on_openBtn_clicked()
-{
-    const QList<qint64> ids = selectedTests();
-    QSqlDatabase db;
-    if (ids.size() != 1 || !database(&db))
-        return;
-    StoredTest test;
-    QString error;
-    if (!RecordQueries::loadTest(db, ids.first(), true, &test, &error)) {
-        showFailure(tr("Test %1 cannot be read.").arg(ids.first()), error);
-        return;
-    }
-    emit sendStoredTest(test);
-}
-
-void HistoryWindow::on_overlayBtn_clicked()
+bool HistoryWindow::loadSelected(QVector<StoredTest> *tests)
 {
     const QList<qint64> ids = selectedTests();
     QSqlDatabase db;
     if (ids.isEmpty() || !database(&db))
-        return;
-    QVector<StoredTest> tests;
+        return false;
+    tests->clear();
     for (qint64 id : ids) {
         StoredTest test;
         QString error;
         if (!RecordQueries::loadTest(db, id, true, &test, &error)) {
             showFailure(tr("Test %1 cannot be read.").arg(id), error);
-            return;
+            return false;
         }
-        tests << test;
+        tests->append(test);
     }
+    return true;
+}
+
+void HistoryWindow::on_openBtn_clicked()
+{
+    QVector<StoredTest> tests;
+    if (loadSelected(&tests) && tests.size() == 1)
+        emit sendStoredTest(tests.first());
+}
+
+void HistoryWindow::on_overlayBtn_clicked()
+{
+    QVector<StoredTest> tests;
+    if (!loadSelected(&tests))
+        return;
     auto *overlay = new OverlayWindow(tests, this);
     overlay->setAttribute(Qt::WA_DeleteOnClose);
     overlay->show();
@@ -195,16 +195,11 @@ void HistoryWindow::on_overlayBtn_clicked()
 
 void HistoryWindow::on_reportBtn_clicked()
 {
-    const QList<qint64> ids = selectedTests();
-    QSqlDatabase db;
-    if (ids.size() != 1 || !database(&db))
+    QVector<StoredTest> tests;
+    if (!loadSelected(&tests) || tests.size() != 1)
         return;
-    StoredTest test;
+    const StoredTest &test = tests.first();
     QString error;
-    if (!RecordQueries::loadTest(db, ids.first(), true, &test, &error)) {
-        showFailure(tr("Test %1 cannot be read.").arg(ids.first()), error);
-        return;
-    }
     const QString suggested =
         reportFolder() + QStringLiteral("/test_%1.pdf").arg(test.id);
     const QString fileName =

@@ -47,6 +47,9 @@ private slots:
 
 private:
     bool database(QSqlDatabase *db);
+    // The selected tests with their curves; false (and told) when one
+    // cannot be read.
+    bool loadSelected(QVector<StoredTest> *tests);
     void fillChoices(const QSqlDatabase &db);
     void updateButtons();
     void showFailure(const QString &what, const QString &why);
