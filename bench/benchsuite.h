@@ -14,6 +14,7 @@ struct BenchOptions
     LineLimit line;             // the framing the simulated tester paces
     int lineRateSeconds = 8;    // measured at line rate
     int perPointSeconds = 20;   // allowed to the replot-per-point run
+    bool historyOnly = false;   // only the records' History and statistics
 };
 
 // The measurements, each against its goal, in one run so that the ratios

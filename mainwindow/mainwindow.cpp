@@ -8,6 +8,8 @@
 #include "dialogs/chartstart.h"
 #include "dialogs/curvesettingdialog.h"
 #include "dialogs/serialsettingdialog.h"
+#include "history/curveplot.h"
+#include "history/historyactions.h"
 #include "mainwindow/curvefile.h"
 #include "mainwindow/filedialogs.h"
 #include "mainwindow/livereadout.h"
@@ -16,6 +18,7 @@
 #include "mainwindow/testrun.h"
 #include "mainwindow/testsettingslabel.h"
 #include "parameters/machineparameter.h"
+#include "records/testrecorder.h"
 #include "results/liveevaluation.h"
 #include "results/programchoice.h"
 #include "records/testrecording.h"
@@ -94,6 +97,14 @@ MainWindow::MainWindow(QWidget *parent)
     });
 
     recording = new TestRecording(this);
+
+    auto *history = new HistoryActions(this, ui->userPlot, ui->menuFile, ui->actionExit,
+                                       recording->recordsMenu());
+    connect(history, &HistoryActions::sendStoredTest, this, &MainWindow::receiveStoredTest);
+    connect(recording->recorder(), &TestRecorder::testStored, history,
+            &HistoryActions::setRecordedTest);
+    connect(ui->refreshBtn, &QPushButton::clicked, history, &HistoryActions::forgetShownTest);
+    connect(ui->actionOpen, &QAction::triggered, history, &HistoryActions::forgetShownTest);
     // The machine is back: the record is complete without waiting for Stop.
     connect(testRun, &TestRun::ended, recording, [this] { recording->testEnded(); });
 
@@ -465,6 +476,16 @@ void MainWindow::on_actionOpen_triggered()
     ui->userPlot->xAxis->setRange(InitialDistanceLower, InitialDistanceUpper - InitialDistanceLower,
                                   Qt::AlignLeft);
     showCurves();
+}
+
+void MainWindow::receiveStoredTest(const StoredTest &test)
+{
+    curves.clear();
+    for (const RecordedPoint &point : test.points)
+        curves.add(point.stroke, point.distance, point.force);
+    showCurves();
+    CurvePlot::fitAxes(ui->userPlot);
+    ui->userPlot->replot();
 }
 
 void MainWindow::on_actionExport_triggered()

@@ -3,6 +3,7 @@
 #include "curves/testcurves.h"
 #include "device/records.h"
 #include "dialogs/axissetting.h"
+#include "history/storedtest.h"
 #include "mainwindow/curveplotview.h"
 
 #include <QMainWindow>
@@ -37,6 +38,10 @@ signals:
     void curvePointAdded(int stroke, double distance, double force);
     // The curves were cleared (Refresh) or loaded (Open).
     void curvesReplaced();
+
+public slots:
+    // Shows a test on record in the plot, in place of the curves there.
+    void receiveStoredTest(const StoredTest &test);
 
 private slots:
     void on_actionConnect_triggered();
