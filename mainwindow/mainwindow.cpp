@@ -7,6 +7,8 @@
 #include "dialogs/chartstart.h"
 #include "dialogs/curvesettingdialog.h"
 #include "dialogs/serialsettingdialog.h"
+#include "linkstatus/linkmonitor.h"
+#include "linkstatus/linktexts.h"
 #include "mainwindow/curvefile.h"
 #include "mainwindow/filedialogs.h"
 #include "mainwindow/livereadout.h"
@@ -84,6 +86,9 @@ MainWindow::MainWindow(QWidget *parent)
     connect(worker, &modbusThread::sendCurrentPointValue, this,
             &MainWindow::receiveCurrentPointValue);
     connect(worker, &modbusThread::sendCurveData, this, &MainWindow::receiveCurveData);
+
+    linkMonitor = new LinkMonitor(ui->statusBar, ui->menuDevice, this);
+    connect(worker, &modbusThread::sendLinkReport, this, &MainWindow::receiveLinkReport);
 }
 
 MainWindow::~MainWindow()
@@ -120,15 +125,19 @@ bool MainWindow::isConnected() const
 void MainWindow::on_actionConnect_triggered()
 {
     if (!worker->openSerial()) {
-        ui->statusBar->showMessage(tr("COM open failed"));
+        // "COM open failed" followed by why.
+        ui->statusBar->showMessage(LinkTexts::openFailedMessage(worker->lastOpenFailure()));
+        linkMonitor->openFailed(worker->lastOpenFailure());
         return;
     }
     const Serial_Setting_Type setting = worker->getSerialSetting();
-    ui->statusBar->showMessage(tr("%1,%2,%3,%4,%5,success")
-                                   .arg(setting.portName, QString::number(setting.baudRate),
-                                        QString::number(setting.dataBits),
-                                        QString(QLatin1Char(setting.parity)),
-                                        QString::number(setting.stopBits)));
+    connectionMessage = tr("%1,%2,%3,%4,%5,success")
+                            .arg(setting.portName, QString::number(setting.baudRate),
+                                 QString::number(setting.dataBits),
+                                 QString(QLatin1Char(setting.parity)),
+                                 QString::number(setting.stopBits));
+    ui->statusBar->showMessage(connectionMessage);
+    linkMonitor->connected();
     ui->actionConnect->setEnabled(false);
     ui->actionDisconnect->setEnabled(true);
 
@@ -152,6 +161,7 @@ void MainWindow::on_actionDisconnect_triggered()
     worker->stopThread();
     worker->wait();
     worker->closeSerial();
+    linkMonitor->disconnected();
     ui->statusBar->showMessage(tr("%1 close").arg(worker->getSerialSetting().portName));
     ui->actionConnect->setEnabled(true);
     ui->actionDisconnect->setEnabled(false);
@@ -311,6 +321,22 @@ void MainWindow::on_actionmachine_parameter_triggered()
     connect(dialog, &machineParameter::systemDataRequest, worker, &modbusThread::getSystemData);
     worker->getSystemSet(1);
     dialog->exec();
+}
+
+// The tester stopped or started answering: the status bar says so, and when
+// the answers come back during a test, for how long the curve has a gap.
+void MainWindow::receiveLinkReport(LinkReport report)
+{
+    const bool wasAnswering = linkMonitor->answering();
+    linkMonitor->receiveLinkReport(report);
+    if (!isConnected() || wasAnswering == report.answering)
+        return;
+    if (!report.answering)
+        ui->statusBar->showMessage(LinkTexts::noAnswer());
+    else if (report.lastGapDuringTest)
+        ui->statusBar->showMessage(LinkTexts::curveInterrupted(connectionMessage, report.lastGapMs));
+    else
+        ui->statusBar->showMessage(connectionMessage);
 }
 
 void MainWindow::on_actionLanguage_triggered()

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "device/linkhealth.h"
 #include "device/records.h"
 #include "dialogs/axissetting.h"
 
 #include <QMainWindow>
 
+class LinkMonitor;
 class QMouseEvent;
 class modbusThread;
 
@@ -49,6 +51,7 @@ private slots:
     void receiveCurveData(int index, double x, double y);
     void receiveCurrentPointValue(float distance, float force);
     void on_actionmachine_parameter_triggered();
+    void receiveLinkReport(LinkReport report);
 
 private:
     void setUpPlot();
@@ -61,4 +64,8 @@ private:
     Ui::MainWindow *ui;
     Curve_Setting curveSetting;
     modbusThread *worker;
+    LinkMonitor *linkMonitor;
+    // The status text of the last Connect, shown again when the tester
+    // answers after an outage.
+    QString connectionMessage;
 };
