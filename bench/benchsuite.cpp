@@ -3,6 +3,7 @@
 #include "bench/plotprobe.h"
 #include "bench/report.h"
 #include "bench/residentmemory.h"
+#include "bench/retrycpu.h"
 #include "bench/windowdriver.h"
 #include "bench/workerreference.h"
 #include "mainwindow/curvefile.h"
@@ -42,6 +43,9 @@ constexpr double BytesPerPointGoal = 48.0;
 constexpr double OpenGoalSeconds = 3.0;
 constexpr int OpenPoints = 1000000;
 constexpr int PointsPer100k = 100000;
+// A port gone for good: the worker tries it again every second.
+constexpr int RetrySeconds = 10;
+constexpr double RetryCpuGoal = 0.02;
 
 // The synthetic spring test of the drawing and file measurements: a 5 N/mm
 // spring over 50 mm, with the hysteresis the simulated tester models.
@@ -125,6 +129,7 @@ BenchSuite::BenchSuite(WindowDriver *driver, BenchApplication *application,
     : m_driver(driver)
     , m_options(options)
     , m_workDirectory(workDirectory)
+    , m_retryLinkPath(workDirectory + QStringLiteral("/retry-tester"))
     , m_acquisition(driver, application, linkPath)
 {
 }
@@ -142,6 +147,7 @@ void BenchSuite::run(Report *report)
     timed("headroom and replot per point", &BenchSuite::measureHeadroom);
     timed("drawing", &BenchSuite::measureDrawing);
     timed("open", &BenchSuite::measureOpen);
+    timed("retry", &BenchSuite::measureRetry);
     report->addNote(QStringLiteral("Time taken: ") + durations.join(QStringLiteral(", ")) + QLatin1Char('.'));
 }
 
@@ -343,4 +349,19 @@ void BenchSuite::measureOpen(Report *report)
                       QStringLiteral("< %1 s").arg(OpenGoalSeconds));
     m_driver->clickRefresh();
     AcquisitionRun::settle();
+}
+
+void BenchSuite::measureRetry(Report *report)
+{
+    const QString measure = QStringLiteral("7. CPU while reopening a missing device");
+    const RetryCpu::Result result = RetryCpu::measure(m_retryLinkPath, RetrySeconds);
+    if (!result.error.isEmpty()) {
+        report->addFailure(measure, result.error);
+        return;
+    }
+    report->addAtMost(measure, result.shareOfACore, RetryCpuGoal,
+                      QStringLiteral("%1 % of a core over %2 s")
+                          .arg(number(100 * result.shareOfACore, 2))
+                          .arg(RetrySeconds),
+                      QStringLiteral("< %1 % of a core").arg(100 * RetryCpuGoal));
 }

@@ -31,6 +31,7 @@ private:
     void measureHeadroom(Report *report);
     void measureDrawing(Report *report);
     void measureOpen(Report *report);
+    void measureRetry(Report *report);
 
     QStringList pacingArguments() const;
     // The points of a spring test delivered one by one to the window, as
@@ -41,5 +42,6 @@ private:
     WindowDriver *m_driver;
     BenchOptions m_options;
     QString m_workDirectory;
+    QString m_retryLinkPath;
     AcquisitionRun m_acquisition;
 };

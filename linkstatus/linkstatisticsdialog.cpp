@@ -9,7 +9,7 @@ LinkStatisticsDialog::LinkStatisticsDialog(QWidget *parent)
     , ui(new Ui::LinkStatisticsDialog)
 {
     ui->setupUi(this);
-    connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(ui->closeButton, &QPushButton::clicked, this, &QDialog::accept);
     receiveLinkReport(LinkReport());
     showDisconnected();
 }

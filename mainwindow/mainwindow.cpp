@@ -162,6 +162,8 @@ void MainWindow::on_actionDisconnect_triggered()
     worker->wait();
     worker->closeSerial();
     linkMonitor->disconnected();
+    ui->forceLabel->setEnabled(true);
+    ui->distanceLabel->setEnabled(true);
     ui->statusBar->showMessage(tr("%1 close").arg(worker->getSerialSetting().portName));
     ui->actionConnect->setEnabled(true);
     ui->actionDisconnect->setEnabled(false);
@@ -331,6 +333,9 @@ void MainWindow::receiveLinkReport(LinkReport report)
     linkMonitor->receiveLinkReport(report);
     if (!isConnected() || wasAnswering == report.answering)
         return;
+    // The last reading stays readable, greyed: it is no longer the machine's.
+    ui->forceLabel->setEnabled(report.answering);
+    ui->distanceLabel->setEnabled(report.answering);
     if (!report.answering)
         ui->statusBar->showMessage(LinkTexts::noAnswer());
     else if (report.lastGapDuringTest)
