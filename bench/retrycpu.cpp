@@ -1,6 +1,7 @@
 #include "bench/retrycpu.h"
 
 #include "bench/acquisitionrun.h"
+#include "bench/workerreference.h"
 #include "device/modbusthread.h"
 #include "support/simulatedtester.h"
 
@@ -29,18 +30,10 @@ RetryCpu::Result RetryCpu::measure(const QString &linkPath, int seconds)
 {
     Result result;
     SimulatedTester tester({QStringLiteral("--link"), linkPath});
-    if (!tester.start()) {
-        result.error = tester.errorString();
-        return result;
-    }
     modbusThread worker;
-    Serial_Setting_Type setting = worker.getSerialSetting();
-    setting.portName = tester.devicePath();
-    worker.receiveSerailSetting(setting);
-    if (!worker.openSerial()) {
-        result.error = QStringLiteral("the worker could not open %1").arg(setting.portName);
+    result.error = WorkerReference::startAndOpen(&tester, &worker);
+    if (!result.error.isEmpty())
         return result;
-    }
     bool portClosed = false;
     QObject context;
     QObject::connect(&worker, &modbusThread::sendLinkReport, &context,

@@ -5,6 +5,9 @@
 #include <QString>
 #include <QStringList>
 
+class SimulatedTester;
+class modbusThread;
+
 // The acquisition worker on its own against the simulated tester, its
 // points counted on the GUI thread but not drawn: the line rate that this
 // machine, the simulated tester and the worker reach without the window. Its
@@ -22,4 +25,7 @@ public:
     // 30 points, so the tester must sample faster than the line carries.
     static Result measure(const QStringList &simulatorArguments, const Curve_Setting &test,
                           int seconds);
+
+    // Starts the tester and opens a bare worker on it: why not, or empty.
+    static QString startAndOpen(SimulatedTester *tester, modbusThread *worker);
 };
