@@ -4,6 +4,7 @@
 #include "app/translation.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QSaveFile>
 
@@ -62,7 +63,10 @@ bool languageSelectDialog::saveLanguage(int index, QString *failure) const
 {
     // Written aside and renamed into place, so that a failed write leaves the
     // earlier choice intact instead of an empty or half-written file.
-    QSaveFile file(LanguageFile::path());
+    const QString path = LanguageFile::path();
+    // The user's configuration folder may not exist before the first choice.
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
         *failure = file.errorString();

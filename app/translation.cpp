@@ -1,5 +1,7 @@
 #include "app/translation.h"
 
+#include "app/applocations.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -26,7 +28,7 @@ namespace LanguageFile {
 
 QString path()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/lang.ini");
+    return AppLocations::languageFilePath();
 }
 
 QByteArray read(const QString &filePath)

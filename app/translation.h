@@ -3,7 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
-// lang.ini beside the executable holds the interface language for the next
+// lang.ini (beside the executable, or in the user's configuration folder where
+// that cannot be written: AppLocations) holds the interface language for the next
 // start: "Language:" followed by 0 (follow the system), 1 (English) or 2
 // (Chinese). The start-up code reads it once; the language dialog rewrites it.
 namespace LanguageFile {

@@ -1,6 +1,7 @@
 #include "mainwindow/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/applocations.h"
 #include "app/languageselectdialog.h"
 #include "device/modbusthread.h"
 #include "device/numbertext.h"
@@ -18,7 +19,6 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QDebug>
-#include <QDir>
 #include <QMessageBox>
 #include <QTime>
 
@@ -38,7 +38,6 @@ constexpr double InitialDistanceUpper = 100;
 constexpr double InitialForceLower = -300;
 constexpr double InitialForceUpper = 500;
 const char ProgramVersion[] = "1.0.0";
-const char DataFolderName[] = "Data";
 
 // Adds the points sorted by distance, keeping the file's order among equal
 // distances, as adding them one by one would.
@@ -364,12 +363,7 @@ void MainWindow::showNoDataMessage()
 
 QString MainWindow::dataDirectory()
 {
-    const QString path =
-        QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(DataFolderName);
-    QDir directory(path);
-    if (!directory.exists())
-        directory.mkpath(path);
-    return path;
+    return AppLocations::dataDirectory();
 }
 
 QString MainWindow::defaultFileName()

@@ -17,3 +17,25 @@ add_library(torvelin_resources OBJECT
     resources/images.qrc
     ${CMAKE_CURRENT_BINARY_DIR}/resources/qrc_language.cpp)
 target_link_libraries(torvelin_resources PRIVATE Qt5::Core)
+
+# The catalogue check (a CTest test, tests/app) and scripts/update-catalogue
+# run the same lupdate over the same files: every source and form of the
+# program, as its targets list them.
+set(TORVELIN_CATALOGUE_SOURCES ${CMAKE_CURRENT_BINARY_DIR}/resources/catalogue-sources.txt)
+# What the build generates (moc, uic, rcc output) is left out. Forms are found
+# by AUTOUIC, so not every one is listed with its target: all of forms/ goes in.
+file(GLOB catalogue_forms CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
+    ${CMAKE_CURRENT_SOURCE_DIR}/forms/*.ui)
+set(catalogue_sources
+    "$<TARGET_PROPERTY:torvelin_core,SOURCES>;$<TARGET_PROPERTY:torvelin,SOURCES>;${catalogue_forms}")
+file(GENERATE OUTPUT ${TORVELIN_CATALOGUE_SOURCES}
+    CONTENT "$<JOIN:$<FILTER:${catalogue_sources},EXCLUDE,^${CMAKE_CURRENT_BINARY_DIR}/>,\n>\n")
+set(TORVELIN_CATALOGUE_COMMAND ${CMAKE_COMMAND}
+    -DLUPDATE=$<TARGET_FILE:Qt5::lupdate>
+    -DSOURCE_DIR=${CMAKE_CURRENT_SOURCE_DIR}
+    -DSOURCES_LIST=${TORVELIN_CATALOGUE_SOURCES}
+    -DCATALOGUE=${CMAKE_CURRENT_SOURCE_DIR}/resources/language/cn.ts)
+add_custom_target(update-catalogue
+    COMMAND ${TORVELIN_CATALOGUE_COMMAND} -DMODE=update
+        -P ${CMAKE_CURRENT_SOURCE_DIR}/resources/catalogue.cmake
+    VERBATIM)

@@ -2,6 +2,29 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>CurveFile</name>
+    <message>
+        <source>No file was chosen.</source>
+        <translation>未选择文件。</translation>
+    </message>
+    <message>
+        <source>It is a folder.</source>
+        <translation>这是一个文件夹。</translation>
+    </message>
+    <message>
+        <source>The disk took only part of the curves.</source>
+        <translation>磁盘只写入了部分曲线。</translation>
+    </message>
+    <message>
+        <source>It does not exist.</source>
+        <translation>该文件不存在。</translation>
+    </message>
+    <message>
+        <source>It is not a regular file.</source>
+        <translation>这不是普通文件。</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>%1 close</source>
@@ -147,6 +170,233 @@
         <source>The curves could not be saved to %1: %2</source>
         <translation>曲线无法保存到 %1: %2</translation>
     </message>
+    <message>
+        <source>TextLabel</source>
+        <translation>TextLabel</translation>
+    </message>
+    <message>
+        <source>Ctrl+N</source>
+        <translation>Ctrl+N</translation>
+    </message>
+    <message>
+        <source>Ctrl+O</source>
+        <translation>Ctrl+O</translation>
+    </message>
+    <message>
+        <source>Ctrl+S</source>
+        <translation>Ctrl+S</translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1, %2</translation>
+    </message>
+    <message>
+        <source>%1 N</source>
+        <translation>%1 N</translation>
+    </message>
+    <message>
+        <source>%1 mm</source>
+        <translation>%1 mm</translation>
+    </message>
+    <message>
+        <source>Data Forward:</source>
+        <translation>Data Forward:</translation>
+    </message>
+    <message>
+        <source>Data Return:</source>
+        <translation>Data Return:</translation>
+    </message>
+</context>
+<context>
+    <name>PlotExport</name>
+    <message>
+        <source>%1 was not written: pictures can be exported as JPEG (.jpg), BMP (.bmp) or PDF (.pdf) only.</source>
+        <translation>%1 未写入: 图片只能导出为 JPEG (.jpg)、BMP (.bmp) 或 PDF (.pdf)。</translation>
+    </message>
+    <message>
+        <source>The picture could not be written to %1.</source>
+        <translation>图片无法写入 %1。</translation>
+    </message>
+</context>
+<context>
+    <name>SerialSettingDialog</name>
+    <message>
+        <source>115200</source>
+        <translation>115200</translation>
+    </message>
+    <message>
+        <source>Description: %1</source>
+        <translation>描述: %1</translation>
+    </message>
+    <message>
+        <source>Location: %1</source>
+        <translation>端口号: %1</translation>
+    </message>
+    <message>
+        <source>Manufacturer: %1</source>
+        <translation>厂商: %1</translation>
+    </message>
+    <message>
+        <source>Product Identifier: %1</source>
+        <translation>产品标识: %1</translation>
+    </message>
+    <message>
+        <source>Serial number: %1</source>
+        <translation>序列号: %1</translation>
+    </message>
+    <message>
+        <source>Vendor Identifier: %1</source>
+        <translation>供应商标识: %1</translation>
+    </message>
+    <message>
+        <source>8</source>
+        <translation>8</translation>
+    </message>
+</context>
+<context>
+    <name>chartStart</name>
+    <message>
+        <source>Absolute Distance</source>
+        <translation>绝对位移</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>ChartSetting</source>
+        <translation>图表设置</translation>
+    </message>
+    <message>
+        <source>Distance</source>
+        <translation>位移</translation>
+    </message>
+    <message>
+        <source>Mode</source>
+        <translation>模式</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确认</translation>
+    </message>
+    <message>
+        <source>PULL</source>
+        <translation>拉伸</translation>
+    </message>
+    <message>
+        <source>PUSH</source>
+        <translation>压缩</translation>
+    </message>
+    <message>
+        <source>Relative Distance</source>
+        <translation>相对位移</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>速度</translation>
+    </message>
+    <message>
+        <source>mm</source>
+        <translation>mm</translation>
+    </message>
+    <message>
+        <source>mm/min</source>
+        <translation>mm/min</translation>
+    </message>
+    <message>
+        <source>%1</source>
+        <translation>%1</translation>
+    </message>
+</context>
+<context>
+    <name>curveSettingDialog</name>
+    <message>
+        <source>AxisAutoSet</source>
+        <translation>自动设置</translation>
+    </message>
+    <message>
+        <source>AxisSetting</source>
+        <translation>坐标设置</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Max</source>
+        <translation>最大</translation>
+    </message>
+    <message>
+        <source>Min</source>
+        <translation>最小</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确认</translation>
+    </message>
+    <message>
+        <source>Reversed</source>
+        <translation>反向</translation>
+    </message>
+    <message>
+        <source>Xaxis</source>
+        <translation>x轴</translation>
+    </message>
+    <message>
+        <source>Yaxis</source>
+        <translation>y轴</translation>
+    </message>
+</context>
+<context>
+    <name>languageSelectDialog</name>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Chinese</source>
+        <translation>中文</translation>
+    </message>
+    <message>
+        <source>Confirm change the language?</source>
+        <translation>确认修改语言?</translation>
+    </message>
+    <message>
+        <source>Confrim</source>
+        <translation>确认</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>英语</translation>
+    </message>
+    <message>
+        <source>Info</source>
+        <translation>信息</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>语言</translation>
+    </message>
+    <message>
+        <source>Language will be changed after application restart!</source>
+        <translation>应用重启后修改语言!</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确认</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>系统</translation>
+    </message>
+    <message>
+        <source>languageSelect</source>
+        <translation>语言选择</translation>
+    </message>
+    <message>
+        <source>The language choice could not be saved to %1: %2</source>
+        <translation>无法将语言选择保存到 %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>machineParameter</name>
@@ -282,6 +532,30 @@
         <source>wire diameter(mm)</source>
         <translation>弹簧线径(mm)</translation>
     </message>
+    <message>
+        <source>TextLabel</source>
+        <translation>TextLabel</translation>
+    </message>
+    <message>
+        <source>1</source>
+        <translation>1</translation>
+    </message>
+    <message>
+        <source>2</source>
+        <translation>2</translation>
+    </message>
+    <message>
+        <source>3</source>
+        <translation>3</translation>
+    </message>
+    <message>
+        <source>4</source>
+        <translation>4</translation>
+    </message>
+    <message>
+        <source>5</source>
+        <translation>5</translation>
+    </message>
 </context>
 <context>
     <name>serialSettingDialog</name>
@@ -341,199 +615,77 @@
         <source>Vendor ID:</source>
         <translation>供应商标识:</translation>
     </message>
-</context>
-<context>
-    <name>SerialSettingDialog</name>
+    <message>
+        <source>1200</source>
+        <translation>1200</translation>
+    </message>
+    <message>
+        <source>2400</source>
+        <translation>2400</translation>
+    </message>
+    <message>
+        <source>4800</source>
+        <translation>4800</translation>
+    </message>
+    <message>
+        <source>9600</source>
+        <translation>9600</translation>
+    </message>
+    <message>
+        <source>14400</source>
+        <translation>14400</translation>
+    </message>
+    <message>
+        <source>19200</source>
+        <translation>19200</translation>
+    </message>
+    <message>
+        <source>38400</source>
+        <translation>38400</translation>
+    </message>
+    <message>
+        <source>57600</source>
+        <translation>57600</translation>
+    </message>
     <message>
         <source>115200</source>
-        <translation type="unfinished"></translation>
+        <translation>115200</translation>
     </message>
     <message>
-        <source>Description: %1</source>
-        <translation>描述: %1</translation>
+        <source>5</source>
+        <translation>5</translation>
     </message>
     <message>
-        <source>Location: %1</source>
-        <translation>端口号: %1</translation>
+        <source>6</source>
+        <translation>6</translation>
     </message>
     <message>
-        <source>Manufacturer: %1</source>
-        <translation>厂商: %1</translation>
+        <source>7</source>
+        <translation>7</translation>
     </message>
     <message>
-        <source>Product Identifier: %1</source>
-        <translation>产品标识: %1</translation>
+        <source>8</source>
+        <translation>8</translation>
     </message>
     <message>
-        <source>Serial number: %1</source>
-        <translation>序列号: %1</translation>
+        <source>none</source>
+        <translation>none</translation>
     </message>
     <message>
-        <source>Vendor Identifier: %1</source>
-        <translation>供应商标识: %1</translation>
-    </message>
-</context>
-<context>
-    <name>languageSelectDialog</name>
-    <message>
-        <source>Cancel</source>
-        <translation>取消</translation>
+        <source>even</source>
+        <translation>even</translation>
     </message>
     <message>
-        <source>Chinese</source>
-        <translation>中文</translation>
+        <source>odd</source>
+        <translation>odd</translation>
     </message>
     <message>
-        <source>Confirm change the language?</source>
-        <translation>确认修改语言?</translation>
+        <source>1</source>
+        <translation>1</translation>
     </message>
     <message>
-        <source>Confrim</source>
-        <translation>确认</translation>
-    </message>
-    <message>
-        <source>English</source>
-        <translation>英语</translation>
-    </message>
-    <message>
-        <source>Info</source>
-        <translation>信息</translation>
-    </message>
-    <message>
-        <source>Language</source>
-        <translation>语言</translation>
-    </message>
-    <message>
-        <source>Language will be changed after application restart!</source>
-        <translation>应用重启后修改语言!</translation>
-    </message>
-    <message>
-        <source>OK</source>
-        <translation>确认</translation>
-    </message>
-    <message>
-        <source>System</source>
-        <translation>系统</translation>
-    </message>
-    <message>
-        <source>languageSelect</source>
-        <translation>语言选择</translation>
-    </message>
-    <message>
-        <source>The language choice could not be saved to %1: %2</source>
-        <translation>无法将语言选择保存到 %1: %2</translation>
-    </message>
-</context>
-<context>
-    <name>chartStart</name>
-    <message>
-        <source>Absolute Distance</source>
-        <translation>绝对位移</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>取消</translation>
-    </message>
-    <message>
-        <source>ChartSetting</source>
-        <translation>图表设置</translation>
-    </message>
-    <message>
-        <source>Distance</source>
-        <translation>位移</translation>
-    </message>
-    <message>
-        <source>Mode</source>
-        <translation>模式</translation>
-    </message>
-    <message>
-        <source>OK</source>
-        <translation>确认</translation>
-    </message>
-    <message>
-        <source>PULL</source>
-        <translation>拉伸</translation>
-    </message>
-    <message>
-        <source>PUSH</source>
-        <translation>压缩</translation>
-    </message>
-    <message>
-        <source>Relative Distance</source>
-        <translation>相对位移</translation>
-    </message>
-    <message>
-        <source>Speed</source>
-        <translation>速度</translation>
-    </message>
-</context>
-<context>
-    <name>curveSettingDialog</name>
-    <message>
-        <source>AxisAutoSet</source>
-        <translation>自动设置</translation>
-    </message>
-    <message>
-        <source>AxisSetting</source>
-        <translation>坐标设置</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>取消</translation>
-    </message>
-    <message>
-        <source>Max</source>
-        <translation>最大</translation>
-    </message>
-    <message>
-        <source>Min</source>
-        <translation>最小</translation>
-    </message>
-    <message>
-        <source>OK</source>
-        <translation>确认</translation>
-    </message>
-    <message>
-        <source>Reversed</source>
-        <translation>反向</translation>
-    </message>
-    <message>
-        <source>Xaxis</source>
-        <translation>x轴</translation>
-    </message>
-    <message>
-        <source>Yaxis</source>
-        <translation>y轴</translation>
-    </message>
-</context>
-<context>
-    <name>CurveFile</name>
-    <message>
-        <source>%1 does not exist.</source>
-        <translation>%1 不存在。</translation>
-    </message>
-    <message>
-        <source>%1 is a folder.</source>
-        <translation>%1 是文件夹。</translation>
-    </message>
-    <message>
-        <source>%1 is not a regular file.</source>
-        <translation>%1 不是普通文件。</translation>
-    </message>
-    <message>
-        <source>No file was chosen.</source>
-        <translation>未选择文件。</translation>
-    </message>
-</context>
-<context>
-    <name>PlotExport</name>
-    <message>
-        <source>%1 was not written: pictures can be exported as JPEG (.jpg), BMP (.bmp) or PDF (.pdf) only.</source>
-        <translation>%1 未写入: 图片只能导出为 JPEG (.jpg)、BMP (.bmp) 或 PDF (.pdf)。</translation>
-    </message>
-    <message>
-        <source>The picture could not be written to %1.</source>
-        <translation>图片无法写入 %1。</translation>
+        <source>2</source>
+        <translation>2</translation>
     </message>
 </context>
 <context>

@@ -1,6 +1,7 @@
 #include "app/languageselectdialog.h"
 #include "app/translation.h"
 #include "langfile.h"
+#include "support/userfolders.h"
 
 #include <QtTest>
 
@@ -87,6 +88,7 @@ private slots:
     void answeringNoKeepsFile();
     void cancelKeepsFile();
     void unwritableFileIsReported();
+    void readOnlyInstallKeepsChoiceInUserConfiguration();
     void textsFollowChineseCatalogue();
 
 private:
@@ -238,6 +240,26 @@ void tst_languagedialog::unwritableFileIsReported()
     QCOMPARE(answerer.seen[1].title, QStringLiteral("Language"));
     QVERIFY2(answerer.seen[1].text.contains(QDir::toNativeSeparators(LangFile::path())),
              qPrintable(answerer.seen[1].text));
+}
+
+void tst_languagedialog::readOnlyInstallKeepsChoiceInUserConfiguration()
+{
+    ReadOnlyInstall install;
+    const QString userFile = install.homePath() + "/.config/" + QCoreApplication::applicationName()
+                             + "/lang.ini";
+    MessageBoxAnswerer answerer({QMessageBox::Yes, QMessageBox::Ok});
+
+    QVERIFY(run([](languageSelectDialog *dialog) { choose(dialog, 2, "okBtn"); }));
+
+    QCOMPARE(answerer.seen.size(), 2);
+    QCOMPARE(answerer.seen[1].icon, QMessageBox::Information);
+    QVERIFY(!QFileInfo::exists(LangFile::path()));
+    QCOMPARE(LanguageFile::read(userFile), QByteArray("Language:2"));
+    // Read back where start-up and the next dialog look.
+    QCOMPARE(LanguageFile::startupChoice(LanguageFile::read(LanguageFile::path())),
+             LanguageFile::Chinese);
+    languageSelectDialog reopened(nullptr);
+    QCOMPARE(child<QComboBox>(&reopened, "comboBox")->currentIndex(), 2);
 }
 
 void tst_languagedialog::textsFollowChineseCatalogue()

@@ -4,6 +4,7 @@
 #include "mainwindow/filedialogs.h"
 #include "mainwindow/mainwindow.h"
 #include "support/modalwidget.h"
+#include "support/userfolders.h"
 
 #include <QtTest>
 
@@ -46,6 +47,7 @@ private slots:
     void settingsAcceptedWhileDisconnectedLeaveTestButtonsDisabled();
     void saveAsksInDataFolderAndOpenLoadsTheCurvesBack();
     void saveThatCannotWriteWarnsAndKeepsTheOldFile();
+    void readOnlyInstallOffersUserDataFolder();
     void cancelledOpenLeavesTheCurves();
     void exportWritesTheChosenFormat_data();
     void exportWritesTheChosenFormat();
@@ -416,6 +418,20 @@ void tst_MainWindow::saveThatCannotWriteWarnsAndKeepsTheOldFile()
     QCOMPARE(title, QStringLiteral("Save"));
     QVERIFY2(text.contains(dir.path()), qPrintable(text));
     QVERIFY(QFileInfo(dir.path()).isDir());
+}
+
+void tst_MainWindow::readOnlyInstallOffersUserDataFolder()
+{
+    ReadOnlyInstall install;
+    const QString dataDir = install.homePath() + "/Documents/Torvelin/Data";
+    invoke("receiveCurveData", Q_ARG(int, 0), Q_ARG(double, 1.0), Q_ARG(double, 2.0));
+    DialogCall save;
+    FileDialogs::getSaveFileName = answering(QString(), &save);
+
+    child<QAction>("actionSave")->trigger();
+
+    QVERIFY2(save.directory.startsWith(dataDir + "/"), qPrintable(save.directory));
+    QVERIFY(QFileInfo(dataDir).isDir());
 }
 
 void tst_MainWindow::cancelledOpenLeavesTheCurves()
