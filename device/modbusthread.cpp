@@ -171,6 +171,15 @@ quint16 modbusThread::getForceDecimals()
     return readInputRegister(ForceDecimalsAddress, &value) ? value : 0;
 }
 
+bool modbusThread::readForceDecimals(quint16 *decimals)
+{
+    quint16 value = 0;
+    if (!readInputRegister(ForceDecimalsAddress, &value))
+        return false;
+    *decimals = value;
+    return true;
+}
+
 // Mutex held, connection open.
 void modbusThread::writeCommand(const QVector<quint16> &command)
 {

@@ -39,6 +39,9 @@ public:
     Serial_Setting_Type getSerialSetting() const;
     quint16 getMachineType();
     quint16 getForceDecimals();
+    // As getForceDecimals, but tells a failed read (false, *decimals
+    // untouched) from a register that holds 0.
+    bool readForceDecimals(quint16 *decimals);
     void startTest(const Curve_Setting &setting);
     void stopTest();
     void stopThread();

@@ -1,7 +1,9 @@
 #include "dialogs/chartstart.h"
 
+#include <QColor>
 #include <QIntValidator>
 #include <QLocale>
+#include <QPalette>
 #include <QRegExp>
 #include <QRegExpValidator>
 
@@ -12,6 +14,9 @@ namespace {
 
 constexpr int MinSpeed = 1;   // mm/min
 constexpr int MaxSpeed = 500; // mm/min
+// A speed field holding more than MaxSpeed.
+const QColor TooHighBase(255, 220, 220);
+const QColor TooHighText(Qt::darkRed);
 // 0 to 199.99 with at most two decimals, or exactly 200 mm.
 const char DistancePattern[] = "^(200|1?[0-9]?\\d(\\.\\d{1,2})?)$";
 
@@ -40,6 +45,7 @@ chartStart::chartStart(QWidget *parent)
     ui->speedEdit->setValidator(speedValidator);
     ui->distanceEdit->setValidator(
         new QRegExpValidator(QRegExp(QString::fromLatin1(DistancePattern)), this));
+    connect(ui->speedEdit, &QLineEdit::textEdited, this, [this] { markSpeedTooHigh(false); });
 }
 
 chartStart::~chartStart()
@@ -49,6 +55,15 @@ chartStart::~chartStart()
 
 void chartStart::on_okBtn_clicked()
 {
+    // The validator lets 501 to 999 stand as intermediate text; sent on, the
+    // machine would run at a speed it was never meant to.
+    if (NumberText::toInt(ui->speedEdit->text()) > MaxSpeed) {
+        markSpeedTooHigh(true);
+        ui->speedEdit->setFocus();
+        ui->speedEdit->selectAll();
+        return;
+    }
+
     Curve_Setting setting;
     setting.mode = ui->comboBox->currentText() == tr("PUSH") ? PushMode : PullMode;
     setting.distanceMode = ui->relativeRBtn->isChecked() ? RelativeDistance : AbsoluteDistance;
@@ -57,6 +72,18 @@ void chartStart::on_okBtn_clicked()
 
     emit sendCurveSetting(setting);
     close();
+}
+
+// The field itself shows what is wrong; a message box would hide the field.
+void chartStart::markSpeedTooHigh(bool tooHigh)
+{
+    QPalette palette = this->palette();
+    if (tooHigh) {
+        palette.setColor(QPalette::Base, TooHighBase);
+        palette.setColor(QPalette::Text, TooHighText);
+    }
+    ui->speedEdit->setPalette(palette);
+    ui->speedEdit->setToolTip(tooHigh ? tr("At most %1 mm/min").arg(MaxSpeed) : QString());
 }
 
 void chartStart::on_cancelBtn_clicked()

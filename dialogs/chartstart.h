@@ -33,5 +33,7 @@ private slots:
     void receiveCurveSetting(Curve_Setting setting);
 
 private:
+    void markSpeedTooHigh(bool tooHigh);
+
     Ui::chartStart *ui;
 };

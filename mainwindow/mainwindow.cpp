@@ -148,8 +148,11 @@ void MainWindow::on_actionConnect_triggered()
     if (type >= 1 && type <= MaxShownMachineType)
         ui->typeLabel->setText(tr("Type-%1").arg(type));
 
-    const int decimals = worker->getForceDecimals();
-    if (decimals < MaxForceDecimals)
+    // A read that failed (tester still booting, noise on the line) is no
+    // count of 0: taking it would cost every force shown and saved in this
+    // session its decimals. The count in use stays.
+    quint16 decimals = 0;
+    if (worker->readForceDecimals(&decimals) && decimals < MaxForceDecimals)
         forceDecimals = decimals;
 
     worker->start();

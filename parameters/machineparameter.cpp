@@ -222,6 +222,14 @@ void machineParameter::on_nextBtn_clicked()
         emit systemSetRequest(currentTest + 1);
 }
 
+// Until this dialog has shown a record there is nothing to page from; the
+// forward buttons then ask for the first record, so that a dialog whose
+// first request went unanswered is no dead end.
+void machineParameter::requestFirstRecord()
+{
+    emit systemDataRequest(FirstGroup, FirstScan);
+}
+
 void machineParameter::on_dataPreGroupBtn_clicked()
 {
     if (recordShown && currentGroup > 1)
@@ -231,7 +239,9 @@ void machineParameter::on_dataPreGroupBtn_clicked()
 // No upper bound here: past the last group the machine answers "no record".
 void machineParameter::on_dataNextGroupBtn_clicked()
 {
-    if (recordShown && currentGroup < LastCounter)
+    if (!recordShown)
+        requestFirstRecord();
+    else if (currentGroup < LastCounter)
         emit systemDataRequest(currentGroup + 1, FirstScan);
 }
 
@@ -243,17 +253,25 @@ void machineParameter::on_dataPreBtn_clicked()
 
 void machineParameter::on_dataNextBtn_clicked()
 {
-    if (recordShown && currentScan < LastCounter)
+    if (!recordShown)
+        requestFirstRecord();
+    else if (currentScan < LastCounter)
         emit systemDataRequest(currentGroup, currentScan + 1);
 }
 
-// Entering the Data tab shows the first result once per stored test: a click
-// asks again only when the Setting tab has moved to another test since the
-// last refresh, in this dialog or an earlier one.
+// Entering the Data tab shows the first result: always while this dialog has
+// shown no record (the memory of an earlier dialog, or a request that went
+// unanswered, must not leave the page blank for good), and after that once
+// per stored test, when the Setting tab has moved to another test since the
+// last refresh.
 void machineParameter::on_tabWidget_tabBarClicked(int index)
 {
-    if (index != DataTabIndex || !testShown || lastDataTest == currentTest)
+    if (index != DataTabIndex)
         return;
-    emit systemDataRequest(FirstGroup, FirstScan);
-    lastDataTest = currentTest;
+    const bool testChanged = testShown && lastDataTest != currentTest;
+    if (recordShown && !testChanged)
+        return;
+    requestFirstRecord();
+    if (testShown)
+        lastDataTest = currentTest;
 }

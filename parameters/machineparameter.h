@@ -50,6 +50,7 @@ private:
     using PointLabels = std::array<QLabel *, PointCount>;
 
     void installGridsAsPageLayouts();
+    void requestFirstRecord();
     void blankDataPage();
     void showNoRecord();
 

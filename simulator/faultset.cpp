@@ -22,6 +22,7 @@ const FaultInfo faultTable[] = {
     {Fault::Inf, "inf", "live values and curve points infinite (force +inf, distance -inf)"},
     {Fault::Late, "late", "the answer is sent after --late-ms (beyond the 0.5 s timeout)"},
     {Fault::Hangup, "hangup", "the line goes dead instead of answering (see reconnect)"},
+    {Fault::SilentInput, "silent-input", "FC04 reads that include input register --silent-input go unheard"},
 };
 static_assert(sizeof faultTable / sizeof faultTable[0] == FaultSet::faultCount,
               "one table row per fault, in enum order");

@@ -22,13 +22,14 @@ enum class Fault {
     Inf,         // live values and curve points infinite
     Late,        // the answer comes after the master's timeout
     Hangup,      // the line goes dead instead of answering
+    SilentInput, // reads of one input register (--silent-input) go unheard
 };
 
 class FaultSet
 {
 public:
     static constexpr int untilCleared = -1;
-    static constexpr int faultCount = int(Fault::Hangup) + 1;
+    static constexpr int faultCount = int(Fault::SilentInput) + 1;
 
     static bool parse(const QString &name, Fault *fault);
     static QString name(Fault fault);

@@ -180,7 +180,7 @@ void Simulator::serveLine(Clock::time_point arrived)
 
 void Simulator::answer(const ModbusRequest &request, Clock::time_point arrived)
 {
-    if (m_faults.take(Fault::Silent)) {
+    if (m_faults.take(Fault::Silent) || (readsSilentInput(request) && m_faults.take(Fault::SilentInput))) {
         log("unheard", request.frame);
         return;
     }
@@ -208,6 +208,13 @@ void Simulator::answer(const ModbusRequest &request, Clock::time_point arrived)
     m_pending.active = true;
     if (m_pending.due <= Clock::now())
         sendPending();
+}
+
+bool Simulator::readsSilentInput(const ModbusRequest &request) const
+{
+    const int silent = m_options.silentInputRegister;
+    return request.function == MODBUS_FC_READ_INPUT_REGISTERS && request.address <= silent
+           && silent < request.address + request.count;
 }
 
 void Simulator::spoilFrame(std::vector<uint8_t> *bytes)

@@ -42,6 +42,8 @@ private:
 
     void serveLine(Clock::time_point arrived);
     void answer(const ModbusRequest &request, Clock::time_point arrived);
+    // An FC04 read that takes in the register of the silent-input fault.
+    bool readsSilentInput(const ModbusRequest &request) const;
     void spoilFrame(std::vector<uint8_t> *bytes);
     void sendPending();
     // False once stdin has reached its end.

@@ -108,6 +108,9 @@ bool SimulatorOptions::parse(const QCoreApplication &application, SimulatorOptio
          QStringLiteral("name[:count]")},
         {QStringLiteral("late-ms"), QStringLiteral("Delay of the late fault in ms (default 700)."),
          QStringLiteral("ms")},
+        {QStringLiteral("silent-input"), QStringLiteral("Input register whose reads the silent-input fault leaves "
+                                                        "unanswered (default 5, the force decimals)."),
+         QStringLiteral("n")},
         {QStringLiteral("exit-on-eof"), QStringLiteral("Exit when stdin reaches end of file (without it the "
                                                        "simulator keeps serving and ignores stdin from then on).")},
         {QStringLiteral("verbose"), QStringLiteral("Log every request and answer to stderr.")},
@@ -147,6 +150,7 @@ bool SimulatorOptions::parse(const QCoreApplication &application, SimulatorOptio
         reader.fail(QStringLiteral("point-step"), QStringLiteral("above 0"));
     options->model.numbered = parser.isSet(QStringLiteral("numbered"));
     reader.integer(QStringLiteral("late-ms"), 0, 60000, &options->lateMilliseconds);
+    reader.integer(QStringLiteral("silent-input"), 0, maxRegisterValue, &options->silentInputRegister);
     for (const QString &text : parser.values(QStringLiteral("fault"))) {
         InitialFault fault{};
         if (parseFault(text, &fault))

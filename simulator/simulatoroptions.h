@@ -24,6 +24,7 @@ struct SimulatorOptions
     int forceDecimals = 3;
     SpringMachine::Model model;
     int lateMilliseconds = 700;
+    int silentInputRegister = 5;
     QVector<InitialFault> faults;
     bool exitOnEof = false;
     bool verbose = false;

@@ -452,6 +452,10 @@
         <source>%1</source>
         <translation>%1</translation>
     </message>
+    <message>
+        <source>At most %1 mm/min</source>
+        <translation>最大 %1 mm/min</translation>
+    </message>
 </context>
 <context>
     <name>curveSettingDialog</name>

@@ -2,6 +2,7 @@
 // serial line with real RTU framing.
 #include "device/modbusthread.h"
 #include "support/simulatedtester.h"
+#include "support/timescale.h"
 
 #include <QtTest>
 
@@ -10,9 +11,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
+
+using TimeScale::lateBoundMs;
+
+// The worker's pause between live polls; a request's reply pause is as long.
+constexpr int PollPeriodMs = 200;
+// Share of a core a loop that spins on a dead line would come near 1.
+constexpr double DeadLineCpuShare = 0.1;
 
 // Receives the worker's cross-thread signals in the test's thread, as the
 // main window does, with the time each one arrived.
@@ -179,7 +188,7 @@ void tst_Worker::openFailsOnMissingDeviceAndLeavesNoContext()
     QCOMPARE(worker->getForceDecimals(), quint16(0));
     // With no connection the loop ends at once.
     worker->start();
-    QVERIFY(worker->wait(1000));
+    QVERIFY(worker->wait(lateBoundMs(1000)));
     QVERIFY(recorder->liveForces.isEmpty());
 }
 
@@ -198,11 +207,14 @@ void tst_Worker::livePollRunsAboutEvery200Ms()
 {
     QVERIFY(startSimulator());
     worker->start();
-    QTRY_VERIFY_WITH_TIMEOUT(recorder->liveTimes.size() >= 6, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->liveTimes.size() >= 6, lateBoundMs(5000));
     const QVector<qint64> &t = recorder->liveTimes;
     const double period = double(t[5] - t[0]) / 5;
     qInfo("live poll period %.1f ms", period);
-    QVERIFY2(period >= 195 && period <= 320, qPrintable(QString::number(period)));
+    // Never sooner than the pause; later only by the transaction and the
+    // scheduling of a busy machine.
+    QVERIFY2(period >= PollPeriodMs - 5 && period <= PollPeriodMs + lateBoundMs(120),
+             qPrintable(QString::number(period)));
     QVERIFY(recorder->curve.isEmpty());
 }
 
@@ -212,7 +224,8 @@ void tst_Worker::testGivesForwardThenReturnPointsWithoutLoss()
     worker->start();
     QTRY_VERIFY(!recorder->liveForces.isEmpty());
     worker->startTest(shortTest());
-    QTRY_VERIFY_WITH_TIMEOUT(sim->state("phase") == "idle" && sim->state("handed") == sim->state("produced"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(sim->state("phase") == "idle" && sim->state("handed") == sim->state("produced"),
+                             lateBoundMs(10000));
     const int liveAtStart = recorder->liveForces.size();
     // Anything still on its way crosses the thread before the next block.
     QTRY_COMPARE(recorder->curve.size(), sim->state("handed").toInt());
@@ -245,8 +258,8 @@ void tst_Worker::stopResumesLiveValuesWithinACycle()
     QCOMPARE(sim->state("phase"), QStringLiteral("idle"));
     QElapsedTimer since;
     since.start();
-    QTRY_VERIFY_WITH_TIMEOUT(recorder->liveForces.size() > live, 1000);
-    QVERIFY(since.elapsed() < 700);
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->liveForces.size() > live, lateBoundMs(1000));
+    QVERIFY(since.elapsed() < lateBoundMs(700));
 }
 
 void tst_Worker::settingsChangedWhileOpenApplyAtNextOpen()
@@ -331,7 +344,8 @@ void tst_Worker::closedWorkerMakesNoTransactionAndEmitsNothing()
     worker->stopTest();
     QCOMPARE(worker->getMachineType(), quint16(0));
     QCOMPARE(worker->getForceDecimals(), quint16(0));
-    QVERIFY(took.elapsed() < 100);  // not even the request pause
+    // Not even one request pause, which two requests would have made twice.
+    QVERIFY(took.elapsed() < PollPeriodMs);
     QCOMPARE(settings.count(), 0);
     QCOMPARE(data.count(), 0);
     const QMap<QString, int> counts = sim->stats();
@@ -348,9 +362,10 @@ void tst_Worker::stopThreadEndsTheLoopWithinOneCycle()
     QElapsedTimer took;
     took.start();
     worker->stopThread();
-    QVERIFY(worker->wait(2000));
+    QVERIFY(worker->wait(lateBoundMs(2000)));
     qInfo("loop ended %lld ms after stopThread", took.elapsed());
-    QVERIFY(took.elapsed() < 450);  // one 200 ms pause plus one transaction
+    // One poll pause plus one transaction.
+    QVERIFY(took.elapsed() < PollPeriodMs + lateBoundMs(250));
     QVERIFY(worker->closeSerial());
 }
 
@@ -362,7 +377,7 @@ void tst_Worker::stopRightAfterStartIsNotLost()
     for (int round = 0; round < 20; ++round) {
         worker->start();
         worker->stopThread();
-        QVERIFY2(worker->wait(2000), qPrintable(QStringLiteral("round %1").arg(round)));
+        QVERIFY2(worker->wait(lateBoundMs(2000)), qPrintable(QStringLiteral("round %1").arg(round)));
     }
 }
 
@@ -383,7 +398,7 @@ void tst_Worker::garbledLiveAnswersAreDroppedAndPollingGoesOn()
     QTRY_VERIFY(!recorder->liveForces.isEmpty());
     QVERIFY(sim->command("fault " + fault + " 2"));
     const int before = recorder->liveForces.size();
-    QTRY_VERIFY_WITH_TIMEOUT(recorder->liveForces.size() >= before + 3, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->liveForces.size() >= before + 3, lateBoundMs(5000));
     // The spoiled readings are missing, not invented or repeated: the
     // numbers only grow.
     for (int i = 1; i < recorder->liveForces.size(); ++i)
@@ -407,7 +422,8 @@ void tst_Worker::rejectedCurveBlocksAreDroppedAndCollectionGoesOn()
     worker->start();
     QVERIFY(sim->command("fault " + fault + " 1"));
     worker->startTest(shortTest());
-    QTRY_VERIFY_WITH_TIMEOUT(sim->state("phase") == "idle" && sim->state("handed") == sim->state("produced"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(sim->state("phase") == "idle" && sim->state("handed") == sim->state("produced"),
+                             lateBoundMs(10000));
     // The last point handed out arrives (numbered forces count the points).
     QTRY_COMPARE(int(recorder->curve.last().force), sim->state("handed").toInt());
     // The spoiled block's points are lost; everything after it arrived once.
@@ -429,9 +445,9 @@ void tst_Worker::lateAnswerCostsAtMostOneStaleReading()
     QTRY_VERIFY(recorder->liveForces.size() >= 2);
     QVERIFY(sim->command("fault late 1"));
     const int before = recorder->liveForces.size();
-    QTRY_VERIFY_WITH_TIMEOUT(recorder->liveForces.size() >= before + 4, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->liveForces.size() >= before + 4, lateBoundMs(5000));
     worker->stopThread();
-    QVERIFY(worker->wait(2000));
+    QVERIFY(worker->wait(lateBoundMs(2000)));
     // With the loop at rest, the last reading shown must be the last one the
     // machine answered: a reading one behind would show here, for good.
     QTRY_COMPARE(int(recorder->liveForces.last()), sim->stats().value("fc04"));
@@ -444,15 +460,15 @@ void tst_Worker::silentTesterIsReportedAndItsReturnAtTheNextPoll()
     QTRY_VERIFY(!recorder->liveForces.isEmpty());
     QVERIFY(sim->command("fault silent"));
     const qint64 silentAt = recorder->clock.elapsed();
-    QTRY_VERIFY_WITH_TIMEOUT(recorder->firstLink(false) >= 0, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->firstLink(false) >= 0, lateBoundMs(3000));
     const int lost = recorder->firstLink(false);
     qInfo("not answering %lld ms after the tester fell silent", recorder->linkTimes[lost] - silentAt);
-    QVERIFY(recorder->linkTimes[lost] - silentAt <= 1500);
+    QVERIFY(recorder->linkTimes[lost] - silentAt <= lateBoundMs(1500));
     const quint64 answersBefore = recorder->links[lost].counters.answers;
     QVERIFY(recorder->links[lost].counters.timeouts >= quint64(LinkHealth::FailuresInRow));
 
     QVERIFY(sim->command("clear silent"));
-    QTRY_VERIFY_WITH_TIMEOUT(recorder->firstLink(true, lost) >= 0, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->firstLink(true, lost) >= 0, lateBoundMs(3000));
     // The first answer after the silence brings the state back.
     const LinkReport back = recorder->links[recorder->firstLink(true, lost)];
     QCOMPARE(back.counters.answers, answersBefore + 1);
@@ -483,16 +499,19 @@ void tst_Worker::hungUpLineComesBackOnTheSameLinkAndTheTestGoesOn()
     QTest::qWait(1500);
     const double cpu = processCpuSeconds() - cpuBefore;
     qInfo("CPU while the port is gone: %.1f %% of a core", 100 * cpu / (wall.elapsed() / 1000.0));
-    QVERIFY2(cpu < 0.1 * wall.elapsed() / 1000.0, qPrintable(QString::number(cpu)));
+    // A failed open costs the instrumented build more processor time, but a
+    // spinning loop would still take near a whole core.
+    const double allowed = std::min(DeadLineCpuShare * TimeScale::Factor, 0.5);
+    QVERIFY2(cpu < allowed * wall.elapsed() / 1000.0, qPrintable(QString::number(cpu)));
 
     const int drawn = recorder->curve.size();
     QVERIFY(sim->command("reconnect"));
-    QTRY_VERIFY_WITH_TIMEOUT(recorder->firstLink(true, lost) >= 0, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->firstLink(true, lost) >= 0, lateBoundMs(3000));
     const LinkReport back = recorder->links[recorder->firstLink(true, lost)];
     QVERIFY(back.lastGapDuringTest);
     QVERIFY(back.counters.reopens >= 1);
     // The test's later points arrive, each once and in order.
-    QTRY_VERIFY_WITH_TIMEOUT(recorder->curve.size() > drawn && recorder->curve.last().stroke == 1, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->curve.size() > drawn && recorder->curve.last().stroke == 1, lateBoundMs(10000));
     for (int i = 1; i < recorder->curve.size(); ++i)
         QVERIFY(recorder->curve[i].force > recorder->curve[i - 1].force);
     // And the live values after it.
@@ -511,9 +530,9 @@ void tst_Worker::stopThreadDuringRetriesReturnsPromptly()
     QElapsedTimer took;
     took.start();
     worker->stopThread();
-    QVERIFY(worker->wait(2000));
+    QVERIFY(worker->wait(lateBoundMs(2000)));
     qInfo("loop ended %lld ms after stopThread", took.elapsed());
-    // Well inside the second between two attempts.
+    // Well inside the second between two attempts: the stop ends the wait.
     QVERIFY(took.elapsed() < LinkHealth::ReopenPeriodMs / 2);
 }
 

@@ -179,6 +179,8 @@ void tst_MainWindow::liveReadoutOfCorruptValuesShowsThemUncut_data()
     QTest::newRow("NaN") << std::numeric_limits<float>::quiet_NaN() << "nan N";
     QTest::newRow("infinity") << std::numeric_limits<float>::infinity() << "inf N";
     QTest::newRow("beyond int range") << 3.0e9f << "3000000000.000 N";
+    // Inside the range until the float-step nudge carries it past INT_MAX.
+    QTest::newRow("pushed past int range") << 2147483.5f << "2147483.500 N";
 }
 
 void tst_MainWindow::liveReadoutOfCorruptValuesShowsThemUncut()

@@ -78,6 +78,7 @@ private slots:
     void stopReturnsToLiveValues();
     void disconnectLeavesTestButtonsAndStartSendsNothing();
     void chartRoundTripsPullAbsoluteAndCancelKeepsIt();
+    void chartKeepsASpeedAbove500FromTheMachine();
 
     void settingWhileConnectedWarnsAndOpensNoDialog();
     void settingAppliedWhileDisconnectedChangesNextConnect();
@@ -286,19 +287,24 @@ void tst_MainWindowDevice::connectAppliesMachineType()
 void tst_MainWindowDevice::connectTakesForceDecimalsBelowFive_data()
 {
     QTest::addColumn<int>("reported");
+    QTest::addColumn<QStringList>("faults");
     QTest::addColumn<int>("used");
-    QTest::newRow("4 is taken") << 4 << 4;
-    QTest::newRow("0 is taken") << 0 << 0;
-    QTest::newRow("5 keeps 3") << 5 << 3;
+    QTest::newRow("4 is taken") << 4 << QStringList() << 4;
+    QTest::newRow("0 is taken") << 0 << QStringList() << 0;
+    QTest::newRow("5 keeps 3") << 5 << QStringList() << 3;
+    // A failed read is no count of 0.
+    QTest::newRow("unanswered keeps 3") << 0 << QStringList{"--fault", "silent-input"} << 3;
 }
 
 void tst_MainWindowDevice::connectTakesForceDecimalsBelowFive()
 {
     QFETCH(int, reported);
+    QFETCH(QStringList, faults);
     QFETCH(int, used);
-    QVERIFY(startTester({"--no-pacing", "--decimals", QString::number(reported)}));
+    QVERIFY(startTester(QStringList{"--no-pacing", "--decimals", QString::number(reported)} + faults));
     openWindow();
     connectWindow();
+    QVERIFY(status().endsWith(QStringLiteral(",success")));
     QCOMPARE(forceDecimals, used);
     // The live readout follows at once.
     const QString fraction = used > 0 ? QStringLiteral("\\.\\d{%1}").arg(used) : QString();
@@ -516,6 +522,34 @@ void tst_MainWindowDevice::chartRoundTripsPullAbsoluteAndCancelKeepsIt()
     QString lastWrite;
     QVERIFY(sim->command("last-write", &lastWrite));
     QCOMPARE(lastWrite, QStringLiteral("3 5 1 1 500 0 16384"));
+}
+
+void tst_MainWindowDevice::chartKeepsASpeedAbove500FromTheMachine()
+{
+    QVERIFY(startTester({"--no-pacing"}));
+    openWindow();
+    connectWindow();
+    chartStart *dialog = openChart();
+    QVERIFY(dialog);
+    auto *speedEdit = dialog->findChild<QLineEdit *>("speedEdit");
+    const QColor normal = speedEdit->palette().color(QPalette::Base);
+    speedEdit->clear();
+    QTest::keyClicks(speedEdit, QStringLiteral("999"));
+    QTest::mouseClick(dialog->findChild<QPushButton *>("okBtn"), Qt::LeftButton);
+    // Refused where it was typed: open, the field marked, nothing accepted.
+    QVERIFY(dialog->isVisible());
+    QVERIFY(speedEdit->palette().color(QPalette::Base) != normal);
+    QVERIFY(!child<QPushButton>("startBtn")->isEnabled());
+
+    speedEdit->clear();
+    QTest::keyClicks(speedEdit, QStringLiteral("500"));
+    QCOMPARE(speedEdit->palette().color(QPalette::Base), normal);
+    QTest::mouseClick(dialog->findChild<QPushButton *>("okBtn"), Qt::LeftButton);
+    QVERIFY(!dialog->isVisible());
+    QTest::mouseClick(child<QPushButton>("startBtn"), Qt::LeftButton);
+    QString lastWrite;
+    QVERIFY(sim->command("last-write", &lastWrite));
+    QCOMPARE(lastWrite.section(QLatin1Char(' '), 4, 4), QStringLiteral("500"));
 }
 
 void tst_MainWindowDevice::settingWhileConnectedWarnsAndOpensNoDialog()

@@ -47,17 +47,17 @@ private slots:
     void paging_data();
     void paging();
     void noRecordAnswerShowsZerosAndKeepsCounters();
-    void pagingIdleBeforeFirstRecord_data();
-    void pagingIdleBeforeFirstRecord();
+    void pagingBeforeFirstRecord_data();
+    void pagingBeforeFirstRecord();
     void firstRateAndInitialLoadAlwaysBlank();
     void shortRecordIsIgnored_data();
     void shortRecordIsIgnored();
     void answersInsideTheRequestMoveThePage();
 
     void dataTabClickRefreshesOncePerTest();
-    void refreshMemoryIsSharedByLaterDialogs();
+    void dataTabAsksUntilThisDialogShowsARecord();
     void refreshNeedsATabBarClick();
-    void noRefreshBeforeATestIsShown();
+    void dataTabAsksBeforeATestIsShown();
 };
 
 void TestMachineParameterData::init()
@@ -186,26 +186,32 @@ void TestMachineParameterData::noRecordAnswerShowsZerosAndKeepsCounters()
     QCOMPARE(rates(p), repeated(4, "0.0"));
 }
 
-void TestMachineParameterData::pagingIdleBeforeFirstRecord_data()
+// Nothing to step back from; stepping forward starts at the first record.
+void TestMachineParameterData::pagingBeforeFirstRecord_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<bool>("noRecordFirst");
+    QTest::addColumn<bool>("asksFirstRecord");
     for (const char *button : {"dataPreGroupBtn", "dataNextGroupBtn", "dataPreBtn", "dataNextBtn"}) {
-        QTest::addRow("%s, nothing answered", button) << button << false;
-        QTest::addRow("%s, only a no-record answer", button) << button << true;
+        const bool forward = QByteArray(button).contains("Next");
+        QTest::addRow("%s, nothing answered", button) << button << false << forward;
+        QTest::addRow("%s, only a no-record answer", button) << button << true << forward;
     }
 }
 
-void TestMachineParameterData::pagingIdleBeforeFirstRecord()
+void TestMachineParameterData::pagingBeforeFirstRecord()
 {
     QFETCH(QString, button);
     QFETCH(bool, noRecordFirst);
+    QFETCH(bool, asksFirstRecord);
     ParameterDialog p;
     p.dialog.receiveSystemSetting(uniformPointSet(1), storedTest(5, 1));
     if (noRecordFirst)
         p.dialog.receiveSystemData(linearRecord(), noRecord());
     p.click(qPrintable(button));
-    QCOMPARE(p.dataRequests.count(), 0);
+    QCOMPARE(p.dataRequests.count(), asksFirstRecord ? 1 : 0);
+    if (asksFirstRecord)
+        QCOMPARE(p.dataRequests.at(0), requestOf(1, 1));
 }
 
 void TestMachineParameterData::firstRateAndInitialLoadAlwaysBlank()
@@ -280,6 +286,7 @@ void TestMachineParameterData::dataTabClickRefreshesOncePerTest()
     p.clickTab(1);
     QCOMPARE(p.dataRequests.count(), 1);
     QCOMPARE(p.dataRequests.at(0), requestOf(1, 1));
+    p.dialog.receiveSystemData(linearRecord(), record(1, 3, 1, 2));
     p.clickTab(1);
     p.clickTab(0);
     p.clickTab(1);
@@ -294,7 +301,9 @@ void TestMachineParameterData::dataTabClickRefreshesOncePerTest()
     QCOMPARE(p.setRequests.count(), 0);
 }
 
-void TestMachineParameterData::refreshMemoryIsSharedByLaterDialogs()
+// An earlier dialog's refresh of the same test, or a request that went
+// unanswered, does not leave this dialog's Data page blank.
+void TestMachineParameterData::dataTabAsksUntilThisDialogShowsARecord()
 {
     {
         ParameterDialog first;
@@ -305,12 +314,12 @@ void TestMachineParameterData::refreshMemoryIsSharedByLaterDialogs()
     ParameterDialog second;
     second.dialog.receiveSystemSetting(uniformPointSet(1), storedTest(5, 3));
     second.clickTab(1);
-    QCOMPARE(second.dataRequests.count(), 0);
-    QCOMPARE(second.text("dataTestNumLabel"), QString());
-
-    second.dialog.receiveSystemSetting(uniformPointSet(1), storedTest(5, 1));
-    second.clickTab(1);
     QCOMPARE(second.dataRequests.count(), 1);
+    second.clickTab(1);
+    QCOMPARE(second.dataRequests.count(), 2);
+    second.dialog.receiveSystemData(linearRecord(), record(1, 3, 1, 2));
+    second.clickTab(1);
+    QCOMPARE(second.dataRequests.count(), 2);
 }
 
 void TestMachineParameterData::refreshNeedsATabBarClick()
@@ -325,22 +334,13 @@ void TestMachineParameterData::refreshNeedsATabBarClick()
     QCOMPARE(p.dataRequests.count(), 1);
 }
 
-void TestMachineParameterData::noRefreshBeforeATestIsShown()
+// Opened while disconnected, or its stored test went unanswered.
+void TestMachineParameterData::dataTabAsksBeforeATestIsShown()
 {
-    {
-        ParameterDialog earlier;
-        earlier.dialog.receiveSystemSetting(uniformPointSet(1), storedTest(5, 3));
-        earlier.clickTab(1);
-        QCOMPARE(earlier.dataRequests.count(), 1);
-    }
-    // Opened while disconnected: no test on the Setting tab, nothing to refresh.
     ParameterDialog p;
     p.clickTab(1);
-    QCOMPARE(p.dialog.findChild<QTabWidget *>("tabWidget")->currentIndex(), 1);
-    QCOMPARE(p.dataRequests.count(), 0);
-    p.dialog.receiveSystemSetting(uniformPointSet(1), storedTest(5, 1));
-    p.clickTab(1);
     QCOMPARE(p.dataRequests.count(), 1);
+    QCOMPARE(p.dataRequests.at(0), requestOf(1, 1));
 }
 
 QTEST_MAIN(TestMachineParameterData)

@@ -19,8 +19,12 @@ private slots:
     void pagesThroughStoredTestsWithinTheirCount();
     void dataTabPagesRecordsAndStepsBackFromTheEnd();
     void dataTabRefreshesOncePerTestShown();
+    void secondDialogShowsTheFirstRecordAfterAnUnansweredRequest();
 
 private:
+    // A new dialog wired to the worker as the main window wires it, showing
+    // stored test 1.
+    void openDialog();
     // Writes (requests) the tester received so far.
     int requestsSent() { return sim->stats().value("fc16"); }
 
@@ -40,7 +44,12 @@ void tst_MachineParameterDevice::init()
     setting.portName = sim->devicePath();
     worker->receiveSerailSetting(setting);
     QVERIFY(worker->openSerial());
+    openDialog();
+}
 
+void tst_MachineParameterDevice::openDialog()
+{
+    delete page;
     page = new ParameterDialog;
     machineParameter *dialog = &page->dialog;
     connect(worker, &modbusThread::sendSystemSetting, dialog, &machineParameter::receiveSystemSetting);
@@ -128,6 +137,21 @@ void tst_MachineParameterDevice::dataTabRefreshesOncePerTestShown()
     page->clickTab(0);
     page->click("nextBtn");
     page->clickTab(1);
+    QCOMPARE(page->text("dataTestNumLabel"), QStringLiteral("1/2"));
+}
+
+void tst_MachineParameterDevice::secondDialogShowsTheFirstRecordAfterAnUnansweredRequest()
+{
+    page->clickTab(1);
+    QCOMPARE(page->text("dataTestNumLabel"), QStringLiteral("1/2"));
+
+    openDialog();
+    QCOMPARE(page->text("testNumEdit"), QStringLiteral("1/5"));
+    QVERIFY(sim->command("fault silent 1"));
+    page->clickTab(1);
+    QCOMPARE(page->text("dataTestNumLabel"), QString());
+    page->clickTab(1);
+    QCOMPARE(page->text("dataGroupNumEdit"), QStringLiteral("1/3"));
     QCOMPARE(page->text("dataTestNumLabel"), QStringLiteral("1/2"));
 }
 

@@ -46,6 +46,7 @@ private slots:
     void transportFaultsFailTransactions();
     void lateAnswerArrivesAfterTimeout();
     void silentRequestIsNotCarriedOut();
+    void silentInputLeavesOnlyReadsOfItsRegisterUnanswered();
     void hangupFailsAtOnceUntilReconnect();
     void controlChannelRejectsBadCommands_data();
     void controlChannelRejectsBadCommands();
@@ -223,6 +224,21 @@ void tst_SimulatorLine::silentRequestIsNotCarriedOut()
     QString counters;
     QVERIFY(simulator.command("stats", &counters));
     QCOMPARE(counters, QString("fc03=0 fc04=0 fc16=0 other=0 rejected=0"));
+}
+
+void tst_SimulatorLine::silentInputLeavesOnlyReadsOfItsRegisterUnanswered()
+{
+    SimulatedTester simulator({"--no-pacing", "--silent-input", "4", "--fault", "silent-input"});
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    ModbusMaster master(simulator.devicePath());
+    QVERIFY(master.isConnected());
+
+    QCOMPARE(master.readInput(0, 4).size(), 4);
+    QCOMPARE(master.readInput(5, 1).size(), 1);
+    QVERIFY(master.readInput(3, 2).isEmpty());
+    QCOMPARE(errno, ETIMEDOUT);
+    QVERIFY(simulator.command("clear silent-input"));
+    QCOMPARE(master.readInput(4, 1).size(), 1);
 }
 
 void tst_SimulatorLine::hangupFailsAtOnceUntilReconnect()
