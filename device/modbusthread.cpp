@@ -271,6 +271,9 @@ void modbusThread::getSystemSet(int index)
     if (!ctx)
         return;
     writeCommand(settingRequest(index));
+    // A port that failed under the command has been closed: no reply to wait for.
+    if (!ctx)
+        return;
     waitForReply();
     QVector<quint16> registers(RequestBufferCount, 0);
     const int returned = readHoldingRegisters(SettingReplyCount, &registers);
@@ -285,6 +288,9 @@ void modbusThread::getSystemData(int index, int scanIndex)
     if (!ctx)
         return;
     writeCommand(dataRequest(index, scanIndex));
+    // A port that failed under the command has been closed: no reply to wait for.
+    if (!ctx)
+        return;
     waitForReply();
     QVector<quint16> registers(RequestBufferCount, 0);
     const int returned = readHoldingRegisters(DataReplyCount, &registers);
