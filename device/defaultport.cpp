@@ -4,13 +4,16 @@
 
 namespace {
 const char PortEnvironmentVariable[] = "TORVELIN_PORT";
+#ifdef Q_OS_WIN
+const char DeviceNamespacePrefix[] = "\\\\.\\";
+#endif
 }
 
 QString devicePathForPort(const QString &portName, const QString &systemLocation)
 {
 #ifdef Q_OS_WIN
     Q_UNUSED(systemLocation);
-    return QStringLiteral("\\\\.\\") + portName;
+    return QLatin1String(DeviceNamespacePrefix) + portName;
 #else
     Q_UNUSED(portName);
     return systemLocation;
@@ -33,4 +36,14 @@ QString defaultDevicePath()
     }
     const QSerialPortInfo &last = ports.last();
     return devicePathForPort(last.portName(), last.systemLocation());
+}
+
+QString portNameForDevicePath(const QString &devicePath)
+{
+#ifdef Q_OS_WIN
+    const QLatin1String prefix(DeviceNamespacePrefix);
+    return devicePath.startsWith(prefix) ? devicePath.mid(prefix.size()) : devicePath;
+#else
+    return devicePath;
+#endif
 }

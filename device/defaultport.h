@@ -10,3 +10,7 @@ QString defaultDevicePath();
 // The device string for a listed port: the Windows device-namespace path
 // "\\.\COMn" (which also reaches COM10 and above), the device path elsewhere.
 QString devicePathForPort(const QString &portName, const QString &systemLocation);
+
+// The port name that devicePathForPort turns back into `devicePath`: the
+// name after the "\\.\" prefix on Windows, the path itself elsewhere.
+QString portNameForDevicePath(const QString &devicePath);

@@ -10,4 +10,7 @@ struct AxisSetting
     double yMax = 0.0;
     bool xReversed = false;
     bool yReversed = false;
+    // "AxisAutoSet": the axes follow the visible curves; the ranges above
+    // are then only what the plot showed.
+    bool autoFit = false;
 };

@@ -15,6 +15,7 @@ curveSettingDialog::curveSettingDialog(QWidget *parent, const AxisSetting &setti
     ui->yAxisMinEdit->setText(NumberText::force(setting.yMin));
     ui->yAxisMaxEdit->setText(NumberText::force(setting.yMax));
     ui->yAxisReversed->setChecked(setting.yReversed);
+    ui->checkBox->setChecked(setting.autoFit);
 }
 
 curveSettingDialog::~curveSettingDialog()
@@ -32,6 +33,7 @@ void curveSettingDialog::on_okBtn_clicked()
     setting.yMax = NumberText::toDouble(ui->yAxisMaxEdit->text());
     setting.xReversed = ui->xAxisReversed->isChecked();
     setting.yReversed = ui->yAxisReversed->isChecked();
+    setting.autoFit = ui->checkBox->isChecked();
 
     emit sendAxisSet(setting);
     close();

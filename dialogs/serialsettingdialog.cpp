@@ -38,6 +38,36 @@ SerialSettingDialog::~SerialSettingDialog()
     delete ui;
 }
 
+void SerialSettingDialog::showSetting(const Serial_Setting_Type &setting)
+{
+    QComboBox *ports = ui->serialPortInfoListBox;
+    int index = -1;
+    for (int i = 0; i < ports->count() && index < 0; ++i) {
+        const QStringList port = ports->itemData(i).toStringList();
+        if (devicePathForPort(port.value(SerialPortList::Name),
+                              port.value(SerialPortList::Location))
+            == setting.portName)
+            index = i;
+    }
+    if (index < 0 && !setting.portName.isEmpty()) {
+        const QString name = portNameForDevicePath(setting.portName);
+        ports->addItem(name, SerialPortList::fields(name, tr("not in the system's list"), QString(),
+                                                    QString(), setting.portName, 0, 0));
+        index = ports->count() - 1;
+    }
+    if (index >= 0)
+        ports->setCurrentIndex(index);
+
+    // Values the boxes do not offer leave them as they are.
+    ui->baudRateBox->setCurrentText(QString::number(setting.baudRate));
+    ui->dataBitsBox->setCurrentText(QString::number(setting.dataBits));
+    ui->stopBitsBox->setCurrentText(QString::number(setting.stopBits));
+    for (int i = 0; i < ParityCount; ++i) {
+        if (ParityLetters[i] == setting.parity)
+            ui->parityBox->setCurrentIndex(i);
+    }
+}
+
 void SerialSettingDialog::on_applyButton_clicked()
 {
     Serial_Setting_Type setting;

@@ -24,6 +24,11 @@ public:
     explicit SerialSettingDialog(const QList<QStringList> &ports, QWidget *parent = nullptr);
     ~SerialSettingDialog() override;
 
+    // Selects the port and line settings in use, so that Apply without a
+    // change keeps them. A device the list leaves out (a by-id path, a
+    // TORVELIN_PORT) gets an item of its own.
+    void showSetting(const Serial_Setting_Type &setting);
+
 signals:
     void sendSerialSetting(Serial_Setting_Type setting);
 

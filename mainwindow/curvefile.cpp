@@ -17,6 +17,7 @@ namespace {
 // million points never needs a QString per line and a 1 MB line costs no
 // more than its bytes.
 constexpr qint64 BlockSize = 64 * 1024;
+const char FileSuffix[] = ".txt";
 const char Utf8ByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr int Utf8ByteOrderMarkSize = 3;
 
@@ -356,4 +357,13 @@ bool CurveFile::load(const QString &path, Curves *curves, QString *error)
     }
     *curves = std::move(loaded);
     return true;
+}
+
+QString CurveFile::withSuffix(const QString &path)
+{
+    // A folder stays a folder, so that saving to it fails and says so.
+    const QFileInfo info(path);
+    if (info.fileName().isEmpty() || info.fileName().contains(QLatin1Char('.')) || info.isDir())
+        return path;
+    return path + QLatin1String(FileSuffix);
 }

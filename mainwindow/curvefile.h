@@ -61,6 +61,11 @@ public:
     // points read before are returned all the same.
     static Curves read(QIODevice *device, bool *ok = nullptr);
 
+    // The name a curve file is saved under: the typed name, with ".txt"
+    // added when its file name has no suffix at all (no "."), so that the
+    // Open dialog's "*.txt" filter shows it again.
+    static QString withSuffix(const QString &path);
+
     // A curve file has an end: only regular files are read, never folders,
     // devices or pipes.
     static bool isReadableCurveFile(const QString &path, QString *why);

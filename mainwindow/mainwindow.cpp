@@ -13,12 +13,17 @@
 #include "mainwindow/curvefile.h"
 #include "mainwindow/filedialogs.h"
 #include "mainwindow/livereadout.h"
+#include "mainwindow/plotautofit.h"
 #include "mainwindow/plotexport.h"
+#include "mainwindow/testrun.h"
+#include "mainwindow/testsettingslabel.h"
 #include "parameters/machineparameter.h"
 
 #include <QCoreApplication>
 #include <QDate>
 #include <QDebug>
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QTime>
 
@@ -53,6 +58,8 @@ MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
     , worker(new modbusThread)
+    , testRun(new TestRun(this))
+    , testSettingsLabel(new TestSettingsLabel(this))
 {
     ui->setupUi(this);
 
@@ -61,6 +68,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->actionExit, &QAction::triggered, this, &QWidget::close);
 
     setUpPlot();
+    autoFit = new PlotAutoFit(ui->userPlot);
 
     // The designer keeps the grid in a fixed-size container; as the central
     // widget's own layout it follows the window.
@@ -69,6 +77,8 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->userPlot, &QCustomPlot::mouseMove, this, &MainWindow::myMouseMoveEvent);
 
     curveSetting = Curve_Setting();
+    ui->statusBar->addPermanentWidget(testSettingsLabel);
+    testSettingsLabel->showSetting(curveSetting);
 
     ui->startBtn->setEnabled(false);
     ui->refreshBtn->setEnabled(false);
@@ -88,6 +98,9 @@ MainWindow::MainWindow(QWidget *parent)
 
     linkMonitor = new LinkMonitor(ui->statusBar, ui->menuDevice, this);
     connect(worker, &modbusThread::sendLinkReport, this, &MainWindow::receiveLinkReport);
+    connect(testRun, &TestRun::ended, this, [this] {
+        ui->statusBar->showMessage(tr("The test has ended. Stop returns to the live values."));
+    });
 }
 
 MainWindow::~MainWindow()
@@ -163,6 +176,7 @@ void MainWindow::on_actionDisconnect_triggered()
     worker->stopThread();
     worker->wait();
     worker->closeSerial();
+    endTest();
     linkMonitor->disconnected();
     ui->forceLabel->setEnabled(true);
     ui->distanceLabel->setEnabled(true);
@@ -182,17 +196,34 @@ void MainWindow::on_actionSetting_triggered()
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &SerialSettingDialog::sendSerialSetting, worker,
             &modbusThread::receiveSerailSetting);
+    dialog->showSetting(worker->getSerialSetting());
     dialog->exec();
 }
 
 void MainWindow::on_startBtn_clicked()
 {
     worker->startTest(curveSetting);
+    // A second start command mid-stroke would send the machine on past the
+    // set distance: Start waits for Stop or Disconnect. Without a link no
+    // test runs, and Start stays as it was.
+    if (isConnected()) {
+        testRun->start();
+        ui->startBtn->setEnabled(false);
+    }
 }
 
 void MainWindow::on_stopBtn_clicked()
 {
     worker->stopTest();
+    endTest();
+}
+
+void MainWindow::endTest()
+{
+    if (!testRun->isRunning())
+        return;
+    testRun->stop();
+    ui->startBtn->setEnabled(true);
 }
 
 void MainWindow::on_refreshBtn_clicked()
@@ -213,6 +244,7 @@ void MainWindow::on_axisSetBtn_clicked()
     setting.yMax = y.upper;
     setting.xReversed = ui->userPlot->xAxis->rangeReversed();
     setting.yReversed = ui->userPlot->yAxis->rangeReversed();
+    setting.autoFit = autoFit->isEnabled();
 
     auto *dialog = new curveSettingDialog(this, setting);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -273,9 +305,13 @@ void MainWindow::on_returnCheckBox_clicked()
 
 void MainWindow::receiveAxisSet(AxisSetting setting)
 {
-    // setRange ignores an empty range (equal bounds) and sorts the bounds.
-    ui->userPlot->xAxis->setRange(setting.xMin, setting.xMax);
-    ui->userPlot->yAxis->setRange(setting.yMin, setting.yMax);
+    // Fitted axes take their ranges from the curves at the replot below.
+    autoFit->setEnabled(setting.autoFit);
+    if (!setting.autoFit) {
+        // setRange ignores an empty range (equal bounds) and sorts the bounds.
+        ui->userPlot->xAxis->setRange(setting.xMin, setting.xMax);
+        ui->userPlot->yAxis->setRange(setting.yMin, setting.yMax);
+    }
     ui->userPlot->xAxis->setRangeReversed(setting.xReversed);
     ui->userPlot->yAxis->setRangeReversed(setting.yReversed);
     ui->userPlot->replot();
@@ -284,8 +320,9 @@ void MainWindow::receiveAxisSet(AxisSetting setting)
 void MainWindow::receiveCurveSetting(Curve_Setting setting)
 {
     curveSetting = setting;
+    testSettingsLabel->showSetting(curveSetting);
     if (isConnected()) {
-        ui->startBtn->setEnabled(true);
+        ui->startBtn->setEnabled(!testRun->isRunning());
         ui->refreshBtn->setEnabled(true);
         ui->stopBtn->setEnabled(true);
     }
@@ -304,9 +341,17 @@ void MainWindow::receiveCurveData(int index, double x, double y)
     // per point would redraw the whole curve each time and fall behind the
     // line once the curves are long.
     ui->userPlot->replot(QCustomPlot::rpQueuedReplot);
+    if (testRun->pointArrived(index))
+        showReading(float(x), float(y));
 }
 
 void MainWindow::receiveCurrentPointValue(float distance, float force)
+{
+    showReading(distance, force);
+}
+
+// The live values between tests, the latest curve point during one.
+void MainWindow::showReading(float distance, float force)
 {
     const float shownForce = truncateReading(force, forceDecimals);
     const float shownDistance = truncateDistanceReading(distance, forceDecimals);
@@ -369,6 +414,12 @@ QString MainWindow::dataDirectory()
     return AppLocations::dataDirectory();
 }
 
+// The file dialogs open where the operator went last in this run.
+QString MainWindow::fileFolder()
+{
+    return lastFileFolder.isEmpty() ? dataDirectory() : lastFileFolder;
+}
+
 QString MainWindow::defaultFileName()
 {
     QString name;
@@ -384,25 +435,42 @@ void MainWindow::on_actionSave_triggered()
         showNoDataMessage();
         return;
     }
-    const QString suggested = dataDirectory() + QLatin1Char('/') + defaultFileName();
-    const QString fileName =
+    const QString suggested = fileFolder() + QLatin1Char('/') + defaultFileName();
+    const QString chosen =
         FileDialogs::getSaveFileName(this, tr("Save"), suggested, QStringLiteral("*.txt"));
-    qDebug() << fileName;
-    if (fileName.isEmpty())
+    qDebug() << chosen;
+    if (chosen.isEmpty())
         return;
+    lastFileFolder = QFileInfo(chosen).absolutePath();
+
+    // The dialog asked about replacing the name as typed, not about the one
+    // with the suffix added.
+    const QString fileName = CurveFile::withSuffix(chosen);
+    if (fileName != chosen && QFileInfo::exists(fileName)
+        && QMessageBox::question(this, tr("Save"),
+                                 tr("%1 already exists.\nDo you want to replace it?")
+                                     .arg(QDir::toNativeSeparators(fileName)))
+               != QMessageBox::Yes) {
+        return;
+    }
 
     QString failure;
     if (!CurveFile::save(fileName, *ui->userPlot->graph(ForwardGraph)->data(),
                          *ui->userPlot->graph(ReturnGraph)->data(), forceDecimals, &failure)) {
         QMessageBox::warning(this, tr("Save"),
                              tr("The curves could not be saved to %1: %2").arg(fileName, failure));
+        return;
     }
+    ui->statusBar->showMessage(
+        tr("The curves were saved to %1").arg(QDir::toNativeSeparators(fileName)));
 }
 
 void MainWindow::on_actionOpen_triggered()
 {
-    const QString fileName = FileDialogs::getOpenFileName(this, tr("Open"), dataDirectory(),
+    const QString fileName = FileDialogs::getOpenFileName(this, tr("Open"), fileFolder(),
                                                           QStringLiteral("*.txt"));
+    if (!fileName.isEmpty())
+        lastFileFolder = QFileInfo(fileName).absolutePath();
     // A cancelled dialog (empty name), a folder or a file that cannot be
     // read leaves the curves as they are.
     CurveFile::Curves curves;
@@ -427,16 +495,21 @@ void MainWindow::on_actionExport_triggered()
         showNoDataMessage();
         return;
     }
-    const QString suggested = dataDirectory() + QLatin1Char('/') + defaultFileName();
+    const QString suggested = fileFolder() + QLatin1Char('/') + defaultFileName();
     const QString fileName = FileDialogs::getSaveFileName(
         this, tr("Export"), suggested, QStringLiteral("*.jpg;; *.bmp;; *.pdf"));
     qDebug() << fileName;
     if (fileName.isEmpty())
         return;
+    lastFileFolder = QFileInfo(fileName).absolutePath();
 
     // A name without one of the three suffixes, or a failed write, must not
     // look like a picture on disk.
     QString failure;
-    if (PlotExport::exportPlot(ui->userPlot, fileName, &failure) != PlotExport::Written)
+    if (PlotExport::exportPlot(ui->userPlot, fileName, &failure) != PlotExport::Written) {
         QMessageBox::warning(this, tr("Export"), failure);
+        return;
+    }
+    ui->statusBar->showMessage(
+        tr("The plot was exported to %1").arg(QDir::toNativeSeparators(fileName)));
 }

@@ -9,6 +9,9 @@
 class LinkMonitor;
 class QMouseEvent;
 class modbusThread;
+class PlotAutoFit;
+class TestRun;
+class TestSettingsLabel;
 
 namespace Ui {
 class MainWindow;
@@ -56,10 +59,13 @@ private slots:
 private:
     void setUpPlot();
     bool isConnected() const;
+    void endTest();
+    void showReading(float distance, float force);
     bool plotHasData() const;
     void showNoDataMessage();
     QString dataDirectory();
     QString defaultFileName();
+    QString fileFolder();
 
     Ui::MainWindow *ui;
     Curve_Setting curveSetting;
@@ -68,4 +74,8 @@ private:
     // The status text of the last Connect, shown again when the tester
     // answers after an outage.
     QString connectionMessage;
+    TestRun *testRun;
+    TestSettingsLabel *testSettingsLabel;
+    QString lastFileFolder;
+    PlotAutoFit *autoFit = nullptr;
 };

@@ -351,6 +351,24 @@
         <source>Data Return:</source>
         <translation>Data Return:</translation>
     </message>
+    <message>
+        <source>The test has ended. Stop returns to the live values.</source>
+        <translation>测试已结束。按停止返回实时数值。</translation>
+    </message>
+    <message>
+        <source>%1 already exists.
+Do you want to replace it?</source>
+        <translation>%1 已存在。
+是否替换?</translation>
+    </message>
+    <message>
+        <source>The curves were saved to %1</source>
+        <translation>曲线已保存到 %1</translation>
+    </message>
+    <message>
+        <source>The plot was exported to %1</source>
+        <translation>图表已导出到 %1</translation>
+    </message>
 </context>
 <context>
     <name>PlotExport</name>
@@ -396,6 +414,37 @@
     <message>
         <source>8</source>
         <translation>8</translation>
+    </message>
+    <message>
+        <source>not in the system&apos;s list</source>
+        <translation>不在系统串口列表中</translation>
+    </message>
+</context>
+<context>
+    <name>TestSettingsLabel</name>
+    <message>
+        <source>Settings of the next test (Chart)</source>
+        <translation>下一次测试的设置(图表)</translation>
+    </message>
+    <message>
+        <source>PUSH</source>
+        <translation>压缩</translation>
+    </message>
+    <message>
+        <source>PULL</source>
+        <translation>拉伸</translation>
+    </message>
+    <message>
+        <source>relative</source>
+        <translation>相对</translation>
+    </message>
+    <message>
+        <source>absolute</source>
+        <translation>绝对</translation>
+    </message>
+    <message>
+        <source>%1 · %2 · %3 mm · %4 mm/min</source>
+        <translation>%1 · %2 · %3 mm · %4 mm/min</translation>
     </message>
 </context>
 <context>

@@ -103,6 +103,8 @@ private slots:
     void portInfoShowsIdentifiersInHex();
     void selectingAnotherPortUpdatesAllSixLabels();
     void escapeSendsNothing();
+    void opensOnTheSettingsInUse_data();
+    void opensOnTheSettingsInUse();
     void chineseCatalogueLeavesParityItemsEnglish();
     void parityMappingSurvivesTranslatedItems();
 };
@@ -279,6 +281,43 @@ void tst_SerialSettingDialog::escapeSendsNothing()
     QTRY_VERIFY(!dialog.isVisible());
 
     QVERIFY(recorder.settings.isEmpty());
+}
+
+void tst_SerialSettingDialog::opensOnTheSettingsInUse_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<int>("items");
+    QTest::newRow("a listed port") << deviceString(Prolific) << 3;
+    QTest::newRow("a by-id path the list leaves out")
+        << "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0" << 4;
+}
+
+// Apply without a change keeps the link where it is.
+void tst_SerialSettingDialog::opensOnTheSettingsInUse()
+{
+    QFETCH(QString, device);
+    QFETCH(int, items);
+    SerialSettingDialog dialog({Ftdi, Prolific, Onboard});
+    SettingRecorder recorder;
+    recorder.attach(&dialog);
+    Serial_Setting_Type inUse;
+    inUse.portName = device;
+    inUse.baudRate = 9600;
+    inUse.dataBits = 7;
+    inUse.stopBits = 2;
+    inUse.parity = 'O';
+    dialog.showSetting(inUse);
+    QCOMPARE(combo(dialog, "serialPortInfoListBox")->count(), items);
+    QVERIFY(labelText(dialog, "locationLabel").endsWith(device));
+
+    clickApply(dialog);
+    QCOMPARE(recorder.settings.size(), 1);
+    const Serial_Setting_Type sent = recorder.settings.first();
+    QCOMPARE(sent.portName, device);
+    QCOMPARE(sent.baudRate, 9600);
+    QCOMPARE(sent.dataBits, 7);
+    QCOMPARE(sent.stopBits, 2);
+    QCOMPARE(sent.parity, 'O');
 }
 
 void tst_SerialSettingDialog::chineseCatalogueLeavesParityItemsEnglish()

@@ -109,6 +109,8 @@ private slots:
     void saveRefusesUnwritablePaths_data();
     void saveRefusesUnwritablePaths();
     void saveThatRunsOutOfSpaceKeepsTheOldFile();
+    void suffixIsAddedOnlyToNamesWithoutOne_data();
+    void suffixIsAddedOnlyToNamesWithoutOne();
     void loadRefusesWhatIsNoRegularFile_data();
     void loadRefusesWhatIsNoRegularFile();
 };
@@ -423,6 +425,25 @@ void TestCurveFile::saveThatRunsOutOfSpaceKeepsTheOldFile()
 #else
     QSKIP("file size limits are a POSIX facility");
 #endif
+}
+
+void TestCurveFile::suffixIsAddedOnlyToNamesWithoutOne_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("no suffix") << "/data/run" << "/data/run.txt";
+    QTest::newRow("txt") << "/data/run.txt" << "/data/run.txt";
+    QTest::newRow("another suffix") << "/data/run.csv" << "/data/run.csv";
+    QTest::newRow("dot in a folder only") << "/data/v1.2/run" << "/data/v1.2/run.txt";
+    QTest::newRow("trailing dot") << "/data/run." << "/data/run.";
+    QTest::newRow("hidden file") << "/data/.run" << "/data/.run";
+}
+
+void TestCurveFile::suffixIsAddedOnlyToNamesWithoutOne()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, saved);
+    QCOMPARE(CurveFile::withSuffix(typed), saved);
 }
 
 void TestCurveFile::loadRefusesWhatIsNoRegularFile_data()

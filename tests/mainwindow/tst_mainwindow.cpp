@@ -42,10 +42,13 @@ private slots:
     void cursorReadoutUsesTwoAndForceDecimals();
     void axisDialogFillsFromPlotAndAppliesRanges();
     void axisDialogEqualBoundsKeepRangeButApplyReversal();
+    void axisAutoSetFollowsTheVisibleCurves();
     void saveAndExportWithoutDataSayNoDataAndAskNothing_data();
     void saveAndExportWithoutDataSayNoDataAndAskNothing();
     void settingsAcceptedWhileDisconnectedLeaveTestButtonsDisabled();
+    void statusBarShowsTheNextTestsSettings();
     void saveAsksInDataFolderAndOpenLoadsTheCurvesBack();
+    void saveAddsTxtToANameWithoutSuffixAndSaysWhere();
     void saveThatCannotWriteWarnsAndKeepsTheOldFile();
     void readOnlyInstallOffersUserDataFolder();
     void cancelledOpenLeavesTheCurves();
@@ -317,6 +320,47 @@ void tst_MainWindow::axisDialogEqualBoundsKeepRangeButApplyReversal()
     QCOMPARE(plot()->yAxis->range(), QCPRange(0, 500));
 }
 
+void tst_MainWindow::axisAutoSetFollowsTheVisibleCurves()
+{
+    invoke("receiveCurveData", Q_ARG(int, 0), Q_ARG(double, 0.0), Q_ARG(double, 0.0));
+    invoke("receiveCurveData", Q_ARG(int, 0), Q_ARG(double, 10.0), Q_ARG(double, 50.0));
+    invoke("receiveCurveData", Q_ARG(int, 1), Q_ARG(double, 5.0), Q_ARG(double, 90.0));
+    auto setAutoFit = [this](bool on) {
+        whenModalOpens([on](QWidget *dialog) {
+            dialog->findChild<QCheckBox *>("checkBox")->setChecked(on);
+            QTest::mouseClick(dialog->findChild<QPushButton *>("okBtn"), Qt::LeftButton);
+        });
+        QTest::mouseClick(child<QPushButton>("axisSetBtn"), Qt::LeftButton);
+    };
+    setAutoFit(true);
+    // 5 % of the span either side.
+    QCOMPARE(plot()->xAxis->range(), QCPRange(-0.5, 10.5));
+    QCOMPARE(plot()->yAxis->range(), QCPRange(-4.5, 94.5));
+
+    invoke("receiveCurveData", Q_ARG(int, 0), Q_ARG(double, 20.0), Q_ARG(double, 180.0));
+    QTRY_COMPARE(plot()->xAxis->range(), QCPRange(-1, 21));
+    QCOMPARE(plot()->yAxis->range(), QCPRange(-9, 189));
+    child<QCheckBox>("forwardCheckBox")->click();
+    QTRY_COMPARE(plot()->xAxis->range(), QCPRange(4, 6));
+    QCOMPARE(plot()->yAxis->range(), QCPRange(89, 91));
+
+    // Shown checked again; unchecked, the fields' ranges apply.
+    bool shownChecked = false;
+    whenModalOpens([&shownChecked](QWidget *dialog) {
+        shownChecked = dialog->findChild<QCheckBox *>("checkBox")->isChecked();
+        dialog->findChild<QCheckBox *>("checkBox")->setChecked(false);
+        dialog->findChild<QLineEdit *>("xAxisMinEdit")->setText(QStringLiteral("0"));
+        dialog->findChild<QLineEdit *>("xAxisMaxEdit")->setText(QStringLiteral("100"));
+        QTest::mouseClick(dialog->findChild<QPushButton *>("okBtn"), Qt::LeftButton);
+    });
+    QTest::mouseClick(child<QPushButton>("axisSetBtn"), Qt::LeftButton);
+    QVERIFY(shownChecked);
+    QCOMPARE(plot()->xAxis->range(), QCPRange(0, 100));
+    invoke("receiveCurveData", Q_ARG(int, 1), Q_ARG(double, 200.0), Q_ARG(double, 9000.0));
+    QCoreApplication::processEvents();
+    QCOMPARE(plot()->xAxis->range(), QCPRange(0, 100));
+}
+
 void tst_MainWindow::saveAndExportWithoutDataSayNoDataAndAskNothing_data()
 {
     QTest::addColumn<QString>("action");
@@ -349,6 +393,23 @@ void tst_MainWindow::settingsAcceptedWhileDisconnectedLeaveTestButtonsDisabled()
     QVERIFY(!child<QPushButton>("startBtn")->isEnabled());
     QVERIFY(!child<QPushButton>("stopBtn")->isEnabled());
     QVERIFY(!child<QPushButton>("refreshBtn")->isEnabled());
+}
+
+void tst_MainWindow::statusBarShowsTheNextTestsSettings()
+{
+    auto *label = child<QLabel>("testSettingsLabel");
+    QVERIFY(label && label->isVisible());
+    QCOMPARE(label->text(), QStringLiteral("PUSH · relative · 10.00 mm · 100 mm/min"));
+    Curve_Setting setting;
+    setting.mode = 1;
+    setting.distanceMode = 1;
+    setting.speed = 500;
+    setting.distance = 200.0f;
+    invoke("receiveCurveSetting", Q_ARG(Curve_Setting, setting));
+    QCOMPARE(label->text(), QStringLiteral("PULL · absolute · 200.00 mm · 500 mm/min"));
+    // Messages come and go beside it.
+    window->statusBar()->showMessage(QStringLiteral("COM open failed"));
+    QVERIFY(label->isVisible());
 }
 
 namespace {
@@ -398,7 +459,8 @@ void tst_MainWindow::saveAsksInDataFolderAndOpenLoadsTheCurvesBack()
     FileDialogs::getOpenFileName = answering(path, &open);
     child<QAction>("actionOpen")->trigger();
     QCOMPARE(open.caption, QStringLiteral("Open"));
-    QCOMPARE(open.directory, dataDir);
+    // The folder used last in this run.
+    QCOMPARE(open.directory, dir.path());
     QCOMPARE(open.filter, QStringLiteral("*.txt"));
     QCOMPARE(plot()->graph(0)->data()->size(), 2);
     QCOMPARE(plot()->graph(1)->data()->size(), 1);
@@ -406,6 +468,33 @@ void tst_MainWindow::saveAsksInDataFolderAndOpenLoadsTheCurvesBack()
     QCOMPARE(plot()->graph(0)->data()->at(0)->value, double(1.236f));
     QCOMPARE(plot()->graph(0)->data()->at(1)->value, double(-0.004f));
     QCOMPARE(plot()->xAxis->range(), QCPRange(0, 100));
+}
+
+void tst_MainWindow::saveAddsTxtToANameWithoutSuffixAndSaysWhere()
+{
+    QTemporaryDir dir;
+    invoke("receiveCurveData", Q_ARG(int, 0), Q_ARG(double, 1.0), Q_ARG(double, 2.0));
+    FileDialogs::getSaveFileName = answering(dir.filePath("run"));
+    child<QAction>("actionSave")->trigger();
+    const QString saved = dir.filePath("run.txt");
+    QVERIFY(QFileInfo(saved).isFile());
+    QVERIFY(!QFileInfo::exists(dir.filePath("run")));
+    QCOMPARE(status(), QStringLiteral("The curves were saved to %1").arg(QDir::toNativeSeparators(saved)));
+
+    // The dialog only asked about "run": replacing run.txt is asked here.
+    invoke("receiveCurveData", Q_ARG(int, 0), Q_ARG(double, 3.0), Q_ARG(double, 4.0));
+    QString question;
+    whenModalOpens([&question](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        question = box->text();
+        box->button(QMessageBox::No)->click();
+    });
+    child<QAction>("actionSave")->trigger();
+    QVERIFY2(question.contains(QDir::toNativeSeparators(saved)), qPrintable(question));
+    QFile file(saved);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll().count('\n'), 3);
 }
 
 void tst_MainWindow::saveThatCannotWriteWarnsAndKeepsTheOldFile()

@@ -78,10 +78,13 @@ private slots:
     void stopReturnsToLiveValues();
     void disconnectLeavesTestButtonsAndStartSendsNothing();
     void chartRoundTripsPullAbsoluteAndCancelKeepsIt();
+    void startWaitsForStopOrDisconnect();
+    void readoutFollowsTheCurveAndTheEndIsAnnounced();
     void chartKeepsASpeedAbove500FromTheMachine();
 
     void settingWhileConnectedWarnsAndOpensNoDialog();
     void settingAppliedWhileDisconnectedChangesNextConnect();
+    void settingAppliedUnchangedKeepsTheTestersLine();
 
     void machineParameterShowsStoredTestOne();
     void machineParameterDataTabShowsFirstRecord();
@@ -612,6 +615,22 @@ void tst_MainWindowDevice::settingAppliedWhileDisconnectedChangesNextConnect()
     disconnectWindow();
 }
 
+// TORVELIN_PORT names a device no system list holds.
+void tst_MainWindowDevice::settingAppliedUnchangedKeepsTheTestersLine()
+{
+    QVERIFY(startTester({"--no-pacing"}));
+    openWindow();
+    QString shown;
+    whenModalOpens([&](QWidget *modal) {
+        shown = modal->findChild<QComboBox *>("serialPortInfoListBox")->currentText();
+        QTest::mouseClick(modal->findChild<QPushButton *>("applyButton"), Qt::LeftButton);
+    });
+    child<QAction>("actionSetting")->trigger();
+    QCOMPARE(shown, sim->devicePath());
+    connectWindow();
+    QCOMPARE(status(), sim->devicePath() + QStringLiteral(",115200,8,N,1,success"));
+}
+
 void tst_MainWindowDevice::machineParameterShowsStoredTestOne()
 {
     QVERIFY(startTester({"--no-pacing", "--decimals", "2"}));
@@ -729,6 +748,49 @@ void tst_MainWindowDevice::englishLangIniOverridesChineseLocale()
     connectWindow();
     QCOMPARE(status(), sim->devicePath() + QStringLiteral(",115200,8,N,1,success"));
     QCOMPARE(child<QLabel>("typeLabel")->text(), QStringLiteral("Type-500"));
+}
+
+// A second start command mid-stroke sends the machine on past the set
+// distance: Start is refused from Start until Stop or Disconnect.
+void tst_MainWindowDevice::startWaitsForStopOrDisconnect()
+{
+    QVERIFY(startTester({"--no-pacing"}));
+    openWindow();
+    connectWindow();
+    acceptChart(1, "10");
+    auto *start = child<QPushButton>("startBtn");
+    QTest::mouseClick(start, Qt::LeftButton);
+    QVERIFY(!start->isEnabled());
+    const int writes = stats().value("fc16");
+    QTest::mouseClick(start, Qt::LeftButton);
+    // Settings accepted mid-test do not give Start back either.
+    acceptChart(1, "10");
+    QVERIFY(!start->isEnabled());
+    QCOMPARE(stats().value("fc16"), writes);
+
+    QTest::mouseClick(child<QPushButton>("stopBtn"), Qt::LeftButton);
+    QVERIFY(start->isEnabled());
+    QTest::mouseClick(start, Qt::LeftButton);
+    QVERIFY(!start->isEnabled());
+    disconnectWindow();
+    QVERIFY(start->isEnabled());
+}
+
+void tst_MainWindowDevice::readoutFollowsTheCurveAndTheEndIsAnnounced()
+{
+    // Numbered: a curve point's force is its place in the test.
+    QVERIFY(startTester({"--no-pacing", "--numbered"}));
+    openWindow();
+    connectWindow();
+    acceptChart(ShortSpeed, ShortDistance);
+    QTest::mouseClick(child<QPushButton>("startBtn"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(sim->state("phase"), QStringLiteral("idle"), TestRunTimeoutMs);
+    // The last return point is back at the start.
+    QTRY_COMPARE(forceText(), QStringLiteral("%1.000 N").arg(2 * PointsPerShortStroke));
+    QCOMPARE(child<QLabel>("distanceLabel")->text(), QStringLiteral("0.00 mm"));
+    QTRY_COMPARE_WITH_TIMEOUT(status(),
+                              QStringLiteral("The test has ended. Stop returns to the live values."),
+                              TestRunTimeoutMs);
 }
 
 QTEST_MAIN(tst_MainWindowDevice)
