@@ -1,8 +1,10 @@
-# main.cpp is the torvelin executable's own source (see the top-level
-# CMakeLists.txt); everything else here goes into torvelin_core.
+# main.cpp and evalmain.cpp are the torvelin and torvelin-eval executables'
+# own sources (see the top-level CMakeLists.txt); everything else here goes
+# into torvelin_core.
 set(TORVELIN_APP_SOURCES
     app/applocations.h app/applocations.cpp
     app/translation.h app/translation.cpp
+    app/evalcommand.h app/evalcommand.cpp
     app/languageselectdialog.h app/languageselectdialog.cpp
     forms/languageselectdialog.ui
 )

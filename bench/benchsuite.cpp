@@ -1,11 +1,16 @@
 #include "bench/benchsuite.h"
 
 #include "bench/plotprobe.h"
+#include "bench/recordsbench.h"
 #include "bench/report.h"
 #include "bench/residentmemory.h"
 #include "bench/retrycpu.h"
 #include "bench/windowdriver.h"
 #include "bench/workerreference.h"
+#include "curves/testcurves.h"
+#include "evaluation/evaluation.h"
+#include "mainwindow/mainwindow.h"
+#include "records/testrecorder.h"
 #include "mainwindow/curvefile.h"
 
 #include <QElapsedTimer>
@@ -19,8 +24,8 @@
 
 namespace {
 
-constexpr int ForwardStroke = 0;
-constexpr int ReturnStroke = 1;
+constexpr int ForwardStroke = TestCurves::Forward;
+constexpr int ReturnStroke = TestCurves::Return;
 constexpr double NanosecondsPerMillisecond = 1e6;
 
 // Line rate: the tester samples far faster than the line carries, so the
@@ -42,6 +47,10 @@ constexpr double LatenessGoalMs = 50.0;
 constexpr double BytesPerPointGoal = 48.0;
 constexpr double OpenGoalSeconds = 3.0;
 constexpr int OpenPoints = 1000000;
+constexpr double EvaluationGoalMs = 5.0;
+constexpr double PanelGoalMs = 1.0;
+constexpr int EvaluationPoints = 100000;
+constexpr int TimedRepeats = 21; // for a stable median
 constexpr int PointsPer100k = 100000;
 // A port gone for good: the worker tries it again every second.
 constexpr int RetrySeconds = 10;
@@ -108,17 +117,35 @@ void addNumbering(Report *report, const QString &measure, const AcquisitionRun::
                       QStringLiteral("0"));
 }
 
-double medianReplotMs(QCustomPlot *plot, int replots)
+template <typename Work>
+double medianMs(int repeats, Work work)
 {
     std::vector<double> times;
     QElapsedTimer clock;
-    for (int i = 0; i < replots; ++i) {
+    for (int i = 0; i < repeats; ++i) {
         clock.start();
-        plot->replot(QCustomPlot::rpImmediateRefresh);
+        work();
         times.push_back(clock.nsecsElapsed() / NanosecondsPerMillisecond);
     }
     std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
     return times[times.size() / 2];
+}
+
+double medianReplotMs(QCustomPlot *plot, int replots)
+{
+    return medianMs(replots, [plot] { plot->replot(QCustomPlot::rpImmediateRefresh); });
+}
+
+// Five test points spread over `travel` mm of a spring of `rate` N/mm, with
+// limits wide enough to pass.
+TestProgram programOver(double travel, double rate)
+{
+    TestProgram program;
+    for (int p = 1; p <= TestProgram::MaxPoints; ++p) {
+        const double distance = travel * p / (TestProgram::MaxPoints + 1);
+        program.points.append(TestPoint{distance, rate * distance, 0, 0, 10, {}});
+    }
+    return program;
 }
 
 } // namespace
@@ -143,11 +170,18 @@ void BenchSuite::run(Report *report)
         (this->*measure)(report);
         durations << QStringLiteral("%1 %2 s").arg(QLatin1String(name), number(clock.elapsed() / 1000.0, 1));
     };
+    // Every run below has the results panel shown and judging.
+    const double lineRateTravel = m_options.line.pointsPerSecond() * m_options.lineRateSeconds
+                                  * LineRateStepMm;
+    m_driver->useProgram(programOver(lineRateTravel, 1.0 / LineRateStepMm));
     timed("line rate", &BenchSuite::measureLineRate);
+    timed("panel", &BenchSuite::measurePanel);
+    timed("evaluation", &BenchSuite::measureEvaluation);
     timed("headroom and replot per point", &BenchSuite::measureHeadroom);
     timed("drawing", &BenchSuite::measureDrawing);
     timed("open", &BenchSuite::measureOpen);
     timed("retry", &BenchSuite::measureRetry);
+    timed("records", &BenchSuite::measureRecords);
     report->addNote(QStringLiteral("Time taken: ") + durations.join(QStringLiteral(", ")) + QLatin1Char('.'));
 }
 
@@ -172,7 +206,8 @@ void BenchSuite::measureLineRate(Report *report)
     settings.axes = axesFor(expected * LineRateStepMm, expected);
     settings.measureMs = m_options.lineRateSeconds * 1000;
 
-    const QString measure = QStringLiteral("1. Line rate, %1 paced").arg(m_options.line.framing());
+    const QString measure =
+        QStringLiteral("1. Line rate, %1 paced, recording to SQLite").arg(m_options.line.framing());
     const AcquisitionRun::Result result = m_acquisition.run(settings);
     if (!result.error.isEmpty()) {
         report->addFailure(measure, result.error);
@@ -185,6 +220,8 @@ void BenchSuite::measureLineRate(Report *report)
                                 number(rate / limit, 3)),
                        QStringLiteral("≥ %1 × limit").arg(LineRateGoal));
     addNumbering(report, QStringLiteral("1. Lost / duplicated at line rate"), result);
+    RecordsBench::checkWindowRecords(report, QStringLiteral("1. Points on record at line rate"),
+                                     m_driver->window(), result.stored);
     report->addAtMost(QStringLiteral("3. GUI p99 lateness at line rate"), result.latenessP99Ms,
                       LatenessGoalMs,
                       QStringLiteral("%1 ms (max %2 ms, %3 beats of 10 ms)")
@@ -206,6 +243,65 @@ void BenchSuite::measureLineRate(Report *report)
                        .arg(count(qRound(reference.pointsPerSecond)),
                             number(reference.pointsPerSecond / limit, 3),
                             number(rate / reference.pointsPerSecond, 3)));
+
+    // The same again with every point recorded: what recording costs the
+    // line, apart from the window's drawing.
+    DatabaseConfig records;
+    records.sqlitePath = m_workDirectory + QStringLiteral("/reference-records.sqlite");
+    TestRecorder recorder(records);
+    recorder.start();
+    const WorkerReference::Result recorded = WorkerReference::measure(
+        settings.simulatorArguments, settings.test, m_options.lineRateSeconds, &recorder);
+    const QString recordedMeasure = QStringLiteral("1. Line rate, worker alone recording to SQLite");
+    if (!recorded.error.isEmpty()) {
+        report->addFailure(recordedMeasure, recorded.error);
+        return;
+    }
+    report->addRow(recordedMeasure,
+                   QStringLiteral("%1 points/s = %2 × limit = %3 of the worker without recording")
+                       .arg(count(qRound(recorded.pointsPerSecond)),
+                            number(recorded.pointsPerSecond / limit, 3),
+                            number(recorded.pointsPerSecond / reference.pointsPerSecond, 3)));
+}
+
+// Right after the line-rate run, with its curves still in the window: one
+// update of the panel (evaluation, table, markers) is what each curve block
+// costs the GUI thread, since the panel updates once per pass of the event
+// loop and each block arrives in a pass of its own at line rate. Its cost
+// grows with the curves, so this is the run's last and dearest block.
+void BenchSuite::measurePanel(Report *report)
+{
+    const int points = m_driver->pointCount();
+    const double travel = m_options.line.pointsPerSecond() * m_options.lineRateSeconds * LineRateStepMm;
+    const TestProgram program = programOver(travel, 1.0 / LineRateStepMm);
+    const double ms = medianMs(TimedRepeats, [&] { m_driver->useProgram(program); });
+    report->addAtMost(QStringLiteral("7. Results panel update per curve block at line rate"), ms,
+                      PanelGoalMs,
+                      QStringLiteral("%1 ms with the run's %2 points (median of %3)")
+                          .arg(number(ms, 3), count(points))
+                          .arg(TimedRepeats),
+                      QStringLiteral("≤ %1 ms").arg(PanelGoalMs));
+}
+
+void BenchSuite::measureEvaluation(Report *report)
+{
+    TestCurves curves;
+    forEachSpringPoint(EvaluationPoints, [&](int stroke, double distance, double force) {
+        curves.add(stroke, distance, force);
+    });
+    const TestProgram program = programOver(SpringTravelMm, SpringRate);
+    Evaluation evaluation;
+    const double ms = medianMs(TimedRepeats, [&] {
+        evaluation = SpringEvaluation::evaluate(curves, program);
+    });
+    const QString measure = QStringLiteral("7. Evaluation of a %1-point test").arg(count(EvaluationPoints));
+    if (!evaluation.passed || !evaluation.hysteresisPercent) {
+        report->addFailure(measure, QStringLiteral("the spring test was not judged in full"));
+        return;
+    }
+    report->addAtMost(measure, ms, EvaluationGoalMs,
+                      QStringLiteral("%1 ms (median of %2)").arg(number(ms, 2)).arg(TimedRepeats),
+                      QStringLiteral("≤ %1 ms").arg(EvaluationGoalMs));
 }
 
 void BenchSuite::measureHeadroom(Report *report)
@@ -232,6 +328,8 @@ void BenchSuite::measureHeadroom(Report *report)
                                 number(rate / limit, 1)),
                        QStringLiteral("≥ %1 × limit").arg(HeadroomGoal));
     addNumbering(report, QStringLiteral("2. Lost / duplicated, unpaced"), coalesced);
+    RecordsBench::checkWindowRecords(report, QStringLiteral("2. Points on record, unpaced"),
+                                     m_driver->window(), coalesced.stored);
     report->addRow(QStringLiteral("3. GUI p99 lateness, unpaced"),
                    QStringLiteral("%1 ms (max %2 ms, %3 beats)")
                        .arg(number(coalesced.latenessP99Ms, 1), number(coalesced.latenessMaxMs, 1))
@@ -307,19 +405,17 @@ void BenchSuite::measureDrawing(Report *report)
 void BenchSuite::measureOpen(Report *report)
 {
     const QString measure = QStringLiteral("6. Open, %1-point curve file").arg(count(OpenPoints));
-    QCPGraphDataContainer forward;
-    QCPGraphDataContainer back;
+    TestCurves written;
     forEachSpringPoint(OpenPoints, [&](int stroke, double distance, double force) {
-        (stroke == ForwardStroke ? forward : back).add(QCPGraphData(distance, force));
+        written.add(stroke, distance, force);
     });
     const QString path = m_workDirectory + QStringLiteral("/curves-1M.txt");
     QString error;
-    if (!CurveFile::save(path, forward, back, ForceDecimals, &error)) {
+    if (!CurveFile::save(path, written, ForceDecimals, &error)) {
         report->addFailure(measure, error);
         return;
     }
-    forward.clear();
-    back.clear();
+    written.clear();
 
     m_driver->clickRefresh();
     AcquisitionRun::settle();
@@ -332,7 +428,7 @@ void BenchSuite::measureOpen(Report *report)
     const int loaded = m_driver->pointCount();
 
     // The reading alone, to tell it from the plot's part.
-    CurveFile::Curves curves;
+    TestCurves curves;
     clock.start();
     CurveFile::load(path, &curves, &error);
     const double reading = clock.nsecsElapsed() / 1e9;
@@ -353,7 +449,7 @@ void BenchSuite::measureOpen(Report *report)
 
 void BenchSuite::measureRetry(Report *report)
 {
-    const QString measure = QStringLiteral("7. CPU while reopening a missing device");
+    const QString measure = QStringLiteral("9. CPU while reopening a missing device");
     const RetryCpu::Result result = RetryCpu::measure(m_retryLinkPath, RetrySeconds);
     if (!result.error.isEmpty()) {
         report->addFailure(measure, result.error);
@@ -364,4 +460,10 @@ void BenchSuite::measureRetry(Report *report)
                           .arg(number(100 * result.shareOfACore, 2))
                           .arg(RetrySeconds),
                       QStringLiteral("< %1 % of a core").arg(100 * RetryCpuGoal));
+}
+
+void BenchSuite::measureRecords(Report *report)
+{
+    RecordsBench::measureStopToDisk(report, m_workDirectory);
+    RecordsBench::measureTwoStations(report);
 }

@@ -32,6 +32,9 @@ private:
     void measureDrawing(Report *report);
     void measureOpen(Report *report);
     void measureRetry(Report *report);
+    void measurePanel(Report *report);
+    void measureEvaluation(Report *report);
+    void measureRecords(Report *report);
 
     QStringList pacingArguments() const;
     // The points of a spring test delivered one by one to the window, as

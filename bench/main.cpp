@@ -119,6 +119,10 @@ int main(int argc, char **argv)
     // worker reads the port once, when the window creates it.
     const QString linkPath = workDirectory.filePath(QStringLiteral("tester"));
     qputenv("TORVELIN_PORT", QFile::encodeName(linkPath));
+    // No program the operator chose in the window is read at Connect.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(workDirectory.filePath(QStringLiteral("config"))));
+    // The window records every test, as at a station, into a file of the run.
+    qputenv("TORVELIN_DB", QFile::encodeName(workDirectory.filePath(QStringLiteral("records.sqlite"))));
 
     MainWindow window;
     window.show();

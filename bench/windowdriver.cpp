@@ -3,6 +3,7 @@
 #include "bench/plotprobe.h"
 #include "mainwindow/filedialogs.h"
 #include "mainwindow/mainwindow.h"
+#include "results/liveevaluation.h"
 
 #include <QAction>
 #include <QPushButton>
@@ -16,6 +17,11 @@ WindowDriver::WindowDriver(MainWindow *window)
 {
     Q_ASSERT(m_plot);
     Q_ASSERT(m_receiveCurveData >= 0);
+}
+
+void WindowDriver::useProgram(const TestProgram &program)
+{
+    m_window->findChild<LiveEvaluation *>()->useProgram(program, QStringLiteral("bench"));
 }
 
 int WindowDriver::pointCount() const

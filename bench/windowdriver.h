@@ -2,6 +2,7 @@
 
 #include "device/records.h"
 #include "dialogs/axissetting.h"
+#include "evaluation/testprogram.h"
 
 #include <QString>
 
@@ -31,6 +32,10 @@ public:
     void clickRefresh();
     // Open on the File menu, with `path` chosen in the file dialog.
     void openCurveFile(const QString &path);
+
+    // The program the results panel judges by, as the Program menu hands it
+    // over; the panel is updated at once, and this returns when it is.
+    void useProgram(const TestProgram &program);
 
     // One curve point as the worker's queued signal delivers it.
     void deliverPoint(int stroke, double distance, double force);

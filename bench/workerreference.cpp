@@ -4,6 +4,7 @@
 #include "bench/linelimit.h"
 #include "bench/plotprobe.h"
 #include "device/modbusthread.h"
+#include "records/testrecorder.h"
 #include "support/simulatedtester.h"
 
 #include <QElapsedTimer>
@@ -30,7 +31,8 @@ QString WorkerReference::startAndOpen(SimulatedTester *tester, modbusThread *wor
 }
 
 WorkerReference::Result WorkerReference::measure(const QStringList &simulatorArguments,
-                                                 const Curve_Setting &test, int seconds)
+                                                 const Curve_Setting &test, int seconds,
+                                                 TestRecorder *recorder)
 {
     Result result;
     SimulatedTester tester(simulatorArguments);
@@ -44,10 +46,18 @@ WorkerReference::Result WorkerReference::measure(const QStringList &simulatorArg
     std::vector<PlotProbe::Sample> samples;
     int received = 0;
     QObject context;
-    QObject::connect(&worker, &modbusThread::sendCurveData, &context, [&](int, double, double) {
+    QObject::connect(&worker, &modbusThread::sendCurveData, &context, [&](int stroke, double x, double y) {
+        if (recorder)
+            recorder->addPoint(stroke, x, y);
         if (++received % LineLimit::PointsPerBlock == 0)
             samples.push_back({clock.nsecsElapsed(), received});
     });
+    if (recorder) {
+        TestHeader header;
+        header.startedAt = QDateTime::currentDateTimeUtc();
+        header.setting = test;
+        recorder->begin(header);
+    }
     clock.start();
     worker.start();
     worker.startTest(test);
@@ -56,6 +66,8 @@ WorkerReference::Result WorkerReference::measure(const QStringList &simulatorArg
         [&]() { return !samples.empty() && samples.back().ns - samples.front().ns >= measureNs; },
         seconds * MillisecondsPerSecond + StartAllowanceMs);
     worker.stopTest();
+    if (recorder)
+        recorder->finish();
     worker.stopThread();
     worker.wait();
     worker.closeSerial();

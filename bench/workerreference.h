@@ -7,6 +7,7 @@
 
 class SimulatedTester;
 class modbusThread;
+class TestRecorder;
 
 // The acquisition worker on its own against the simulated tester, its
 // points counted on the GUI thread but not drawn: the line rate that this
@@ -23,8 +24,9 @@ public:
 
     // Runs one test for `seconds`; every block must be a full one of
     // 30 points, so the tester must sample faster than the line carries.
+    // With a recorder, every point is also recorded, as the window does.
     static Result measure(const QStringList &simulatorArguments, const Curve_Setting &test,
-                          int seconds);
+                          int seconds, TestRecorder *recorder = nullptr);
 
     // Starts the tester and opens a bare worker on it: why not, or empty.
     static QString startAndOpen(SimulatedTester *tester, modbusThread *worker);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "curves/testcurves.h"
 #include "device/records.h"
 
 #include <QVector>
@@ -53,8 +54,8 @@ constexpr quint16 StartTestArgument = 5;
 constexpr quint16 StopTestArgument = 0;
 
 // Stroke index used from the worker to the plot and the curve file.
-constexpr int ForwardStroke = 0;
-constexpr int ReturnStroke = 1;
+constexpr int ForwardStroke = TestCurves::Forward;
+constexpr int ReturnStroke = TestCurves::Return;
 
 // Word-swapped IEEE-754 single: bits 0-15 in the lower-numbered register.
 float decodeFloat(quint16 low, quint16 high);
@@ -77,6 +78,27 @@ struct CurvePoint
     double distance = 0;
     double force = 0;
 };
+
+// What each element of a setting reply's vectors holds (a stored test
+// program): systemSet positions, then pointSet positions, each pointSet
+// block holding the five test points in order.
+namespace SettingLayout {
+constexpr int TestCount = 0;
+constexpr int CurrentTest = 1;
+constexpr int RepeatNumber = 2;
+constexpr int Speed = 3;
+constexpr int FirstTolerance = 4;
+
+constexpr int FirstForce = 0;
+constexpr int FirstDistance = 5;
+constexpr int FirstLower = 10;
+constexpr int FirstUpper = 15;
+constexpr int EffectiveWinding = 20;
+constexpr int SpringRate = 21;
+constexpr int FreeLength = 22;
+constexpr int MeanDiameter = 23;
+constexpr int WireDiameter = 24;
+} // namespace SettingLayout
 
 struct SystemSetting
 {

@@ -88,12 +88,10 @@ private:
     bool m_failed = false;
 };
 
-void addCurve(BlockWriter *writer, const QCPGraphDataContainer &curve, int decimals)
+void addCurve(BlockWriter *writer, const QVector<TestCurves::Point> &curve, int decimals)
 {
-    for (auto it = curve.constBegin(); it != curve.constEnd(); ++it) {
-        if (std::isfinite(it->key) && std::isfinite(it->value))
-            writer->addPoint(it->key, it->value, decimals);
-    }
+    for (const TestCurves::Point &point : curve)
+        writer->addPoint(point.distance, point.force, decimals);
 }
 
 bool isAsciiSpace(char c)
@@ -137,11 +135,10 @@ bool toSingle(const char *begin, const char *end, float *value)
 class CurveLineSorter
 {
 public:
-    explicit CurveLineSorter(CurveFile::Curves *curves)
+    explicit CurveLineSorter(TestCurves *curves)
         : m_curves(curves)
         , m_forwardMarker(CurveFile::forwardMarker().toUtf8())
         , m_returnMarker(CurveFile::returnMarker().toUtf8())
-        , m_current(&curves->forward)
     {
     }
 
@@ -155,11 +152,11 @@ public:
         }
         const int size = int(end - begin);
         if (m_forwardMarker.indexIn(begin, size) >= 0) {
-            m_current = &m_curves->forward;
+            m_current = TestCurves::Forward;
             return;
         }
         if (m_returnMarker.indexIn(begin, size) >= 0) {
-            m_current = &m_curves->back;
+            m_current = TestCurves::Return;
             return;
         }
         addPoint(begin, end);
@@ -184,13 +181,13 @@ private:
         // A blank line or a header such as "distance,force" is no point.
         if (!xIsNumber && !yIsNumber)
             return;
-        m_current->append(QCPGraphData(double(x), double(y)));
+        m_curves->add(m_current, double(x), double(y));
     }
 
-    CurveFile::Curves *m_curves;
+    TestCurves *m_curves;
     QByteArrayMatcher m_forwardMarker;
     QByteArrayMatcher m_returnMarker;
-    QVector<QCPGraphData> *m_current;
+    TestCurves::Stroke m_current = TestCurves::Forward;
     bool m_atFileStart = true;
 };
 
@@ -225,19 +222,17 @@ QString CurveFile::returnMarker()
     return QCoreApplication::translate("MainWindow", "Data Return:");
 }
 
-bool CurveFile::write(QIODevice *device, const QCPGraphDataContainer &forward,
-                      const QCPGraphDataContainer &back, int decimals)
+bool CurveFile::write(QIODevice *device, const TestCurves &curves, int decimals)
 {
     BlockWriter writer(device);
     writer.addLine(forwardMarker().toUtf8());
-    addCurve(&writer, forward, decimals);
+    addCurve(&writer, curves.sortedByDistance(TestCurves::Forward), decimals);
     writer.addLine(returnMarker().toUtf8());
-    addCurve(&writer, back, decimals);
+    addCurve(&writer, curves.sortedByDistance(TestCurves::Return), decimals);
     return writer.finish();
 }
 
-bool CurveFile::save(const QString &path, const QCPGraphDataContainer &forward,
-                     const QCPGraphDataContainer &back, int decimals, QString *error)
+bool CurveFile::save(const QString &path, const TestCurves &curves, int decimals, QString *error)
 {
     if (QFileInfo(path).isDir()) {
         if (error)
@@ -250,7 +245,7 @@ bool CurveFile::save(const QString &path, const QCPGraphDataContainer &forward,
             *error = file.errorString();
         return false;
     }
-    if (!write(&file, forward, back, decimals)) {
+    if (!write(&file, curves, decimals)) {
         if (error) {
             *error = file.error() == QFileDevice::NoError
                          ? tr("The disk took only part of the curves.")
@@ -267,9 +262,9 @@ bool CurveFile::save(const QString &path, const QCPGraphDataContainer &forward,
     return true;
 }
 
-CurveFile::Curves CurveFile::read(QIODevice *device, bool *ok)
+TestCurves CurveFile::read(QIODevice *device, bool *ok)
 {
-    Curves curves;
+    TestCurves curves;
     if (!device || !device->isReadable()) {
         if (ok)
             *ok = false;
@@ -332,7 +327,7 @@ bool CurveFile::isReadableCurveFile(const QString &path, QString *why)
     return reason.isEmpty();
 }
 
-bool CurveFile::load(const QString &path, Curves *curves, QString *error)
+bool CurveFile::load(const QString &path, TestCurves *curves, QString *error)
 {
     if (!isReadableCurveFile(path, error))
         return false;
@@ -349,7 +344,7 @@ bool CurveFile::load(const QString &path, Curves *curves, QString *error)
         return false;
     }
     bool complete = false;
-    Curves loaded = read(&file, &complete);
+    TestCurves loaded = read(&file, &complete);
     if (!complete) {
         if (error)
             *error = file.errorString();

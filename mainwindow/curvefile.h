@@ -1,10 +1,9 @@
 #pragma once
 
+#include "curves/testcurves.h"
+
 #include <QCoreApplication>
 #include <QString>
-#include <QVector>
-
-#include <qcustomplot.h>
 
 class QIODevice;
 
@@ -31,35 +30,28 @@ class CurveFile
     Q_DECLARE_TR_FUNCTIONS(CurveFile)
 
 public:
-    // Points in file order; QCPGraphDataContainer::add sorts them by key.
-    struct Curves {
-        QVector<QCPGraphData> forward;
-        QVector<QCPGraphData> back;
-    };
-
     // The marker texts, looked up in the "MainWindow" context.
     static QString forwardMarker();
     static QString returnMarker();
 
-    // Writes both curves in the containers' (ascending key) order: distances
-    // with 2 decimals, forces with `decimals` decimals. Points that are not
-    // finite have no text form in the file and are left out. Every line ends
-    // with "\n"; a device opened with QIODevice::Text writes CR LF on Windows.
-    // Returns false when the device refuses the data.
-    static bool write(QIODevice *device, const QCPGraphDataContainer &forward,
-                      const QCPGraphDataContainer &back, int decimals);
+    // Writes both curves by ascending distance (points of equal distance in
+    // their acquisition order): distances with 2 decimals, forces with
+    // `decimals` decimals. Every line ends with "\n"; a device opened with
+    // QIODevice::Text writes CR LF on Windows. Returns false when the device
+    // refuses the data.
+    static bool write(QIODevice *device, const TestCurves &curves, int decimals);
 
     // Writes the file at `path` through a QSaveFile, in text mode: either the
     // whole file is written, or an existing file stays as it was and the
     // reason lands in *error.
-    static bool save(const QString &path, const QCPGraphDataContainer &forward,
-                     const QCPGraphDataContainer &back, int decimals, QString *error);
+    static bool save(const QString &path, const TestCurves &curves, int decimals, QString *error);
 
-    // Reads the device from its current position to its end. The device's
+    // Reads the device from its current position to its end, each curve's
+    // points in file order. The device's
     // text mode is switched off while reading, so that lone CRs still end
     // lines. *ok, when given, is false when the device failed part way; the
     // points read before are returned all the same.
-    static Curves read(QIODevice *device, bool *ok = nullptr);
+    static TestCurves read(QIODevice *device, bool *ok = nullptr);
 
     // The name a curve file is saved under: the typed name, with ".txt"
     // added when its file name has no suffix at all (no "."), so that the
@@ -73,5 +65,5 @@ public:
     // Reads the file at `path` into *curves. On any failure (not a regular
     // file, cannot be opened, read error) *curves is left untouched and the
     // reason lands in *error.
-    static bool load(const QString &path, Curves *curves, QString *error);
+    static bool load(const QString &path, TestCurves *curves, QString *error);
 };

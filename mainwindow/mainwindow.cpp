@@ -18,6 +18,9 @@
 #include "mainwindow/testrun.h"
 #include "mainwindow/testsettingslabel.h"
 #include "parameters/machineparameter.h"
+#include "results/liveevaluation.h"
+#include "results/programchoice.h"
+#include "records/testrecording.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -27,13 +30,11 @@
 #include <QMessageBox>
 #include <QTime>
 
-#include <algorithm>
-#include <cmath>
 
 namespace {
 
-constexpr int ForwardGraph = 0;
-constexpr int ReturnGraph = 1;
+constexpr int ForwardGraph = TestCurves::Forward;
+constexpr int ReturnGraph = TestCurves::Return;
 // The machine type is its force range in N; beyond this it is no type we show.
 constexpr int MaxShownMachineType = 5000;
 // The tester's decimals count is used only below this.
@@ -44,20 +45,14 @@ constexpr double InitialForceLower = -300;
 constexpr double InitialForceUpper = 500;
 const char ProgramVersion[] = "1.0.0";
 
-// Adds the points sorted by distance, keeping the file's order among equal
-// distances, as adding them one by one would.
-void addInArrivalOrder(QCPGraph *graph, QVector<QCPGraphData> *points)
-{
-    std::stable_sort(points->begin(), points->end(), qcpLessThanSortKey<QCPGraphData>);
-    graph->data()->add(*points, true);
-}
-
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
     , worker(new modbusThread)
+    , curvePlot(nullptr)
+    , liveEvaluation(nullptr)
     , testRun(new TestRun(this))
     , testSettingsLabel(new TestSettingsLabel(this))
 {
@@ -68,6 +63,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->actionExit, &QAction::triggered, this, &QWidget::close);
 
     setUpPlot();
+    curvePlot = CurvePlotView(ui->userPlot);
     autoFit = new PlotAutoFit(ui->userPlot);
 
     // The designer keeps the grid in a fixed-size container; as the central
@@ -101,6 +97,19 @@ MainWindow::MainWindow(QWidget *parent)
     connect(testRun, &TestRun::ended, this, [this] {
         ui->statusBar->showMessage(tr("The test has ended. Stop returns to the live values."));
     });
+
+    recording = new TestRecording(this);
+    // The machine is back: the record is complete without waiting for Stop.
+    connect(testRun, &TestRun::ended, recording, [this] { recording->testEnded(); });
+
+    liveEvaluation = new LiveEvaluation(this, ui->userPlot, &curves);
+    ProgramChoice *programChoice = liveEvaluation->programChoice();
+    connect(this, &MainWindow::curvePointAdded, liveEvaluation, &LiveEvaluation::curvesChanged);
+    connect(this, &MainWindow::curvesReplaced, liveEvaluation, &LiveEvaluation::curvesChanged);
+    connect(programChoice, &ProgramChoice::systemSetRequest, worker, &modbusThread::getSystemSet);
+    connect(worker, &modbusThread::sendSystemSetting, programChoice,
+            &ProgramChoice::receiveSystemSetting);
+    programChoice->restore();
 }
 
 MainWindow::~MainWindow()
@@ -154,6 +163,7 @@ void MainWindow::on_actionConnect_triggered()
     ui->actionDisconnect->setEnabled(true);
 
     const int type = worker->getMachineType();
+    machineType = type;
     // A type of 0 (also what a failed read gives) is an empty range, which the
     // plot refuses: the axis keeps its range.
     ui->userPlot->yAxis->setRange(-type, type);
@@ -167,6 +177,8 @@ void MainWindow::on_actionConnect_triggered()
     quint16 decimals = 0;
     if (worker->readForceDecimals(&decimals) && decimals < MaxForceDecimals)
         forceDecimals = decimals;
+
+    liveEvaluation->programChoice()->machineConnected();
 
     worker->start();
 }
@@ -209,6 +221,7 @@ void MainWindow::on_startBtn_clicked()
     if (isConnected()) {
         testRun->start();
         ui->startBtn->setEnabled(false);
+        recording->testStarted(curveSetting, worker->getSerialSetting(), machineType);
     }
 }
 
@@ -224,13 +237,13 @@ void MainWindow::endTest()
         return;
     testRun->stop();
     ui->startBtn->setEnabled(true);
+    recording->testEnded();
 }
 
 void MainWindow::on_refreshBtn_clicked()
 {
-    ui->userPlot->graph(ForwardGraph)->data()->clear();
-    ui->userPlot->graph(ReturnGraph)->data()->clear();
-    ui->userPlot->replot();
+    curves.clear();
+    showCurves();
 }
 
 void MainWindow::on_axisSetBtn_clicked()
@@ -328,21 +341,19 @@ void MainWindow::receiveCurveSetting(Curve_Setting setting)
     }
 }
 
+// Every point of a test passes here, and only here, on its way into the
+// curves; what else follows each point hangs on curvePointAdded.
 void MainWindow::receiveCurveData(int index, double x, double y)
 {
-    QCPGraph *graph = ui->userPlot->graph(index);
-    // A corrupt float from the line is no point of the curve; NaN or
-    // infinity would also break the graph's ordering and the pixel maths.
-    if (!graph || !std::isfinite(x) || !std::isfinite(y))
+    // A corrupt float from the line, or a stroke that is none, is no point
+    // of the curves.
+    if (!curves.add(index, x, y))
         return;
-    graph->addData(x, y);
-    // Every point is stored at once; the drawing is queued, so all points
-    // that arrive in one pass of the event loop share one replot. A replot
-    // per point would redraw the whole curve each time and fall behind the
-    // line once the curves are long.
-    ui->userPlot->replot(QCustomPlot::rpQueuedReplot);
+    curvePlot.append(TestCurves::Stroke(index), x, y);
+    recording->addPoint(index, x, y);
     if (testRun->pointArrived(index))
         showReading(float(x), float(y));
+    emit curvePointAdded(index, x, y);
 }
 
 void MainWindow::receiveCurrentPointValue(float distance, float force)
@@ -400,8 +411,14 @@ void MainWindow::on_actionLanguage_triggered()
 
 bool MainWindow::plotHasData() const
 {
-    return !ui->userPlot->graph(ForwardGraph)->data()->isEmpty()
-           || !ui->userPlot->graph(ReturnGraph)->data()->isEmpty();
+    return !curves.isEmpty();
+}
+
+void MainWindow::showCurves()
+{
+    curvePlot.show(curves);
+    ui->userPlot->replot();
+    emit curvesReplaced();
 }
 
 void MainWindow::showNoDataMessage()
@@ -455,8 +472,7 @@ void MainWindow::on_actionSave_triggered()
     }
 
     QString failure;
-    if (!CurveFile::save(fileName, *ui->userPlot->graph(ForwardGraph)->data(),
-                         *ui->userPlot->graph(ReturnGraph)->data(), forceDecimals, &failure)) {
+    if (!CurveFile::save(fileName, curves, forceDecimals, &failure)) {
         QMessageBox::warning(this, tr("Save"),
                              tr("The curves could not be saved to %1: %2").arg(fileName, failure));
         return;
@@ -473,20 +489,12 @@ void MainWindow::on_actionOpen_triggered()
         lastFileFolder = QFileInfo(fileName).absolutePath();
     // A cancelled dialog (empty name), a folder or a file that cannot be
     // read leaves the curves as they are.
-    CurveFile::Curves curves;
     QString failure;
     if (!CurveFile::load(fileName, &curves, &failure))
         return;
-
-    QCPGraph *forward = ui->userPlot->graph(ForwardGraph);
-    QCPGraph *back = ui->userPlot->graph(ReturnGraph);
-    forward->data()->clear();
-    back->data()->clear();
-    addInArrivalOrder(forward, &curves.forward);
-    addInArrivalOrder(back, &curves.back);
     ui->userPlot->xAxis->setRange(InitialDistanceLower, InitialDistanceUpper - InitialDistanceLower,
                                   Qt::AlignLeft);
-    ui->userPlot->replot();
+    showCurves();
 }
 
 void MainWindow::on_actionExport_triggered()

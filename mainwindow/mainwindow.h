@@ -1,15 +1,19 @@
 #pragma once
 
 #include "device/linkhealth.h"
+#include "curves/testcurves.h"
 #include "device/records.h"
 #include "dialogs/axissetting.h"
+#include "mainwindow/curveplotview.h"
 
 #include <QMainWindow>
 
 class LinkMonitor;
+class LiveEvaluation;
 class QMouseEvent;
 class modbusThread;
 class PlotAutoFit;
+class TestRecording;
 class TestRun;
 class TestSettingsLabel;
 
@@ -30,6 +34,11 @@ public:
 
 signals:
     void sendCurveSetting(Curve_Setting setting);
+    // Each point the worker reports that the curves take (a finite point of
+    // either stroke), after the curves and the plot hold it.
+    void curvePointAdded(int stroke, double distance, double force);
+    // The curves were cleared (Refresh) or loaded (Open).
+    void curvesReplaced();
 
 private slots:
     void on_actionConnect_triggered();
@@ -62,6 +71,7 @@ private:
     void endTest();
     void showReading(float distance, float force);
     bool plotHasData() const;
+    void showCurves();
     void showNoDataMessage();
     QString dataDirectory();
     QString defaultFileName();
@@ -74,8 +84,13 @@ private:
     // The status text of the last Connect, shown again when the tester
     // answers after an outage.
     QString connectionMessage;
+    TestCurves curves;
+    CurvePlotView curvePlot;
+    LiveEvaluation *liveEvaluation;
     TestRun *testRun;
     TestSettingsLabel *testSettingsLabel;
     QString lastFileFolder;
     PlotAutoFit *autoFit = nullptr;
+    TestRecording *recording;
+    int machineType = 0;
 };

@@ -2,6 +2,7 @@ set(TORVELIN_MAINWINDOW_SOURCES
     forms/mainwindow.ui
     mainwindow/mainwindow.h mainwindow/mainwindow.cpp
     mainwindow/curvefile.h mainwindow/curvefile.cpp
+    mainwindow/curveplotview.h mainwindow/curveplotview.cpp
     mainwindow/plotexport.h mainwindow/plotexport.cpp
     mainwindow/filedialogs.h mainwindow/filedialogs.cpp
     mainwindow/livereadout.h mainwindow/livereadout.cpp

@@ -1,6 +1,7 @@
 #include "parameters/machineparameter.h"
 
 #include "device/numbertext.h"
+#include "device/registers.h"
 #include "parameters/springrate.h"
 #include "ui_machineparameter.h"
 
@@ -16,23 +17,8 @@ constexpr int PointSetSize = 25;
 constexpr int SystemDataSize = 4;
 constexpr int PointDataSize = 10;
 
-// systemSet positions
-constexpr int SetTestCount = 0;
-constexpr int SetCurrentTest = 1;
-constexpr int SetRepeatNumber = 2;
-constexpr int SetSpeed = 3;
-constexpr int SetFirstTolerance = 4;
-
-// pointSet positions (each block holds the five test points)
-constexpr int SetFirstForce = 0;
-constexpr int SetFirstDistance = 5;
-constexpr int SetFirstLower = 10;
-constexpr int SetFirstUpper = 15;
-constexpr int SetEffectiveWinding = 20;
-constexpr int SetSpringRate = 21;
-constexpr int SetFreeLength = 22;
-constexpr int SetMeanDiameter = 23;
-constexpr int SetWireDiameter = 24;
+// systemSet and pointSet positions
+using namespace TesterRegisters::SettingLayout;
 constexpr int SpringDataDecimals = 2;
 
 // systemData and pointData positions
@@ -135,28 +121,28 @@ void machineParameter::receiveSystemSetting(const QVector<float> &pointSet,
     if (systemSet.size() < SystemSetSize || pointSet.size() < PointSetSize)
         return;
 
-    testCount = systemSet.at(SetTestCount);
-    currentTest = systemSet.at(SetCurrentTest);
+    testCount = systemSet.at(TestCount);
+    currentTest = systemSet.at(CurrentTest);
     testShown = true;
 
     ui->testNumEdit->setText(counterText(currentTest, testCount));
-    ui->repeatNumEdit->setText(plainText(systemSet.at(SetRepeatNumber)));
-    ui->speedEdit->setText(plainText(systemSet.at(SetSpeed)));
+    ui->repeatNumEdit->setText(plainText(systemSet.at(RepeatNumber)));
+    ui->speedEdit->setText(plainText(systemSet.at(Speed)));
     for (int point = 0; point < PointCount; ++point) {
-        forceEdits[point]->setText(NumberText::force(pointSet.at(SetFirstForce + point)));
-        distanceEdits[point]->setText(NumberText::distance(pointSet.at(SetFirstDistance + point)));
-        lowerEdits[point]->setText(NumberText::force(pointSet.at(SetFirstLower + point)));
-        upperEdits[point]->setText(NumberText::force(pointSet.at(SetFirstUpper + point)));
-        tolEdits[point]->setText(plainText(systemSet.at(SetFirstTolerance + point)));
+        forceEdits[point]->setText(NumberText::force(pointSet.at(FirstForce + point)));
+        distanceEdits[point]->setText(NumberText::distance(pointSet.at(FirstDistance + point)));
+        lowerEdits[point]->setText(NumberText::force(pointSet.at(FirstLower + point)));
+        upperEdits[point]->setText(NumberText::force(pointSet.at(FirstUpper + point)));
+        tolEdits[point]->setText(plainText(systemSet.at(FirstTolerance + point)));
     }
     const auto springData = [&pointSet](int position) {
         return NumberText::fixed(pointSet.at(position), SpringDataDecimals);
     };
-    ui->effectWindingEdit->setText(springData(SetEffectiveWinding));
-    ui->springRateEdit->setText(springData(SetSpringRate));
-    ui->freeLengthEdit->setText(springData(SetFreeLength));
-    ui->meanDiameterEdit->setText(springData(SetMeanDiameter));
-    ui->wireDiameterEdit->setText(springData(SetWireDiameter));
+    ui->effectWindingEdit->setText(springData(EffectiveWinding));
+    ui->springRateEdit->setText(springData(SpringRate));
+    ui->freeLengthEdit->setText(springData(FreeLength));
+    ui->meanDiameterEdit->setText(springData(MeanDiameter));
+    ui->wireDiameterEdit->setText(springData(WireDiameter));
 }
 
 // Short answers are dropped whole, as on the Setting tab.

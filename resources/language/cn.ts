@@ -167,6 +167,138 @@
     <message>
         <source>Port reopened: %1</source>
         <translation>端口重新打开: %1</translation>
+    <name>EvalCommand</name>
+    <message>
+        <source>Judges saved curve files against a test program and prints one JSON line per file.
+Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable file.</source>
+        <translation>按测试程序判定已保存的曲线文件，每个文件输出一行 JSON。
+退出状态：0 全部合格，1 有文件不合格，2 用法错误或文件无法读取。</translation>
+    </message>
+    <message>
+        <source>The test program (JSON).</source>
+        <translation>测试程序（JSON）。</translation>
+    </message>
+    <message>
+        <source>PROGRAM.json</source>
+        <translation>PROGRAM.json</translation>
+    </message>
+    <message>
+        <source>Curve files to judge.</source>
+        <translation>要判定的曲线文件。</translation>
+    </message>
+    <message>
+        <source>CURVE.txt [CURVE.txt …]</source>
+        <translation>CURVE.txt [CURVE.txt …]</translation>
+    </message>
+    <message>
+        <source>%1: a program (--program PROGRAM.json) and at least one curve file are needed.</source>
+        <translation>%1：需要一个测试程序（--program PROGRAM.json）和至少一个曲线文件。</translation>
+    </message>
+</context>
+<context>
+    <name>DatabaseDialog</name>
+    <message>
+        <source>Records database</source>
+        <translation>记录数据库</translation>
+    </message>
+    <message>
+        <source>Database</source>
+        <translation>数据库</translation>
+    </message>
+    <message>
+        <source>SQLite file on this computer</source>
+        <translation>本机 SQLite 文件</translation>
+    </message>
+    <message>
+        <source>PostgreSQL server for the lab</source>
+        <translation>实验室 PostgreSQL 服务器</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>文件</translation>
+    </message>
+    <message>
+        <source>Browse...</source>
+        <translation>浏览...</translation>
+    </message>
+    <message>
+        <source>Host</source>
+        <translation>主机</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>端口</translation>
+    </message>
+    <message>
+        <source>Database name</source>
+        <translation>数据库名</translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation>用户</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>密码</translation>
+    </message>
+    <message>
+        <source>Remember the password</source>
+        <translation>记住密码</translation>
+    </message>
+    <message>
+        <source>Test connection</source>
+        <translation>测试连接</translation>
+    </message>
+    <message>
+        <source>The environment variable TORVELIN_DB chooses the database (%1); it wins over this dialog.</source>
+        <translation>环境变量 TORVELIN_DB 指定了数据库（%1），优先于本对话框的设置。</translation>
+    </message>
+    <message>
+        <source>SQLite databases (*.sqlite *.db)</source>
+        <translation>SQLite 数据库 (*.sqlite *.db)</translation>
+    </message>
+    <message>
+        <source>Connected to %1.</source>
+        <translation>已连接到 %1。</translation>
+    </message>
+    <message>
+        <source>No connection: %1</source>
+        <translation>无法连接：%1</translation>
+    </message>
+    <message>
+        <source>A PostgreSQL server needs a host and a database name.</source>
+        <translation>PostgreSQL 服务器需要主机和数据库名。</translation>
+    </message>
+</context>
+<context>
+    <name>IdentityBar</name>
+    <message>
+        <source>Test identity</source>
+        <translation>测试标识</translation>
+    </message>
+    <message>
+        <source>Operator</source>
+        <translation>操作员</translation>
+    </message>
+    <message>
+        <source>Part number</source>
+        <translation>零件号</translation>
+    </message>
+    <message>
+        <source>Batch</source>
+        <translation>批次</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>序列号</translation>
+    </message>
+    <message>
+        <source>Count up</source>
+        <translation>自动递增</translation>
+    </message>
+    <message>
+        <source>After each Start the serial number counts up by one.</source>
+        <translation>每次开始后序列号自动加一。</translation>
     </message>
 </context>
 <context>
@@ -382,6 +514,279 @@ Do you want to replace it?</source>
     </message>
 </context>
 <context>
+    <name>ProgramChoice</name>
+    <message>
+        <source>Program</source>
+        <translation>测试程序</translation>
+    </message>
+    <message>
+        <source>Machine Program...</source>
+        <translation>机器中的程序...</translation>
+    </message>
+    <message>
+        <source>Program File...</source>
+        <translation>程序文件...</translation>
+    </message>
+    <message>
+        <source>New Program File...</source>
+        <translation>新建程序文件...</translation>
+    </message>
+    <message>
+        <source>Edit Program File...</source>
+        <translation>编辑程序文件...</translation>
+    </message>
+    <message>
+        <source>No Program</source>
+        <translation>不使用程序</translation>
+    </message>
+    <message>
+        <source>machine program %1</source>
+        <translation>机器程序 %1</translation>
+    </message>
+    <message>
+        <source>The machine did not send program %1. Connect to the machine and choose it again.</source>
+        <translation>机器没有发送程序 %1。请连接机器后重新选择。</translation>
+    </message>
+    <message>
+        <source>Machine Program</source>
+        <translation>机器中的程序</translation>
+    </message>
+    <message>
+        <source>Number of the program stored in the machine:</source>
+        <translation>机器中存储的程序编号：</translation>
+    </message>
+    <message>
+        <source>Program File</source>
+        <translation>程序文件</translation>
+    </message>
+    <message>
+        <source>The program file %1 cannot be used: %2</source>
+        <translation>程序文件 %1 无法使用：%2</translation>
+    </message>
+    <message>
+        <source>%1 (number %2)</source>
+        <translation>%1（编号 %2）</translation>
+    </message>
+    <message>
+        <source>Edit Program File</source>
+        <translation>编辑程序文件</translation>
+    </message>
+    <message>
+        <source>The program file %1 cannot be read: %2</source>
+        <translation>程序文件 %1 无法读取：%2</translation>
+    </message>
+    <message>
+        <source>Save Program File</source>
+        <translation>保存程序文件</translation>
+    </message>
+    <message>
+        <source>The program file %1 could not be saved: %2</source>
+        <translation>程序文件 %1 无法保存：%2</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramDialog</name>
+    <message>
+        <source>Test Program</source>
+        <translation>测试程序</translation>
+    </message>
+    <message>
+        <source>Program number</source>
+        <translation>程序编号</translation>
+    </message>
+    <message>
+        <source>Speed (mm/min)</source>
+        <translation>速度（mm/min）</translation>
+    </message>
+    <message>
+        <source>Test points (distance 0 and force 0: unused; limits used when upper &gt; lower, otherwise the tolerance)</source>
+        <translation>段点（位移为 0 且力值为 0：不使用；上限值大于下限值时用上下限，否则用误差）</translation>
+    </message>
+    <message>
+        <source>Distance (mm)</source>
+        <translation>位移(mm)</translation>
+    </message>
+    <message>
+        <source>Force (N)</source>
+        <translation>力值(N)</translation>
+    </message>
+    <message>
+        <source>Lower (N)</source>
+        <translation>下限值(N)</translation>
+    </message>
+    <message>
+        <source>Upper (N)</source>
+        <translation>上限值(N)</translation>
+    </message>
+    <message>
+        <source>Tol (%)</source>
+        <translation>误差(%)</translation>
+    </message>
+    <message>
+        <source>Spring</source>
+        <translation>弹簧</translation>
+    </message>
+    <message>
+        <source>Free length (mm)</source>
+        <translation>自由长度(mm)</translation>
+    </message>
+    <message>
+        <source>Mean diameter (mm)</source>
+        <translation>弹簧中径(mm)</translation>
+    </message>
+    <message>
+        <source>Wire diameter (mm)</source>
+        <translation>弹簧线径(mm)</translation>
+    </message>
+    <message>
+        <source>Effective coils</source>
+        <translation>有效圈数</translation>
+    </message>
+    <message>
+        <source>Spring rate (N/mm)</source>
+        <translation>弹簧刚度(N/mm)</translation>
+    </message>
+    <message>
+        <source>Program</source>
+        <translation>测试程序</translation>
+    </message>
+    <message>
+        <source>Test point %1: &quot;%2&quot; is not a number.</source>
+        <translation>段点 %1：“%2”不是数字。</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramFile</name>
+    <message>
+        <source>&quot;%1&quot; in %2 is not a number of the right kind.</source>
+        <translation>%2 中的“%1”不是正确类型的数字。</translation>
+    </message>
+    <message>
+        <source>It is no JSON: %1 at byte %2.</source>
+        <translation>不是 JSON：%1（第 %2 字节）。</translation>
+    </message>
+    <message>
+        <source>It holds no JSON object.</source>
+        <translation>其中没有 JSON 对象。</translation>
+    </message>
+    <message>
+        <source>the program</source>
+        <translation>程序</translation>
+    </message>
+    <message>
+        <source>&quot;points&quot; is not a list.</source>
+        <translation>“points”不是列表。</translation>
+    </message>
+    <message>
+        <source>A program holds at most %1 test points.</source>
+        <translation>一个程序最多有 %1 个段点。</translation>
+    </message>
+    <message>
+        <source>test point %1</source>
+        <translation>段点 %1</translation>
+    </message>
+    <message>
+        <source>%1 is not an object.</source>
+        <translation>%1 不是对象。</translation>
+    </message>
+    <message>
+        <source>&quot;spring&quot; is not an object.</source>
+        <translation>“spring”不是对象。</translation>
+    </message>
+    <message>
+        <source>the spring data</source>
+        <translation>弹簧数据</translation>
+    </message>
+    <message>
+        <source>It is no regular file.</source>
+        <translation>这不是普通文件。</translation>
+    </message>
+    <message>
+        <source>It is too large for a test program.</source>
+        <translation>文件太大，不是测试程序。</translation>
+    </message>
+</context>
+<context>
+    <name>ResultsDock</name>
+    <message>
+        <source>Results</source>
+        <translation>判定结果</translation>
+    </message>
+    <message>
+        <source>Point</source>
+        <translation>段点</translation>
+    </message>
+    <message>
+        <source>Distance (mm)</source>
+        <translation>位移(mm)</translation>
+    </message>
+    <message>
+        <source>Force (N)</source>
+        <translation>力值(N)</translation>
+    </message>
+    <message>
+        <source>Limits (N)</source>
+        <translation>上下限(N)</translation>
+    </message>
+    <message>
+        <source>Verdict</source>
+        <translation>判定</translation>
+    </message>
+    <message>
+        <source>Pass</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>Fail</source>
+        <translation>不合格</translation>
+    </message>
+    <message>
+        <source>Not reached</source>
+        <translation>未到达</translation>
+    </message>
+    <message>
+        <source>No program chosen (Program menu).</source>
+        <translation>未选择测试程序（测试程序菜单）。</translation>
+    </message>
+    <message>
+        <source>Program: %1</source>
+        <translation>测试程序：%1</translation>
+    </message>
+    <message>
+        <source>Rates between points: %1 N/mm
+Fitted rate: %2 N/mm
+Maximum force: %3 N
+Hysteresis: %4 %</source>
+        <translation>段间刚度：%1 N/mm
+拟合刚度：%2 N/mm
+最大力值：%3 N
+滞后：%4 %</translation>
+    </message>
+    <message>
+        <source>PASS</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>FAIL</source>
+        <translation>不合格</translation>
+    </message>
+</context>
+<context>
+    <name>RecordsDatabase</name>
+    <message>
+        <source>The database file cannot use a write-ahead log.</source>
+        <translation>数据库文件无法使用预写日志（WAL）。</translation>
+    </message>
+    <message>
+        <source>The database holds records of a newer Torvelin (schema %1; this program knows up to %2). Nothing is written to it.</source>
+        <translation>数据库中的记录来自更新版本的 Torvelin（结构版本 %1，本程序最高支持 %2）。不会向其写入任何内容。</translation>
+    </message>
+    <message>
+        <source>The Qt SQL driver %1 is not installed.</source>
+        <translation>未安装 Qt SQL 驱动 %1。</translation>
+    </message>
+</context>
+<context>
     <name>SerialSettingDialog</name>
     <message>
         <source>115200</source>
@@ -445,6 +850,48 @@ Do you want to replace it?</source>
     <message>
         <source>%1 · %2 · %3 mm · %4 mm/min</source>
         <translation>%1 · %2 · %3 mm · %4 mm/min</translation>
+    </message>
+</context>
+<context>
+    <name>TestRecorder</name>
+    <message>
+        <source>The test records cannot be written to %1: %2</source>
+        <translation>测试记录无法写入 %1：%2</translation>
+    </message>
+</context>
+<context>
+    <name>TestRecording</name>
+    <message>
+        <source>Records</source>
+        <translation>记录</translation>
+    </message>
+    <message>
+        <source>Database...</source>
+        <translation>数据库...</translation>
+    </message>
+    <message>
+        <source>%1
+
+The test goes on: its points are kept in memory and written as soon as the database is back. File &gt; Save still writes the curves to a curve file.</source>
+        <translation>%1
+
+测试继续进行：数据点保存在内存中，数据库恢复后立即写入。仍可通过 文件 &gt; 保存 将曲线写入曲线文件。</translation>
+    </message>
+    <message>
+        <source>The test records are written to the database again.</source>
+        <translation>测试记录已恢复写入数据库。</translation>
+    </message>
+    <message numerus="yes">
+        <source>Records not written: %n point(s) waiting</source>
+        <translation>
+            <numerusform>记录未写入：%n 个数据点等待中</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n test(s) of this station were still running when Torvelin last ended (closed by force, crashed or lost power). They are kept as interrupted, with every point written until then.</source>
+        <translation>
+            <numerusform>本工位有 %n 个测试在 Torvelin 上次结束时（被强制关闭、崩溃或断电）仍在进行。它们已标记为中断，保留了此前写入的全部数据点。</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -13,29 +13,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QByteArray bytes(reinterpret_cast<const char *>(data), int(size));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly | QIODevice::Text);
-    const CurveFile::Curves curves = CurveFile::read(&buffer);
-    for (const QVector<QCPGraphData> *curve : {&curves.forward, &curves.back}) {
-        for (const QCPGraphData &point : *curve) {
-            if (!std::isfinite(point.key) || !std::isfinite(point.value))
+    const TestCurves curves = CurveFile::read(&buffer);
+    for (TestCurves::Stroke stroke : {TestCurves::Forward, TestCurves::Return}) {
+        for (const TestCurves::Point &point : curves.points(stroke)) {
+            if (!std::isfinite(point.distance) || !std::isfinite(point.force))
                 std::abort();
             // Every value went through single precision.
-            if (double(float(point.key)) != point.key || double(float(point.value)) != point.value)
+            if (double(float(point.distance)) != point.distance
+                || double(float(point.force)) != point.force)
                 std::abort();
         }
     }
     // What was read writes back and reads again as the same curves.
-    QCPGraphDataContainer forward, back;
-    forward.add(curves.forward, false);
-    back.add(curves.back, false);
     QByteArray written;
     QBuffer out(&written);
     out.open(QIODevice::WriteOnly);
-    if (!CurveFile::write(&out, forward, back, 3))
+    if (!CurveFile::write(&out, curves, 3))
         std::abort();
     out.close();
     out.open(QIODevice::ReadOnly);
-    const CurveFile::Curves again = CurveFile::read(&out);
-    if (again.forward.size() != curves.forward.size() || again.back.size() != curves.back.size())
+    const TestCurves again = CurveFile::read(&out);
+    if (again.size(TestCurves::Forward) != curves.size(TestCurves::Forward)
+        || again.size(TestCurves::Return) != curves.size(TestCurves::Return))
         std::abort();
     return 0;
 }

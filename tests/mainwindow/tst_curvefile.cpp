@@ -1,4 +1,5 @@
 #include "mainwindow/curvefile.h"
+#include "support/curvesof.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -36,32 +37,24 @@ QStringList asMeasured(const Points &exact)
     return narrowed;
 }
 
-QCPGraphDataContainer container(const Points &points)
-{
-    QCPGraphDataContainer data;
-    for (const QPointF &p : points)
-        data.add(QCPGraphData(p.x(), p.y()));
-    return data;
-}
-
 QByteArray written(const Points &forward, const Points &back, int decimals)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    if (!CurveFile::write(&buffer, container(forward), container(back), decimals))
+    if (!CurveFile::write(&buffer, curvesOf(forward, back), decimals))
         return QByteArray("write failed");
     return buffer.data();
 }
 
-QStringList points(const QVector<QCPGraphData> &data)
+QStringList points(const TestCurves &curves, TestCurves::Stroke stroke)
 {
     QStringList result;
-    for (const QCPGraphData &d : data)
-        result.append(QStringLiteral("(%1, %2)").arg(d.key, 0, 'g', 17).arg(d.value, 0, 'g', 17));
+    for (const TestCurves::Point &d : curves.points(stroke))
+        result.append(QStringLiteral("(%1, %2)").arg(d.distance, 0, 'g', 17).arg(d.force, 0, 'g', 17));
     return result;
 }
 
-CurveFile::Curves readText(QByteArray text, QIODevice::OpenMode extraMode = {})
+TestCurves readText(QByteArray text, QIODevice::OpenMode extraMode = {})
 {
     QBuffer buffer(&text);
     buffer.open(QIODevice::ReadOnly | extraMode);
@@ -93,7 +86,7 @@ private slots:
     void writeEmptyCurvesKeepsBothMarkers();
     void writeFormatsNumbers_data();
     void writeFormatsNumbers();
-    void writeLeavesOutNonFinitePoints();
+    void writeKeepsTheOrderOfEqualDistances();
 
     void readSortsLinesIntoCurves_data();
     void readSortsLinesIntoCurves();
@@ -176,12 +169,10 @@ void TestCurveFile::writeFormatsNumbers()
     QCOMPARE(written({point}, {}, decimals), "Data Forward:\n" + line + "\nData Return:\n");
 }
 
-void TestCurveFile::writeLeavesOutNonFinitePoints()
+void TestCurveFile::writeKeepsTheOrderOfEqualDistances()
 {
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double inf = std::numeric_limits<double>::infinity();
-    QCOMPARE(written({{1, nan}, {2, 2}, {3, inf}}, {{nan, 1}, {-inf, 1}}, 0),
-             QByteArray("Data Forward:\n2.00,2\nData Return:\n"));
+    QCOMPARE(written({{2, 5}, {1, 9}, {2, 3}, {1, 8}}, {}, 0),
+             QByteArray("Data Forward:\n1.00,9\n1.00,8\n2.00,5\n2.00,3\nData Return:\n"));
 }
 
 void TestCurveFile::readSortsLinesIntoCurves_data()
@@ -245,9 +236,9 @@ void TestCurveFile::readSortsLinesIntoCurves()
     QFETCH(QByteArray, text);
     QFETCH(Points, forward);
     QFETCH(Points, back);
-    const CurveFile::Curves curves = readText(text);
-    QCOMPARE(points(curves.forward), asMeasured(forward));
-    QCOMPARE(points(curves.back), asMeasured(back));
+    const TestCurves curves = readText(text);
+    QCOMPARE(points(curves, TestCurves::Forward), asMeasured(forward));
+    QCOMPARE(points(curves, TestCurves::Return), asMeasured(back));
 }
 
 void TestCurveFile::readTreatsLineEndsAlike_data()
@@ -272,10 +263,10 @@ void TestCurveFile::readTreatsLineEndsAlike()
     QBuffer buffer(&storage);
     buffer.open(QIODevice::ReadOnly | (textMode ? QIODevice::Text : QIODevice::NotOpen));
     bool ok = false;
-    const CurveFile::Curves curves = CurveFile::read(&buffer, &ok);
+    const TestCurves curves = CurveFile::read(&buffer, &ok);
     QVERIFY(ok);
-    QCOMPARE(points(curves.forward), asMeasured({{0, 0}, {0.5, 1.236}}));
-    QCOMPARE(points(curves.back), asMeasured({{0.5, 1.102}, {12.75, 2.468}}));
+    QCOMPARE(points(curves, TestCurves::Forward), asMeasured({{0, 0}, {0.5, 1.236}}));
+    QCOMPARE(points(curves, TestCurves::Return), asMeasured({{0.5, 1.102}, {12.75, 2.468}}));
     QCOMPARE(buffer.isTextModeEnabled(), textMode);
 }
 
@@ -292,24 +283,23 @@ void TestCurveFile::readSplitsLinesAcrossBlocks()
         if (i == 20000)
             text += QByteArray(70000, 'x') + " Data Return:\r\n";
     }
-    const CurveFile::Curves curves = readText(text);
-    QCOMPARE(points(curves.forward), asMeasured(expected.mid(0, 20001)));
-    QCOMPARE(points(curves.back), asMeasured(expected.mid(20001)));
+    const TestCurves curves = readText(text);
+    QCOMPARE(points(curves, TestCurves::Forward), asMeasured(expected.mid(0, 20001)));
+    QCOMPARE(points(curves, TestCurves::Return), asMeasured(expected.mid(20001)));
 }
 
 void TestCurveFile::readPassesValuesThroughSinglePrecision()
 {
-    const CurveFile::Curves curves = readText("Data Forward:\n0.1,1234.5678\n");
-    QCOMPARE(curves.forward.size(), 1);
-    QCOMPARE(curves.forward.at(0).key, double(0.1f));
-    QCOMPARE(curves.forward.at(0).value, double(1234.5678f));
-    QVERIFY(curves.forward.at(0).value != 1234.5678);
+    const TestCurves curves = readText("Data Forward:\n0.1,1234.5678\n");
+    const QVector<TestCurves::Point> &forward = curves.points(TestCurves::Forward);
+    QCOMPARE(forward.size(), 1);
+    QCOMPARE(forward.at(0).distance, double(0.1f));
+    QCOMPARE(forward.at(0).force, double(1234.5678f));
+    QVERIFY(forward.at(0).force != 1234.5678);
 
-    QCPGraphDataContainer loaded;
-    loaded.add(curves.forward, false);
     QBuffer again;
     again.open(QIODevice::WriteOnly);
-    QVERIFY(CurveFile::write(&again, loaded, QCPGraphDataContainer(), 3));
+    QVERIFY(CurveFile::write(&again, curves, 3));
     QCOMPARE(again.data(), QByteArray("Data Forward:\n0.10,1234.568\nData Return:\n"));
 }
 
@@ -322,21 +312,22 @@ void TestCurveFile::readSurvivesMegabyteLines()
     text += "0." + QByteArray(megabyte, '0') + "1,3\n";                     // absurdly long number
     text += QByteArray(megabyte / 2, 'a') + "Data Return:" + QByteArray(megabyte / 2, 'b') + "\n";
     text += QByteArray(megabyte, ' ') + "4," + QByteArray(megabyte, ' ') + "5\n";
-    const CurveFile::Curves curves = readText(text);
-    QCOMPARE(curves.forward.size(), 2);
-    QCOMPARE(points(curves.forward).at(0), asMeasured({{1, 2}}).at(0));
-    QCOMPARE(curves.forward.at(1).value, 3.0);
-    QVERIFY(std::isfinite(curves.forward.at(1).key));
-    QCOMPARE(points(curves.back), asMeasured({{4, 5}}));
+    const TestCurves curves = readText(text);
+    const QVector<TestCurves::Point> &forward = curves.points(TestCurves::Forward);
+    QCOMPARE(forward.size(), 2);
+    QCOMPARE(points(curves, TestCurves::Forward).at(0), asMeasured({{1, 2}}).at(0));
+    QCOMPARE(forward.at(1).force, 3.0);
+    QVERIFY(std::isfinite(forward.at(1).distance));
+    QCOMPARE(points(curves, TestCurves::Return), asMeasured({{4, 5}}));
 }
 
 void TestCurveFile::readReportsAnUnreadableDevice()
 {
     QBuffer closed;
     bool ok = true;
-    const CurveFile::Curves curves = CurveFile::read(&closed, &ok);
+    const TestCurves curves = CurveFile::read(&closed, &ok);
     QVERIFY(!ok);
-    QVERIFY(curves.forward.isEmpty() && curves.back.isEmpty());
+    QVERIFY(curves.isEmpty());
 }
 
 void TestCurveFile::saveAndLoadRoundTrip()
@@ -345,16 +336,16 @@ void TestCurveFile::saveAndLoadRoundTrip()
     QVERIFY(dir.isValid());
     const QString path = dir.filePath("curve"); // no suffix: saved under exactly that name
     QString error;
-    QVERIFY(CurveFile::save(path, container({{0.5, 1.25}, {1, -2.5}}), container({{2, 3}}), 2, &error));
+    QVERIFY(CurveFile::save(path, curvesOf({{0.5, 1.25}, {1, -2.5}}, {{2, 3}}), 2, &error));
     QVERIFY(error.isEmpty());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"curve"});
     QCOMPARE(fileContent(path),
              textFile("Data Forward:\n0.50,1.25\n1.00,-2.50\nData Return:\n2.00,3.00\n"));
 
-    CurveFile::Curves curves;
+    TestCurves curves;
     QVERIFY(CurveFile::load(path, &curves, &error));
-    QCOMPARE(points(curves.forward), asMeasured({{0.5, 1.25}, {1, -2.5}}));
-    QCOMPARE(points(curves.back), asMeasured({{2, 3}}));
+    QCOMPARE(points(curves, TestCurves::Forward), asMeasured({{0.5, 1.25}, {1, -2.5}}));
+    QCOMPARE(points(curves, TestCurves::Return), asMeasured({{2, 3}}));
 }
 
 void TestCurveFile::saveReplacesAnExistingFile()
@@ -363,7 +354,7 @@ void TestCurveFile::saveReplacesAnExistingFile()
     const QString path = dir.filePath("curve.txt");
     writeFile(path, QByteArray(5000, 'x'));
     QString error;
-    QVERIFY(CurveFile::save(path, container({}), container({}), 3, &error));
+    QVERIFY(CurveFile::save(path, TestCurves(), 3, &error));
     QCOMPARE(fileContent(path), textFile("Data Forward:\nData Return:\n"));
 }
 
@@ -384,7 +375,7 @@ void TestCurveFile::saveRefusesUnwritablePaths()
     writeFile(dir.filePath("plain.txt"), "plain");
 
     QString error;
-    QVERIFY(!CurveFile::save(dir.filePath(relativePath), container({{1, 1}}), container({}), 3, &error));
+    QVERIFY(!CurveFile::save(dir.filePath(relativePath), curvesOf({{1, 1}}, {}), 3, &error));
     QVERIFY2(!error.isEmpty(), "a failed save must say why");
     QVERIFY(QFileInfo(dir.filePath("folder")).isDir());
     QCOMPARE(fileContent(dir.filePath("folder/old.txt")), QByteArray("old"));
@@ -403,9 +394,11 @@ void TestCurveFile::saveThatRunsOutOfSpaceKeepsTheOldFile()
     const QByteArray old = "Data Forward:\n1.00,1.000\nData Return:\n";
     writeFile(path, old);
 
-    QCPGraphDataContainer many;
-    for (int i = 0; i < 100000; ++i)
-        many.add(QCPGraphData(i, i));
+    TestCurves many;
+    for (int i = 0; i < 100000; ++i) {
+        many.add(TestCurves::Forward, i, i);
+        many.add(TestCurves::Return, i, i);
+    }
 
     rlimit saved {};
     QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -414,7 +407,7 @@ void TestCurveFile::saveThatRunsOutOfSpaceKeepsTheOldFile()
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
     QString error;
-    const bool savedOk = CurveFile::save(path, many, many, 3, &error);
+    const bool savedOk = CurveFile::save(path, many, 3, &error);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
@@ -468,12 +461,11 @@ void TestCurveFile::loadRefusesWhatIsNoRegularFile()
 #ifdef Q_OS_UNIX
     QCOMPARE(mkfifo(QFile::encodeName(dir.filePath("fifo.txt")).constData(), 0600), 0);
 #endif
-    CurveFile::Curves curves;
-    curves.forward.append(QCPGraphData(9, 9));
+    TestCurves curves = curvesOf({{9, 9}}, {});
     QString why;
     QVERIFY(!CurveFile::load(relative ? dir.filePath(path) : path, &curves, &why));
     QVERIFY2(!why.isEmpty(), "a refused file must say why");
-    QCOMPARE(points(curves.forward), asMeasured({{9, 9}}));
+    QCOMPARE(points(curves, TestCurves::Forward), asMeasured({{9, 9}}));
     QVERIFY(!CurveFile::isReadableCurveFile(relative ? dir.filePath(path) : path, nullptr));
 }
 

@@ -1,0 +1,15 @@
+#include "app/evalcommand.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("torvelin-eval"));
+    QFile out;
+    QFile err;
+    out.open(stdout, QIODevice::WriteOnly);
+    err.open(stderr, QIODevice::WriteOnly);
+    return EvalCommand::run(QCoreApplication::arguments(), &out, &err);
+}

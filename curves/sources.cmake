@@ -1,0 +1,3 @@
+set(TORVELIN_CURVES_SOURCES
+    curves/testcurves.h curves/testcurves.cpp
+)

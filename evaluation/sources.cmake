@@ -1,0 +1,6 @@
+set(TORVELIN_EVALUATION_SOURCES
+    evaluation/testprogram.h evaluation/testprogram.cpp
+    evaluation/evaluation.h evaluation/evaluation.cpp
+    evaluation/programfile.h evaluation/programfile.cpp
+    evaluation/resultjson.h evaluation/resultjson.cpp
+)

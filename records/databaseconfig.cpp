@@ -1,0 +1,150 @@
+#include "records/databaseconfig.h"
+
+#include "app/applocations.h"
+
+#include <QDir>
+#include <QMutex>
+#include <QSettings>
+#include <QUrl>
+
+namespace {
+
+const char EnvironmentVariable[] = "TORVELIN_DB";
+const char Group[] = "Records";
+const char DefaultFileName[] = "torvelin.sqlite";
+
+// The password of this run when it is not stored.
+QMutex sessionPasswordMutex;
+QString sessionPassword;
+
+
+} // namespace
+
+bool DatabaseConfig::parse(const QString &text, DatabaseConfig *config)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return false;
+    DatabaseConfig parsed;
+    const bool isUrl = trimmed.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
+                       || trimmed.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
+    if (!isUrl) {
+        parsed.engine = SQLite;
+        parsed.sqlitePath = QDir::cleanPath(QDir::fromNativeSeparators(trimmed));
+        *config = parsed;
+        return true;
+    }
+    const QUrl url(trimmed, QUrl::StrictMode);
+    if (!url.isValid())
+        return false;
+    parsed.engine = PostgreSQL;
+    parsed.host = url.host(QUrl::FullyDecoded);
+    parsed.port = url.port(DefaultPostgresPort);
+    parsed.user = url.userName(QUrl::FullyDecoded);
+    parsed.password = url.password(QUrl::FullyDecoded);
+    QString path = url.path(QUrl::FullyDecoded);
+    if (path.startsWith(QLatin1Char('/')))
+        path.remove(0, 1);
+    parsed.database = path;
+    if (parsed.host.isEmpty() || parsed.database.isEmpty() || parsed.database.contains(QLatin1Char('/'))
+        || parsed.port <= 0 || parsed.port > 65535)
+        return false;
+    *config = parsed;
+    return true;
+}
+
+bool DatabaseConfig::fromEnvironment()
+{
+    DatabaseConfig ignored;
+    return parse(qEnvironmentVariable(EnvironmentVariable), &ignored);
+}
+
+DatabaseConfig DatabaseConfig::current()
+{
+    DatabaseConfig config;
+    if (parse(qEnvironmentVariable(EnvironmentVariable), &config))
+        return config;
+    return stored();
+}
+
+DatabaseConfig DatabaseConfig::stored()
+{
+    QSettings settings = TorvelinSettings::open();
+    settings.beginGroup(QLatin1String(Group));
+    DatabaseConfig config;
+    const QString engine = settings.value(QStringLiteral("engine")).toString();
+    config.engine = engine == QLatin1String("postgresql") ? PostgreSQL : SQLite;
+    config.sqlitePath = settings.value(QStringLiteral("sqlitePath")).toString();
+    if (config.sqlitePath.isEmpty())
+        config.sqlitePath = defaultSqlitePath();
+    config.host = settings.value(QStringLiteral("host")).toString();
+    config.port = settings.value(QStringLiteral("port"), DefaultPostgresPort).toInt();
+    config.database = settings.value(QStringLiteral("database")).toString();
+    config.user = settings.value(QStringLiteral("user")).toString();
+    config.rememberPassword = settings.value(QStringLiteral("rememberPassword"), false).toBool();
+    if (config.rememberPassword) {
+        config.password = settings.value(QStringLiteral("password")).toString();
+    } else {
+        QMutexLocker locker(&sessionPasswordMutex);
+        config.password = sessionPassword;
+    }
+    return config;
+}
+
+void DatabaseConfig::store() const
+{
+    QSettings settings = TorvelinSettings::open();
+    settings.beginGroup(QLatin1String(Group));
+    settings.setValue(QStringLiteral("engine"),
+                      engine == PostgreSQL ? QStringLiteral("postgresql") : QStringLiteral("sqlite"));
+    // The default place is not written down, so that it follows the Data
+    // folder wherever that is.
+    if (sqlitePath == defaultSqlitePath())
+        settings.remove(QStringLiteral("sqlitePath"));
+    else
+        settings.setValue(QStringLiteral("sqlitePath"), sqlitePath);
+    settings.setValue(QStringLiteral("host"), host);
+    settings.setValue(QStringLiteral("port"), port);
+    settings.setValue(QStringLiteral("database"), database);
+    settings.setValue(QStringLiteral("user"), user);
+    settings.setValue(QStringLiteral("rememberPassword"), rememberPassword);
+    if (rememberPassword)
+        settings.setValue(QStringLiteral("password"), password);
+    else
+        settings.remove(QStringLiteral("password"));
+    QMutexLocker locker(&sessionPasswordMutex);
+    sessionPassword = password;
+}
+
+QString DatabaseConfig::defaultSqlitePath()
+{
+    return AppLocations::dataDirectory() + QLatin1Char('/') + QLatin1String(DefaultFileName);
+}
+
+QString DatabaseConfig::driverName() const
+{
+    return engine == PostgreSQL ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
+}
+
+QString DatabaseConfig::description() const
+{
+    if (engine == SQLite)
+        return QStringLiteral("SQLite %1").arg(QDir::toNativeSeparators(sqlitePath));
+    return QStringLiteral("PostgreSQL %1@%2:%3/%4").arg(user, host).arg(port).arg(database);
+}
+
+bool DatabaseConfig::sameDatabase(const DatabaseConfig &other) const
+{
+    if (engine != other.engine)
+        return false;
+    if (engine == SQLite)
+        return sqlitePath == other.sqlitePath;
+    return host == other.host && port == other.port && database == other.database
+           && user == other.user && password == other.password;
+}
+
+QSettings TorvelinSettings::open()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(Organization),
+                     QLatin1String(Application));
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "records/testrecord.h"
+
+#include <QToolBar>
+
+class QCheckBox;
+class QLineEdit;
+
+// Who tests which spring, filled in before Start: operator, part number,
+// batch and serial number. Everything stays filled for the next test (and
+// the next run); the serial number counts up after each Start when the
+// operator asks for it.
+class IdentityBar : public QToolBar
+{
+    Q_OBJECT
+
+public:
+    explicit IdentityBar(QWidget *parent = nullptr);
+
+    TestIdentity identity() const;
+    // A test started with identity(): count the serial number up.
+    void testStarted();
+
+private:
+    void remember() const;
+    QLineEdit *addField(const QString &label, const char *objectName, const QString &key);
+
+    QLineEdit *m_operator;
+    QLineEdit *m_partNumber;
+    QLineEdit *m_batch;
+    QLineEdit *m_serialNumber;
+    QCheckBox *m_countUp;
+};

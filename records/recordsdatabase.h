@@ -1,0 +1,35 @@
+#pragma once
+
+#include "records/databaseconfig.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+// Opening the records database through Qt SQL and keeping its schema
+// current. Every connection is named and used by one thread only.
+namespace RecordsDatabase {
+
+constexpr int SchemaVersion = 1;
+
+// Opens a connection under the given name (replacing one of that name),
+// sets up the engine (SQLite: WAL, foreign keys, full sync, busy timeout)
+// and brings the schema to SchemaVersion. On failure the connection is
+// removed again and *error says why, for the operator.
+bool open(const DatabaseConfig &config, const QString &connectionName, QString *error);
+// Closes and forgets a connection made by open().
+void close(const QString &connectionName);
+
+// Creates the schema or upgrades it one version step at a time, in one
+// transaction; refuses a database of a newer version.
+bool migrate(QSqlDatabase &db, QString *error);
+// The schema version stored in the database; 0 when it has none yet.
+int storedVersion(QSqlDatabase &db);
+
+// For readers (History, statistics, reports): this thread's own connection
+// to the configured database, opened on first use and reopened when the
+// configuration changed. Invalid, with *error set, when it cannot open.
+QSqlDatabase forCurrentThread(QString *error = nullptr);
+
+bool isPostgres(const QSqlDatabase &db);
+
+} // namespace RecordsDatabase

@@ -1,0 +1,12 @@
+set(TORVELIN_RECORDS_SOURCES
+    records/testrecord.h
+    records/databaseconfig.h records/databaseconfig.cpp
+    records/recordsdatabase.h records/recordsdatabase.cpp
+    records/teststore.h records/teststore.cpp
+    records/testrecorder.h records/testrecorder.cpp
+    records/serialnumber.h records/serialnumber.cpp
+    records/identitybar.h records/identitybar.cpp
+    records/databasedialog.h records/databasedialog.cpp
+    forms/databasedialog.ui
+    records/testrecording.h records/testrecording.cpp
+)

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "device/records.h"
+
+#include <QDateTime>
+#include <QMetaType>
+#include <QString>
+#include <QVector>
+
+#include <optional>
+
+// What a test record holds, as plain values: they cross from the window to
+// the recorder's thread by copy.
+
+// Who tested which spring. The operator types it before Start.
+struct TestIdentity
+{
+    QString operatorName;
+    QString partNumber;
+    QString batch;
+    QString serialNumber;
+};
+
+// Everything known about a test when it starts.
+struct TestHeader
+{
+    QDateTime startedAt;       // UTC
+    TestIdentity identity;
+    QString station;           // host name
+    Curve_Setting setting;
+    int machineType = 0;
+    int forceDecimals = 3;
+    Serial_Setting_Type line;
+};
+
+// One curve point as the window drew it.
+struct RecordedPoint
+{
+    int stroke = 0;            // 0 forward, 1 return
+    double distance = 0;
+    double force = 0;
+};
+
+struct PointResultRecord
+{
+    int pointNo = 0;
+    double distance = 0;
+    std::optional<double> force; // none: the stroke did not reach the point
+    double lower = 0;
+    double upper = 0;
+    QString verdict;             // "pass", "fail", "not reached"
+};
+
+struct RateRecord
+{
+    int fromPoint = 0;
+    int toPoint = 0;
+    std::optional<double> rate;
+};
+
+// The verdict on a test against a program; empty (judged false) when the
+// test ran without one.
+struct EvaluationRecord
+{
+    bool judged = false;
+    int programNumber = 0;
+    QString programSource;       // "machine", a program file's path, or empty
+    QString programJson;         // the whole program, as its file holds it
+    QString verdict;             // "pass" or "fail"
+    QVector<PointResultRecord> points;
+    QVector<RateRecord> rates;
+    std::optional<double> rateFit;
+    std::optional<double> maxForce;
+    std::optional<double> hysteresisPercent;
+};
+
+namespace TestStatus {
+inline const QString Running = QStringLiteral("running");
+inline const QString Complete = QStringLiteral("complete");
+inline const QString Interrupted = QStringLiteral("interrupted");
+} // namespace TestStatus
+
+Q_DECLARE_METATYPE(TestHeader)
+Q_DECLARE_METATYPE(EvaluationRecord)

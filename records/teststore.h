@@ -1,0 +1,38 @@
+#pragma once
+
+#include "records/testrecord.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVector>
+
+// The statements that write a test record, on one open connection. The
+// caller holds the transaction; each call reports failure by false and
+// lastError().
+class TestStore
+{
+public:
+    explicit TestStore(const QSqlDatabase &db);
+
+    bool insertTest(const TestHeader &header, qint64 *id);
+    // Points firstSeq, firstSeq + 1, … of the test, in one go.
+    bool appendPoints(qint64 testId, qint64 firstSeq, const RecordedPoint *points, int count);
+    bool finishTest(qint64 testId, const QDateTime &finishedAt, const EvaluationRecord &evaluation);
+    // Records of this station left running become interrupted; *count says
+    // how many.
+    bool markInterrupted(const QString &station, int *count);
+
+    QString lastError() const { return m_error; }
+
+    static QString timeText(const QDateTime &time);
+
+private:
+    bool exec(const QString &statement);
+
+    QSqlDatabase m_db;
+    QSqlQuery m_fullInsert;
+    QSqlQuery m_partInsert;
+    bool m_fullInsertPrepared = false;
+    QString m_error;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "evaluation/evaluation.h"
+
+#include <QDockWidget>
+
+class QLabel;
+class QTableWidget;
+
+// The results panel beside the plot: the program in use, a row per test
+// point (distance, measured force, limits, verdict in words and colour),
+// the rates, the maximum force, the hysteresis and a large overall verdict.
+// A dock, so the operator can hide it; it only shows what it is handed.
+class ResultsDock : public QDockWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ResultsDock(QWidget *parent = nullptr);
+
+    // An empty name says that no program is chosen.
+    void showProgram(const QString &name);
+    // The figures of an evaluation; `judged` false (no program or no
+    // curves) leaves the overall verdict blank.
+    void showEvaluation(const Evaluation &evaluation, bool judged);
+
+    static QString verdictText(PointVerdict verdict);
+    static QColor verdictColour(PointVerdict verdict);
+
+private:
+    void setCell(int row, int column, const QString &text, const QColor &colour = QColor());
+
+    QLabel *m_program;
+    QTableWidget *m_points;
+    QLabel *m_figures;
+    QLabel *m_verdict;
+};

@@ -1,0 +1,77 @@
+// The recorder against a real PostgreSQL server of its own: a server that
+// stops in the middle of a test costs no point.
+#include "records/testrecorder.h"
+#include "storedrecords.h"
+#include "support/postgrescluster.h"
+
+#include <QtTest>
+
+#include <QSysInfo>
+
+namespace {
+constexpr int CommitTimeoutMs = 1000;
+constexpr int RecoveryTimeoutMs = 10000;
+constexpr int PointsPerPhase = 500;
+} // namespace
+
+class tst_RecorderPostgres : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void stoppedServerLosesNothing();
+
+private:
+    PostgresCluster m_cluster;
+};
+
+void tst_RecorderPostgres::initTestCase()
+{
+    QVERIFY2(m_cluster.start(), qPrintable(m_cluster.errorString()));
+    QVERIFY2(m_cluster.createDatabase(QStringLiteral("records")), qPrintable(m_cluster.errorString()));
+}
+
+void tst_RecorderPostgres::stoppedServerLosesNothing()
+{
+    const DatabaseConfig config = m_cluster.config(QStringLiteral("records"));
+    TestRecorder recorder(config);
+    QSignalSpy failed(&recorder, &TestRecorder::databaseFailed);
+    QSignalSpy recovered(&recorder, &TestRecorder::databaseRecovered);
+    QSignalSpy stored(&recorder, &TestRecorder::testStored);
+    recorder.start();
+    TestHeader header;
+    header.startedAt = QDateTime::currentDateTimeUtc();
+    header.station = QSysInfo::machineHostName();
+    header.identity.serialNumber = QStringLiteral("pg-1");
+    recorder.begin(header);
+    int handed = 0;
+    auto hand = [&](int count) {
+        for (int i = 0; i < count; ++i, ++handed)
+            recorder.addPoint(handed < PointsPerPhase ? 0 : 1, handed / 32.0, handed * 0.25);
+    };
+    hand(PointsPerPhase);
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.pendingPoints(), 0, CommitTimeoutMs);
+
+    QVERIFY2(m_cluster.stop(), qPrintable(m_cluster.errorString()));
+    hand(PointsPerPhase);
+    QVERIFY(failed.wait(RecoveryTimeoutMs));
+    hand(PointsPerPhase);
+    QVERIFY2(m_cluster.start(), qPrintable(m_cluster.errorString()));
+    QVERIFY(recovered.wait(RecoveryTimeoutMs));
+    recorder.finish();
+    QVERIFY(stored.wait(RecoveryTimeoutMs));
+    QCOMPARE(failed.count(), 1);
+
+    StoredRecords records(config);
+    QVERIFY2(records.isOpen(), qPrintable(records.error()));
+    bool contiguous = false;
+    const QVector<RecordedPoint> points = records.points(stored.first().first().toLongLong(), &contiguous);
+    QCOMPARE(points.size(), handed);
+    QVERIFY(contiguous);
+    QCOMPARE(points.last().force, (handed - 1) * 0.25);
+    QCOMPARE(records.value(QStringLiteral("SELECT status FROM tests")).toString(), TestStatus::Complete);
+}
+
+QTEST_GUILESS_MAIN(tst_RecorderPostgres)
+#include "tst_recorder_postgres.moc"

@@ -1,0 +1,219 @@
+// The records database on SQLite: the schema and its version, and the
+// recorder writing a test, finding interrupted ones, and outliving a full
+// disk.
+#include "records/recordsdatabase.h"
+#include "records/testrecorder.h"
+#include "records/teststore.h"
+#include "storedrecords.h"
+
+#include <QtTest>
+
+#include <QSqlError>
+#include <QSysInfo>
+#include <QTemporaryDir>
+
+#include <atomic>
+
+namespace {
+
+constexpr int CommitTimeoutMs = 1000;   // the recorder commits every 250 ms
+constexpr int RecoveryTimeoutMs = 5000; // it retries every second
+
+TestHeader header(const QString &serial)
+{
+    TestHeader header;
+    header.startedAt = QDateTime::currentDateTimeUtc();
+    header.identity = {QStringLiteral("Lin"), QStringLiteral("SP-20"), QStringLiteral("B7"), serial};
+    header.station = QSysInfo::machineHostName();
+    header.setting.mode = 1;
+    header.setting.speed = 250;
+    header.setting.distance = 12.5f;
+    header.machineType = 500;
+    header.forceDecimals = 2;
+    header.line.portName = QStringLiteral("/dev/ttyUSB0");
+    return header;
+}
+
+} // namespace
+
+class tst_RecorderSqlite : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void newFileHasCurrentSchema();
+    void newerSchemaIsNotWritten();
+    void testIsWrittenWhileItRuns();
+    void runningRecordsOfThisStationBecomeInterrupted();
+    void fullDiskLosesNothing();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_folder;
+    DatabaseConfig m_config;
+};
+
+void tst_RecorderSqlite::init()
+{
+    m_folder = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_folder->isValid());
+    m_config = DatabaseConfig();
+    m_config.sqlitePath = m_folder->filePath(QStringLiteral("records/torvelin.sqlite"));
+}
+
+void tst_RecorderSqlite::newFileHasCurrentSchema()
+{
+    StoredRecords stored(m_config);
+    QVERIFY2(stored.isOpen(), qPrintable(stored.error()));
+    QSqlDatabase db = stored.db();
+    QCOMPARE(RecordsDatabase::storedVersion(db), RecordsDatabase::SchemaVersion);
+    QCOMPARE(stored.value(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("wal"));
+    QSqlQuery orphan(db);
+    QVERIFY2(!orphan.exec(QStringLiteral("INSERT INTO curve_points VALUES (99, 0, 0, 1.0, 2.0)")),
+             "a point of no test was accepted: foreign keys are off");
+    // Opening again upgrades nothing and keeps the data.
+    StoredRecords again(m_config);
+    QVERIFY(again.isOpen());
+}
+
+void tst_RecorderSqlite::newerSchemaIsNotWritten()
+{
+    {
+        StoredRecords stored(m_config);
+        QVERIFY(stored.isOpen());
+        QSqlQuery(stored.db()).exec(QStringLiteral("UPDATE schema_version SET version = 99"));
+    }
+    QString error;
+    QVERIFY(!RecordsDatabase::open(m_config, QStringLiteral("newer"), &error));
+    QVERIFY2(error.contains(QStringLiteral("newer")), qPrintable(error));
+}
+
+void tst_RecorderSqlite::testIsWrittenWhileItRuns()
+{
+    TestRecorder recorder(m_config);
+    QSignalSpy stored(&recorder, &TestRecorder::testStored);
+    recorder.start();
+    recorder.begin(header(QStringLiteral("0007")));
+    recorder.addPoint(0, 0.5, 10.0);
+    recorder.addPoint(0, 1.0, 20.25);
+    recorder.addPoint(1, 1.0, 19.5);
+
+    StoredRecords records(m_config);
+    QVERIFY(records.isOpen());
+    QTRY_COMPARE_WITH_TIMEOUT(records.count(QStringLiteral("FROM curve_points")), 3, CommitTimeoutMs);
+    QCOMPARE(records.value(QStringLiteral("SELECT status FROM tests")).toString(), TestStatus::Running);
+
+    EvaluationRecord evaluation;
+    evaluation.judged = true;
+    evaluation.programNumber = 3;
+    evaluation.programSource = QStringLiteral("machine");
+    evaluation.verdict = QStringLiteral("fail");
+    evaluation.points = {{1, 0.5, 10.0, 9.5, 10.5, QStringLiteral("pass")},
+                         {2, 2.0, std::nullopt, 18, 22, QStringLiteral("not reached")}};
+    evaluation.rates = {{1, 2, std::nullopt}};
+    evaluation.maxForce = 20.25;
+    recorder.finish(evaluation);
+    // Blocks already on their way at Stop still belong to the test.
+    recorder.addPoint(1, 0.5, 9.75);
+    QVERIFY(stored.wait());
+    const qint64 id = stored.first().first().toLongLong();
+
+    QTRY_COMPARE_WITH_TIMEOUT(records.count(QStringLiteral("FROM curve_points")), 4, CommitTimeoutMs);
+    bool contiguous = false;
+    const QVector<RecordedPoint> points = records.points(id, &contiguous);
+    QVERIFY(contiguous);
+    QCOMPARE(points.at(1).force, 20.25);
+    QCOMPARE(points.at(3).stroke, 1);
+    QSqlQuery row(records.db());
+    QVERIFY(row.exec(QStringLiteral("SELECT status, serial_number, mode, distance, verdict, max_force, "
+                                    "rate_fit, point_count, finished_at FROM tests WHERE id = %1").arg(id)));
+    QVERIFY(row.next());
+    QCOMPARE(row.value(0).toString(), TestStatus::Complete);
+    QCOMPARE(row.value(1).toString(), QStringLiteral("0007"));
+    QCOMPARE(row.value(2).toInt(), 1);
+    QCOMPARE(row.value(3).toDouble(), 12.5);
+    QCOMPARE(row.value(4).toString(), QStringLiteral("fail"));
+    QCOMPARE(row.value(5).toDouble(), 20.25);
+    QVERIFY(row.value(6).isNull());
+    QCOMPARE(row.value(7).toInt(), 4);
+    QVERIFY(row.value(8).toString().endsWith(QLatin1Char('Z')));
+    QCOMPARE(records.count(QStringLiteral("FROM point_results WHERE force IS NULL "
+                                          "AND verdict = 'not reached'")), 1);
+    QCOMPARE(records.count(QStringLiteral("FROM test_rates WHERE rate IS NULL")), 1);
+}
+
+void tst_RecorderSqlite::runningRecordsOfThisStationBecomeInterrupted()
+{
+    {
+        StoredRecords records(m_config);
+        QVERIFY(records.isOpen());
+        TestStore store(records.db());
+        qint64 id = 0;
+        QVERIFY(store.insertTest(header(QStringLiteral("1")), &id));
+        TestHeader elsewhere = header(QStringLiteral("2"));
+        elsewhere.station = QStringLiteral("another-station");
+        QVERIFY(store.insertTest(elsewhere, &id));
+    }
+    TestRecorder recorder(m_config);
+    QSignalSpy interrupted(&recorder, &TestRecorder::interruptedFound);
+    recorder.start();
+    QVERIFY(interrupted.wait());
+    QCOMPARE(interrupted.first().first().toInt(), 1);
+
+    StoredRecords records(m_config);
+    QCOMPARE(records.value(QStringLiteral("SELECT status FROM tests WHERE serial_number = '1'")).toString(),
+             TestStatus::Interrupted);
+    QCOMPARE(records.value(QStringLiteral("SELECT status FROM tests WHERE serial_number = '2'")).toString(),
+             TestStatus::Running);
+}
+
+void tst_RecorderSqlite::fullDiskLosesNothing()
+{
+    constexpr int PointsPerBurst = 3000;
+    // SQLite's page limit on the recorder's connection stands for a full disk.
+    std::atomic<int> pageLimit{1000000};
+    TestRecorder recorder(m_config);
+    recorder.setConnectionHook([&pageLimit](QSqlDatabase &db) {
+        QSqlQuery(db).exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pageLimit.load()));
+    });
+    QSignalSpy failed(&recorder, &TestRecorder::databaseFailed);
+    QSignalSpy recovered(&recorder, &TestRecorder::databaseRecovered);
+    QSignalSpy stored(&recorder, &TestRecorder::testStored);
+    recorder.start();
+    recorder.begin(header(QStringLiteral("full")));
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.pendingPoints(), 0, CommitTimeoutMs);
+
+    {
+        StoredRecords records(m_config);
+        pageLimit = records.value(QStringLiteral("PRAGMA page_count")).toInt() + 1;
+    }
+    // The limit applies from the next connection: make the writer reopen.
+    recorder.setDatabase(m_config);
+    int handed = 0;
+    while (failed.isEmpty() && handed < 100 * PointsPerBurst) {
+        for (int i = 0; i < PointsPerBurst; ++i, ++handed)
+            recorder.addPoint(handed % 2, handed * 0.001, handed * 0.5);
+        failed.wait(300);
+    }
+    QCOMPARE(failed.count(), 1);
+    QVERIFY(recorder.pendingPoints() > 0);
+    QVERIFY(failed.first().first().toString().contains(QStringLiteral("full"), Qt::CaseInsensitive));
+
+    for (int i = 0; i < PointsPerBurst; ++i, ++handed)
+        recorder.addPoint(1, handed * 0.001, handed * 0.5);
+    pageLimit = 1000000;
+    QVERIFY(recovered.wait(RecoveryTimeoutMs));
+    recorder.finish();
+    QVERIFY(stored.wait());
+    QCOMPARE(failed.count(), 1);
+
+    StoredRecords records(m_config);
+    bool contiguous = false;
+    const QVector<RecordedPoint> points = records.points(stored.first().first().toLongLong(), &contiguous);
+    QCOMPARE(points.size(), handed);
+    QVERIFY(contiguous);
+    QCOMPARE(points.last().force, (handed - 1) * 0.5);
+}
+
+QTEST_GUILESS_MAIN(tst_RecorderSqlite)
+#include "tst_recorder_sqlite.moc"

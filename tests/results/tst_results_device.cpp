@@ -1,0 +1,142 @@
+// The results panel and the Program menu in the window, against the
+// simulated tester and its stored test programs.
+#include "mainwindow/mainwindow.h"
+#include "support/modalwidget.h"
+#include "support/simulatedtester.h"
+
+#include <QtTest>
+
+#include <QAction>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTableWidget>
+
+#include <qcustomplot.h>
+
+#include <memory>
+
+namespace {
+
+// Stored program 1 of the simulator: points every 5 mm, 10 N per 5 mm within
+// 5p %; its 2 N/mm spring gives 10.2 N at 5 mm and 20.4 N at 10 mm forward.
+// A 12 mm test reaches the first two points only.
+const char SpringRate[] = "2";
+const char TestDistance[] = "12";
+constexpr int TestSpeed = 500;
+constexpr int ProgramPoints = 5;
+constexpr int ItemsPerPoint = 3; // band, measured marker, number
+constexpr int TestRunTimeoutMs = 20000;
+
+} // namespace
+
+class tst_ResultsDevice : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void storedProgramJudgesTheTestLiveAndIsRememberedAtConnect();
+
+private:
+    void openAndConnect();
+    QString cell(int row, int column) const
+    {
+        const QTableWidgetItem *item = child<QTableWidget>("resultsTable")->item(row, column);
+        return item ? item->text() : QString();
+    }
+    QString verdict() const { return child<QLabel>("resultsVerdictLabel")->text(); }
+    QString programText() const { return child<QLabel>("resultsProgramLabel")->text(); }
+    template <typename T> T *child(const char *name) const
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
+
+    std::unique_ptr<SimulatedTester> sim;
+    MainWindow *window = nullptr;
+};
+
+// Each run starts as a first run: no program remembered.
+void tst_ResultsDevice::init()
+{
+    QSettings("Torvelin", "Torvelin").clear();
+}
+
+void tst_ResultsDevice::cleanup()
+{
+    delete window;
+    window = nullptr;
+    sim.reset();
+    qunsetenv("TORVELIN_PORT");
+}
+
+void tst_ResultsDevice::openAndConnect()
+{
+    window = new MainWindow;
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    child<QAction>("actionConnect")->trigger();
+    QVERIFY(!child<QAction>("actionConnect")->isEnabled());
+}
+
+void tst_ResultsDevice::storedProgramJudgesTheTestLiveAndIsRememberedAtConnect()
+{
+    sim = std::make_unique<SimulatedTester>(QStringList{"--no-pacing", "--spring-rate", SpringRate});
+    QVERIFY2(sim->start(), qPrintable(sim->errorString()));
+    qputenv("TORVELIN_PORT", sim->devicePath().toLocal8Bit());
+    openAndConnect();
+    QVERIFY(programText().contains("No program"));
+
+    whenModalOpens(this, [](QWidget *modal) {
+        auto *input = qobject_cast<QInputDialog *>(modal);
+        QVERIFY(input);
+        input->setIntValue(1);
+        input->accept();
+    });
+    child<QAction>("actionMachineProgram")->trigger();
+    QVERIFY2(programText().contains("machine program 1"), qPrintable(programText()));
+    QCOMPARE(child<QTableWidget>("resultsTable")->rowCount(), ProgramPoints);
+    QCOMPARE(cell(0, 3), QStringLiteral("9.500 … 10.500"));
+    QCOMPARE(cell(0, 4), QStringLiteral("Not reached"));
+    QCOMPARE(verdict(), QString()); // no curves, nothing judged
+
+    child<QAction>("actionChart")->trigger();
+    QTRY_VERIFY(child<QLineEdit>("speedEdit"));
+    child<QLineEdit>("speedEdit")->setText(QString::number(TestSpeed));
+    child<QLineEdit>("distanceEdit")->setText(TestDistance);
+    QTest::mouseClick(child<QPushButton>("okBtn"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>("startBtn"), Qt::LeftButton);
+
+    // The first point is judged while the forward stroke runs on.
+    QTRY_COMPARE_WITH_TIMEOUT(cell(0, 4), QStringLiteral("Pass"), TestRunTimeoutMs);
+    QVERIFY(sim->state("phase") != QStringLiteral("idle"));
+    QTRY_COMPARE_WITH_TIMEOUT(sim->state("phase"), QStringLiteral("idle"), TestRunTimeoutMs);
+    QTRY_COMPARE(sim->state("handed"), sim->state("total"));
+    QCustomPlot *plot = child<QCustomPlot>("userPlot");
+    QTRY_COMPARE(plot->graph(0)->dataCount() + plot->graph(1)->dataCount(),
+                 sim->state("total").toInt());
+    QTRY_VERIFY(!child<QLabel>("resultsFiguresLabel")->text().contains("Hysteresis: –"));
+    QCOMPARE(cell(1, 2), QStringLiteral("20.400"));
+    QCOMPARE(cell(1, 4), QStringLiteral("Pass"));
+    QCOMPARE(cell(2, 4), QStringLiteral("Not reached"));
+    QCOMPARE(verdict(), QStringLiteral("FAIL"));
+    QCOMPARE(plot->itemCount(), ProgramPoints * ItemsPerPoint);
+
+    QTest::mouseClick(child<QPushButton>("refreshBtn"), Qt::LeftButton);
+    QTRY_COMPARE(cell(0, 4), QStringLiteral("Not reached"));
+    QCOMPARE(verdict(), QString());
+
+    // The next start of the program reads the same stored program at Connect.
+    QCOMPARE(QSettings("Torvelin", "Torvelin").value("program/source").toString(),
+             QStringLiteral("machine"));
+    delete window;
+    window = nullptr;
+    openAndConnect();
+    QVERIFY2(programText().contains("machine program 1"), qPrintable(programText()));
+}
+
+QTEST_MAIN(tst_ResultsDevice)
+#include "tst_results_device.moc"
