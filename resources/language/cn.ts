@@ -167,6 +167,9 @@
     <message>
         <source>Port reopened: %1</source>
         <translation>端口重新打开: %1</translation>
+    </message>
+</context>
+<context>
     <name>EvalCommand</name>
     <message>
         <source>Judges saved curve files against a test program and prints one JSON line per file.
