@@ -32,6 +32,7 @@ private:
     void measureHeadroom(Report *report);
     void measureDrawing(Report *report);
     void measureOpen(Report *report);
+    void measureRetry(Report *report);
     void measurePanel(Report *report);
     void measureEvaluation(Report *report);
     void measureRecords(Report *report);
@@ -45,5 +46,6 @@ private:
     WindowDriver *m_driver;
     BenchOptions m_options;
     QString m_workDirectory;
+    QString m_retryLinkPath;
     AcquisitionRun m_acquisition;
 };

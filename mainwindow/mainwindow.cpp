@@ -10,6 +10,8 @@
 #include "dialogs/serialsettingdialog.h"
 #include "history/curveplot.h"
 #include "history/historyactions.h"
+#include "linkstatus/linkmonitor.h"
+#include "linkstatus/linktexts.h"
 #include "mainwindow/curvefile.h"
 #include "mainwindow/filedialogs.h"
 #include "mainwindow/livereadout.h"
@@ -92,6 +94,9 @@ MainWindow::MainWindow(QWidget *parent)
     connect(worker, &modbusThread::sendCurrentPointValue, this,
             &MainWindow::receiveCurrentPointValue);
     connect(worker, &modbusThread::sendCurveData, this, &MainWindow::receiveCurveData);
+
+    linkMonitor = new LinkMonitor(ui->statusBar, ui->menuDevice, this);
+    connect(worker, &modbusThread::sendLinkReport, this, &MainWindow::receiveLinkReport);
     connect(testRun, &TestRun::ended, this, [this] {
         ui->statusBar->showMessage(tr("The test has ended. Stop returns to the live values."));
     });
@@ -152,15 +157,19 @@ bool MainWindow::isConnected() const
 void MainWindow::on_actionConnect_triggered()
 {
     if (!worker->openSerial()) {
-        ui->statusBar->showMessage(tr("COM open failed"));
+        // "COM open failed" followed by why.
+        ui->statusBar->showMessage(LinkTexts::openFailedMessage(worker->lastOpenFailure()));
+        linkMonitor->openFailed(worker->lastOpenFailure());
         return;
     }
     const Serial_Setting_Type setting = worker->getSerialSetting();
-    ui->statusBar->showMessage(tr("%1,%2,%3,%4,%5,success")
-                                   .arg(setting.portName, QString::number(setting.baudRate),
-                                        QString::number(setting.dataBits),
-                                        QString(QLatin1Char(setting.parity)),
-                                        QString::number(setting.stopBits)));
+    connectionMessage = tr("%1,%2,%3,%4,%5,success")
+                            .arg(setting.portName, QString::number(setting.baudRate),
+                                 QString::number(setting.dataBits),
+                                 QString(QLatin1Char(setting.parity)),
+                                 QString::number(setting.stopBits));
+    ui->statusBar->showMessage(connectionMessage);
+    linkMonitor->connected();
     ui->actionConnect->setEnabled(false);
     ui->actionDisconnect->setEnabled(true);
 
@@ -191,6 +200,9 @@ void MainWindow::on_actionDisconnect_triggered()
     worker->wait();
     worker->closeSerial();
     endTest();
+    linkMonitor->disconnected();
+    ui->forceLabel->setEnabled(true);
+    ui->distanceLabel->setEnabled(true);
     ui->statusBar->showMessage(tr("%1 close").arg(worker->getSerialSetting().portName));
     ui->actionConnect->setEnabled(true);
     ui->actionDisconnect->setEnabled(false);
@@ -381,6 +393,25 @@ void MainWindow::on_actionmachine_parameter_triggered()
     connect(dialog, &machineParameter::systemDataRequest, worker, &modbusThread::getSystemData);
     worker->getSystemSet(1);
     dialog->exec();
+}
+
+// The tester stopped or started answering: the status bar says so, and when
+// the answers come back during a test, for how long the curve has a gap.
+void MainWindow::receiveLinkReport(LinkReport report)
+{
+    const bool wasAnswering = linkMonitor->answering();
+    linkMonitor->receiveLinkReport(report);
+    if (!isConnected() || wasAnswering == report.answering)
+        return;
+    // The last reading stays readable, greyed: it is no longer the machine's.
+    ui->forceLabel->setEnabled(report.answering);
+    ui->distanceLabel->setEnabled(report.answering);
+    if (!report.answering)
+        ui->statusBar->showMessage(LinkTexts::noAnswer());
+    else if (report.lastGapDuringTest)
+        ui->statusBar->showMessage(LinkTexts::curveInterrupted(connectionMessage, report.lastGapMs));
+    else
+        ui->statusBar->showMessage(connectionMessage);
 }
 
 void MainWindow::on_actionLanguage_triggered()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/linkhealth.h"
 #include "curves/testcurves.h"
 #include "device/records.h"
 #include "dialogs/axissetting.h"
@@ -8,6 +9,7 @@
 
 #include <QMainWindow>
 
+class LinkMonitor;
 class LiveEvaluation;
 class QMouseEvent;
 class modbusThread;
@@ -66,6 +68,7 @@ private slots:
     void receiveCurveData(int index, double x, double y);
     void receiveCurrentPointValue(float distance, float force);
     void on_actionmachine_parameter_triggered();
+    void receiveLinkReport(LinkReport report);
 
 private:
     void setUpPlot();
@@ -82,6 +85,10 @@ private:
     Ui::MainWindow *ui;
     Curve_Setting curveSetting;
     modbusThread *worker;
+    LinkMonitor *linkMonitor;
+    // The status text of the last Connect, shown again when the tester
+    // answers after an outage.
+    QString connectionMessage;
     TestCurves curves;
     CurvePlotView curvePlot;
     LiveEvaluation *liveEvaluation;

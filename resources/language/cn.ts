@@ -25,6 +25,151 @@
     </message>
 </context>
 <context>
+    <name>LinkMonitor</name>
+    <message>
+        <source>Link statistics</source>
+        <translation>链路统计</translation>
+    </message>
+</context>
+<context>
+    <name>LinkStatisticsDialog</name>
+    <message>
+        <source>Link statistics</source>
+        <translation>链路统计</translation>
+    </message>
+    <message>
+        <source>State:</source>
+        <translation>状态:</translation>
+    </message>
+    <message>
+        <source>Last interruption:</source>
+        <translation>上次中断:</translation>
+    </message>
+    <message>
+        <source>Good answers:</source>
+        <translation>正常应答:</translation>
+    </message>
+    <message>
+        <source>Rejected answers:</source>
+        <translation>被拒应答:</translation>
+    </message>
+    <message>
+        <source>Timeouts:</source>
+        <translation>超时:</translation>
+    </message>
+    <message>
+        <source>CRC errors:</source>
+        <translation>CRC错误:</translation>
+    </message>
+    <message>
+        <source>Framing errors:</source>
+        <translation>帧错误:</translation>
+    </message>
+    <message>
+        <source>Port failures:</source>
+        <translation>端口故障:</translation>
+    </message>
+    <message>
+        <source>Port reopened:</source>
+        <translation>端口重新打开:</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+</context>
+<context>
+    <name>LinkTexts</name>
+    <message>
+        <source>the port %1 does not exist</source>
+        <translation>端口 %1 不存在</translation>
+    </message>
+    <message>
+        <source>no permission to open %1</source>
+        <translation>无权打开 %1</translation>
+    </message>
+    <message>
+        <source>no permission to open %1: the user must be in the group %2 that owns it (sudo usermod -a -G %2 %3, then log in again)</source>
+        <translation>无权打开 %1: 用户必须属于拥有该设备的用户组 %2 (sudo usermod -a -G %2 %3, 然后重新登录)</translation>
+    </message>
+    <message>
+        <source>%1 is in use by another program</source>
+        <translation>%1 正被其他程序占用</translation>
+    </message>
+    <message>
+        <source>%1 baud is not supported on this system</source>
+        <translation>本系统不支持 %1 波特率</translation>
+    </message>
+    <message>
+        <source>these line settings are not supported by %1</source>
+        <translation>%1 不支持这些串口参数</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>No answer from the tester</source>
+        <translation>试验机无应答</translation>
+    </message>
+    <message>
+        <source>The port failed; no answer since %1. It is reopened every second.</source>
+        <translation>端口故障; 自 %1 起无应答。每秒重新打开一次。</translation>
+    </message>
+    <message>
+        <source>No answer from the tester since %1</source>
+        <translation>自 %1 起试验机无应答</translation>
+    </message>
+    <message>
+        <source>The tester answers</source>
+        <translation>试验机应答正常</translation>
+    </message>
+    <message>
+        <source>Not connected</source>
+        <translation>未连接</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>%1; the curve was interrupted for %2 s</source>
+        <translation>%1; 曲线中断了 %2 秒</translation>
+    </message>
+    <message>
+        <source>Good answers: %1</source>
+        <translation>正常应答: %1</translation>
+    </message>
+    <message>
+        <source>Rejected answers: %1</source>
+        <translation>被拒应答: %1</translation>
+    </message>
+    <message>
+        <source>Timeouts: %1</source>
+        <translation>超时: %1</translation>
+    </message>
+    <message>
+        <source>CRC errors: %1</source>
+        <translation>CRC错误: %1</translation>
+    </message>
+    <message>
+        <source>Framing errors: %1</source>
+        <translation>帧错误: %1</translation>
+    </message>
+    <message>
+        <source>Port failures: %1</source>
+        <translation>端口故障: %1</translation>
+    </message>
+    <message>
+        <source>Port reopened: %1</source>
+        <translation>端口重新打开: %1</translation>
+    </message>
+</context>
+<context>
     <name>EvalCommand</name>
     <message>
         <source>Judges saved curve files against a test program and prints one JSON line per file.

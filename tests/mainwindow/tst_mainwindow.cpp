@@ -198,7 +198,9 @@ void tst_MainWindow::liveReadoutOfCorruptValuesShowsThemUncut()
 void tst_MainWindow::failedConnectShowsMessageAndStaysDisconnected()
 {
     child<QAction>("actionConnect")->trigger();
-    QCOMPARE(status(), QStringLiteral("COM open failed"));
+    // The reason follows, and the indicator's tooltip repeats it.
+    QVERIFY2(status().startsWith(QStringLiteral("COM open failed: ")), qPrintable(status()));
+    QCOMPARE(child<QLabel>("linkIndicator")->toolTip(), status());
     QVERIFY(child<QAction>("actionConnect")->isEnabled());
     QVERIFY(!child<QAction>("actionDisconnect")->isEnabled());
     QCOMPARE(child<QLabel>("typeLabel")->text(), QStringLiteral("Type"));
