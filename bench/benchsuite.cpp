@@ -4,6 +4,7 @@
 #include "bench/recordsbench.h"
 #include "bench/report.h"
 #include "bench/residentmemory.h"
+#include "bench/retrycpu.h"
 #include "bench/windowdriver.h"
 #include "bench/workerreference.h"
 #include "curves/testcurves.h"
@@ -51,6 +52,9 @@ constexpr double PanelGoalMs = 1.0;
 constexpr int EvaluationPoints = 100000;
 constexpr int TimedRepeats = 21; // for a stable median
 constexpr int PointsPer100k = 100000;
+// A port gone for good: the worker tries it again every second.
+constexpr int RetrySeconds = 10;
+constexpr double RetryCpuGoal = 0.02;
 
 // The synthetic spring test of the drawing and file measurements: a 5 N/mm
 // spring over 50 mm, with the hysteresis the simulated tester models.
@@ -152,6 +156,7 @@ BenchSuite::BenchSuite(WindowDriver *driver, BenchApplication *application,
     : m_driver(driver)
     , m_options(options)
     , m_workDirectory(workDirectory)
+    , m_retryLinkPath(workDirectory + QStringLiteral("/retry-tester"))
     , m_acquisition(driver, application, linkPath)
 {
 }
@@ -175,6 +180,7 @@ void BenchSuite::run(Report *report)
     timed("headroom and replot per point", &BenchSuite::measureHeadroom);
     timed("drawing", &BenchSuite::measureDrawing);
     timed("open", &BenchSuite::measureOpen);
+    timed("retry", &BenchSuite::measureRetry);
     timed("records", &BenchSuite::measureRecords);
     report->addNote(QStringLiteral("Time taken: ") + durations.join(QStringLiteral(", ")) + QLatin1Char('.'));
 }
@@ -439,6 +445,21 @@ void BenchSuite::measureOpen(Report *report)
                       QStringLiteral("< %1 s").arg(OpenGoalSeconds));
     m_driver->clickRefresh();
     AcquisitionRun::settle();
+}
+
+void BenchSuite::measureRetry(Report *report)
+{
+    const QString measure = QStringLiteral("12. CPU while reopening a missing device");
+    const RetryCpu::Result result = RetryCpu::measure(m_retryLinkPath, RetrySeconds);
+    if (!result.error.isEmpty()) {
+        report->addFailure(measure, result.error);
+        return;
+    }
+    report->addAtMost(measure, result.shareOfACore, RetryCpuGoal,
+                      QStringLiteral("%1 % of a core over %2 s")
+                          .arg(number(100 * result.shareOfACore, 2))
+                          .arg(RetrySeconds),
+                      QStringLiteral("< %1 % of a core").arg(100 * RetryCpuGoal));
 }
 
 void BenchSuite::measureRecords(Report *report)

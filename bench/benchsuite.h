@@ -14,6 +14,7 @@ struct BenchOptions
     LineLimit line;             // the framing the simulated tester paces
     int lineRateSeconds = 8;    // measured at line rate
     int perPointSeconds = 20;   // allowed to the replot-per-point run
+    bool historyOnly = false;   // only the records' History and statistics
 };
 
 // The measurements, each against its goal, in one run so that the ratios
@@ -31,6 +32,7 @@ private:
     void measureHeadroom(Report *report);
     void measureDrawing(Report *report);
     void measureOpen(Report *report);
+    void measureRetry(Report *report);
     void measurePanel(Report *report);
     void measureEvaluation(Report *report);
     void measureRecords(Report *report);
@@ -44,5 +46,6 @@ private:
     WindowDriver *m_driver;
     BenchOptions m_options;
     QString m_workDirectory;
+    QString m_retryLinkPath;
     AcquisitionRun m_acquisition;
 };

@@ -5,6 +5,7 @@
 
 #include "bench/benchapplication.h"
 #include "bench/benchsuite.h"
+#include "bench/historybench.h"
 #include "bench/report.h"
 #include "bench/windowdriver.h"
 #include "mainwindow/mainwindow.h"
@@ -42,8 +43,11 @@ bool readOptions(const QCoreApplication &application, BenchOptions *options)
     const QCommandLineOption perPointSeconds(QStringLiteral("per-point-seconds"),
                                              QStringLiteral("Seconds allowed to the replot-per-point run (default 20)."),
                                              QStringLiteral("s"), QStringLiteral("20"));
-    parser.addOptions({baud, dataBits, parity, stopBits, lineSeconds, perPointSeconds});
+    const QCommandLineOption historyOnly(QStringLiteral("history-only"),
+                                         QStringLiteral("Only the History window and batch statistics over many tests."));
+    parser.addOptions({baud, dataBits, parity, stopBits, lineSeconds, perPointSeconds, historyOnly});
     parser.process(application);
+    options->historyOnly = parser.isSet(historyOnly);
 
     QTextStream err(stderr);
     bool ok = true;
@@ -139,7 +143,9 @@ int main(int argc, char **argv)
 
     Report report;
     BenchSuite suite(&driver, &application, options, linkPath, workDirectory.path());
-    suite.run(&report);
+    if (!options.historyOnly)
+        suite.run(&report);
+    HistoryBench::run(&report, workDirectory.path());
 
     report.addNote(QStringLiteral("Machine: %1, %2 cores; load average %3 before, %4 after.")
                        .arg(firstLineWith(QStringLiteral("/proc/cpuinfo"), QStringLiteral("model name")))

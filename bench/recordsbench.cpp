@@ -120,8 +120,8 @@ void measureStopToDisk(Report *report, const QString &workDirectory)
         QString error;
         const double seconds = secondsToDisk(sqlite, atOnce, &error);
         const QString measure = atOnce
-            ? QStringLiteral("7. The same, none written before Stop (worst case), SQLite")
-            : QStringLiteral("7. A 100,000-point test (handed in 1 s) on disk after Stop, SQLite");
+            ? QStringLiteral("9. The same, none written before Stop (worst case), SQLite")
+            : QStringLiteral("9. A 100,000-point test (handed in 1 s) on disk after Stop, SQLite");
         const QString figure = QStringLiteral("%1 s").arg(seconds, 0, 'f', 3);
         if (!error.isEmpty())
             report->addFailure(measure, error);
@@ -130,8 +130,8 @@ void measureStopToDisk(Report *report, const QString &workDirectory)
         else
             report->addAtMost(measure, seconds, StopToDiskGoalSeconds, figure,
                               QStringLiteral("≤ %1 s").arg(StopToDiskGoalSeconds));
-        const QString serverMeasure = atOnce ? QStringLiteral("7. Worst case on PostgreSQL (local server)")
-                                             : QStringLiteral("7. On disk after Stop, PostgreSQL (local server)");
+        const QString serverMeasure = atOnce ? QStringLiteral("9. Worst case on PostgreSQL (local server)")
+                                             : QStringLiteral("9. On disk after Stop, PostgreSQL (local server)");
         if (!server) {
             report->addFailure(serverMeasure, cluster.errorString());
             continue;
@@ -146,7 +146,7 @@ void measureStopToDisk(Report *report, const QString &workDirectory)
 
 void measureTwoStations(Report *report)
 {
-    const QString measure = QStringLiteral("8. Two stations, %1 tests each at once, PostgreSQL")
+    const QString measure = QStringLiteral("10. Two stations, %1 tests each at once, PostgreSQL")
                                 .arg(StationTests);
     PostgresCluster cluster;
     if (!cluster.start() || !cluster.createDatabase(QStringLiteral("lab"))) {

@@ -18,24 +18,28 @@ constexpr int MillisecondsPerSecond = 1000;
 constexpr int StartAllowanceMs = 5000;
 } // namespace
 
+QString WorkerReference::startAndOpen(SimulatedTester *tester, modbusThread *worker)
+{
+    if (!tester->start())
+        return tester->errorString();
+    Serial_Setting_Type setting = worker->getSerialSetting();
+    setting.portName = tester->devicePath();
+    worker->receiveSerailSetting(setting);
+    if (!worker->openSerial())
+        return QStringLiteral("the worker could not open %1").arg(setting.portName);
+    return QString();
+}
+
 WorkerReference::Result WorkerReference::measure(const QStringList &simulatorArguments,
                                                  const Curve_Setting &test, int seconds,
                                                  TestRecorder *recorder)
 {
     Result result;
     SimulatedTester tester(simulatorArguments);
-    if (!tester.start()) {
-        result.error = tester.errorString();
-        return result;
-    }
     modbusThread worker;
-    Serial_Setting_Type setting = worker.getSerialSetting();
-    setting.portName = tester.devicePath();
-    worker.receiveSerailSetting(setting);
-    if (!worker.openSerial()) {
-        result.error = QStringLiteral("the worker could not open %1").arg(setting.portName);
+    result.error = startAndOpen(&tester, &worker);
+    if (!result.error.isEmpty())
         return result;
-    }
 
     // A sample at the last point of each block: the block's arrival.
     QElapsedTimer clock;

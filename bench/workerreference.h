@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+class SimulatedTester;
+class modbusThread;
 class TestRecorder;
 
 // The acquisition worker on its own against the simulated tester, its
@@ -25,4 +27,7 @@ public:
     // With a recorder, every point is also recorded, as the window does.
     static Result measure(const QStringList &simulatorArguments, const Curve_Setting &test,
                           int seconds, TestRecorder *recorder = nullptr);
+
+    // Starts the tester and opens a bare worker on it: why not, or empty.
+    static QString startAndOpen(SimulatedTester *tester, modbusThread *worker);
 };

@@ -4,6 +4,7 @@
 #include "device/devicelock.h"
 #include "device/registers.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 
 #include <modbus.h>
@@ -14,11 +15,19 @@ using namespace TesterRegisters;
 
 namespace {
 
-// Pause between polls of the live values, and before the next curve read
-// when the line is dead.
-constexpr unsigned long PollPeriodMs = 200;
+// Pause between polls of the live values.
+constexpr qint64 PollPeriodMs = 200;
+// The counters reach the window at most this often while nothing else changes.
+constexpr qint64 ReportPeriodMs = 1000;
 // Time the controller needs to place a request's reply in its registers.
 constexpr qint64 RequestReplyDelayMs = 200;
+
+bool lineSettingsValid(int dataBits, int stopBits, char parity)
+{
+    // libmodbus takes any other data or stop bits as 8 and 2 without a word.
+    return dataBits >= 5 && dataBits <= 8 && (stopBits == 1 || stopBits == 2)
+           && (parity == 'N' || parity == 'E' || parity == 'O');
+}
 
 } // namespace
 
@@ -26,6 +35,8 @@ modbusThread::modbusThread(QObject *parent)
     : QThread(parent)
     , portName(defaultDevicePath())
 {
+    qRegisterMetaType<LinkReport>();
+    linkClock.start();
 }
 
 modbusThread::~modbusThread()
@@ -37,32 +48,72 @@ modbusThread::~modbusThread()
     closeSerial();
 }
 
+// The loop reopens a failed port on its own thread while the GUI thread may
+// be making a request: the context is created and freed under the device
+// lock only, so a transaction never meets a half-opened or freed context.
 bool modbusThread::openSerial()
 {
-    closeSerial();
-    const QByteArray device = portName.toLatin1();
-    ctx = modbus_new_rtu(device.constData(), baudRate, parity, dataBits, stopBits);
-    if (!ctx)
+    DeviceLock locker(&mutex);
+    closeContext();
+    health.restart(linkClock.elapsed());
+    openFailure = PortOpenFailure();
+    if (!openContext(&openFailure))
         return false;
-    if (modbus_connect(ctx) == -1) {
-        modbus_free(ctx);
-        ctx = nullptr;
-        return false;
-    }
-    // Whatever the line held before we opened it is no answer of ours.
-    modbus_flush(ctx);
     curveMode = false;
     return true;
 }
 
 bool modbusThread::closeSerial()
 {
-    if (ctx) {
-        modbus_close(ctx);
+    DeviceLock locker(&mutex);
+    closeContext();
+    // Closed on purpose: nothing to reopen.
+    health.restart(linkClock.elapsed());
+    return true;
+}
+
+// Mutex held.
+bool modbusThread::openContext(PortOpenFailure *why)
+{
+    why->device = portName;
+    if (!lineSettingsValid(dataBits, stopBits, parity)) {
+        why->reason = PortOpenFailure::UnsupportedLineSettings;
+        return false;
+    }
+    if (!portGuard.claim(portName, why))
+        return false;
+    const QByteArray device = portName.toLatin1();
+    ctx = modbus_new_rtu(device.constData(), baudRate, parity, dataBits, stopBits);
+    if (!ctx) {
+        why->reason = PortOpenFailure::UnsupportedLineSettings;
+        portGuard.release();
+        return false;
+    }
+    if (modbus_connect(ctx) == -1) {
+        *why = PortGuard::explainLibraryFailure(portName);
         modbus_free(ctx);
         ctx = nullptr;
+        portGuard.release();
+        return false;
     }
+    if (!portGuard.secure(modbus_get_socket(ctx), baudRate, why)) {
+        closeContext();
+        return false;
+    }
+    // Whatever the line held before we opened it is no answer of ours.
+    modbus_flush(ctx);
     return true;
+}
+
+// Mutex held.
+void modbusThread::closeContext()
+{
+    if (!ctx)
+        return;
+    portGuard.release();
+    modbus_close(ctx);
+    modbus_free(ctx);
+    ctx = nullptr;
 }
 
 Serial_Setting_Type modbusThread::getSerialSetting() const
@@ -78,6 +129,8 @@ Serial_Setting_Type modbusThread::getSerialSetting() const
 
 void modbusThread::receiveSerailSetting(Serial_Setting_Type setting)
 {
+    // The loop reads the settings when it reopens a failed port.
+    DeviceLock locker(&mutex);
     portName = setting.portName;
     baudRate = setting.baudRate;
     dataBits = setting.dataBits;
@@ -101,7 +154,9 @@ bool modbusThread::readInputRegister(int address, quint16 *value)
     if (!ctx)
         return false;
     prepareTransaction();
-    return modbus_read_input_registers(ctx, address, 1, value) == 1;
+    const int returned = modbus_read_input_registers(ctx, address, 1, value);
+    noteTransaction(returned, errno, returned == 1);
+    return returned == 1;
 }
 
 quint16 modbusThread::getMachineType()
@@ -130,24 +185,34 @@ void modbusThread::writeCommand(const QVector<quint16> &command)
 {
     prepareTransaction();
     // The controller reports nothing useful for a lost command; its effect
-    // shows in what is read next.
-    modbus_write_registers(ctx, CommandAddress, command.size(), command.constData());
+    // shows in what is read next. The result only tells the link's health.
+    const int returned = modbus_write_registers(ctx, CommandAddress, command.size(), command.constData());
+    noteTransaction(returned, errno, returned == command.size());
 }
 
 // Mutex held, connection open. Returns what libmodbus returned.
 int modbusThread::readHoldingRegisters(int count, QVector<quint16> *registers)
 {
     prepareTransaction();
-    return modbus_read_registers(ctx, ReplyAddress, count, registers->data());
+    const int returned = modbus_read_registers(ctx, ReplyAddress, count, registers->data());
+    noteTransaction(returned, errno, returned == count);
+    return returned;
 }
 
-// A read that failed without waiting for the response timeout, and not
-// because of a garbled answer, means the line itself is gone (a USB adapter
-// pulled, say): retrying at once would only spin.
-bool modbusThread::readFailedAtOnce() const
+// Mutex held, right after a transaction; `error` is its errno. `accepted`
+// tells a whole answer that was used from one that was dropped. A port that
+// failed is closed here, so that the loop reopens it and nobody else uses it
+// meanwhile.
+void modbusThread::noteTransaction(int returned, int error, bool accepted)
 {
-    const int error = errno;
-    return error != ETIMEDOUT && error < MODBUS_ENOBASE;
+    LinkOutcome outcome = LinkOutcome::Answered;
+    if (returned < 0)
+        outcome = classifyFailure(error);
+    else if (!accepted)
+        outcome = LinkOutcome::Rejected;
+    health.record(outcome, linkClock.elapsed(), curveMode);
+    if (outcome == LinkOutcome::DeviceFailed)
+        closeContext();
 }
 
 // Mutex held. The controller needs this long to place a request's reply in
@@ -184,6 +249,20 @@ void modbusThread::stopThread()
     // a stop asked for right after start(); the interruption flag, cleared
     // by start() itself, keeps that stop from being lost.
     requestInterruption();
+    // A loop waiting to reopen a failed port must not keep Disconnect
+    // waiting for the rest of its second.
+    QMutexLocker locker(&pauseMutex);
+    pauseEnded.wakeAll();
+}
+
+// The loop's sleep: ends early when the loop is stopped. The flags are
+// checked under pauseMutex, which stopThread takes before waking, so a stop
+// cannot fall between the check and the wait.
+void modbusThread::pause(qint64 ms)
+{
+    QMutexLocker locker(&pauseMutex);
+    if (running && !isInterruptionRequested())
+        pauseEnded.wait(&pauseMutex, ulong(ms));
 }
 
 void modbusThread::getSystemSet(int index)
@@ -192,6 +271,9 @@ void modbusThread::getSystemSet(int index)
     if (!ctx)
         return;
     writeCommand(settingRequest(index));
+    // A port that failed under the command has been closed: no reply to wait for.
+    if (!ctx)
+        return;
     waitForReply();
     QVector<quint16> registers(RequestBufferCount, 0);
     const int returned = readHoldingRegisters(SettingReplyCount, &registers);
@@ -206,6 +288,9 @@ void modbusThread::getSystemData(int index, int scanIndex)
     if (!ctx)
         return;
     writeCommand(dataRequest(index, scanIndex));
+    // A port that failed under the command has been closed: no reply to wait for.
+    if (!ctx)
+        return;
     waitForReply();
     QVector<quint16> registers(RequestBufferCount, 0);
     const int returned = readHoldingRegisters(DataReplyCount, &registers);
@@ -214,39 +299,131 @@ void modbusThread::getSystemData(int index, int scanIndex)
         emit sendSystemData(reply.pointData, reply.systemData);
 }
 
+// Returns whether the poll waited out the response timeout.
+bool modbusThread::pollLiveValue(QVector<quint16> *block)
+{
+    int returned;
+    int error;
+    LivePoint point;
+    bool accepted = false;
+    {
+        DeviceLock locker(&mutex);
+        if (!ctx)
+            return false;
+        prepareTransaction();
+        returned = modbus_read_input_registers(ctx, LivePointAddress, LivePointCount, block->data());
+        error = errno;
+        accepted = decodeLivePoint(*block, returned, &point);
+        noteTransaction(returned, error, accepted);
+    }
+    if (accepted)
+        emit sendCurrentPointValue(point.distance, point.force);
+    return returned < 0 && error == ETIMEDOUT;
+}
+
+void modbusThread::readCurveBlock(QVector<quint16> *block)
+{
+    int returned;
+    {
+        DeviceLock locker(&mutex);
+        if (!ctx)
+            return;
+        prepareTransaction();
+        returned = modbus_read_registers(ctx, ReplyAddress, CurveBlockCount, block->data());
+        const int error = errno;
+        // A block of no points is what the machine sends while it has none
+        // to hand out: an answer, not a rejected block.
+        const bool empty = returned == CurveBlockCount && (*block)[1] == 0;
+        noteTransaction(returned, error, empty || !decodeCurveBlock(*block, returned).isEmpty());
+    }
+    const QVector<CurvePoint> points = decodeCurveBlock(*block, returned);
+    for (const CurvePoint &point : points)
+        emit sendCurveData(point.stroke, point.distance, point.force);
+}
+
+// The port failed under the loop: try the same device string again every
+// second. A symbolic link (/dev/serial/by-id/...) is followed anew by each
+// open, so an adapter that comes back under another node is found. Curve
+// mode is kept, so a test that was running goes on being collected.
+void modbusThread::reopenWhenDue()
+{
+    qint64 wait;
+    {
+        DeviceLock locker(&mutex);
+        wait = health.msUntilReopen(linkClock.elapsed());
+    }
+    pause(wait);
+    if (!running || isInterruptionRequested())
+        return;
+    DeviceLock locker(&mutex);
+    if (ctx)
+        return;
+    PortOpenFailure why;
+    if (openContext(&why))
+        health.reopened();
+    else
+        health.reopenFailed(linkClock.elapsed());
+}
+
+void modbusThread::reportLinkHealth()
+{
+    LinkReport report;
+    qint64 lastAnswerAt;
+    {
+        DeviceLock locker(&mutex);
+        report.answering = health.answering();
+        report.portClosed = health.portClosed();
+        report.lastGapMs = health.lastGapMs();
+        report.lastGapDuringTest = health.lastGapDuringTest();
+        report.counters = health.counters();
+        lastAnswerAt = health.lastAnswerAt();
+    }
+    const qint64 now = linkClock.elapsed();
+    const bool changed = report.answering != reported.answering
+                         || report.portClosed != reported.portClosed
+                         || report.lastGapMs != reported.lastGapMs;
+    const bool countersDue = report.counters != reported.counters && now - reportedAt >= ReportPeriodMs;
+    if (!changed && !countersDue)
+        return;
+    if (!report.answering)
+        report.silentSince = QDateTime::currentDateTime().addMSecs(lastAnswerAt - now);
+    reported = report;
+    reportedAt = now;
+    emit sendLinkReport(report);
+}
+
 void modbusThread::run()
 {
-    if (!ctx)
-        return;
+    {
+        DeviceLock locker(&mutex);
+        // Nothing to do without a connection, unless the port failed since
+        // Connect opened it and is waiting to be reopened.
+        if (!ctx && !health.portClosed())
+            return;
+        reported = LinkReport();
+        reported.counters = health.counters();
+    }
     running = true;
+    reportedAt = linkClock.elapsed();
     QVector<quint16> curveBlock(CurveBlockCount, 0);
     QVector<quint16> liveBlock(LivePointCount, 0);
     do {
-        if (!curveMode) {
-            int returned;
-            {
-                DeviceLock locker(&mutex);
-                prepareTransaction();
-                returned = modbus_read_input_registers(ctx, LivePointAddress, LivePointCount,
-                                                       liveBlock.data());
-            }
-            LivePoint point;
-            if (decodeLivePoint(liveBlock, returned, &point))
-                emit sendCurrentPointValue(point.distance, point.force);
-            msleep(PollPeriodMs);
-        } else {
-            int returned;
-            bool lineDead = false;
-            {
-                DeviceLock locker(&mutex);
-                returned = readHoldingRegisters(CurveBlockCount, &curveBlock);
-                lineDead = returned == -1 && readFailedAtOnce();
-            }
-            const QVector<CurvePoint> points = decodeCurveBlock(curveBlock, returned);
-            for (const CurvePoint &point : points)
-                emit sendCurveData(point.stroke, point.distance, point.force);
-            if (lineDead)
-                msleep(PollPeriodMs);
+        bool portClosed;
+        {
+            DeviceLock locker(&mutex);
+            portClosed = !ctx;
         }
+        if (portClosed) {
+            reopenWhenDue();
+        } else if (!curveMode) {
+            // A poll that timed out has already waited longer than a poll
+            // period; asking again at once keeps the polls as far apart as
+            // ever and lets a silent tester show within about a second.
+            if (!pollLiveValue(&liveBlock))
+                pause(PollPeriodMs);
+        } else {
+            readCurveBlock(&curveBlock);
+        }
+        reportLinkHealth();
     } while (running && !isInterruptionRequested());
 }

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "device/linkhealth.h"
+#include "device/portguard.h"
 #include "device/records.h"
 
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QThread>
 #include <QVector>
+#include <QWaitCondition>
 
 #include <atomic>
 
@@ -15,6 +19,11 @@ typedef struct _modbus modbus_t;
 // curve points while a test runs, on a thread of its own. The object itself
 // lives in the GUI thread, so every other operation and slot runs there, and
 // one mutex keeps the two threads' transactions apart.
+//
+// The link's health is kept beside the transactions: every one is counted,
+// the window hears by sendLinkReport whether the tester answers, and a port
+// that fails under the loop (adapter pulled, line hung up) is closed and
+// reopened every second until it is back or the loop is stopped.
 class modbusThread : public QThread
 {
     Q_OBJECT
@@ -24,6 +33,8 @@ public:
     ~modbusThread() override;
 
     bool openSerial();
+    // Why the last openSerial failed.
+    PortOpenFailure lastOpenFailure() const { return openFailure; }
     bool closeSerial();
     Serial_Setting_Type getSerialSetting() const;
     quint16 getMachineType();
@@ -40,6 +51,10 @@ signals:
     void sendCurrentPointValue(float distance, float force);
     void sendSystemSetting(QVector<float> pointSet, QVector<int> systemSet);
     void sendSystemData(QVector<float> pointData, QVector<int> systemData);
+    // From the loop's thread: when the tester stops or starts answering, when
+    // the port fails or comes back, and at most once a second while the
+    // counters move.
+    void sendLinkReport(LinkReport report);
 
 public slots:
     void receiveSerailSetting(Serial_Setting_Type setting);
@@ -50,11 +65,18 @@ protected:
     void run() override;
 
 private:
+    bool openContext(PortOpenFailure *why);
+    void closeContext();
+    void noteTransaction(int returned, int error, bool accepted);
+    bool pollLiveValue(QVector<quint16> *block);
+    void readCurveBlock(QVector<quint16> *block);
+    void reopenWhenDue();
+    void reportLinkHealth();
+    void pause(qint64 ms);
     bool readInputRegister(int address, quint16 *value);
     int readHoldingRegisters(int count, QVector<quint16> *registers);
     void writeCommand(const QVector<quint16> &command);
     void waitForReply();
-    bool readFailedAtOnce() const;
     void prepareTransaction();
 
     modbus_t *ctx = nullptr;
@@ -66,4 +88,18 @@ private:
     QMutex mutex;
     std::atomic<bool> running{false};
     std::atomic<bool> curveMode{false};
+
+    // Under the device mutex: the guard travels with the context.
+    PortGuard portGuard;
+    LinkHealth health;
+    // GUI thread only.
+    PortOpenFailure openFailure;
+    // The loop's thread only.
+    LinkReport reported;
+    qint64 reportedAt = 0;
+    // Monotonic time of the link bookkeeping; started once, read by both threads.
+    QElapsedTimer linkClock;
+    // The loop's pauses end early when it is stopped.
+    QMutex pauseMutex;
+    QWaitCondition pauseEnded;
 };

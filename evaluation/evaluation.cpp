@@ -28,8 +28,9 @@ double work(const Points &sorted, double from, double to)
         const double right = std::min(b.distance, to);
         if (right <= left)
             continue;
-        const double forceLeft = std::fabs(interpolate(a, b, left));
-        const double forceRight = std::fabs(interpolate(a, b, right));
+        // Only the two end segments are cut; inside, the points themselves.
+        const double forceLeft = std::fabs(left == a.distance ? a.force : interpolate(a, b, left));
+        const double forceRight = std::fabs(right == b.distance ? b.force : interpolate(a, b, right));
         sum += (forceLeft + forceRight) / 2 * (right - left);
     }
     return sum;

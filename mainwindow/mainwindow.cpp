@@ -9,6 +9,10 @@
 #include "dialogs/curvesettingdialog.h"
 #include "dialogs/serialsettingdialog.h"
 #include "fit/widgetfit.h"
+#include "history/curveplot.h"
+#include "history/historyactions.h"
+#include "linkstatus/linkmonitor.h"
+#include "linkstatus/linktexts.h"
 #include "mainwindow/curvefile.h"
 #include "mainwindow/filedialogs.h"
 #include "mainwindow/livereadout.h"
@@ -17,6 +21,7 @@
 #include "mainwindow/testrun.h"
 #include "mainwindow/testsettingslabel.h"
 #include "parameters/machineparameter.h"
+#include "records/testrecorder.h"
 #include "results/liveevaluation.h"
 #include "results/programchoice.h"
 #include "records/testrecording.h"
@@ -92,11 +97,22 @@ MainWindow::MainWindow(QWidget *parent)
     connect(worker, &modbusThread::sendCurrentPointValue, this,
             &MainWindow::receiveCurrentPointValue);
     connect(worker, &modbusThread::sendCurveData, this, &MainWindow::receiveCurveData);
+
+    linkMonitor = new LinkMonitor(ui->statusBar, ui->menuDevice, this);
+    connect(worker, &modbusThread::sendLinkReport, this, &MainWindow::receiveLinkReport);
     connect(testRun, &TestRun::ended, this, [this] {
         ui->statusBar->showMessage(tr("The test has ended. Stop returns to the live values."));
     });
 
     recording = new TestRecording(this);
+
+    auto *history = new HistoryActions(this, ui->userPlot, ui->menuFile, ui->actionExit,
+                                       recording->recordsMenu());
+    connect(history, &HistoryActions::sendStoredTest, this, &MainWindow::receiveStoredTest);
+    connect(recording->recorder(), &TestRecorder::testStored, history,
+            &HistoryActions::setRecordedTest);
+    connect(ui->refreshBtn, &QPushButton::clicked, history, &HistoryActions::forgetShownTest);
+    connect(ui->actionOpen, &QAction::triggered, history, &HistoryActions::forgetShownTest);
     // The machine is back: the record is complete without waiting for Stop.
     connect(testRun, &TestRun::ended, recording, [this] { recording->testEnded(); });
 
@@ -157,15 +173,19 @@ bool MainWindow::isConnected() const
 void MainWindow::on_actionConnect_triggered()
 {
     if (!worker->openSerial()) {
-        ui->statusBar->showMessage(tr("COM open failed"));
+        // "COM open failed" followed by why.
+        ui->statusBar->showMessage(LinkTexts::openFailedMessage(worker->lastOpenFailure()));
+        linkMonitor->openFailed(worker->lastOpenFailure());
         return;
     }
     const Serial_Setting_Type setting = worker->getSerialSetting();
-    ui->statusBar->showMessage(tr("%1,%2,%3,%4,%5,success")
-                                   .arg(setting.portName, QString::number(setting.baudRate),
-                                        QString::number(setting.dataBits),
-                                        QString(QLatin1Char(setting.parity)),
-                                        QString::number(setting.stopBits)));
+    connectionMessage = tr("%1,%2,%3,%4,%5,success")
+                            .arg(setting.portName, QString::number(setting.baudRate),
+                                 QString::number(setting.dataBits),
+                                 QString(QLatin1Char(setting.parity)),
+                                 QString::number(setting.stopBits));
+    ui->statusBar->showMessage(connectionMessage);
+    linkMonitor->connected();
     ui->actionConnect->setEnabled(false);
     ui->actionDisconnect->setEnabled(true);
 
@@ -197,6 +217,9 @@ void MainWindow::on_actionDisconnect_triggered()
     worker->wait();
     worker->closeSerial();
     endTest();
+    linkMonitor->disconnected();
+    ui->forceLabel->setEnabled(true);
+    ui->distanceLabel->setEnabled(true);
     ui->statusBar->showMessage(tr("%1 close").arg(worker->getSerialSetting().portName));
     ui->actionConnect->setEnabled(true);
     ui->actionDisconnect->setEnabled(false);
@@ -389,6 +412,25 @@ void MainWindow::on_actionmachine_parameter_triggered()
     dialog->exec();
 }
 
+// The tester stopped or started answering: the status bar says so, and when
+// the answers come back during a test, for how long the curve has a gap.
+void MainWindow::receiveLinkReport(LinkReport report)
+{
+    const bool wasAnswering = linkMonitor->answering();
+    linkMonitor->receiveLinkReport(report);
+    if (!isConnected() || wasAnswering == report.answering)
+        return;
+    // The last reading stays readable, greyed: it is no longer the machine's.
+    ui->forceLabel->setEnabled(report.answering);
+    ui->distanceLabel->setEnabled(report.answering);
+    if (!report.answering)
+        ui->statusBar->showMessage(LinkTexts::noAnswer());
+    else if (report.lastGapDuringTest)
+        ui->statusBar->showMessage(LinkTexts::curveInterrupted(connectionMessage, report.lastGapMs));
+    else
+        ui->statusBar->showMessage(connectionMessage);
+}
+
 void MainWindow::on_actionLanguage_triggered()
 {
     auto *dialog = new languageSelectDialog(this);
@@ -482,6 +524,16 @@ void MainWindow::on_actionOpen_triggered()
     ui->userPlot->xAxis->setRange(InitialDistanceLower, InitialDistanceUpper - InitialDistanceLower,
                                   Qt::AlignLeft);
     showCurves();
+}
+
+void MainWindow::receiveStoredTest(const StoredTest &test)
+{
+    curves.clear();
+    for (const RecordedPoint &point : test.points)
+        curves.add(point.stroke, point.distance, point.force);
+    showCurves();
+    CurvePlot::fitAxes(ui->userPlot);
+    ui->userPlot->replot();
 }
 
 void MainWindow::on_actionExport_triggered()

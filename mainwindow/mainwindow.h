@@ -1,12 +1,15 @@
 #pragma once
 
+#include "device/linkhealth.h"
 #include "curves/testcurves.h"
 #include "device/records.h"
 #include "dialogs/axissetting.h"
+#include "history/storedtest.h"
 #include "mainwindow/curveplotview.h"
 
 #include <QMainWindow>
 
+class LinkMonitor;
 class LiveEvaluation;
 class QMouseEvent;
 class modbusThread;
@@ -38,6 +41,10 @@ signals:
     // The curves were cleared (Refresh) or loaded (Open).
     void curvesReplaced();
 
+public slots:
+    // Shows a test on record in the plot, in place of the curves there.
+    void receiveStoredTest(const StoredTest &test);
+
 private slots:
     void on_actionConnect_triggered();
     void on_actionDisconnect_triggered();
@@ -61,6 +68,7 @@ private slots:
     void receiveCurveData(int index, double x, double y);
     void receiveCurrentPointValue(float distance, float force);
     void on_actionmachine_parameter_triggered();
+    void receiveLinkReport(LinkReport report);
 
 private:
     void setUpPlot();
@@ -78,6 +86,10 @@ private:
     Ui::MainWindow *ui;
     Curve_Setting curveSetting;
     modbusThread *worker;
+    LinkMonitor *linkMonitor;
+    // The status text of the last Connect, shown again when the tester
+    // answers after an outage.
+    QString connectionMessage;
     TestCurves curves;
     CurvePlotView curvePlot;
     LiveEvaluation *liveEvaluation;

@@ -37,6 +37,12 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 # Depends as dpkg-shlibdeps finds them from the binaries' libraries.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt loads its database drivers as plugins, which dpkg-shlibdeps cannot see:
+# the test records' SQLite file by default, a PostgreSQL server when chosen.
 # Without a CJK font the Chinese interface shows boxes.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei | fonts-noto-cjk")
+if(TARGET Qt5::Sql)
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt5sql5-sqlite")
+    string(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS ", libqt5sql5-psql")
+endif()
 include(CPack)

@@ -83,9 +83,10 @@ if(count EQUAL 0)
 endif()
 set(summary "${count} undecided entries in ${CATALOGUE}:\n${undecided}")
 string(APPEND summary
-    "Give each unfinished entry its Chinese text (or its source text where it "
-    "stays English by design), delete the vanished ones; "
-    "scripts/update-catalogue writes them into the catalogue.")
+    "scripts/update-catalogue brings new texts into the catalogue (with "
+    "--drop-vanished it also deletes the vanished ones); give each unfinished "
+    "entry its Chinese text, or its source text where it stays English by "
+    "design, and remove its type=\"unfinished\".")
 if(MODE STREQUAL "check")
     message(FATAL_ERROR "${summary}")
 endif()

@@ -25,6 +25,151 @@
     </message>
 </context>
 <context>
+    <name>LinkMonitor</name>
+    <message>
+        <source>Link statistics</source>
+        <translation>链路统计</translation>
+    </message>
+</context>
+<context>
+    <name>LinkStatisticsDialog</name>
+    <message>
+        <source>Link statistics</source>
+        <translation>链路统计</translation>
+    </message>
+    <message>
+        <source>State:</source>
+        <translation>状态:</translation>
+    </message>
+    <message>
+        <source>Last interruption:</source>
+        <translation>上次中断:</translation>
+    </message>
+    <message>
+        <source>Good answers:</source>
+        <translation>正常应答:</translation>
+    </message>
+    <message>
+        <source>Rejected answers:</source>
+        <translation>被拒应答:</translation>
+    </message>
+    <message>
+        <source>Timeouts:</source>
+        <translation>超时:</translation>
+    </message>
+    <message>
+        <source>CRC errors:</source>
+        <translation>CRC错误:</translation>
+    </message>
+    <message>
+        <source>Framing errors:</source>
+        <translation>帧错误:</translation>
+    </message>
+    <message>
+        <source>Port failures:</source>
+        <translation>端口故障:</translation>
+    </message>
+    <message>
+        <source>Port reopened:</source>
+        <translation>端口重新打开:</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+</context>
+<context>
+    <name>LinkTexts</name>
+    <message>
+        <source>the port %1 does not exist</source>
+        <translation>端口 %1 不存在</translation>
+    </message>
+    <message>
+        <source>no permission to open %1</source>
+        <translation>无权打开 %1</translation>
+    </message>
+    <message>
+        <source>no permission to open %1: the user must be in the group %2 that owns it (sudo usermod -a -G %2 %3, then log in again)</source>
+        <translation>无权打开 %1: 用户必须属于拥有该设备的用户组 %2 (sudo usermod -a -G %2 %3, 然后重新登录)</translation>
+    </message>
+    <message>
+        <source>%1 is in use by another program</source>
+        <translation>%1 正被其他程序占用</translation>
+    </message>
+    <message>
+        <source>%1 baud is not supported on this system</source>
+        <translation>本系统不支持 %1 波特率</translation>
+    </message>
+    <message>
+        <source>these line settings are not supported by %1</source>
+        <translation>%1 不支持这些串口参数</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>No answer from the tester</source>
+        <translation>试验机无应答</translation>
+    </message>
+    <message>
+        <source>The port failed; no answer since %1. It is reopened every second.</source>
+        <translation>端口故障; 自 %1 起无应答。每秒重新打开一次。</translation>
+    </message>
+    <message>
+        <source>No answer from the tester since %1</source>
+        <translation>自 %1 起试验机无应答</translation>
+    </message>
+    <message>
+        <source>The tester answers</source>
+        <translation>试验机应答正常</translation>
+    </message>
+    <message>
+        <source>Not connected</source>
+        <translation>未连接</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>%1; the curve was interrupted for %2 s</source>
+        <translation>%1; 曲线中断了 %2 秒</translation>
+    </message>
+    <message>
+        <source>Good answers: %1</source>
+        <translation>正常应答: %1</translation>
+    </message>
+    <message>
+        <source>Rejected answers: %1</source>
+        <translation>被拒应答: %1</translation>
+    </message>
+    <message>
+        <source>Timeouts: %1</source>
+        <translation>超时: %1</translation>
+    </message>
+    <message>
+        <source>CRC errors: %1</source>
+        <translation>CRC错误: %1</translation>
+    </message>
+    <message>
+        <source>Framing errors: %1</source>
+        <translation>帧错误: %1</translation>
+    </message>
+    <message>
+        <source>Port failures: %1</source>
+        <translation>端口故障: %1</translation>
+    </message>
+    <message>
+        <source>Port reopened: %1</source>
+        <translation>端口重新打开: %1</translation>
+    </message>
+</context>
+<context>
     <name>EvalCommand</name>
     <message>
         <source>Judges saved curve files against a test program and prints one JSON line per file.
@@ -126,6 +271,218 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
     <message>
         <source>A PostgreSQL server needs a host and a database name.</source>
         <translation>PostgreSQL 服务器需要主机和数据库名。</translation>
+    </message>
+</context>
+<context>
+    <name>HistogramPlot</name>
+    <message>
+        <source>Tests</source>
+        <translation>测试数</translation>
+    </message>
+    <message>
+        <source>LSL %1</source>
+        <translation>下限 %1</translation>
+    </message>
+    <message>
+        <source>USL %1</source>
+        <translation>上限 %1</translation>
+    </message>
+    <message>
+        <source>mean %1</source>
+        <translation>均值 %1</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryActions</name>
+    <message>
+        <source>History</source>
+        <translation>历史记录</translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation>打印</translation>
+    </message>
+    <message>
+        <source>not judged</source>
+        <translation>未判定</translation>
+    </message>
+    <message>
+        <source>Test No. %1, %2 %3, serial number %4: %5</source>
+        <translation>测试 %1,%2 %3,序列号 %4:%5</translation>
+    </message>
+    <message>
+        <source>The plot shows no test on record. Open one from Records → History to print its report.</source>
+        <translation>图表中没有已记录的测试。请从 记录 → 历史记录 打开一个测试后再打印其报告。</translation>
+    </message>
+    <message>
+        <source>Test %1 cannot be read.</source>
+        <translation>无法读取测试 %1。</translation>
+    </message>
+    <message>
+        <source>The printer could not be started.</source>
+        <translation>无法启动打印机。</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryModel</name>
+    <message>
+        <source>PASS</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>FAIL</source>
+        <translation>不合格</translation>
+    </message>
+    <message>
+        <source>running</source>
+        <translation>进行中</translation>
+    </message>
+    <message>
+        <source>complete</source>
+        <translation>完成</translation>
+    </message>
+    <message>
+        <source>interrupted</source>
+        <translation>中断</translation>
+    </message>
+    <message>
+        <source>No.</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>Started</source>
+        <translation>开始时间</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>Operator</source>
+        <translation>操作员</translation>
+    </message>
+    <message>
+        <source>Part number</source>
+        <translation>零件号</translation>
+    </message>
+    <message>
+        <source>Batch</source>
+        <translation>批次</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>序列号</translation>
+    </message>
+    <message>
+        <source>Program</source>
+        <translation>程序</translation>
+    </message>
+    <message>
+        <source>Verdict</source>
+        <translation>判定</translation>
+    </message>
+    <message>
+        <source>Max. force (N)</source>
+        <translation>最大力值(N)</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryWindow</name>
+    <message>
+        <source>History</source>
+        <translation>历史记录</translation>
+    </message>
+    <message>
+        <source>Part number</source>
+        <translation>零件号</translation>
+    </message>
+    <message>
+        <source>Batch</source>
+        <translation>批次</translation>
+    </message>
+    <message>
+        <source>From</source>
+        <translation>从</translation>
+    </message>
+    <message>
+        <source>To</source>
+        <translation>到</translation>
+    </message>
+    <message>
+        <source>Verdict</source>
+        <translation>判定</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>全部</translation>
+    </message>
+    <message>
+        <source>Pass</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>Fail</source>
+        <translation>不合格</translation>
+    </message>
+    <message>
+        <source>Not judged</source>
+        <translation>未判定</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>查询</translation>
+    </message>
+    <message>
+        <source>Open in plot</source>
+        <translation>在图表中打开</translation>
+    </message>
+    <message>
+        <source>Overlay</source>
+        <translation>叠加</translation>
+    </message>
+    <message>
+        <source>Test report…</source>
+        <translation>测试报告…</translation>
+    </message>
+    <message>
+        <source>Statistics</source>
+        <translation>统计</translation>
+    </message>
+    <message>
+        <source>Export CSV…</source>
+        <translation>导出 CSV…</translation>
+    </message>
+    <message>
+        <source>The records database cannot be opened.</source>
+        <translation>无法打开记录数据库。</translation>
+    </message>
+    <message>
+        <source>The tests cannot be read.</source>
+        <translation>无法读取测试。</translation>
+    </message>
+    <message>
+        <source>%1 tests: %2 pass, %3 fail</source>
+        <translation>%1 个测试:%2 合格,%3 不合格</translation>
+    </message>
+    <message>
+        <source>Test %1 cannot be read.</source>
+        <translation>无法读取测试 %1。</translation>
+    </message>
+    <message>
+        <source>Test report</source>
+        <translation>测试报告</translation>
+    </message>
+    <message>
+        <source>The report could not be written to %1.</source>
+        <translation>无法将报告写入 %1。</translation>
+    </message>
+    <message>
+        <source>Export CSV</source>
+        <translation>导出 CSV</translation>
+    </message>
+    <message>
+        <source>The results could not be written to %1.</source>
+        <translation>无法将结果写入 %1。</translation>
     </message>
 </context>
 <context>
@@ -358,6 +715,21 @@ Do you want to replace it?</source>
     <message>
         <source>The plot was exported to %1</source>
         <translation>图表已导出到 %1</translation>
+    </message>
+</context>
+<context>
+    <name>OverlayWindow</name>
+    <message>
+        <source>Overlay of %1 tests</source>
+        <translation>%1 个测试的叠加</translation>
+    </message>
+    <message>
+        <source>No. %1</source>
+        <translation>编号 %1</translation>
+    </message>
+    <message>
+        <source>No. %1 · S/N %2</source>
+        <translation>编号 %1 · 序列号 %2</translation>
     </message>
 </context>
 <context>
@@ -645,6 +1017,181 @@ Hysteresis: %4 %</source>
     </message>
 </context>
 <context>
+    <name>Reports</name>
+    <message>
+        <source>Not judged</source>
+        <translation>未判定</translation>
+    </message>
+    <message>
+        <source>pass</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>fail</source>
+        <translation>不合格</translation>
+    </message>
+    <message>
+        <source>not reached</source>
+        <translation>未到达</translation>
+    </message>
+    <message>
+        <source>Operator</source>
+        <translation>操作员</translation>
+    </message>
+    <message>
+        <source>Started</source>
+        <translation>开始时间</translation>
+    </message>
+    <message>
+        <source>Part number</source>
+        <translation>零件号</translation>
+    </message>
+    <message>
+        <source>Finished</source>
+        <translation>结束时间</translation>
+    </message>
+    <message>
+        <source>Batch</source>
+        <translation>批次</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>序列号</translation>
+    </message>
+    <message>
+        <source>Station</source>
+        <translation>工位</translation>
+    </message>
+    <message>
+        <source>Mode</source>
+        <translation>模式</translation>
+    </message>
+    <message>
+        <source>PUSH</source>
+        <translation>PUSH</translation>
+    </message>
+    <message>
+        <source>PULL</source>
+        <translation>PULL</translation>
+    </message>
+    <message>
+        <source>Distance mode</source>
+        <translation>位移模式</translation>
+    </message>
+    <message>
+        <source>relative</source>
+        <translation>相对</translation>
+    </message>
+    <message>
+        <source>absolute</source>
+        <translation>绝对</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>速度</translation>
+    </message>
+    <message>
+        <source>%1 mm/min</source>
+        <translation>%1 mm/min</translation>
+    </message>
+    <message>
+        <source>Distance</source>
+        <translation>位移</translation>
+    </message>
+    <message>
+        <source>%1 mm</source>
+        <translation>%1 mm</translation>
+    </message>
+    <message>
+        <source>Machine type</source>
+        <translation>机器型号</translation>
+    </message>
+    <message>
+        <source>Force decimals</source>
+        <translation>力值小数位</translation>
+    </message>
+    <message>
+        <source>Line</source>
+        <translation>串口</translation>
+    </message>
+    <message>
+        <source>Program</source>
+        <translation>程序</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>Point</source>
+        <translation>段点</translation>
+    </message>
+    <message>
+        <source>Distance (mm)</source>
+        <translation>位移(mm)</translation>
+    </message>
+    <message>
+        <source>Force (N)</source>
+        <translation>力值(N)</translation>
+    </message>
+    <message>
+        <source>Lower (N)</source>
+        <translation>下限值(N)</translation>
+    </message>
+    <message>
+        <source>Upper (N)</source>
+        <translation>上限值(N)</translation>
+    </message>
+    <message>
+        <source>Verdict</source>
+        <translation>判定</translation>
+    </message>
+    <message>
+        <source>Maximum force</source>
+        <translation>最大力值</translation>
+    </message>
+    <message>
+        <source>Hysteresis</source>
+        <translation>滞后</translation>
+    </message>
+    <message>
+        <source>Spring rate (fit)</source>
+        <translation>弹簧刚度(拟合)</translation>
+    </message>
+    <message>
+        <source>Spring rates (N/mm)</source>
+        <translation>弹簧刚度(N/mm)</translation>
+    </message>
+    <message>
+        <source>The report could not be drawn.</source>
+        <translation>无法绘制报告。</translation>
+    </message>
+    <message>
+        <source>Test report No. %1</source>
+        <translation>测试报告 编号 %1</translation>
+    </message>
+    <message>
+        <source>Forward / return (dashed)</source>
+        <translation>进程 / 返程(虚线)</translation>
+    </message>
+    <message>
+        <source>Batch report</source>
+        <translation>批次报告</translation>
+    </message>
+    <message>
+        <source>Printed %1</source>
+        <translation>打印时间 %1</translation>
+    </message>
+    <message>
+        <source>Standard deviation of the sample (n − 1). Cp = (USL − LSL) / 6s, Cpk = min(USL − mean, mean − LSL) / 3s; none without both limits or without spread.</source>
+        <translation>样本标准差(n − 1)。Cp = (上限 − 下限) / 6s,Cpk = min(上限 − 均值, 均值 − 下限) / 3s;缺少任一限值或无离散时为“无”。</translation>
+    </message>
+</context>
+<context>
     <name>SerialSettingDialog</name>
     <message>
         <source>115200</source>
@@ -708,6 +1255,120 @@ Hysteresis: %4 %</source>
     <message>
         <source>%1 · %2 · %3 mm · %4 mm/min</source>
         <translation>%1 · %2 · %3 mm · %4 mm/min</translation>
+    </message>
+</context>
+<context>
+    <name>StatisticsText</name>
+    <message>
+        <source>Point</source>
+        <translation>段点</translation>
+    </message>
+    <message>
+        <source>n</source>
+        <translation>n</translation>
+    </message>
+    <message>
+        <source>Not reached</source>
+        <translation>未到达</translation>
+    </message>
+    <message>
+        <source>Mean (N)</source>
+        <translation>均值(N)</translation>
+    </message>
+    <message>
+        <source>Std. dev. (N)</source>
+        <translation>标准差(N)</translation>
+    </message>
+    <message>
+        <source>Min (N)</source>
+        <translation>最小值(N)</translation>
+    </message>
+    <message>
+        <source>Max (N)</source>
+        <translation>最大值(N)</translation>
+    </message>
+    <message>
+        <source>Lower (N)</source>
+        <translation>下限值(N)</translation>
+    </message>
+    <message>
+        <source>Upper (N)</source>
+        <translation>上限值(N)</translation>
+    </message>
+    <message>
+        <source>Cp</source>
+        <translation>Cp</translation>
+    </message>
+    <message>
+        <source>Cpk</source>
+        <translation>Cpk</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>differ</source>
+        <translation>不一致</translation>
+    </message>
+    <message>
+        <source>any</source>
+        <translation>全部</translation>
+    </message>
+    <message>
+        <source>pass</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>fail</source>
+        <translation>不合格</translation>
+    </message>
+    <message>
+        <source>not judged</source>
+        <translation>未判定</translation>
+    </message>
+    <message>
+        <source>Part number: %1 · Batch: %2 · Days: %3 – %4 · Verdict: %5</source>
+        <translation>零件号:%1 · 批次:%2 · 日期:%3 – %4 · 判定:%5</translation>
+    </message>
+    <message>
+        <source>%1 tests · %2 pass · %3 fail</source>
+        <translation>%1 个测试 · %2 合格 · %3 不合格</translation>
+    </message>
+    <message>
+        <source>Force at test point %1 (N)</source>
+        <translation>段点 %1 的力值(N)</translation>
+    </message>
+</context>
+<context>
+    <name>StatisticsWindow</name>
+    <message>
+        <source>Batch statistics</source>
+        <translation>批次统计</translation>
+    </message>
+    <message>
+        <source>Histogram of test point</source>
+        <translation>直方图 段点</translation>
+    </message>
+    <message>
+        <source>Batch report…</source>
+        <translation>批次报告…</translation>
+    </message>
+    <message>
+        <source>Print…</source>
+        <translation>打印…</translation>
+    </message>
+    <message>
+        <source>The statistics cannot be read.</source>
+        <translation>无法读取统计数据。</translation>
+    </message>
+    <message>
+        <source>Batch report</source>
+        <translation>批次报告</translation>
+    </message>
+    <message>
+        <source>The report could not be written to %1.</source>
+        <translation>无法将报告写入 %1。</translation>
     </message>
 </context>
 <context>

@@ -6,7 +6,10 @@
 
 #include <QtTest>
 
+#include <sys/fsuid.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -36,6 +39,8 @@ public:
     QVector<float> liveForces;
     QVector<qint64> liveTimes;
     QVector<Curve> curve;
+    QVector<LinkReport> links;
+    QVector<qint64> linkTimes;
     QElapsedTimer clock;
 
     explicit Recorder(modbusThread *worker)
@@ -43,6 +48,16 @@ public:
         clock.start();
         connect(worker, &modbusThread::sendCurrentPointValue, this, &Recorder::live);
         connect(worker, &modbusThread::sendCurveData, this, &Recorder::point);
+        connect(worker, &modbusThread::sendLinkReport, this, &Recorder::link);
+    }
+    // Index of the first report from `from` on whose answering is `answering`, or -1.
+    int firstLink(bool answering, int from = 0) const
+    {
+        for (int i = from; i < links.size(); ++i) {
+            if (links[i].answering == answering)
+                return i;
+        }
+        return -1;
     }
 
 private slots:
@@ -52,7 +67,26 @@ private slots:
         liveTimes << clock.elapsed();
     }
     void point(int stroke, double x, double y) { curve << Curve{stroke, x, y}; }
+    void link(LinkReport report)
+    {
+        links << report;
+        linkTimes << clock.elapsed();
+    }
 };
+
+// Opens files with another user's rights on this thread only (the
+// filesystem user id is per thread): how a test run as root meets a
+// permission the system would refuse an operator.
+class FilesystemUser
+{
+public:
+    explicit FilesystemUser(uid_t user) : m_previous(uid_t(setfsuid(user))) {}
+    ~FilesystemUser() { setfsuid(m_previous); }
+
+private:
+    uid_t m_previous;
+};
+constexpr uid_t NobodyUser = 65534;
 
 double processCpuSeconds()
 {
@@ -88,7 +122,12 @@ private slots:
     void rejectedCurveBlocksAreDroppedAndCollectionGoesOn_data();
     void rejectedCurveBlocksAreDroppedAndCollectionGoesOn();
     void lateAnswerCostsAtMostOneStaleReading();
-    void deadLineInCurveModeDoesNotSpinAndReconnects();
+    void silentTesterIsReportedAndItsReturnAtTheNextPoll();
+    void hungUpLineComesBackOnTheSameLinkAndTheTestGoesOn();
+    void stopThreadDuringRetriesReturnsPromptly();
+    void secondWorkerIsRefusedOnAPortInUse();
+    void connectFailureSaysWhy_data();
+    void connectFailureSaysWhy();
 
 private:
     bool openOn(const QString &device);
@@ -414,37 +453,162 @@ void tst_Worker::lateAnswerCostsAtMostOneStaleReading()
     QTRY_COMPARE(int(recorder->liveForces.last()), sim->stats().value("fc04"));
 }
 
-void tst_Worker::deadLineInCurveModeDoesNotSpinAndReconnects()
+void tst_Worker::silentTesterIsReportedAndItsReturnAtTheNextPoll()
+{
+    QVERIFY(startSimulator());
+    worker->start();
+    QTRY_VERIFY(!recorder->liveForces.isEmpty());
+    QVERIFY(sim->command("fault silent"));
+    const qint64 silentAt = recorder->clock.elapsed();
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->firstLink(false) >= 0, lateBoundMs(3000));
+    const int lost = recorder->firstLink(false);
+    qInfo("not answering %lld ms after the tester fell silent", recorder->linkTimes[lost] - silentAt);
+    QVERIFY(recorder->linkTimes[lost] - silentAt <= lateBoundMs(1500));
+    const quint64 answersBefore = recorder->links[lost].counters.answers;
+    QVERIFY(recorder->links[lost].counters.timeouts >= quint64(LinkHealth::FailuresInRow));
+
+    QVERIFY(sim->command("clear silent"));
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->firstLink(true, lost) >= 0, lateBoundMs(3000));
+    // The first answer after the silence brings the state back.
+    const LinkReport back = recorder->links[recorder->firstLink(true, lost)];
+    QCOMPARE(back.counters.answers, answersBefore + 1);
+    QVERIFY(back.lastGapMs >= LinkHealth::SilenceMs);
+    QVERIFY(!back.lastGapDuringTest);
+}
+
+void tst_Worker::hungUpLineComesBackOnTheSameLinkAndTheTestGoesOn()
 {
     const QString link = QDir::temp().filePath(
         QStringLiteral("torvelin-worker-%1").arg(QCoreApplication::applicationPid()));
-    QVERIFY(startSimulator({"--link", link}));
+    QVERIFY(startSimulator({"--link", link, "--numbered"}));
     worker->start();
-    worker->startTest(shortTest());
+    Curve_Setting test;
+    test.speed = 100;      // mm/min
+    test.distance = 5.0f;  // mm: three seconds each way
+    worker->startTest(test);
     QTRY_VERIFY(!recorder->curve.isEmpty());
     QVERIFY(sim->command("hangup"));
-    const int drawn = recorder->curve.size();
+    QTRY_VERIFY(recorder->firstLink(false) >= 0);
+    const int lost = recorder->firstLink(false);
+    QVERIFY(recorder->links[lost].portClosed);
 
+    // Retrying a missing device costs next to nothing.
     const double cpuBefore = processCpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    QTest::qWait(1000);
+    QTest::qWait(1500);
     const double cpu = processCpuSeconds() - cpuBefore;
-    qInfo("CPU while the line is dead: %.1f %% of a core", 100 * cpu / (wall.elapsed() / 1000.0));
-    // A failed read costs the instrumented build more processor time, but a
+    qInfo("CPU while the port is gone: %.1f %% of a core", 100 * cpu / (wall.elapsed() / 1000.0));
+    // A failed open costs the instrumented build more processor time, but a
     // spinning loop would still take near a whole core.
     const double allowed = std::min(DeadLineCpuShare * TimeScale::Factor, 0.5);
     QVERIFY2(cpu < allowed * wall.elapsed() / 1000.0, qPrintable(QString::number(cpu)));
-    QVERIFY(recorder->curve.size() >= drawn);
 
-    // Disconnect and Connect again once the line is back.
+    const int drawn = recorder->curve.size();
+    QVERIFY(sim->command("reconnect"));
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->firstLink(true, lost) >= 0, lateBoundMs(3000));
+    const LinkReport back = recorder->links[recorder->firstLink(true, lost)];
+    QVERIFY(back.lastGapDuringTest);
+    QVERIFY(back.counters.reopens >= 1);
+    // The test's later points arrive, each once and in order.
+    QTRY_VERIFY_WITH_TIMEOUT(recorder->curve.size() > drawn && recorder->curve.last().stroke == 1, lateBoundMs(10000));
+    for (int i = 1; i < recorder->curve.size(); ++i)
+        QVERIFY(recorder->curve[i].force > recorder->curve[i - 1].force);
+    // And the live values after it.
+    worker->stopTest();
+    const int live = recorder->liveForces.size();
+    QTRY_VERIFY(recorder->liveForces.size() > live + 1);
+    QFile::remove(link);
+}
+
+void tst_Worker::stopThreadDuringRetriesReturnsPromptly()
+{
+    QVERIFY(startSimulator());
+    worker->start();
+    QVERIFY(sim->command("hangup"));
+    QTRY_VERIFY(recorder->firstLink(false) >= 0);
+    QElapsedTimer took;
+    took.start();
     worker->stopThread();
     QVERIFY(worker->wait(lateBoundMs(2000)));
-    QVERIFY(worker->closeSerial());
-    QVERIFY(sim->command("reconnect"));
-    QVERIFY(worker->openSerial());
+    qInfo("loop ended %lld ms after stopThread", took.elapsed());
+    // Well inside the second between two attempts: the stop ends the wait.
+    QVERIFY(took.elapsed() < LinkHealth::ReopenPeriodMs / 2);
+}
+
+void tst_Worker::secondWorkerIsRefusedOnAPortInUse()
+{
+    QVERIFY(startSimulator());
+    modbusThread second;
+    Serial_Setting_Type setting;
+    setting.portName = sim->devicePath();
+    second.receiveSerailSetting(setting);
+    QVERIFY(!second.openSerial());
+    QCOMPARE(second.lastOpenFailure().reason, PortOpenFailure::InUse);
+    // The first still has the line to itself.
     QCOMPARE(worker->getMachineType(), quint16(500));
-    QFile::remove(link);
+    worker->closeSerial();
+    QVERIFY(second.openSerial());
+    QCOMPARE(second.getMachineType(), quint16(500));
+}
+
+void tst_Worker::connectFailureSaysWhy_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<int>("baudRate");
+    QTest::addColumn<int>("dataBits");
+    QTest::addColumn<bool>("locked");
+    QTest::addColumn<int>("reason");
+    const int Baud = 115200;
+    QTest::newRow("no such device") << "/nonexistent/ttyTORVELIN" << Baud << 8 << false << int(PortOpenFailure::NoSuchDevice);
+    QTest::newRow("permission denied") << QString() << Baud << 8 << true << int(PortOpenFailure::PermissionDenied);
+    QTest::newRow("14400 baud") << QString() << 14400 << 8 << false << int(PortOpenFailure::UnsupportedBaudRate);
+    QTest::newRow("9 data bits") << QString() << Baud << 9 << false << int(PortOpenFailure::UnsupportedLineSettings);
+}
+
+void tst_Worker::connectFailureSaysWhy()
+{
+    QFETCH(QString, device);
+    QFETCH(int, baudRate);
+    QFETCH(int, dataBits);
+    QFETCH(bool, locked);
+    QFETCH(int, reason);
+    sim = new SimulatedTester({"--no-pacing"});
+    QVERIFY(sim->start());
+    Serial_Setting_Type setting;
+    setting.portName = device.isEmpty() ? sim->devicePath() : device;
+    setting.baudRate = baudRate;
+    setting.dataBits = dataBits;
+    worker->receiveSerailSetting(setting);
+    const QByteArray path = setting.portName.toLocal8Bit();
+    struct stat before {};
+    bool opened;
+    if (locked) {
+        QCOMPARE(stat(path.constData(), &before), 0);
+        QCOMPARE(chmod(path.constData(), 0), 0);
+        // Root opens whatever the mode says; its filesystem rights are dropped
+        // on this thread while it opens.
+        FilesystemUser user(geteuid() == 0 ? NobodyUser : geteuid());
+        opened = worker->openSerial();
+    } else {
+        opened = worker->openSerial();
+    }
+    if (locked)
+        chmod(path.constData(), before.st_mode & 07777);
+    QVERIFY(!opened);
+    const PortOpenFailure why = worker->lastOpenFailure();
+    QCOMPARE(int(why.reason), reason);
+    QCOMPARE(why.device, setting.portName);
+    if (why.reason == PortOpenFailure::UnsupportedBaudRate)
+        QCOMPARE(why.baudRate, 14400);
+    if (why.reason == PortOpenFailure::PermissionDenied)
+        QVERIFY(!why.group.isEmpty() && !why.user.isEmpty());
+    // Nothing reached the tester, and the port is free again.
+    QCOMPARE(sim->stats().value("fc04", -1), 0);
+    if (device.isEmpty()) {
+        worker->receiveSerailSetting(Serial_Setting_Type{sim->devicePath(), 115200, 8, 1, 'N'});
+        QVERIFY(worker->openSerial());
+    }
 }
 
 QTEST_MAIN(tst_Worker)

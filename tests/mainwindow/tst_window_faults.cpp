@@ -3,13 +3,16 @@
 // The window must keep answering, never plot what the line garbled, and
 // never lose the curves already drawn.
 #include "device/numbertext.h"
+#include "linkstatus/linkindicator.h"
 #include "mainwindow/mainwindow.h"
 #include "support/simulatedtester.h"
 
 #include <QtTest>
 
 #include <QAction>
+#include <QDialog>
 #include <QLabel>
+#include <QStatusBar>
 
 #include <qcustomplot.h>
 
@@ -64,13 +67,15 @@ private slots:
     void nonFiniteCurvePointsAreNotPlotted_data();
     void nonFiniteCurvePointsAreNotPlotted();
     void lateAnswersInCurveModeDrawNoPointTwice();
-    void hangupMidTestKeepsCurvesDoesNotSpinAndReconnects();
+    void hangupMidTestResumesByItselfAndTellsTheGap();
 
 private:
     bool connectTo(const QStringList &arguments);
     void startShortTest(double distance = 2.0);
     QCustomPlot *plot() const { return window->findChild<QCustomPlot *>("userPlot"); }
     QAction *action(const char *name) const { return window->findChild<QAction *>(name); }
+    QString status() const { return window->statusBar()->currentMessage(); }
+    LinkIndicator *indicator() const { return window->findChild<LinkIndicator *>("linkIndicator"); }
     QVector<double> values(int graph) const
     {
         QVector<double> v;
@@ -135,14 +140,27 @@ void tst_WindowFaults::silentTesterLeavesTheWindowResponsive()
     QVERIFY(connectTo({"--numbered"}));
     QLabel *force = window->findChild<QLabel *>("forceLabel");
     QTRY_VERIFY(!force->text().isEmpty());
+    const QString connected = status();
+    QCOMPARE(indicator()->state(), LinkIndicator::Answering);
+    action("actionLinkStatistics")->trigger();
+    auto *statistics = window->findChild<QDialog *>("LinkStatisticsDialog");
+    QVERIFY(statistics && statistics->isVisible());
     QVERIFY(sim->command("fault silent"));
     // Each try waits out the 0.5 s timeout on the worker thread, not here.
     const qint64 worst = worstTimerLatenessMs(1500);
     qInfo("worst GUI timer lateness with a silent tester: %lld ms", worst);
     QVERIFY2(worst < 100, qPrintable(QString::number(worst)));
+    // The operator is told, in the status bar and by the indicator, and the
+    // statistics show the timeouts.
+    QTRY_COMPARE(status(), QStringLiteral("No answer from the tester"));
+    QCOMPARE(indicator()->state(), LinkIndicator::NotAnswering);
+    QVERIFY(indicator()->toolTip().contains("Timeouts: "));
+    QTRY_VERIFY(statistics->findChild<QLabel *>("timeoutsValue")->text().toInt() >= 2);
     const QString stale = force->text();
     QVERIFY(sim->command("clear"));
     QTRY_VERIFY_WITH_TIMEOUT(force->text() != stale, 3000);
+    QTRY_COMPARE(status(), connected);
+    QCOMPARE(indicator()->state(), LinkIndicator::Answering);
 }
 
 void tst_WindowFaults::garbledOrRejectedBlocksPlotNothingAndTheTestGoesOn_data()
@@ -233,15 +251,15 @@ void tst_WindowFaults::lateAnswersInCurveModeDrawNoPointTwice()
     QVERIFY2(std::adjacent_find(all.begin(), all.end()) == all.end(), "a stale block was drawn again");
 }
 
-void tst_WindowFaults::hangupMidTestKeepsCurvesDoesNotSpinAndReconnects()
+void tst_WindowFaults::hangupMidTestResumesByItselfAndTellsTheGap()
 {
     const QString link = QDir::temp().filePath(
         QStringLiteral("torvelin-window-%1").arg(QCoreApplication::applicationPid()));
-    QVERIFY(connectTo({"--link", link}));
-    startShortTest(4.0);
+    QVERIFY(connectTo({"--link", link, "--numbered"}));
+    startShortTest(6.0);
     QTRY_VERIFY(plot()->graph(0)->data()->size() > 10);
     QVERIFY(sim->command("hangup"));
-    QTest::qWait(100);
+    QTRY_COMPARE(status(), QStringLiteral("No answer from the tester"));
     const int drawn = plot()->graph(0)->data()->size();
 
     const double cpuBefore = processCpuSeconds();
@@ -253,14 +271,14 @@ void tst_WindowFaults::hangupMidTestKeepsCurvesDoesNotSpinAndReconnects()
     QVERIFY2(share < 0.10, qPrintable(QString::number(share)));
     QCOMPARE(plot()->graph(0)->data()->size(), drawn);
 
-    action("actionDisconnect")->trigger();
-    QVERIFY(action("actionConnect")->isEnabled());
-    QCOMPARE(plot()->graph(0)->data()->size(), drawn);
-
+    // The line comes back: no operator action, the curve goes on, and the
+    // status bar says how long it was interrupted.
     QVERIFY(sim->command("reconnect"));
-    action("actionConnect")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(status().contains("the curve was interrupted for"), 3000);
     QVERIFY(!action("actionConnect")->isEnabled());
-    QTRY_VERIFY(!window->findChild<QLabel *>("forceLabel")->text().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(testFinished(), 15000);
+    QTRY_COMPARE(highestNumber(), sim->state("handed").toInt());
+    QVERIFY(plot()->graph(0)->data()->size() > drawn);
     QFile::remove(link);
 }
 

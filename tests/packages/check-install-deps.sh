@@ -55,13 +55,25 @@ if ((${#files[@]} == 0)); then
     exit 1
 fi
 
-owner() {   # the package owning a file, trying its real path too
-    local path
-    for path in "$1" "$(readlink -f "$1")"; do
-        local found
-        found=$(dpkg -S "$path" 2> /dev/null | grep -v '^diversion by' | head -n1 | cut -d: -f1)
-        if [[ -n $found ]]; then echo "$found"; return; fi
-    done
+# One dpkg -S for all files (each call reads the whole database); a file
+# known to dpkg only under its real path (a symlink, the /usr merge) is asked
+# for again by that path.
+declare -A owners
+owned_by() {
+    local line
+    while IFS= read -r line; do
+        [[ $line == "diversion by"* ]] && continue
+        owners[${line#*: }]=${line%%:*}
+    done < <(dpkg -S "$@" 2> /dev/null || true)
+}
+owned_by "${files[@]}"
+unresolved=()
+for file in "${files[@]}"; do
+    [[ -z ${owners[$file]:-} ]] && unresolved+=("$(readlink -f "$file")")
+done
+((${#unresolved[@]})) && owned_by "${unresolved[@]}"
+owner() {
+    echo "${owners[$1]:-${owners[$(readlink -f "$1")]:-}}"
 }
 
 named=" $("$install_deps" --list | tr '\n' ' ') "

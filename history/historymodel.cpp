@@ -1,0 +1,127 @@
+#include "history/historymodel.h"
+
+#include "device/numbertext.h"
+#include "history/recordqueries.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QDateTime>
+#include <QSqlError>
+#include <QSqlQuery>
+
+using namespace RecordQueries;
+
+namespace {
+
+const QColor PassColour(0, 128, 0);
+const QColor FailColour(192, 0, 0);
+
+} // namespace
+
+HistoryModel::HistoryModel(QObject *parent)
+    : QSqlQueryModel(parent)
+{
+}
+
+bool HistoryModel::select(const QSqlDatabase &db, const HistoryFilter &filter, QString *error)
+{
+    const SqlCondition condition = sqlCondition(filter);
+    QSqlQuery query(db);
+    query.prepare(historyStatement(condition));
+    for (const QVariant &value : condition.values)
+        query.addBindValue(value);
+    if (!query.exec()) {
+        if (error)
+            *error = query.lastError().text();
+        clear();
+        return false;
+    }
+    setQuery(query);
+    return true;
+}
+
+qint64 HistoryModel::testId(int row) const
+{
+    return QSqlQueryModel::data(index(row, ColumnId)).toLongLong();
+}
+
+QString HistoryModel::verdictText(const QString &verdict)
+{
+    if (verdict == QLatin1String("pass"))
+        return tr("PASS");
+    if (verdict == QLatin1String("fail"))
+        return tr("FAIL");
+    return QString();
+}
+
+QString HistoryModel::statusText(const QString &status)
+{
+    if (status == QLatin1String("running"))
+        return tr("running");
+    if (status == QLatin1String("complete"))
+        return tr("complete");
+    if (status == QLatin1String("interrupted"))
+        return tr("interrupted");
+    return status;
+}
+
+QVariant HistoryModel::data(const QModelIndex &index, int role) const
+{
+    const QVariant raw = QSqlQueryModel::data(index, Qt::DisplayRole);
+    switch (index.column()) {
+    case ColumnStartedAt:
+        if (role == Qt::DisplayRole) {
+            const QDateTime time = QDateTime::fromString(raw.toString(), Qt::ISODateWithMs);
+            return time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        }
+        break;
+    case ColumnStatus:
+        if (role == Qt::DisplayRole)
+            return statusText(raw.toString());
+        break;
+    case ColumnVerdict:
+        if (role == Qt::DisplayRole)
+            return verdictText(raw.toString());
+        if (role == Qt::ForegroundRole && !raw.isNull())
+            return QBrush(raw.toString() == QLatin1String("pass") ? PassColour : FailColour);
+        break;
+    case ColumnMaxForce:
+        if (role == Qt::DisplayRole) {
+            if (raw.isNull())
+                return QString();
+            const int decimals =
+                QSqlQueryModel::data(this->index(index.row(), ColumnForceDecimals)).toInt();
+            return NumberText::fixed(raw.toDouble(), decimals);
+        }
+        if (role == Qt::TextAlignmentRole)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        break;
+    case ColumnId:
+    case ColumnProgramNumber:
+        if (role == Qt::TextAlignmentRole)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        break;
+    default:
+        break;
+    }
+    return QSqlQueryModel::data(index, role);
+}
+
+QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QSqlQueryModel::headerData(section, orientation, role);
+    switch (section) {
+    case ColumnId: return tr("No.");
+    case ColumnStartedAt: return tr("Started");
+    case ColumnStatus: return tr("Status");
+    case ColumnOperator: return tr("Operator");
+    case ColumnPartNumber: return tr("Part number");
+    case ColumnBatch: return tr("Batch");
+    case ColumnSerialNumber: return tr("Serial number");
+    case ColumnProgramNumber: return tr("Program");
+    case ColumnVerdict: return tr("Verdict");
+    case ColumnMaxForce: return tr("Max. force (N)");
+    default: return QString();
+    }
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "history/historyfilter.h"
+
+#include <QSqlDatabase>
+#include <QSqlQueryModel>
+
+// The tests a filter selects, newest first, straight from the database:
+// rows are fetched as the view scrolls to them, so thousands of tests open
+// without a pause. Times are shown in local time, verdicts and statuses in
+// the operator's language.
+class HistoryModel : public QSqlQueryModel
+{
+    Q_OBJECT
+
+public:
+    explicit HistoryModel(QObject *parent = nullptr);
+
+    // Runs the filter's query; false with *error when the database refuses.
+    bool select(const QSqlDatabase &db, const HistoryFilter &filter, QString *error);
+    qint64 testId(int row) const;
+
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    static QString verdictText(const QString &verdict);
+    static QString statusText(const QString &status);
+};

@@ -1,0 +1,241 @@
+#include "history/historywindow.h"
+#include "ui_historywindow.h"
+
+#include "history/historymodel.h"
+#include "history/overlaywindow.h"
+#include "history/recordqueries.h"
+#include "history/reports.h"
+#include "history/resultscsv.h"
+#include "history/statisticswindow.h"
+#include "mainwindow/filedialogs.h"
+#include "app/applocations.h"
+#include "records/recordsdatabase.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMessageBox>
+#include <QSaveFile>
+
+namespace {
+
+// Days the date filter shows when it is first switched on.
+constexpr int DefaultDaysBack = 30;
+// Room for a part number or batch in the filter's fields.
+constexpr int IdentityCharacters = 10;
+
+QString reportFolder()
+{
+    return AppLocations::dataDirectory();
+}
+
+void setChoices(QComboBox *combo, const QStringList &values)
+{
+    const QString typed = combo->currentText();
+    combo->clear();
+    combo->addItem(QString());
+    combo->addItems(values);
+    combo->setCurrentText(typed);
+}
+
+} // namespace
+
+HistoryWindow::HistoryWindow(QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , ui(new Ui::HistoryWindow)
+    , m_model(new HistoryModel(this))
+{
+    ui->setupUi(this);
+    for (QComboBox *combo : {ui->partNumberCombo, ui->batchCombo}) {
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        combo->setMinimumContentsLength(IdentityCharacters);
+    }
+    ui->testsView->setModel(m_model);
+    ui->testsView->verticalHeader()->hide();
+    ui->testsView->horizontalHeader()->setStretchLastSection(true);
+    const QDate today = QDate::currentDate();
+    ui->fromDate->setDate(today.addDays(-DefaultDaysBack));
+    ui->toDate->setDate(today);
+    ui->fromDate->setEnabled(false);
+    ui->toDate->setEnabled(false);
+    connect(ui->fromCheck, &QCheckBox::toggled, ui->fromDate, &QWidget::setEnabled);
+    connect(ui->toCheck, &QCheckBox::toggled, ui->toDate, &QWidget::setEnabled);
+    connect(ui->testsView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &HistoryWindow::updateButtons);
+    connect(ui->testsView, &QAbstractItemView::doubleClicked, this,
+            &HistoryWindow::on_openBtn_clicked);
+    refresh();
+}
+
+HistoryWindow::~HistoryWindow()
+{
+    delete ui;
+}
+
+HistoryFilter HistoryWindow::filter() const
+{
+    HistoryFilter filter;
+    filter.partNumber = ui->partNumberCombo->currentText();
+    filter.batch = ui->batchCombo->currentText();
+    filter.setDays(ui->fromCheck->isChecked() ? ui->fromDate->date() : QDate(),
+                   ui->toCheck->isChecked() ? ui->toDate->date() : QDate());
+    // The items are in the order of the verdicts.
+    filter.verdict = static_cast<HistoryFilter::Verdict>(ui->verdictCombo->currentIndex());
+    return filter;
+}
+
+QList<qint64> HistoryWindow::selectedTests() const
+{
+    QList<qint64> ids;
+    const QModelIndexList rows = ui->testsView->selectionModel()->selectedRows();
+    QList<int> numbers;
+    for (const QModelIndex &row : rows)
+        numbers << row.row();
+    std::sort(numbers.begin(), numbers.end());
+    for (int row : numbers)
+        ids << m_model->testId(row);
+    return ids;
+}
+
+bool HistoryWindow::database(QSqlDatabase *db)
+{
+    QString error;
+    *db = RecordsDatabase::forCurrentThread(&error);
+    if (db->isValid())
+        return true;
+    showFailure(tr("The records database cannot be opened."), error);
+    return false;
+}
+
+void HistoryWindow::showFailure(const QString &what, const QString &why)
+{
+    QMessageBox::warning(this, tr("History"), why.isEmpty() ? what : what + QLatin1Char('\n') + why);
+}
+
+void HistoryWindow::fillChoices(const QSqlDatabase &db)
+{
+    QStringList values;
+    if (RecordQueries::distinctValues(db, RecordQueries::IdentityColumn::PartNumber, &values, nullptr))
+        setChoices(ui->partNumberCombo, values);
+    if (RecordQueries::distinctValues(db, RecordQueries::IdentityColumn::Batch, &values, nullptr))
+        setChoices(ui->batchCombo, values);
+}
+
+void HistoryWindow::refresh()
+{
+    QSqlDatabase db;
+    if (!database(&db))
+        return;
+    fillChoices(db);
+    const HistoryFilter current = filter();
+    QString error;
+    if (!m_model->select(db, current, &error))
+        showFailure(tr("The tests cannot be read."), error);
+    ui->testsView->hideColumn(RecordQueries::ColumnForceDecimals);
+    ui->testsView->resizeColumnsToContents();
+    RecordQueries::VerdictCounts counts;
+    if (RecordQueries::countVerdicts(db, current, &counts, nullptr)) {
+        ui->countLabel->setText(tr("%1 tests: %2 pass, %3 fail")
+                                    .arg(counts.count)
+                                    .arg(counts.passed)
+                                    .arg(counts.failed));
+    }
+    updateButtons();
+}
+
+void HistoryWindow::updateButtons()
+{
+    const int selected = ui->testsView->selectionModel()->selectedRows().size();
+    ui->openBtn->setEnabled(selected == 1);
+    ui->reportBtn->setEnabled(selected == 1);
+    ui->overlayBtn->setEnabled(selected >= 1);
+}
+
+void HistoryWindow::on_searchBtn_clicked()
+{
+    refresh();
+}
+
+bool HistoryWindow::loadSelected(QVector<StoredTest> *tests)
+{
+    const QList<qint64> ids = selectedTests();
+    QSqlDatabase db;
+    if (ids.isEmpty() || !database(&db))
+        return false;
+    tests->clear();
+    for (qint64 id : ids) {
+        StoredTest test;
+        QString error;
+        if (!RecordQueries::loadTest(db, id, true, &test, &error)) {
+            showFailure(tr("Test %1 cannot be read.").arg(id), error);
+            return false;
+        }
+        tests->append(test);
+    }
+    return true;
+}
+
+void HistoryWindow::on_openBtn_clicked()
+{
+    QVector<StoredTest> tests;
+    if (loadSelected(&tests) && tests.size() == 1)
+        emit sendStoredTest(tests.first());
+}
+
+void HistoryWindow::on_overlayBtn_clicked()
+{
+    QVector<StoredTest> tests;
+    if (!loadSelected(&tests))
+        return;
+    auto *overlay = new OverlayWindow(tests, this);
+    overlay->setAttribute(Qt::WA_DeleteOnClose);
+    overlay->show();
+}
+
+void HistoryWindow::on_reportBtn_clicked()
+{
+    QVector<StoredTest> tests;
+    if (!loadSelected(&tests) || tests.size() != 1)
+        return;
+    const StoredTest &test = tests.first();
+    QString error;
+    const QString suggested =
+        reportFolder() + QStringLiteral("/test_%1.pdf").arg(test.id);
+    const QString fileName =
+        FileDialogs::getSaveFileName(this, tr("Test report"), suggested, QStringLiteral("*.pdf"));
+    if (fileName.isEmpty())
+        return;
+    if (!Reports::writeTestPdf(fileName, test, &error))
+        showFailure(tr("The report could not be written to %1.").arg(fileName), error);
+}
+
+void HistoryWindow::on_statisticsBtn_clicked()
+{
+    auto *statistics = new StatisticsWindow(filter(), this);
+    statistics->setAttribute(Qt::WA_DeleteOnClose);
+    statistics->show();
+}
+
+void HistoryWindow::on_csvBtn_clicked()
+{
+    QSqlDatabase db;
+    if (!database(&db))
+        return;
+    const QString suggested = reportFolder() + QStringLiteral("/results.csv");
+    const QString fileName =
+        FileDialogs::getSaveFileName(this, tr("Export CSV"), suggested, QStringLiteral("*.csv"));
+    if (fileName.isEmpty())
+        return;
+    QVector<StoredTest> tests;
+    QString error;
+    if (!RecordQueries::loadTests(db, filter(), &tests, &error)) {
+        showFailure(tr("The tests cannot be read."), error);
+        return;
+    }
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(ResultsCsv::document(tests)) < 0
+        || !file.commit()) {
+        showFailure(tr("The results could not be written to %1.").arg(fileName), file.errorString());
+    }
+}

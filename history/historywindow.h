@@ -1,0 +1,59 @@
+#pragma once
+
+#include "history/historyfilter.h"
+#include "history/storedtest.h"
+
+#include <QWidget>
+
+class HistoryModel;
+class QSqlDatabase;
+
+namespace Ui {
+class HistoryWindow;
+}
+
+// Records → History: every test on record, newest first, through a filter
+// of part number, batch, days and verdict. From here a test opens into the
+// main window's plot, several tests overlay in one plot, a batch gets its
+// statistics, a test its report, and a filter's results go to a CSV file.
+class HistoryWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit HistoryWindow(QWidget *parent = nullptr);
+    ~HistoryWindow() override;
+
+    HistoryFilter filter() const;
+    // Tests selected in the list, in the list's order.
+    QList<qint64> selectedTests() const;
+    HistoryModel *model() const { return m_model; }
+
+signals:
+    // A test to show in the plot, with its curves and its evaluation.
+    void sendStoredTest(const StoredTest &test);
+
+public slots:
+    // Reads the filter's tests again (also after new tests were recorded).
+    void refresh();
+
+private slots:
+    void on_searchBtn_clicked();
+    void on_openBtn_clicked();
+    void on_overlayBtn_clicked();
+    void on_reportBtn_clicked();
+    void on_statisticsBtn_clicked();
+    void on_csvBtn_clicked();
+
+private:
+    bool database(QSqlDatabase *db);
+    // The selected tests with their curves; false (and told) when one
+    // cannot be read.
+    bool loadSelected(QVector<StoredTest> *tests);
+    void fillChoices(const QSqlDatabase &db);
+    void updateButtons();
+    void showFailure(const QString &what, const QString &why);
+
+    Ui::HistoryWindow *ui;
+    HistoryModel *m_model;
+};

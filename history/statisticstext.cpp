@@ -1,0 +1,69 @@
+#include "history/statisticstext.h"
+
+#include "device/numbertext.h"
+
+namespace {
+constexpr int CapabilityDecimals = 2;
+} // namespace
+
+QStringList StatisticsText::headers()
+{
+    return {tr("Point"), tr("n"),   tr("Not reached"), tr("Mean (N)"), tr("Std. dev. (N)"),
+            tr("Min (N)"), tr("Max (N)"), tr("Lower (N)"), tr("Upper (N)"), tr("Cp"), tr("Cpk")};
+}
+
+QStringList StatisticsText::row(const BatchStatistics::PointSummary &point)
+{
+    auto force = [](const std::optional<double> &value) {
+        return value ? NumberText::force(*value) : tr("none");
+    };
+    auto capability = [](const std::optional<double> &value) {
+        return value ? NumberText::fixed(*value, CapabilityDecimals) : tr("none");
+    };
+    const QString mixed = tr("differ");
+    return {QString::number(point.pointNo),
+            QString::number(point.n),
+            QString::number(point.notReached),
+            force(point.mean),
+            force(point.standardDeviation),
+            force(point.minimum),
+            force(point.maximum),
+            point.limitsDiffer ? mixed : force(point.lower),
+            point.limitsDiffer ? mixed : force(point.upper),
+            capability(point.cp),
+            capability(point.cpk)};
+}
+
+QString StatisticsText::filterDescription(const HistoryFilter &filter)
+{
+    const QString any = tr("any");
+    const QString part = filter.partNumber.trimmed().isEmpty() ? any : filter.partNumber.trimmed();
+    const QString batch = filter.batch.trimmed().isEmpty() ? any : filter.batch.trimmed();
+    const QString format = QStringLiteral("yyyy-MM-dd");
+    const QString from = filter.startedFrom.isValid()
+                             ? filter.startedFrom.toLocalTime().date().toString(format)
+                             : QStringLiteral("…");
+    // The bound is the start of the day after the last one chosen.
+    const QString to = filter.startedBefore.isValid()
+                           ? filter.startedBefore.toLocalTime().addMSecs(-1).date().toString(format)
+                           : QStringLiteral("…");
+    QString verdict;
+    switch (filter.verdict) {
+    case HistoryFilter::Verdict::Any: verdict = any; break;
+    case HistoryFilter::Verdict::Pass: verdict = tr("pass"); break;
+    case HistoryFilter::Verdict::Fail: verdict = tr("fail"); break;
+    case HistoryFilter::Verdict::NotJudged: verdict = tr("not judged"); break;
+    }
+    return tr("Part number: %1 · Batch: %2 · Days: %3 – %4 · Verdict: %5")
+        .arg(part, batch, from, to, verdict);
+}
+
+QString StatisticsText::counts(int count, int passed, int failed)
+{
+    return tr("%1 tests · %2 pass · %3 fail").arg(count).arg(passed).arg(failed);
+}
+
+QString StatisticsText::pointTitle(int pointNo)
+{
+    return tr("Force at test point %1 (N)").arg(pointNo);
+}

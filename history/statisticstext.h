@@ -1,0 +1,22 @@
+#pragma once
+
+#include "history/batchstatistics.h"
+#include "history/historyfilter.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+// The words and numbers of batch statistics, one wording for the window and
+// the report. Forces with the program's force decimals; "none" where a
+// figure does not exist.
+class StatisticsText
+{
+    Q_DECLARE_TR_FUNCTIONS(StatisticsText)
+
+public:
+    static QStringList headers();
+    static QStringList row(const BatchStatistics::PointSummary &point);
+    static QString filterDescription(const HistoryFilter &filter);
+    static QString counts(int count, int passed, int failed);
+    static QString pointTitle(int pointNo);
+};

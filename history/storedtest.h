@@ -1,0 +1,22 @@
+#pragma once
+
+#include "records/testrecord.h"
+
+#include <QDateTime>
+#include <QMetaType>
+#include <QString>
+#include <QVector>
+
+// A test as the database holds it, read back for a report, the CSV export or
+// the plot.
+struct StoredTest
+{
+    qint64 id = 0;
+    TestHeader header;
+    QDateTime finishedAt;          // invalid while running or interrupted
+    QString status;
+    EvaluationRecord evaluation;   // judged false when the test has no verdict
+    QVector<RecordedPoint> points; // acquisition order; only when asked for
+};
+
+Q_DECLARE_METATYPE(StoredTest)

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "device/linkhealth.h"
+
+#include <QDialog>
+
+namespace Ui {
+class LinkStatisticsDialog;
+}
+
+// Device > Link statistics: the link's state and counters, kept current by
+// the reports the window hands it while it is open.
+class LinkStatisticsDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit LinkStatisticsDialog(QWidget *parent = nullptr);
+    ~LinkStatisticsDialog() override;
+
+public slots:
+    void receiveLinkReport(LinkReport report);
+    void showDisconnected();
+
+private:
+    Ui::LinkStatisticsDialog *ui;
+};

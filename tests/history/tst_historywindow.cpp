@@ -1,0 +1,101 @@
+// The History window over a real SQLite records database.
+#include "history/historymodel.h"
+#include "history/historywindow.h"
+#include "history/overlaywindow.h"
+#include "mainwindow/filedialogs.h"
+#include "recordfixture.h"
+
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QtTest>
+
+#include <qcustomplot.h>
+
+class tst_HistoryWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup() { FileDialogs::restoreDefaults(); }
+    void openHandsTheTestWithItsCurves();
+    void overlayDrawsEveryTestSelected();
+    void csvHoldsTheFilteredTests();
+
+private:
+    void select(HistoryWindow *window, const QList<int> &rows);
+    RecordFixture records;
+    qint64 newest = 0;
+};
+
+void tst_HistoryWindow::initTestCase()
+{
+    QVERIFY2(records.opened, qPrintable(records.error));
+    qRegisterMetaType<StoredTest>();
+    qputenv("TORVELIN_DB", QFile::encodeName(records.config.sqlitePath));
+    const QDateTime start(QDate(2026, 12, 8), QTime(8, 0), Qt::UTC);
+    QVERIFY(records.add(start, "SP-20", "B7", "pass", {10}, 5, 15, {{0, 1, 5}, {1, 1, 4}}) > 0);
+    QVERIFY(records.add(start.addSecs(60), "SP-30", "B7", "fail", {20}, 5, 15) > 0);
+    newest = records.add(start.addSecs(120), "SP-20", "B8", "pass", {11}, 5, 15,
+                         {{0, 1, 5}, {0, 2, 10}, {1, 2, 9}});
+    QVERIFY(newest > 0);
+}
+
+void tst_HistoryWindow::select(HistoryWindow *window, const QList<int> &rows)
+{
+    auto *view = window->findChild<QTableView *>(QStringLiteral("testsView"));
+    view->clearSelection();
+    for (int row : rows)
+        view->selectionModel()->select(view->model()->index(row, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+void tst_HistoryWindow::openHandsTheTestWithItsCurves()
+{
+    HistoryWindow window;
+    QCOMPARE(window.model()->rowCount(), 3);
+    QCOMPARE(window.model()->testId(0), newest);
+    QSignalSpy opened(&window, &HistoryWindow::sendStoredTest);
+    select(&window, {0});
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("openBtn")), Qt::LeftButton);
+    QCOMPARE(opened.count(), 1);
+    const StoredTest test = opened.first().first().value<StoredTest>();
+    QCOMPARE(test.id, newest);
+    QCOMPARE(test.points.size(), 3);
+    QCOMPARE(test.evaluation.points.size(), 1);
+}
+
+void tst_HistoryWindow::overlayDrawsEveryTestSelected()
+{
+    HistoryWindow window;
+    select(&window, {0, 2});
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("overlayBtn")), Qt::LeftButton);
+    auto *overlay = window.findChild<OverlayWindow *>();
+    QVERIFY(overlay);
+    // Forward and return of each test, the second test in another colour.
+    QCOMPARE(overlay->plot()->graphCount(), 4);
+    QCOMPARE(overlay->plot()->graph(0)->dataCount(), 2);
+    QVERIFY(overlay->plot()->graph(0)->pen().color() != overlay->plot()->graph(2)->pen().color());
+}
+
+void tst_HistoryWindow::csvHoldsTheFilteredTests()
+{
+    HistoryWindow window;
+    window.findChild<QComboBox *>(QStringLiteral("partNumberCombo"))->setCurrentText(QStringLiteral("SP-20"));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("results.csv"));
+    FileDialogs::getSaveFileName = [&](QWidget *, const QString &, const QString &, const QString &) {
+        return path;
+    };
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("csvBtn")), Qt::LeftButton);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    // Header, two tests of SP-20, and the empty text after the last CR LF.
+    QCOMPARE(lines.size(), 4);
+    QVERIFY(lines.at(1).startsWith(QByteArray::number(newest) + ','));
+}
+
+QTEST_MAIN(tst_HistoryWindow)
+#include "tst_historywindow.moc"
