@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -13,6 +14,7 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QTabWidget>
+#include <QTableView>
 #include <QVariant>
 
 namespace {
@@ -158,12 +160,47 @@ QString WidgetFit::digits(int whole, int decimals, bool sign)
 void WidgetFit::fit(QWidget *window)
 {
     window->ensurePolished();
-    QSize need = fitWidget(window);
-    // A dialog opens at least at its size hint. A main window's size hint
-    // holds its docks and tool bars at their preferred widths: it needs only
-    // its minimum, or it would not fit a small screen.
-    if (window->layout() && !qobject_cast<QMainWindow *>(window))
-        need = need.expandedTo(window->sizeHint());
-    window->setMinimumSize(need.boundedTo(window->maximumSize()));
-    window->resize(need);
+    const QSize need = fitWidget(window);
+    // A main window's form size is where it opens, not its least: it may be
+    // made as small as its contents allow. Its size hint holds docks and tool
+    // bars at their preferred widths, which need not fit a small screen.
+    if (qobject_cast<QMainWindow *>(window)) {
+        window->setMinimumSize(
+            window->minimumSize().expandedTo(window->layout()->totalMinimumSize()));
+        window->resize(window->size().expandedTo(window->minimumSize()));
+        return;
+    }
+    // A dialog keeps the form's size as its least, and opens at least at
+    // its size hint.
+    const QSize opening = window->layout() ? need.expandedTo(window->sizeHint()) : need;
+    window->setMinimumSize(opening.boundedTo(window->maximumSize()));
+    window->resize(opening);
+}
+
+void WidgetFit::fitColumns(QTableView *table, const QStringList &widest)
+{
+    // QTableView hides the override that QAbstractItemView makes public.
+    const QAbstractItemView *view = table;
+    QHeaderView *header = table->horizontalHeader();
+    // A cell keeps the focus frame's margin and a pixel on either side of
+    // its text, and the grid takes a line.
+    const int padding =
+        2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1)
+        + (table->showGrid() ? 1 : 0);
+    const QFontMetrics metrics(table->font());
+    const int columns = table->model() ? table->model()->columnCount() : 0;
+    bool changed = false;
+    for (int column = 0; column < columns; ++column) {
+        int width = std::max(view->sizeHintForColumn(column), header->sectionSizeHint(column));
+        if (column < widest.size())
+            width = std::max(width, metrics.horizontalAdvance(widest.at(column)) + padding);
+        if (table->columnWidth(column) != width) {
+            table->setColumnWidth(column, width);
+            changed = true;
+        }
+    }
+    table->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    // The layouts around the table ask its size hint again.
+    if (changed)
+        table->updateGeometry();
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
+class QTableView;
 class QWidget;
 
 // Lets the labels, buttons and fields of a form grow to what their texts
@@ -10,9 +12,11 @@ class QWidget;
 // - a widget placed at a fixed position grows to its size hint (a field to
 //   the text it holds or has reserved), and its neighbours move aside
 //   (FixedPlacement);
-// - a field in a layout gets the minimum width of its reserved text;
-// - a container grows to hold what it contains; the window grows to hold
-//   everything, and to its size hint, and may not be made smaller.
+// - a field, value label or button in a layout gets the minimum width of
+//   its (reserved) text;
+// - a container grows to hold what it contains; a dialog grows to hold
+//   everything, and to its size hint, and may not be made smaller; a main
+//   window may be made as small as its contents allow.
 // Run it once the form is built, translated and filled.
 namespace WidgetFit {
 
@@ -25,5 +29,11 @@ void reserve(QWidget *widget, const QString &widest);
 QString digits(int whole, int decimals, bool sign = true);
 
 void fit(QWidget *window);
+
+// Each column as wide as its heading, its cells and `widest` (the widest
+// text it will hold, by column; may be shorter than the columns), and the
+// table's size hint wide enough for all of them. Run it again when the
+// cells change; where the table gets less room, it scrolls.
+void fitColumns(QTableView *table, const QStringList &widest = {});
 
 } // namespace WidgetFit

@@ -12,12 +12,16 @@ const QColor BarColour(90, 140, 200);
 const QColor LimitColour(200, 0, 0);
 const QColor MeanColour(0, 120, 0);
 constexpr double HeadroomShare = 1.3;
-constexpr double LimitLabelHeight = 0.02;
-constexpr double MeanLabelHeight = 0.12;
+// Heights as shares of the axis rect, a line of text apart at the plot's
+// usual size: limits close together (or a mean near one) would otherwise
+// print their labels over one another.
+constexpr double LowerLabelHeight = 0.02;
+constexpr double UpperLabelHeight = 0.10;
+constexpr double MeanLabelHeight = 0.18;
 
 // The label sits beside its line on the side `side` (AlignLeft: text to
-// the right of the line), at a height share of the axis rect, so that the
-// labels of close lines do not cover one another or leave the plot.
+// the right of the line), at a height share of the axis rect: inwards, so
+// that a label never leaves the plot.
 void verticalLine(QCustomPlot *plot, double x, const QColor &colour, Qt::PenStyle style,
                   const QString &label, Qt::Alignment side, double height)
 {
@@ -66,11 +70,11 @@ void draw(QCustomPlot *plot, const BatchStatistics::Histogram &histogram,
     if (point.lower)
         verticalLine(plot, *point.lower, LimitColour, Qt::SolidLine,
                      QCoreApplication::translate("HistogramPlot", "LSL %1").arg(NumberText::force(*point.lower)),
-                     Qt::AlignLeft, LimitLabelHeight);
+                     Qt::AlignLeft, LowerLabelHeight);
     if (point.upper)
         verticalLine(plot, *point.upper, LimitColour, Qt::SolidLine,
                      QCoreApplication::translate("HistogramPlot", "USL %1").arg(NumberText::force(*point.upper)),
-                     Qt::AlignRight, LimitLabelHeight);
+                     Qt::AlignRight, UpperLabelHeight);
     if (point.mean)
         verticalLine(plot, *point.mean, MeanColour, Qt::DashLine,
                      QCoreApplication::translate("HistogramPlot", "mean %1").arg(NumberText::force(*point.mean)),

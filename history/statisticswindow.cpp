@@ -1,6 +1,7 @@
 #include "history/statisticswindow.h"
 #include "ui_statisticswindow.h"
 
+#include "fit/widgetfit.h"
 #include "history/histogramplot.h"
 #include "history/reports.h"
 #include "history/statisticstext.h"
@@ -28,6 +29,7 @@ StatisticsWindow::StatisticsWindow(const HistoryFilter &filter, QWidget *parent)
                              tr("The statistics cannot be read.") + QLatin1Char('\n') + error);
     }
     showBatch();
+    WidgetFit::fit(this);
 }
 
 StatisticsWindow::~StatisticsWindow()
@@ -57,7 +59,7 @@ void StatisticsWindow::showBatch()
         ui->pointCombo->addItem(QString::number(point.pointNo), point.pointNo);
     }
     ui->pointCombo->blockSignals(false);
-    ui->pointTable->resizeColumnsToContents();
+    WidgetFit::fitColumns(ui->pointTable);
     ui->reportBtn->setEnabled(m_batch.counts.count > 0);
     ui->printBtn->setEnabled(m_batch.counts.count > 0);
     on_pointCombo_currentIndexChanged(ui->pointCombo->currentIndex());

@@ -1,6 +1,7 @@
 #include "linkstatus/linkstatisticsdialog.h"
 #include "ui_linkstatisticsdialog.h"
 
+#include "fit/widgetfit.h"
 #include "linkstatus/linktexts.h"
 
 
@@ -12,6 +13,29 @@ LinkStatisticsDialog::LinkStatisticsDialog(QWidget *parent)
     connect(ui->closeButton, &QPushButton::clicked, this, &QDialog::accept);
     receiveLinkReport(LinkReport());
     showDisconnected();
+    reserveRoom();
+    WidgetFit::fit(this);
+}
+
+// The state changes while the dialog is open: room for its longest text
+// (a failed port, with a time of day) and for counters of a long shift.
+void LinkStatisticsDialog::reserveRoom()
+{
+    LinkReport failedPort;
+    failedPort.portClosed = true;
+    failedPort.silentSince = QDateTime(QDate(2000, 1, 1), QTime(23, 59, 59));
+    QString widest;
+    for (const QString &state : {LinkTexts::state(failedPort), LinkTexts::disconnected()}) {
+        if (QFontMetrics(ui->stateValue->font()).horizontalAdvance(state)
+            > QFontMetrics(ui->stateValue->font()).horizontalAdvance(widest))
+            widest = state;
+    }
+    WidgetFit::reserve(ui->stateValue, widest);
+    const QString counter = WidgetFit::digits(10, 0, false);
+    for (QLabel *value : {ui->answersValue, ui->rejectedValue, ui->timeoutsValue,
+                          ui->crcErrorsValue, ui->framingErrorsValue, ui->portFailuresValue,
+                          ui->reopensValue})
+        WidgetFit::reserve(value, counter);
 }
 
 LinkStatisticsDialog::~LinkStatisticsDialog()

@@ -23,5 +23,6 @@ public slots:
     void showDisconnected();
 
 private:
+    void reserveRoom();
     Ui::LinkStatisticsDialog *ui;
 };

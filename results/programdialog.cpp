@@ -2,6 +2,7 @@
 #include "ui_programdialog.h"
 
 #include "device/numbertext.h"
+#include "fit/widgetfit.h"
 
 #include <QMessageBox>
 
@@ -42,6 +43,20 @@ ProgramDialog::ProgramDialog(const TestProgram &program, QWidget *parent)
     ui->wireDiameterSpinBox->setValue(program.spring.wireDiameter);
     ui->effectiveCoilsSpinBox->setValue(program.spring.effectiveCoils);
     ui->rateSpinBox->setValue(program.spring.rate);
+
+    fitColumns();
+    connect(ui->pointsTable, &QTableWidget::itemChanged, this, &ProgramDialog::fitColumns);
+    WidgetFit::fit(this);
+}
+
+// Room for a 200.00 mm distance and five-digit forces with their decimals,
+// and for whatever is typed.
+void ProgramDialog::fitColumns()
+{
+    const QString distance = WidgetFit::digits(3, NumberText::DistanceDecimals);
+    const QString force = WidgetFit::digits(5, forceDecimals);
+    WidgetFit::fitColumns(ui->pointsTable,
+                          {distance, force, force, force, WidgetFit::digits(3, 0, false)});
 }
 
 ProgramDialog::~ProgramDialog()

@@ -27,6 +27,7 @@ public slots:
 
 private:
     bool readProgram(TestProgram *program);
+    void fitColumns();
 
     Ui::ProgramDialog *ui;
     TestProgram m_original;

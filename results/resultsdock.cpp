@@ -1,6 +1,8 @@
 #include "results/resultsdock.h"
 
 #include "device/numbertext.h"
+#include "evaluation/testprogram.h"
+#include "fit/widgetfit.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -47,10 +49,9 @@ ResultsDock::ResultsDock(QWidget *parent)
     m_points->verticalHeader()->hide();
     m_points->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_points->setSelectionMode(QAbstractItemView::NoSelection);
-    m_points->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    // Five rows and every column in view, without scrolling.
-    m_points->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
-    m_points->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Five rows and every column in view, without scrolling, where the
+    // window has the room; where it has not, the table scrolls sideways, so
+    // that no verdict is ever out of reach.
     m_points->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_figures->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
@@ -119,6 +120,21 @@ void ResultsDock::setCell(int row, int column, const QString &text, const QColor
         item->setForeground(colour);
 }
 
+// Room from the start for the widest figures a test shows (five-digit
+// forces), so that the panel does not widen, or scroll, in mid-test.
+void ResultsDock::fitColumns()
+{
+    const QString force = WidgetFit::digits(5, forceDecimals);
+    const QString distance = WidgetFit::digits(3, NumberText::DistanceDecimals);
+    QString verdict;
+    for (PointVerdict each : {PointVerdict::Pass, PointVerdict::Fail, PointVerdict::NotReached}) {
+        if (verdictText(each).size() > verdict.size())
+            verdict = verdictText(each);
+    }
+    WidgetFit::fitColumns(m_points, {QString::number(TestProgram::MaxPoints), distance, force,
+                                     QStringLiteral("%1 … %1").arg(force), verdict});
+}
+
 void ResultsDock::showEvaluation(const Evaluation &evaluation, bool judged)
 {
     if (m_points->rowCount() != evaluation.points.size())
@@ -133,6 +149,8 @@ void ResultsDock::showEvaluation(const Evaluation &evaluation, bool judged)
                                   NumberText::force(point.limits.upper)));
         setCell(row, VerdictColumn, verdictText(point.verdict), verdictColour(point.verdict));
     }
+
+    fitColumns();
 
     QStringList rates;
     for (const std::optional<double> &rate : evaluation.rates)

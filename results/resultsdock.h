@@ -29,6 +29,7 @@ public:
 
 private:
     void setCell(int row, int column, const QString &text, const QColor &colour = QColor());
+    void fitColumns();
 
     QLabel *m_program;
     QTableWidget *m_points;

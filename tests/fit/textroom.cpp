@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,6 +12,7 @@
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QStyleOptionFrame>
+#include <QTableView>
 #include <QTextDocument>
 
 namespace {
@@ -78,10 +80,16 @@ void checkText(QWidget *widget, QStringList *findings)
     };
     if (auto *label = qobject_cast<QLabel *>(widget)) {
         const QString text = plainText(label);
-        if (text.isEmpty() || label->wordWrap())
+        if (text.isEmpty())
             return;
         const QRect room = label->contentsRect().marginsRemoved(
             QMargins(label->margin(), label->margin(), label->margin(), label->margin()));
+        // A wrapped text needs its lines' height at the width it has.
+        if (label->wordWrap()) {
+            report(text + QStringLiteral(" (wrapped height)"), label->heightForWidth(label->width()),
+                   label->height());
+            return;
+        }
         report(text, widest(metrics, text), room.width());
         report(text + QStringLiteral(" (height)"),
                metrics.height() * (text.count(QLatin1Char('\n')) + 1), room.height());
@@ -100,6 +108,26 @@ void checkText(QWidget *widget, QStringList *findings)
             return;
         report(button->text(), button->sizeHint().width(), button->width());
         report(button->text() + QStringLiteral(" (height)"), metrics.height(), button->height());
+    } else if (auto *table = qobject_cast<QTableView *>(widget)) {
+        // Every cell and heading whole, and every column in sight.
+        const QHeaderView *header = table->horizontalHeader();
+        const int columns = table->model() ? table->model()->columnCount() : 0;
+        for (int column = 0; column < columns; ++column) {
+            if (table->isColumnHidden(column))
+                continue;
+            const QString heading =
+                table->model()->headerData(column, Qt::Horizontal).toString();
+            const int width = table->columnWidth(column);
+            // QTableView hides the override that QAbstractItemView makes public.
+            const QAbstractItemView *view = table;
+            report(QStringLiteral("column \"%1\"").arg(heading), view->sizeHintForColumn(column),
+                   width);
+            if (header->isVisible())
+                report(QStringLiteral("heading \"%1\"").arg(heading),
+                       header->sectionSizeHint(column), width);
+            report(QStringLiteral("column \"%1\" (in sight)").arg(heading),
+                   table->columnViewportPosition(column) + width, table->viewport()->width());
+        }
     } else if (auto *group = qobject_cast<QGroupBox *>(widget)) {
         if (!group->title().isEmpty())
             report(group->title(), group->minimumSizeHint().width(), group->width());

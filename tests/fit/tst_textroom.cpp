@@ -1,7 +1,11 @@
 // Every window and dialog of the program, filled with the widest values an
-// operator meets (five-digit forces, 200.00 mm, a by-id serial device), in
-// English and in Chinese: no text may be wider than its room.
+// operator meets (five-digit forces, 200.00 mm, a by-id serial device, long
+// part numbers, a lab's database server), in English and in Chinese: no
+// text may be wider than its room.
 #include "textroom.h"
+
+#include "history/recordfixture.h"
+#include "support/curvesof.h"
 
 #include "app/languageselectdialog.h"
 #include "device/numbertext.h"
@@ -12,8 +16,16 @@
 #include "dialogs/serialportlist.h"
 #include "dialogs/serialsettingdialog.h"
 #include "dialogs/scopedtranslator.h"
+#include "evaluation/evaluation.h"
+#include "history/historyfilter.h"
+#include "history/historywindow.h"
+#include "history/statisticswindow.h"
+#include "linkstatus/linkstatisticsdialog.h"
 #include "mainwindow/mainwindow.h"
 #include "parameters/machineparameter.h"
+#include "records/databasedialog.h"
+#include "results/programdialog.h"
+#include "results/resultsdock.h"
 
 #include <QtTest>
 
@@ -28,6 +40,10 @@ namespace {
 constexpr float WideForce = -12345.678f;
 constexpr float WideDistance = 200.0f;
 const char ByIdDevice[] = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+const char PartNumber[] = "SP-2026-0412-A";
+const char Batch[] = "B-2026-12-08-01";
+// A spring of 61.728 N/mm: 12345.6 N at 200 mm.
+constexpr double WideRate = -WideForce / WideDistance;
 
 enum class Language { English, Chinese };
 
@@ -42,10 +58,46 @@ Curve_Setting widestSetting()
     return setting;
 }
 
+// Five points up to 200 mm and 12345.6 N, limits 5 % about each.
+TestProgram wideProgram()
+{
+    TestProgram program;
+    program.number = 99;
+    program.speed = 500;
+    for (int i = 1; i <= TestProgram::MaxPoints; ++i) {
+        TestPoint point;
+        point.distance = WideDistance * i / TestProgram::MaxPoints;
+        // As typed: three decimals.
+        point.force = std::round(WideRate * point.distance * 1000) / 1000;
+        point.tolerancePercent = 5;
+        program.points << point;
+    }
+    program.spring.freeLength = WideDistance;
+    program.spring.rate = WideRate;
+    return program;
+}
+
+// The results panel as a test of that program leaves it, the values of
+// every row at their widest.
+void showWideResults(QWidget *window)
+{
+    QVector<QPointF> forward;
+    QVector<QPointF> back;
+    for (double d = 0; d <= WideDistance; d += 10) {
+        forward << QPointF(d, WideRate * d);
+        back.prepend(QPointF(d, WideRate * d * 0.9));
+    }
+    auto *dock = window->findChild<ResultsDock *>();
+    dock->showProgram(QStringLiteral("%1.json").arg(QLatin1String(PartNumber)));
+    dock->showEvaluation(SpringEvaluation::evaluate(curvesOf(forward, back), wideProgram()), true);
+}
+
 std::unique_ptr<QWidget> mainWindow()
 {
+    // At the size it asks for, as on a screen that has the room; a smaller
+    // one makes the results table scroll sideways.
     auto window = std::make_unique<MainWindow>();
-    window->resize(800, 600);
+    window->resize(window->sizeHint().expandedTo(QSize(800, 600)));
     QMetaObject::invokeMethod(window.get(), "receiveCurrentPointValue", Qt::DirectConnection,
                               Q_ARG(float, WideDistance), Q_ARG(float, WideForce));
     const Curve_Setting setting = widestSetting();
@@ -53,6 +105,7 @@ std::unique_ptr<QWidget> mainWindow()
                               Q_ARG(Curve_Setting, setting));
     // What Connect shows for the largest type it names.
     window->findChild<QLabel *>("typeLabel")->setText(MainWindow::tr("Type-%1").arg(5000));
+    showWideResults(window.get());
     return window;
 }
 
@@ -114,6 +167,47 @@ std::unique_ptr<QWidget> languageDialog()
     return std::make_unique<languageSelectDialog>(nullptr);
 }
 
+std::unique_ptr<QWidget> programDialog()
+{
+    return std::make_unique<ProgramDialog>(wideProgram());
+}
+
+std::unique_ptr<QWidget> databaseDialog()
+{
+    DatabaseConfig lab;
+    lab.engine = DatabaseConfig::PostgreSQL;
+    lab.host = QStringLiteral("quality-lab-records.example.com");
+    lab.database = QStringLiteral("torvelin_records");
+    lab.user = QStringLiteral("bench07");
+    return std::make_unique<DatabaseDialog>(lab, false);
+}
+
+std::unique_ptr<QWidget> linkStatisticsDialog()
+{
+    LinkReport report;
+    report.answering = false;
+    report.silentSince = QDateTime(QDate(2026, 12, 8), QTime(23, 59, 59));
+    report.lastGapMs = 123456;
+    report.lastGapDuringTest = true;
+    report.counters = {123456789, 12345, 12345, 12345, 12345, 12345, 12345};
+    auto dialog = std::make_unique<LinkStatisticsDialog>();
+    dialog->receiveLinkReport(report);
+    return dialog;
+}
+
+std::unique_ptr<QWidget> historyWindow()
+{
+    return std::make_unique<HistoryWindow>();
+}
+
+std::unique_ptr<QWidget> statisticsWindow()
+{
+    HistoryFilter filter;
+    filter.partNumber = QLatin1String(PartNumber);
+    filter.batch = QLatin1String(Batch);
+    return std::make_unique<StatisticsWindow>(filter);
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Language)
@@ -127,11 +221,26 @@ private slots:
     void initTestCase();
     void everyTextHasRoom_data();
     void everyTextHasRoom();
+
+private:
+    RecordFixture records;
 };
 
 void tst_TextRoom::initTestCase()
 {
     forceDecimals = 3;
+    // The History and statistics windows read a batch of three tests.
+    QVERIFY2(records.opened, qPrintable(records.error));
+    qputenv("TORVELIN_DB", QFile::encodeName(records.config.sqlitePath));
+    const QDateTime start(QDate(2026, 12, 8), QTime(23, 59, 0), Qt::UTC);
+    const double nominal = -WideForce;
+    for (int i = 0; i < 3; ++i) {
+        const QVector<double> forces {nominal * 0.2 + i, nominal * 0.4 - i, nominal * 0.6,
+                                      nominal * 0.8 + 2 * i, nominal - i};
+        QVERIFY2(records.add(start.addSecs(i), PartNumber, Batch, i == 1 ? "fail" : "pass",
+                             forces, nominal * 0.95, nominal * 1.05) > 0,
+                 qPrintable(records.error));
+    }
 }
 
 void tst_TextRoom::everyTextHasRoom_data()
@@ -147,6 +256,11 @@ void tst_TextRoom::everyTextHasRoom_data()
         {"machine parameter Setting", [] { return machineParameterDialog(0); }},
         {"machine parameter Data", [] { return machineParameterDialog(1); }},
         {"language dialog", languageDialog},
+        {"program dialog", programDialog},
+        {"database dialog", databaseDialog},
+        {"link statistics dialog", linkStatisticsDialog},
+        {"history window", historyWindow},
+        {"statistics window", statisticsWindow},
     };
     for (const auto &window : windows) {
         QTest::newRow(qPrintable(QStringLiteral("%1, English").arg(QLatin1String(window.first))))
