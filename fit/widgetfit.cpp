@@ -67,7 +67,7 @@ QSize ownNeed(QWidget *widget)
 }
 
 // Widgets that hold others at fixed places: plain widgets, frames, group
-// boxes and dialogs (and the window being fitted, whatever its class).
+// boxes and dialogs.
 bool isContainer(const QWidget *widget)
 {
     const char *name = widget->metaObject()->className();
@@ -80,7 +80,9 @@ QList<QWidget *> childWidgets(QWidget *widget)
     return widget->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
 }
 
-QSize fitWidget(QWidget *widget);
+// `window`: the widget being fitted, a container whatever its class (a
+// form may be a plain widget that becomes a window only after it is built).
+QSize fitWidget(QWidget *widget, bool window = false);
 
 // Children at fixed positions: each grows to its need, its neighbours move
 // aside. Returns the size the parent needs to hold them.
@@ -104,7 +106,7 @@ QSize placeChildren(QWidget *parent)
 }
 
 // Fits the widget's insides and returns the size it needs.
-QSize fitWidget(QWidget *widget)
+QSize fitWidget(QWidget *widget, bool window)
 {
     if (QLayout *layout = widget->layout()) {
         for (QWidget *child : childWidgets(widget)) {
@@ -132,7 +134,7 @@ QSize fitWidget(QWidget *widget)
         return tabs->size().expandedTo(tabs->minimumSizeHint());
     }
     QSize need = ownNeed(widget);
-    if (isContainer(widget)) {
+    if (window || isContainer(widget)) {
         need = need.expandedTo(placeChildren(widget));
         // A page in a stack, or a container in a layout, keeps its room.
         if (widget->parentWidget() && widget->parentWidget()->layout())
@@ -160,7 +162,7 @@ QString WidgetFit::digits(int whole, int decimals, bool sign)
 void WidgetFit::fit(QWidget *window)
 {
     window->ensurePolished();
-    const QSize need = fitWidget(window);
+    const QSize need = fitWidget(window, true);
     // A main window's form size is where it opens, not its least: it may be
     // made as small as its contents allow. Its size hint holds docks and tool
     // bars at their preferred widths, which need not fit a small screen.

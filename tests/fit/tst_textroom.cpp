@@ -29,6 +29,7 @@
 
 #include <QtTest>
 
+#include <QAction>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QTabWidget>
@@ -92,12 +93,18 @@ void showWideResults(QWidget *window)
     dock->showEvaluation(SpringEvaluation::evaluate(curvesOf(forward, back), wideProgram()), true);
 }
 
-std::unique_ptr<QWidget> mainWindow()
+// At the size it asks for, as on a screen that has the room; a smaller one
+// makes the results table scroll sideways.
+std::unique_ptr<MainWindow> newMainWindow()
 {
-    // At the size it asks for, as on a screen that has the room; a smaller
-    // one makes the results table scroll sideways.
     auto window = std::make_unique<MainWindow>();
     window->resize(window->sizeHint().expandedTo(QSize(800, 600)));
+    return window;
+}
+
+std::unique_ptr<QWidget> mainWindow()
+{
+    auto window = newMainWindow();
     QMetaObject::invokeMethod(window.get(), "receiveCurrentPointValue", Qt::DirectConnection,
                               Q_ARG(float, WideDistance), Q_ARG(float, WideForce));
     const Curve_Setting setting = widestSetting();
@@ -109,13 +116,15 @@ std::unique_ptr<QWidget> mainWindow()
     return window;
 }
 
+// As Chart opens it: a child of the window that becomes a dialog of its own.
 std::unique_ptr<QWidget> testStartDialog()
 {
-    auto dialog = std::make_unique<chartStart>(nullptr);
+    auto window = newMainWindow();
+    window->findChild<QAction *>(QStringLiteral("actionChart"))->trigger();
     const Curve_Setting setting = widestSetting();
-    QMetaObject::invokeMethod(dialog.get(), "receiveCurveSetting", Qt::DirectConnection,
-                              Q_ARG(Curve_Setting, setting));
-    return dialog;
+    QMetaObject::invokeMethod(window->findChild<chartStart *>(), "receiveCurveSetting",
+                              Qt::DirectConnection, Q_ARG(Curve_Setting, setting));
+    return window;
 }
 
 std::unique_ptr<QWidget> axisDialog()
@@ -283,19 +292,31 @@ void tst_TextRoom::everyTextHasRoom()
         installed = std::make_unique<ScopedTranslator>(&chinese);
     }
 
-    std::unique_ptr<QWidget> window = build();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    std::unique_ptr<QWidget> owner = build();
+    owner->show();
+    // The window, and the dialogs it opened itself.
+    QWidgetList windows;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && !window->inherits("QMenu"))
+            windows << window;
+    }
+    for (QWidget *window : windows)
+        QVERIFY(QTest::qWaitForWindowExposed(window));
     // Texts set after the form was built relayout through posted events.
     QCoreApplication::sendPostedEvents();
 
     const QString shots = qEnvironmentVariable("TORVELIN_SCREENSHOTS");
-    if (!shots.isEmpty()) {
-        QString name = QString::fromLatin1(QTest::currentDataTag());
-        name.replace(QRegularExpression(QStringLiteral("[^A-Za-z]+")), QStringLiteral("-"));
-        window->grab().save(QDir(shots).filePath(name + QStringLiteral(".png")));
+    QStringList findings;
+    for (QWidget *window : windows) {
+        if (!shots.isEmpty()) {
+            QString name = QString::fromLatin1(QTest::currentDataTag());
+            if (window != owner.get())
+                name += QLatin1Char('-') + window->objectName();
+            name.replace(QRegularExpression(QStringLiteral("[^A-Za-z]+")), QStringLiteral("-"));
+            window->grab().save(QDir(shots).filePath(name + QStringLiteral(".png")));
+        }
+        findings << textsWithoutRoom(window);
     }
-    const QStringList findings = textsWithoutRoom(window.get());
     QVERIFY2(findings.isEmpty(), qPrintable(findings.join(QStringLiteral("\n  "))));
 }
 
