@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
@@ -15,6 +16,14 @@ const char CatalogueResource[] = ":/language/cn.qm";
 
 void installChinese()
 {
+    // Qt's own texts first: a translator installed later is asked first, so
+    // that ours decides wherever both have a text.
+    auto *qtTexts = new QTranslator(QCoreApplication::instance());
+    if (loadQtChinese(qtTexts))
+        QCoreApplication::installTranslator(qtTexts);
+    else
+        delete qtTexts;
+
     // Parented to the application so that it lives exactly as long. A catalogue
     // that fails to load leaves an empty translator: the interface stays English.
     auto *translator = new QTranslator(QCoreApplication::instance());
@@ -23,6 +32,13 @@ void installChinese()
 }
 
 } // namespace
+
+bool loadQtChinese(QTranslator *translator)
+{
+    return translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                            QStringLiteral("_"),
+                            QLibraryInfo::location(QLibraryInfo::TranslationsPath));
+}
 
 namespace LanguageFile {
 

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+class QTranslator;
+
 // lang.ini (beside the executable, or in the user's configuration folder where
 // that cannot be written: AppLocations) holds the interface language for the next
 // start: "Language:" followed by 0 (follow the system), 1 (English) or 2
@@ -44,3 +46,9 @@ int firstEntry(const QByteArray &content);
 // Chinese, or chooses nothing and the default locale is Chinese. Call once,
 // after the application object exists and before any translated text is made.
 void loadTranslation();
+
+// Qt's own catalogue for Chinese: the standard OK and Cancel, the file, print
+// and input dialogs. It comes with Qt (Debian: qttranslations5-l10n; Windows:
+// the translations folder windeployqt makes); false where it is not installed,
+// and those texts stay English.
+bool loadQtChinese(QTranslator *translator);

@@ -39,8 +39,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads its database drivers as plugins, which dpkg-shlibdeps cannot see:
 # the test records' SQLite file by default, a PostgreSQL server when chosen.
-# Without a CJK font the Chinese interface shows boxes.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei | fonts-noto-cjk")
+# Without a CJK font the Chinese interface shows boxes; without Qt's own
+# catalogue its standard buttons and dialogs stay English.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei | fonts-noto-cjk, qttranslations5-l10n")
 if(TARGET Qt5::Sql)
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt5sql5-sqlite")
     string(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS ", libqt5sql5-psql")

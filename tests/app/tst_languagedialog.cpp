@@ -266,7 +266,8 @@ void tst_languagedialog::textsFollowChineseCatalogue()
 {
     QVERIFY(LangFile::write(LanguageFile::entry(LanguageFile::Chinese)));
     loadTranslation();
-    QCOMPARE(LangFile::installedTranslators(), 1);
+    // Ours and Qt's own.
+    QCOMPARE(LangFile::installedTranslators(), 2);
 
     {
         languageSelectDialog dialog(nullptr);

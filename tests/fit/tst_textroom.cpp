@@ -8,6 +8,7 @@
 #include "support/curvesof.h"
 
 #include "app/languageselectdialog.h"
+#include "app/translation.h"
 #include "device/numbertext.h"
 #include "device/records.h"
 #include "dialogs/axissetting.h"
@@ -284,11 +285,16 @@ void tst_TextRoom::everyTextHasRoom()
     QFETCH(std::function<std::unique_ptr<QWidget>()>, build);
     QFETCH(Language, language);
     QTranslator chinese;
+    QTranslator qtChinese;
+    std::unique_ptr<ScopedTranslator> qtInstalled;
     std::unique_ptr<ScopedTranslator> installed;
     if (language == Language::Chinese) {
         if (QFontDatabase().families(QFontDatabase::SimplifiedChinese).isEmpty())
             QSKIP("No font for Chinese on this machine (Debian: fonts-wqy-microhei)");
         QVERIFY(chinese.load(QLatin1String(chineseCatalogue())));
+        // As the program installs them: Qt's own texts, then ours.
+        QVERIFY(loadQtChinese(&qtChinese));
+        qtInstalled = std::make_unique<ScopedTranslator>(&qtChinese);
         installed = std::make_unique<ScopedTranslator>(&chinese);
     }
 
