@@ -66,6 +66,8 @@ bool modbusThread::openSerial()
 bool modbusThread::closeSerial()
 {
     DeviceLock locker(&mutex);
+    // Connect sends nothing unasked: a Stop still waiting ends with the link.
+    stopPending = false;
     closeContext();
     // Closed on purpose: nothing to reopen.
     health.restart(linkClock.elapsed());
@@ -180,14 +182,14 @@ bool modbusThread::readForceDecimals(quint16 *decimals)
     return true;
 }
 
-// Mutex held, connection open.
-void modbusThread::writeCommand(const QVector<quint16> &command)
+// Mutex held, connection open. Whether the tester got the command: it
+// answered, even if only to refuse it (asking again would not change that).
+bool modbusThread::writeCommand(const QVector<quint16> &command)
 {
     prepareTransaction();
-    // The controller reports nothing useful for a lost command; its effect
-    // shows in what is read next. The result only tells the link's health.
     const int returned = modbus_write_registers(ctx, CommandAddress, command.size(), command.constData());
-    noteTransaction(returned, errno, returned == command.size());
+    const LinkOutcome outcome = noteTransaction(returned, errno, returned == command.size());
+    return outcome == LinkOutcome::Answered || outcome == LinkOutcome::Rejected;
 }
 
 // Mutex held, connection open. Returns what libmodbus returned.
@@ -203,7 +205,7 @@ int modbusThread::readHoldingRegisters(int count, QVector<quint16> *registers)
 // tells a whole answer that was used from one that was dropped. A port that
 // failed is closed here, so that the loop reopens it and nobody else uses it
 // meanwhile.
-void modbusThread::noteTransaction(int returned, int error, bool accepted)
+LinkOutcome modbusThread::noteTransaction(int returned, int error, bool accepted)
 {
     LinkOutcome outcome = LinkOutcome::Answered;
     if (returned < 0)
@@ -213,6 +215,7 @@ void modbusThread::noteTransaction(int returned, int error, bool accepted)
     health.record(outcome, linkClock.elapsed(), curveMode);
     if (outcome == LinkOutcome::DeviceFailed)
         closeContext();
+    return outcome;
 }
 
 // Mutex held. The controller needs this long to place a request's reply in
@@ -229,17 +232,36 @@ void modbusThread::waitForReply()
 void modbusThread::startTest(const Curve_Setting &setting)
 {
     DeviceLock locker(&mutex);
+    // The new start supersedes a Stop still waiting for the line.
+    stopPending = false;
     curveMode = true;
     if (ctx)
         writeCommand(startCommand(setting));
 }
 
+// A motorised machine must not run on because the adapter was out, or the
+// command lost on the line, when the operator pressed Stop.
 void modbusThread::stopTest()
 {
     DeviceLock locker(&mutex);
-    if (ctx)
-        writeCommand(stopCommand());
+    stopPending = !(ctx && writeCommand(stopCommand()));
     curveMode = false;
+}
+
+// From the loop, with the port open: one more try, no sooner than the poll
+// period after a try that failed at once.
+void modbusThread::sendPendingStop()
+{
+    bool sent;
+    {
+        DeviceLock locker(&mutex);
+        if (!ctx || !stopPending)
+            return;
+        sent = writeCommand(stopCommand());
+        stopPending = !sent;
+    }
+    if (!sent)
+        pause(PollPeriodMs);
 }
 
 void modbusThread::stopThread()
@@ -415,6 +437,8 @@ void modbusThread::run()
         }
         if (portClosed) {
             reopenWhenDue();
+        } else if (stopPending) {
+            sendPendingStop();
         } else if (!curveMode) {
             // A poll that timed out has already waited longer than a poll
             // period; asking again at once keeps the polls as far apart as

@@ -43,7 +43,11 @@ public:
     // untouched) from a register that holds 0.
     bool readForceDecimals(quint16 *decimals);
     void startTest(const Curve_Setting &setting);
+    // A Stop that does not reach the tester (the port is being reopened, the
+    // line lost the command) is sent again as soon as it can be, until the
+    // tester answers it, a new test starts or the link is closed.
     void stopTest();
+    bool isStopPending() const { return stopPending; }
     void stopThread();
 
 signals:
@@ -67,7 +71,7 @@ protected:
 private:
     bool openContext(PortOpenFailure *why);
     void closeContext();
-    void noteTransaction(int returned, int error, bool accepted);
+    LinkOutcome noteTransaction(int returned, int error, bool accepted);
     bool pollLiveValue(QVector<quint16> *block);
     void readCurveBlock(QVector<quint16> *block);
     void reopenWhenDue();
@@ -75,7 +79,8 @@ private:
     void pause(qint64 ms);
     bool readInputRegister(int address, quint16 *value);
     int readHoldingRegisters(int count, QVector<quint16> *registers);
-    void writeCommand(const QVector<quint16> &command);
+    bool writeCommand(const QVector<quint16> &command);
+    void sendPendingStop();
     void waitForReply();
     void prepareTransaction();
 
@@ -88,6 +93,7 @@ private:
     QMutex mutex;
     std::atomic<bool> running{false};
     std::atomic<bool> curveMode{false};
+    std::atomic<bool> stopPending{false};
 
     // Under the device mutex: the guard travels with the context.
     PortGuard portGuard;

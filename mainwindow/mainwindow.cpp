@@ -258,6 +258,9 @@ void MainWindow::on_stopBtn_clicked()
 {
     worker->stopTest();
     endTest();
+    if (worker->isStopPending())
+        ui->statusBar->showMessage(
+            tr("The tester did not get Stop; it is sent again as soon as the line is back."));
 }
 
 void MainWindow::endTest()

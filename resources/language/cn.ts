@@ -703,6 +703,10 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
         <translation>测试已结束。按停止返回实时数值。</translation>
     </message>
     <message>
+        <source>The tester did not get Stop; it is sent again as soon as the line is back.</source>
+        <translation>试验机未收到停止命令；线路恢复后将立即重发。</translation>
+    </message>
+    <message>
         <source>%1 already exists.
 Do you want to replace it?</source>
         <translation>%1 已存在。

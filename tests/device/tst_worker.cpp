@@ -124,6 +124,7 @@ private slots:
     void lateAnswerCostsAtMostOneStaleReading();
     void silentTesterIsReportedAndItsReturnAtTheNextPoll();
     void hungUpLineComesBackOnTheSameLinkAndTheTestGoesOn();
+    void stopWhileThePortIsGoneReachesTheTesterWhenItIsBack();
     void stopThreadDuringRetriesReturnsPromptly();
     void secondWorkerIsRefusedOnAPortInUse();
     void connectFailureSaysWhy_data();
@@ -518,6 +519,29 @@ void tst_Worker::hungUpLineComesBackOnTheSameLinkAndTheTestGoesOn()
     worker->stopTest();
     const int live = recorder->liveForces.size();
     QTRY_VERIFY(recorder->liveForces.size() > live + 1);
+    QFile::remove(link);
+}
+
+void tst_Worker::stopWhileThePortIsGoneReachesTheTesterWhenItIsBack()
+{
+    const QString link = QDir::temp().filePath(
+        QStringLiteral("torvelin-worker-stop-%1").arg(QCoreApplication::applicationPid()));
+    QVERIFY(startSimulator({"--link", link}));
+    worker->start();
+    Curve_Setting test;
+    test.speed = 100;       // mm/min
+    test.distance = 50.0f;  // mm: half a minute forward
+    worker->startTest(test);
+    QTRY_VERIFY(!recorder->curve.isEmpty());
+    QVERIFY(sim->command("hangup"));
+    QTRY_VERIFY(recorder->firstLink(false) >= 0);
+
+    worker->stopTest();
+    QVERIFY(worker->isStopPending());
+    QCOMPARE(sim->state("phase"), QStringLiteral("forward"));
+    QVERIFY(sim->command("reconnect"));
+    QTRY_COMPARE_WITH_TIMEOUT(sim->state("phase"), QStringLiteral("idle"), lateBoundMs(3000));
+    QVERIFY(!worker->isStopPending());
     QFile::remove(link);
 }
 
