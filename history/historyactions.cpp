@@ -44,6 +44,9 @@ void HistoryActions::setRecordedTest(qint64 testId)
 {
     forgetShownTest();
     m_shownTest = testId;
+    // An open History shows the new test at once, as its first row.
+    if (m_history)
+        m_history->refresh();
 }
 
 void HistoryActions::openHistory()

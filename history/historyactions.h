@@ -38,7 +38,8 @@ signals:
 public slots:
     // The plot now shows this test on record (opened, or just recorded).
     void showStoredTest(const StoredTest &test);
-    // The test the window just recorded is on disk: File → Print prints it.
+    // The test the window just recorded is on disk: File → Print prints it,
+    // and an open History window lists it.
     void setRecordedTest(qint64 testId);
     // The plot's curves were replaced by something not on record.
     void forgetShownTest();

@@ -1,10 +1,13 @@
 // The History window over a real SQLite records database.
+#include "history/historyactions.h"
 #include "history/historymodel.h"
 #include "history/historywindow.h"
 #include "history/overlaywindow.h"
 #include "mainwindow/filedialogs.h"
 #include "recordfixture.h"
 
+#include <QMainWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
@@ -22,6 +25,8 @@ private slots:
     void openHandsTheTestWithItsCurves();
     void overlayDrawsEveryTestSelected();
     void csvHoldsTheFilteredTests();
+    // Last: it adds a test.
+    void openHistoryListsATestJustRecorded();
 
 private:
     void select(HistoryWindow *window, const QList<int> &rows);
@@ -95,6 +100,26 @@ void tst_HistoryWindow::csvHoldsTheFilteredTests()
     // Header, two tests of SP-20, and the empty text after the last CR LF.
     QCOMPARE(lines.size(), 4);
     QVERIFY(lines.at(1).startsWith(QByteArray::number(newest) + ','));
+}
+
+void tst_HistoryWindow::openHistoryListsATestJustRecorded()
+{
+    QMainWindow window;
+    auto *plot = new QCustomPlot(&window);
+    QMenu fileMenu;
+    QMenu recordsMenu;
+    HistoryActions actions(&window, plot, &fileMenu, nullptr, &recordsMenu);
+    actions.historyAction()->trigger();
+    HistoryWindow *history = actions.historyWindow();
+    QVERIFY(history);
+    const int listed = history->model()->rowCount();
+
+    const QDateTime start(QDate(2026, 12, 8), QTime(9, 0), Qt::UTC);
+    const qint64 recorded = records.add(start, "SP-40", "B9", "pass", {10}, 5, 15);
+    QVERIFY(recorded > 0);
+    actions.setRecordedTest(recorded);
+    QCOMPARE(history->model()->rowCount(), listed + 1);
+    QCOMPARE(history->model()->testId(0), recorded);
 }
 
 QTEST_MAIN(tst_HistoryWindow)
