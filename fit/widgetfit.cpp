@@ -184,18 +184,12 @@ void WidgetFit::fitColumns(QTableView *table, const QStringList &widest)
     // QTableView hides the override that QAbstractItemView makes public.
     const QAbstractItemView *view = table;
     QHeaderView *header = table->horizontalHeader();
-    // A cell keeps the focus frame's margin and a pixel on either side of
-    // its text, and the grid takes a line.
-    const int padding =
-        2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1)
-        + (table->showGrid() ? 1 : 0);
-    const QFontMetrics metrics(table->font());
     const int columns = table->model() ? table->model()->columnCount() : 0;
     bool changed = false;
     for (int column = 0; column < columns; ++column) {
         int width = std::max(view->sizeHintForColumn(column), header->sectionSizeHint(column));
         if (column < widest.size())
-            width = std::max(width, metrics.horizontalAdvance(widest.at(column)) + padding);
+            width = std::max(width, cellWidth(table, widest.at(column)));
         if (table->columnWidth(column) != width) {
             table->setColumnWidth(column, width);
             changed = true;
@@ -205,4 +199,14 @@ void WidgetFit::fitColumns(QTableView *table, const QStringList &widest)
     // The layouts around the table ask its size hint again.
     if (changed)
         table->updateGeometry();
+}
+
+int WidgetFit::cellWidth(const QTableView *table, const QString &text)
+{
+    // A cell keeps the focus frame's margin and a pixel on either side of
+    // its text, and the grid takes a line.
+    const int padding =
+        2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1)
+        + (table->showGrid() ? 1 : 0);
+    return QFontMetrics(table->font()).horizontalAdvance(text) + padding;
 }

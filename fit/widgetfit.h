@@ -36,4 +36,7 @@ void fit(QWidget *window);
 // cells change; where the table gets less room, it scrolls.
 void fitColumns(QTableView *table, const QStringList &widest = {});
 
+// The column width a cell of `table` needs to show `text` whole.
+int cellWidth(const QTableView *table, const QString &text);
+
 } // namespace WidgetFit

@@ -114,8 +114,13 @@ void ResultsDock::setCell(int row, int column, const QString &text, const QColor
         item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         m_points->setItem(row, column, item);
     }
-    if (item->text() != text)
+    if (item->text() != text) {
         item->setText(text);
+        // Rare (the columns keep room for five-digit forces): asking every
+        // column's size at each curve block would cost the line rate.
+        if (WidgetFit::cellWidth(m_points, text) > m_points->columnWidth(column))
+            m_columnsOutgrown = true;
+    }
     if (colour.isValid() && item->foreground().color() != colour)
         item->setForeground(colour);
 }
@@ -133,12 +138,15 @@ void ResultsDock::fitColumns()
     }
     WidgetFit::fitColumns(m_points, {QString::number(TestProgram::MaxPoints), distance, force,
                                      QStringLiteral("%1 … %1").arg(force), verdict});
+    m_columnsOutgrown = false;
 }
 
 void ResultsDock::showEvaluation(const Evaluation &evaluation, bool judged)
 {
-    if (m_points->rowCount() != evaluation.points.size())
+    if (m_points->rowCount() != evaluation.points.size()) {
         m_points->setRowCount(evaluation.points.size());
+        m_columnsOutgrown = true;
+    }
     for (int row = 0; row < evaluation.points.size(); ++row) {
         const PointResult &point = evaluation.points.at(row);
         setCell(row, PointColumn, QString::number(point.number));
@@ -150,7 +158,8 @@ void ResultsDock::showEvaluation(const Evaluation &evaluation, bool judged)
         setCell(row, VerdictColumn, verdictText(point.verdict), verdictColour(point.verdict));
     }
 
-    fitColumns();
+    if (m_columnsOutgrown)
+        fitColumns();
 
     QStringList rates;
     for (const std::optional<double> &rate : evaluation.rates)

@@ -35,4 +35,5 @@ private:
     QTableWidget *m_points;
     QLabel *m_figures;
     QLabel *m_verdict;
+    bool m_columnsOutgrown = true;
 };
