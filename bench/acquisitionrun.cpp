@@ -141,6 +141,9 @@ AcquisitionRun::Result AcquisitionRun::run(const Settings &settings)
     // The last queued replot, so that the plot is as the operator sees it.
     settle();
     result.stored = m_driver->pointCount();
+    // What the window holds, not what the allocator kept of what it freed
+    // (queued events, the evaluation's and the recorder's buffers).
+    ResidentMemory::releaseFreeMemory();
     result.residentGrowth = ResidentMemory::bytes() - residentBefore;
     result.numbering = NumberingCheck::of(m_driver->plot(), result.handedOut);
     if (!finished)
