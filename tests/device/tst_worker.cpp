@@ -132,6 +132,7 @@ private slots:
 
 private:
     bool openOn(const QString &device);
+    void hangUpDuringTest(float distanceMm, const QStringList &arguments, QString *link);
     bool startSimulator(const QStringList &arguments = {});
     Curve_Setting shortTest() const;
 
@@ -477,19 +478,30 @@ void tst_Worker::silentTesterIsReportedAndItsReturnAtTheNextPoll()
     QVERIFY(!back.lastGapDuringTest);
 }
 
-void tst_Worker::hungUpLineComesBackOnTheSameLinkAndTheTestGoesOn()
+// A test at 100 mm/min under way on a link path (*link, for the caller to
+// remove), then the line hung up: the worker is reopening a missing device.
+void tst_Worker::hangUpDuringTest(float distanceMm, const QStringList &arguments, QString *link)
 {
-    const QString link = QDir::temp().filePath(
+    *link = QDir::temp().filePath(
         QStringLiteral("torvelin-worker-%1").arg(QCoreApplication::applicationPid()));
-    QVERIFY(startSimulator({"--link", link, "--numbered"}));
+    QVERIFY(startSimulator(QStringList{"--link", *link} + arguments));
     worker->start();
     Curve_Setting test;
-    test.speed = 100;      // mm/min
-    test.distance = 5.0f;  // mm: three seconds each way
+    test.speed = 100;
+    test.distance = distanceMm;
     worker->startTest(test);
     QTRY_VERIFY(!recorder->curve.isEmpty());
     QVERIFY(sim->command("hangup"));
     QTRY_VERIFY(recorder->firstLink(false) >= 0);
+}
+
+void tst_Worker::hungUpLineComesBackOnTheSameLinkAndTheTestGoesOn()
+{
+    QString link;
+    // Three seconds each way.
+    hangUpDuringTest(5.0f, {"--numbered"}, &link);
+    if (QTest::currentTestFailed())
+        return;
     const int lost = recorder->firstLink(false);
     QVERIFY(recorder->links[lost].portClosed);
 
@@ -524,17 +536,11 @@ void tst_Worker::hungUpLineComesBackOnTheSameLinkAndTheTestGoesOn()
 
 void tst_Worker::stopWhileThePortIsGoneReachesTheTesterWhenItIsBack()
 {
-    const QString link = QDir::temp().filePath(
-        QStringLiteral("torvelin-worker-stop-%1").arg(QCoreApplication::applicationPid()));
-    QVERIFY(startSimulator({"--link", link}));
-    worker->start();
-    Curve_Setting test;
-    test.speed = 100;       // mm/min
-    test.distance = 50.0f;  // mm: half a minute forward
-    worker->startTest(test);
-    QTRY_VERIFY(!recorder->curve.isEmpty());
-    QVERIFY(sim->command("hangup"));
-    QTRY_VERIFY(recorder->firstLink(false) >= 0);
+    QString link;
+    // Half a minute forward.
+    hangUpDuringTest(50.0f, {}, &link);
+    if (QTest::currentTestFailed())
+        return;
 
     worker->stopTest();
     QVERIFY(worker->isStopPending());
