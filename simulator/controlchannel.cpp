@@ -52,6 +52,7 @@ QString ControlChannel::describe()
         "                      (default: until cleared)\n"
         "  clear [NAME]        switch one fault, or all, off\n"
         "  hangup              close the line now, as if the adapter was pulled\n"
+        "                      (the --link path goes with it)\n"
         "  reconnect           bring up a new line (re-pointing --link); ok PATH\n"
         "  set type N | decimals N | position MM | spring-rate R | noise N\n"
         "  state               ok phase=idle|forward|return position=MM produced=N\n"

@@ -33,12 +33,11 @@ VirtualLine::VirtualLine(const QString &linkPath)
 VirtualLine::~VirtualLine()
 {
     hangUp();
-    removeLink();
 }
 
 bool VirtualLine::open(QString *error)
 {
-    hangUp();
+    closeLine();
 
     m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (m_master < 0) {
@@ -48,13 +47,13 @@ bool VirtualLine::open(QString *error)
     char name[128] = {};
     if (::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0 || ::ptsname_r(m_master, name, sizeof name) != 0) {
         *error = systemError("pty set-up");
-        hangUp();
+        closeLine();
         return false;
     }
     m_ptyPath = QString::fromLocal8Bit(name);
     if (!holdSlave()) {
         *error = systemError("opening the slave side");
-        hangUp();
+        closeLine();
         return false;
     }
     // Raw until the program sets its own line settings, so that nothing the
@@ -70,6 +69,12 @@ bool VirtualLine::open(QString *error)
 }
 
 void VirtualLine::hangUp()
+{
+    closeLine();
+    removeLink();
+}
+
+void VirtualLine::closeLine()
 {
     closeDescriptor(m_heldSlave);
     closeDescriptor(m_master);

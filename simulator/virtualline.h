@@ -22,7 +22,10 @@ public:
     // Brings up a new pty (hanging up the old one) and points the link at it.
     bool open(QString *error);
     // Closes the master, as if the adapter was pulled: the program's reads
-    // and writes fail at once.
+    // and writes fail at once, and the link goes away as a pulled adapter's
+    // /dev/serial/by-id link does. Left behind, it would name whatever pty
+    // the system hands out next under the old number (another simulator's),
+    // and a program retrying the path would open that one.
     void hangUp();
     // Reopens the held slave descriptor after the line reported a hangup.
     bool holdSlave();
@@ -34,6 +37,7 @@ public:
     QString devicePath() const;
 
 private:
+    void closeLine();
     bool pointLink(QString *error);
     void removeLink();
 
