@@ -27,8 +27,7 @@ const char BenchConnection[] = "torvelin-bench-records";
 
 TestHeader headerFor(const QString &station, int serial)
 {
-    TestHeader header;
-    header.startedAt = QDateTime::currentDateTimeUtc();
+    TestHeader header = TestHeader::startingNow();
     header.station = station;
     header.identity = {QStringLiteral("bench"), QStringLiteral("SP-20"), QStringLiteral("B1"),
                        QString::number(serial)};

@@ -24,13 +24,7 @@ void LinkStatisticsDialog::reserveRoom()
     LinkReport failedPort;
     failedPort.portClosed = true;
     failedPort.silentSince = QDateTime(QDate(2000, 1, 1), QTime(23, 59, 59));
-    QString widest;
-    for (const QString &state : {LinkTexts::state(failedPort), LinkTexts::disconnected()}) {
-        if (QFontMetrics(ui->stateValue->font()).horizontalAdvance(state)
-            > QFontMetrics(ui->stateValue->font()).horizontalAdvance(widest))
-            widest = state;
-    }
-    WidgetFit::reserve(ui->stateValue, widest);
+    WidgetFit::reserve(ui->stateValue, LinkTexts::state(failedPort));
     const QString counter = WidgetFit::digits(10, 0, false);
     for (QLabel *value : {ui->answersValue, ui->rejectedValue, ui->timeoutsValue,
                           ui->crcErrorsValue, ui->framingErrorsValue, ui->portFailuresValue,

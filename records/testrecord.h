@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QMetaType>
 #include <QString>
+#include <QSysInfo>
 #include <QVector>
 
 #include <optional>
@@ -31,6 +32,18 @@ struct TestHeader
     int machineType = 0;
     int forceDecimals = 3;
     Serial_Setting_Type line;
+
+    // A station is its host name: the recorder marks only its own station's
+    // running tests interrupted.
+    static QString thisStation() { return QSysInfo::machineHostName(); }
+    // A test of this station, starting now; the rest is the caller's.
+    static TestHeader startingNow()
+    {
+        TestHeader header;
+        header.startedAt = QDateTime::currentDateTimeUtc();
+        header.station = thisStation();
+        return header;
+    }
 };
 
 // One curve point as the window drew it.

@@ -10,7 +10,6 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSysInfo>
 #include <QTimer>
 
 #include <algorithm>
@@ -41,7 +40,7 @@ public:
         , m_config(config)
         , m_connectionName(QStringLiteral("torvelin-recorder-%1")
                                .arg(reinterpret_cast<quintptr>(recorder), 0, 16))
-        , m_station(QSysInfo::machineHostName())
+        , m_station(TestHeader::thisStation())
     {
     }
 

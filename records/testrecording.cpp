@@ -14,7 +14,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
-#include <QSysInfo>
 #include <QTimer>
 
 namespace {
@@ -76,10 +75,8 @@ void TestRecording::testStarted(const Curve_Setting &setting, const Serial_Setti
     m_curves.clear();
     m_program = program;
     m_testOpen = true;
-    TestHeader header;
-    header.startedAt = QDateTime::currentDateTimeUtc();
+    TestHeader header = TestHeader::startingNow();
     header.identity = m_identityBar->identity();
-    header.station = QSysInfo::machineHostName();
     header.setting = setting;
     header.machineType = machineType;
     header.forceDecimals = forceDecimals;

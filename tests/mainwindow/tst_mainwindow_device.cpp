@@ -98,6 +98,7 @@ private slots:
 private:
     bool startTester(const QStringList &arguments);
     void openWindow();
+    void startShortTest(const QStringList &arguments);
     void connectWindow(SimulatedTester *tester = nullptr);
     void disconnectWindow();
     chartStart *openChart();
@@ -175,6 +176,17 @@ void tst_MainWindowDevice::openWindow()
     window->resize(800, 600);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
+}
+
+// A tester with `arguments`, the window connected to it, and the short test
+// started with Start.
+void tst_MainWindowDevice::startShortTest(const QStringList &arguments)
+{
+    QVERIFY(startTester(arguments));
+    openWindow();
+    connectWindow();
+    acceptChart(ShortSpeed, ShortDistance);
+    QTest::mouseClick(child<QPushButton>("startBtn"), Qt::LeftButton);
 }
 
 // Returns once the worker's loop has made its first live read, so that each
@@ -384,11 +396,9 @@ void tst_MainWindowDevice::chartEnablesTestButtonsOnlyWhenConnected()
 void tst_MainWindowDevice::startDrawsForwardThenReturnCurve()
 {
     // Numbered: each curve point's force is its place in the test, 1 first.
-    QVERIFY(startTester({"--no-pacing", "--numbered"}));
-    openWindow();
-    connectWindow();
-    acceptChart(ShortSpeed, ShortDistance);
-    QTest::mouseClick(child<QPushButton>("startBtn"), Qt::LeftButton);
+    startShortTest({"--no-pacing", "--numbered"});
+    if (QTest::currentTestFailed())
+        return;
 
     QTRY_COMPARE_WITH_TIMEOUT(sim->state("phase"), QStringLiteral("idle"), TestRunTimeoutMs);
     QTRY_COMPARE(sim->state("handed"), sim->state("total"));
@@ -412,11 +422,9 @@ void tst_MainWindowDevice::startDrawsForwardThenReturnCurve()
 
 void tst_MainWindowDevice::savedTestCurvesLoadBackAsWritten()
 {
-    QVERIFY(startTester({"--no-pacing"}));
-    openWindow();
-    connectWindow();
-    acceptChart(ShortSpeed, ShortDistance);
-    QTest::mouseClick(child<QPushButton>("startBtn"), Qt::LeftButton);
+    startShortTest({"--no-pacing"});
+    if (QTest::currentTestFailed())
+        return;
     QTRY_COMPARE_WITH_TIMEOUT(sim->state("phase"), QStringLiteral("idle"), TestRunTimeoutMs);
     QTRY_COMPARE(sim->state("handed"), sim->state("total"));
     QTRY_COMPARE(plot()->graph(1)->dataCount(), PointsPerShortStroke);
@@ -453,11 +461,9 @@ void tst_MainWindowDevice::savedTestCurvesLoadBackAsWritten()
 
 void tst_MainWindowDevice::stopReturnsToLiveValues()
 {
-    QVERIFY(startTester({"--no-pacing", "--numbered"}));
-    openWindow();
-    connectWindow();
-    acceptChart(ShortSpeed, ShortDistance);
-    QTest::mouseClick(child<QPushButton>("startBtn"), Qt::LeftButton);
+    startShortTest({"--no-pacing", "--numbered"});
+    if (QTest::currentTestFailed())
+        return;
     QTRY_VERIFY(plot()->graph(0)->dataCount() > 0);
     QCoreApplication::processEvents();
     const QString duringTest = forceText();
@@ -779,11 +785,9 @@ void tst_MainWindowDevice::startWaitsForStopOrDisconnect()
 void tst_MainWindowDevice::readoutFollowsTheCurveAndTheEndIsAnnounced()
 {
     // Numbered: a curve point's force is its place in the test.
-    QVERIFY(startTester({"--no-pacing", "--numbered"}));
-    openWindow();
-    connectWindow();
-    acceptChart(ShortSpeed, ShortDistance);
-    QTest::mouseClick(child<QPushButton>("startBtn"), Qt::LeftButton);
+    startShortTest({"--no-pacing", "--numbered"});
+    if (QTest::currentTestFailed())
+        return;
     QTRY_COMPARE_WITH_TIMEOUT(sim->state("phase"), QStringLiteral("idle"), TestRunTimeoutMs);
     // The last return point is back at the start.
     QTRY_COMPARE(forceText(), QStringLiteral("%1.000 N").arg(2 * PointsPerShortStroke));

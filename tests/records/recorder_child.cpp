@@ -5,7 +5,6 @@
 #include "records/testrecorder.h"
 
 #include <QCoreApplication>
-#include <QSysInfo>
 #include <QTimer>
 
 #include <cstdio>
@@ -26,9 +25,7 @@ int main(int argc, char *argv[])
     config.sqlitePath = application.arguments().at(1);
     TestRecorder recorder(config);
     recorder.start();
-    TestHeader header;
-    header.startedAt = QDateTime::currentDateTimeUtc();
-    header.station = QSysInfo::machineHostName();
+    TestHeader header = TestHeader::startingNow();
     header.identity.serialNumber = QStringLiteral("killed");
     recorder.begin(header);
 

@@ -6,7 +6,6 @@
 
 #include <QtTest>
 
-#include <QSysInfo>
 
 namespace {
 constexpr int CommitTimeoutMs = 1000;
@@ -40,9 +39,7 @@ void tst_RecorderPostgres::stoppedServerLosesNothing()
     QSignalSpy recovered(&recorder, &TestRecorder::databaseRecovered);
     QSignalSpy stored(&recorder, &TestRecorder::testStored);
     recorder.start();
-    TestHeader header;
-    header.startedAt = QDateTime::currentDateTimeUtc();
-    header.station = QSysInfo::machineHostName();
+    TestHeader header = TestHeader::startingNow();
     header.identity.serialNumber = QStringLiteral("pg-1");
     recorder.begin(header);
     int handed = 0;

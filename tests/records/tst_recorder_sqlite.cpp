@@ -9,7 +9,6 @@
 #include <QtTest>
 
 #include <QSqlError>
-#include <QSysInfo>
 #include <QTemporaryDir>
 
 #include <atomic>
@@ -21,10 +20,8 @@ constexpr int RecoveryTimeoutMs = 5000; // it retries every second
 
 TestHeader header(const QString &serial)
 {
-    TestHeader header;
-    header.startedAt = QDateTime::currentDateTimeUtc();
+    TestHeader header = TestHeader::startingNow();
     header.identity = {QStringLiteral("Lin"), QStringLiteral("SP-20"), QStringLiteral("B7"), serial};
-    header.station = QSysInfo::machineHostName();
     header.setting.mode = 1;
     header.setting.speed = 250;
     header.setting.distance = 12.5f;
