@@ -149,9 +149,21 @@ bool isPostgres(const QSqlDatabase &db)
     return db.driverName() == QLatin1String("QPSQL");
 }
 
+bool hasTable(QSqlDatabase &db, const QString &table)
+{
+    // PostgreSQL resolves the name through the login's search_path, so the
+    // records may live in a schema other than public.
+    QSqlQuery query(db);
+    query.prepare(isPostgres(db) ? QStringLiteral("SELECT to_regclass(?) IS NOT NULL")
+                                 : QStringLiteral("SELECT COUNT(*) > 0 FROM sqlite_master "
+                                                  "WHERE type = 'table' AND name = ?"));
+    query.addBindValue(table);
+    return query.exec() && query.next() && query.value(0).toBool();
+}
+
 int storedVersion(QSqlDatabase &db)
 {
-    if (!db.tables().contains(QStringLiteral("schema_version")))
+    if (!hasTable(db, QStringLiteral("schema_version")))
         return 0;
     QSqlQuery query(db);
     if (!query.exec(QStringLiteral("SELECT MAX(version) FROM schema_version")) || !query.next())
@@ -216,6 +228,21 @@ bool migrate(QSqlDatabase &db, QString *error)
 
 bool open(const DatabaseConfig &config, const QString &connectionName, QString *error)
 {
+    if (!connect(config, connectionName, error))
+        return false;
+    QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+    QString why;
+    if (migrate(db, &why))
+        return true;
+    if (error)
+        *error = why.trimmed();
+    db = QSqlDatabase();
+    close(connectionName);
+    return false;
+}
+
+bool connect(const DatabaseConfig &config, const QString &connectionName, QString *error)
+{
     close(connectionName);
     bool opened = false;
     {
@@ -242,7 +269,7 @@ bool open(const DatabaseConfig &config, const QString &connectionName, QString *
             if (!db.open()) {
                 why = db.lastError().text();
             } else if (config.engine == DatabaseConfig::SQLite && !setUpSqlite(db, &why)) {
-            } else if (migrate(db, &why)) {
+            } else {
                 opened = true;
             }
             if (!opened && error)

@@ -16,6 +16,9 @@ constexpr int SchemaVersion = 1;
 // and brings the schema to SchemaVersion. On failure the connection is
 // removed again and *error says why, for the operator.
 bool open(const DatabaseConfig &config, const QString &connectionName, QString *error);
+// The same connection with the schema left as it is: for the
+// administration, which migrates it itself.
+bool connect(const DatabaseConfig &config, const QString &connectionName, QString *error);
 // Closes and forgets a connection made by open().
 void close(const QString &connectionName);
 
@@ -24,6 +27,9 @@ void close(const QString &connectionName);
 bool migrate(QSqlDatabase &db, QString *error);
 // The schema version stored in the database; 0 when it has none yet.
 int storedVersion(QSqlDatabase &db);
+// Whether the table exists where the connection looks for it (on
+// PostgreSQL, the login's search_path).
+bool hasTable(QSqlDatabase &db, const QString &table);
 
 // For readers (History, statistics, reports): this thread's own connection
 // to the configured database, opened on first use and reopened when the

@@ -2,6 +2,7 @@ set(TORVELIN_RECORDS_SOURCES
     records/testrecord.h
     records/databaseconfig.h records/databaseconfig.cpp
     records/recordsdatabase.h records/recordsdatabase.cpp
+    records/administration.h records/administration.cpp
     records/teststore.h records/teststore.cpp
     records/testrecorder.h records/testrecorder.cpp
     records/serialnumber.h records/serialnumber.cpp
