@@ -1,6 +1,5 @@
 set(TORVELIN_DEVICE_SOURCES
-    device/records.h
-    device/numbertext.h device/numbertext.cpp
+    device/settings.h
     device/registers.h device/registers.cpp
     device/defaultport.h device/defaultport.cpp
     device/devicelock.h

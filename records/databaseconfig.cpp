@@ -1,6 +1,6 @@
 #include "records/databaseconfig.h"
 
-#include "app/applocations.h"
+#include "settings/applocations.h"
 
 #include <QDir>
 #include <QMutex>

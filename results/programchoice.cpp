@@ -1,8 +1,8 @@
 #include "results/programchoice.h"
 
-#include "app/applocations.h"
+#include "settings/applocations.h"
 #include "evaluation/programfile.h"
-#include "mainwindow/filedialogs.h"
+#include "widgets/filedialogs.h"
 #include "results/programdialog.h"
 
 #include <QAction>

@@ -1,0 +1,3 @@
+set(TORVELIN_SETTINGS_SOURCES
+    settings/applocations.h settings/applocations.cpp
+)
