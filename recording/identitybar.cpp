@@ -1,6 +1,6 @@
 #include "recording/identitybar.h"
 
-#include "records/databaseconfig.h"
+#include "settings/usersettings.h"
 #include "records/serialnumber.h"
 
 #include <QCheckBox>
