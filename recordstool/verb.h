@@ -35,7 +35,7 @@ struct Verb
 // verb's usage, an unknown option or a missing value is a usage error.
 class VerbOptions
 {
-    Q_DECLARE_TR_FUNCTIONS(RecordsTool)
+    Q_DECLARE_TR_FUNCTIONS(VerbOptions)
 
 public:
     VerbOptions(const QString &verb, const QString &description);
