@@ -27,7 +27,7 @@ set(TORVELIN_CATALOGUE_SOURCES ${CMAKE_CURRENT_BINARY_DIR}/resources/catalogue-s
 file(GLOB catalogue_forms CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
     ${CMAKE_CURRENT_SOURCE_DIR}/forms/*.ui)
 set(catalogue_sources
-    "$<TARGET_PROPERTY:torvelin_core,SOURCES>;$<TARGET_PROPERTY:torvelin,SOURCES>;${catalogue_forms}")
+    "$<TARGET_PROPERTY:torvelin_core,SOURCES>;$<TARGET_PROPERTY:torvelin,SOURCES>;$<TARGET_PROPERTY:torvelin-records,SOURCES>;${catalogue_forms}")
 file(GENERATE OUTPUT ${TORVELIN_CATALOGUE_SOURCES}
     CONTENT "$<JOIN:$<FILTER:${catalogue_sources},EXCLUDE,^${CMAKE_CURRENT_BINARY_DIR}/>,\n>\n")
 set(TORVELIN_CATALOGUE_COMMAND ${CMAKE_COMMAND}
