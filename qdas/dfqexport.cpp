@@ -1,6 +1,6 @@
 #include "qdas/dfqexport.h"
 
-#include "device/numbertext.h"
+#include "numbers/numbertext.h"
 #include "evaluation/programfile.h"
 
 #include <QHash>

@@ -1,6 +1,6 @@
 #include "qdas/dfqwriter.h"
 
-#include "device/numbertext.h"
+#include "numbers/numbertext.h"
 
 #include <QTextCodec>
 

@@ -1,7 +1,7 @@
 // torvelin-records export: the History window's CSV or the Q-DAS file of a
 // filter, written whole or not at all.
-#include "history/recordqueries.h"
-#include "history/resultscsv.h"
+#include "records/recordqueries.h"
+#include "records/resultscsv.h"
 #include "qdas/dfqexport.h"
 #include "recordstool/recordstool.h"
 #include "recordstool/verbsupport.h"

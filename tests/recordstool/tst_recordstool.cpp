@@ -1,7 +1,7 @@
 // torvelin-records as a quality engineer runs it: the real executable on a
 // real database, its exit status, its files and its messages.
-#include "history/recordqueries.h"
-#include "history/resultscsv.h"
+#include "records/recordqueries.h"
+#include "records/resultscsv.h"
 #include "records/recordsdatabase.h"
 #include "records/teststore.h"
 #include "support/dfqreader.h"
