@@ -1,59 +1,56 @@
 #include "recordstool/recordstool.h"
 
 #include "recordstool/verb.h"
-#include "recordstool/verbs.h"
+#include "recordstool/verbsupport.h"
 
-#include <QCoreApplication>
 #include <QIODevice>
 
-namespace RecordsTool {
+// Each verb lives in a file of its own; adding one is that file, its
+// declaration and its row here.
+int exportVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
+int initVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
 
 namespace {
 
-// One row per verb; a verb's code is a file of its own (verbs.h).
 const Verb Verbs[] = {
+    {"export", QT_TRANSLATE_NOOP("RecordsTool", "Writes the tests of a filter as CSV or Q-DAS (.dfq)."),
+     &exportVerb},
     {"init", QT_TRANSLATE_NOOP("RecordsTool",
                                "Creates or upgrades the schema, the roles, their rights and the "
                                "audit trail (the lab's administrator, once)."),
-     &runInit},
+     &initVerb},
 };
 
-QString tr(const char *text)
+QString usage(const QString &program)
 {
-    return QCoreApplication::translate("RecordsTool", text);
-}
-
-QString overview()
-{
-    QString text = tr("Usage: torvelin-records VERB [options]\n"
-                      "The test records of Torvelin, for the lab. 'torvelin-records VERB --help' "
-                      "describes a verb.\n"
-                      "Exit status: 0 done, 1 refused or failed (the reason on standard error), "
-                      "2 usage error.\n\nVerbs:\n");
+    QString text = RecordsTool::tr("Usage: %1 VERB [OPTIONS]\n"
+                                   "The test records from the command line. "
+                                   "%1 VERB --help describes a verb.\n\nVerbs:\n")
+                       .arg(program);
     for (const Verb &verb : Verbs)
-        text += QStringLiteral("  %1  %2\n").arg(QLatin1String(verb.name), -8).arg(tr(verb.summary));
+        text += QStringLiteral("  %1  %2\n").arg(QLatin1String(verb.name), -8).arg(RecordsTool::tr(verb.summary));
+    text += RecordsTool::tr("\nExit status: 0 done, 1 refused or failed (the reason on standard "
+                            "error), 2 usage error.\n");
     return text;
 }
 
 } // namespace
 
-int run(const QStringList &arguments, QIODevice *out, QIODevice *err)
+int RecordsTool::run(const QStringList &arguments, QIODevice *out, QIODevice *err)
 {
-    const Io io{out, err};
-    const QString verbName = arguments.value(1);
-    if (verbName == QLatin1String("--help") || verbName == QLatin1String("-h")
-        || verbName == QLatin1String("help")) {
-        io.out->write(overview().toLocal8Bit());
+    const QString program = arguments.value(0, QStringLiteral("torvelin-records"));
+    const QString name = arguments.value(1);
+    if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
+        VerbSupport::print(out, usage(program));
         return Success;
     }
     for (const Verb &verb : Verbs) {
-        if (verbName == QLatin1String(verb.name))
-            return verb.run(arguments.mid(1), io);
+        if (name == QLatin1String(verb.name))
+            return verb.run(arguments, out, err);
     }
-    io.complain(verbName.isEmpty() ? tr("no verb given.")
-                                   : tr("no verb '%1'.").arg(verbName));
-    io.err->write(overview().toLocal8Bit());
+    VerbSupport::print(err, name.isEmpty()
+                                ? usage(program)
+                                : tr("%1: no verb \"%2\".").arg(program, name) + QLatin1Char('\n')
+                                      + usage(program));
     return UsageError;
 }
-
-} // namespace RecordsTool

@@ -1,20 +1,25 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QStringList>
 
 class QIODevice;
 
-// torvelin-records: the lab's command-line tool for the test records.
-//   torvelin-records VERB [options]        torvelin-records VERB --help
-// Every verb opens the database as a station does (so an operator's login
-// works wherever its role allows), with --db taking what TORVELIN_DB takes.
-namespace RecordsTool {
+// torvelin-records VERB [OPTIONS]: the records database from the command
+// line, for the quality engineer and the lab's scripts. Each verb has its
+// own options and --help; `torvelin-records --help` lists the verbs.
+class RecordsTool
+{
+    Q_DECLARE_TR_FUNCTIONS(RecordsTool)
 
-enum ExitCode { Success = 0, Failed = 1, UsageError = 2 };
+public:
+    enum ExitCode {
+        Success = 0,
+        Refused = 1,    // the verb could not do it; the reason is on standard error
+        UsageError = 2, // unknown verb or option, missing value
+    };
 
-// `arguments` as QCoreApplication::arguments() gives them, program name
-// first. Results go to `out`, refusals and failures (with the reason) and
-// usage errors to `err`.
-int run(const QStringList &arguments, QIODevice *out, QIODevice *err);
-
-} // namespace RecordsTool
+    // `arguments` as QCoreApplication::arguments() gives them, program name
+    // first.
+    static int run(const QStringList &arguments, QIODevice *out, QIODevice *err);
+};
