@@ -25,180 +25,6 @@
     </message>
 </context>
 <context>
-    <name>LinkMonitor</name>
-    <message>
-        <source>Link statistics</source>
-        <translation>链路统计</translation>
-    </message>
-</context>
-<context>
-    <name>LinkStatisticsDialog</name>
-    <message>
-        <source>Link statistics</source>
-        <translation>链路统计</translation>
-    </message>
-    <message>
-        <source>State:</source>
-        <translation>状态:</translation>
-    </message>
-    <message>
-        <source>Last interruption:</source>
-        <translation>上次中断:</translation>
-    </message>
-    <message>
-        <source>Good answers:</source>
-        <translation>正常应答:</translation>
-    </message>
-    <message>
-        <source>Rejected answers:</source>
-        <translation>被拒应答:</translation>
-    </message>
-    <message>
-        <source>Timeouts:</source>
-        <translation>超时:</translation>
-    </message>
-    <message>
-        <source>CRC errors:</source>
-        <translation>CRC错误:</translation>
-    </message>
-    <message>
-        <source>Framing errors:</source>
-        <translation>帧错误:</translation>
-    </message>
-    <message>
-        <source>Port failures:</source>
-        <translation>端口故障:</translation>
-    </message>
-    <message>
-        <source>Port reopened:</source>
-        <translation>端口重新打开:</translation>
-    </message>
-    <message>
-        <source>Close</source>
-        <translation>关闭</translation>
-    </message>
-</context>
-<context>
-    <name>LinkTexts</name>
-    <message>
-        <source>the port %1 does not exist</source>
-        <translation>端口 %1 不存在</translation>
-    </message>
-    <message>
-        <source>no permission to open %1</source>
-        <translation>无权打开 %1</translation>
-    </message>
-    <message>
-        <source>no permission to open %1: the user must be in the group %2 that owns it (sudo usermod -a -G %2 %3, then log in again)</source>
-        <translation>无权打开 %1: 用户必须属于拥有该设备的用户组 %2 (sudo usermod -a -G %2 %3, 然后重新登录)</translation>
-    </message>
-    <message>
-        <source>%1 is in use by another program</source>
-        <translation>%1 正被其他程序占用</translation>
-    </message>
-    <message>
-        <source>%1 baud is not supported on this system</source>
-        <translation>本系统不支持 %1 波特率</translation>
-    </message>
-    <message>
-        <source>these line settings are not supported by %1</source>
-        <translation>%1 不支持这些串口参数</translation>
-    </message>
-    <message>
-        <source>%1: %2</source>
-        <translation>%1: %2</translation>
-    </message>
-    <message>
-        <source>No answer from the tester</source>
-        <translation>试验机无应答</translation>
-    </message>
-    <message>
-        <source>The port failed; no answer since %1. It is reopened every second.</source>
-        <translation>端口故障; 自 %1 起无应答。每秒重新打开一次。</translation>
-    </message>
-    <message>
-        <source>No answer from the tester since %1</source>
-        <translation>自 %1 起试验机无应答</translation>
-    </message>
-    <message>
-        <source>The tester answers</source>
-        <translation>试验机应答正常</translation>
-    </message>
-    <message>
-        <source>Not connected</source>
-        <translation>未连接</translation>
-    </message>
-    <message>
-        <source>none</source>
-        <translation>无</translation>
-    </message>
-    <message>
-        <source>%1 s</source>
-        <translation>%1 秒</translation>
-    </message>
-    <message>
-        <source>%1; the curve was interrupted for %2 s</source>
-        <translation>%1; 曲线中断了 %2 秒</translation>
-    </message>
-    <message>
-        <source>Good answers: %1</source>
-        <translation>正常应答: %1</translation>
-    </message>
-    <message>
-        <source>Rejected answers: %1</source>
-        <translation>被拒应答: %1</translation>
-    </message>
-    <message>
-        <source>Timeouts: %1</source>
-        <translation>超时: %1</translation>
-    </message>
-    <message>
-        <source>CRC errors: %1</source>
-        <translation>CRC错误: %1</translation>
-    </message>
-    <message>
-        <source>Framing errors: %1</source>
-        <translation>帧错误: %1</translation>
-    </message>
-    <message>
-        <source>Port failures: %1</source>
-        <translation>端口故障: %1</translation>
-    </message>
-    <message>
-        <source>Port reopened: %1</source>
-        <translation>端口重新打开: %1</translation>
-    </message>
-</context>
-<context>
-    <name>EvalCommand</name>
-    <message>
-        <source>Judges saved curve files against a test program and prints one JSON line per file.
-Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable file.</source>
-        <translation>按测试程序判定已保存的曲线文件，每个文件输出一行 JSON。
-退出状态：0 全部合格，1 有文件不合格，2 用法错误或文件无法读取。</translation>
-    </message>
-    <message>
-        <source>The test program (JSON).</source>
-        <translation>测试程序（JSON）。</translation>
-    </message>
-    <message>
-        <source>PROGRAM.json</source>
-        <translation>PROGRAM.json</translation>
-    </message>
-    <message>
-        <source>Curve files to judge.</source>
-        <translation>要判定的曲线文件。</translation>
-    </message>
-    <message>
-        <source>CURVE.txt [CURVE.txt …]</source>
-        <translation>CURVE.txt [CURVE.txt …]</translation>
-    </message>
-    <message>
-        <source>%1: a program (--program PROGRAM.json) and at least one curve file are needed.</source>
-        <translation>%1：需要一个测试程序（--program PROGRAM.json）和至少一个曲线文件。</translation>
-    </message>
-</context>
-<context>
     <name>DatabaseDialog</name>
     <message>
         <source>Records database</source>
@@ -274,6 +100,35 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
     </message>
 </context>
 <context>
+    <name>EvalCommand</name>
+    <message>
+        <source>Judges saved curve files against a test program and prints one JSON line per file.
+Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable file.</source>
+        <translation>按测试程序判定已保存的曲线文件，每个文件输出一行 JSON。
+退出状态：0 全部合格，1 有文件不合格，2 用法错误或文件无法读取。</translation>
+    </message>
+    <message>
+        <source>The test program (JSON).</source>
+        <translation>测试程序（JSON）。</translation>
+    </message>
+    <message>
+        <source>PROGRAM.json</source>
+        <translation>PROGRAM.json</translation>
+    </message>
+    <message>
+        <source>Curve files to judge.</source>
+        <translation>要判定的曲线文件。</translation>
+    </message>
+    <message>
+        <source>CURVE.txt [CURVE.txt …]</source>
+        <translation>CURVE.txt [CURVE.txt …]</translation>
+    </message>
+    <message>
+        <source>%1: a program (--program PROGRAM.json) and at least one curve file are needed.</source>
+        <translation>%1：需要一个测试程序（--program PROGRAM.json）和至少一个曲线文件。</translation>
+    </message>
+</context>
+<context>
     <name>HistogramPlot</name>
     <message>
         <source>Tests</source>
@@ -321,6 +176,10 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
     <message>
         <source>The printer could not be started.</source>
         <translation>无法启动打印机。</translation>
+    </message>
+    <message>
+        <source>Report Header...</source>
+        <translation>报告页眉...</translation>
     </message>
 </context>
 <context>
@@ -514,6 +373,151 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
     <message>
         <source>After each Start the serial number counts up by one.</source>
         <translation>每次开始后序列号自动加一。</translation>
+    </message>
+</context>
+<context>
+    <name>LinkMonitor</name>
+    <message>
+        <source>Link statistics</source>
+        <translation>链路统计</translation>
+    </message>
+</context>
+<context>
+    <name>LinkStatisticsDialog</name>
+    <message>
+        <source>Link statistics</source>
+        <translation>链路统计</translation>
+    </message>
+    <message>
+        <source>State:</source>
+        <translation>状态:</translation>
+    </message>
+    <message>
+        <source>Last interruption:</source>
+        <translation>上次中断:</translation>
+    </message>
+    <message>
+        <source>Good answers:</source>
+        <translation>正常应答:</translation>
+    </message>
+    <message>
+        <source>Rejected answers:</source>
+        <translation>被拒应答:</translation>
+    </message>
+    <message>
+        <source>Timeouts:</source>
+        <translation>超时:</translation>
+    </message>
+    <message>
+        <source>CRC errors:</source>
+        <translation>CRC错误:</translation>
+    </message>
+    <message>
+        <source>Framing errors:</source>
+        <translation>帧错误:</translation>
+    </message>
+    <message>
+        <source>Port failures:</source>
+        <translation>端口故障:</translation>
+    </message>
+    <message>
+        <source>Port reopened:</source>
+        <translation>端口重新打开:</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+</context>
+<context>
+    <name>LinkTexts</name>
+    <message>
+        <source>the port %1 does not exist</source>
+        <translation>端口 %1 不存在</translation>
+    </message>
+    <message>
+        <source>no permission to open %1</source>
+        <translation>无权打开 %1</translation>
+    </message>
+    <message>
+        <source>no permission to open %1: the user must be in the group %2 that owns it (sudo usermod -a -G %2 %3, then log in again)</source>
+        <translation>无权打开 %1: 用户必须属于拥有该设备的用户组 %2 (sudo usermod -a -G %2 %3, 然后重新登录)</translation>
+    </message>
+    <message>
+        <source>%1 is in use by another program</source>
+        <translation>%1 正被其他程序占用</translation>
+    </message>
+    <message>
+        <source>%1 baud is not supported on this system</source>
+        <translation>本系统不支持 %1 波特率</translation>
+    </message>
+    <message>
+        <source>these line settings are not supported by %1</source>
+        <translation>%1 不支持这些串口参数</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>No answer from the tester</source>
+        <translation>试验机无应答</translation>
+    </message>
+    <message>
+        <source>The port failed; no answer since %1. It is reopened every second.</source>
+        <translation>端口故障; 自 %1 起无应答。每秒重新打开一次。</translation>
+    </message>
+    <message>
+        <source>No answer from the tester since %1</source>
+        <translation>自 %1 起试验机无应答</translation>
+    </message>
+    <message>
+        <source>The tester answers</source>
+        <translation>试验机应答正常</translation>
+    </message>
+    <message>
+        <source>Not connected</source>
+        <translation>未连接</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>%1; the curve was interrupted for %2 s</source>
+        <translation>%1; 曲线中断了 %2 秒</translation>
+    </message>
+    <message>
+        <source>Good answers: %1</source>
+        <translation>正常应答: %1</translation>
+    </message>
+    <message>
+        <source>Rejected answers: %1</source>
+        <translation>被拒应答: %1</translation>
+    </message>
+    <message>
+        <source>Timeouts: %1</source>
+        <translation>超时: %1</translation>
+    </message>
+    <message>
+        <source>CRC errors: %1</source>
+        <translation>CRC错误: %1</translation>
+    </message>
+    <message>
+        <source>Framing errors: %1</source>
+        <translation>帧错误: %1</translation>
+    </message>
+    <message>
+        <source>Port failures: %1</source>
+        <translation>端口故障: %1</translation>
+    </message>
+    <message>
+        <source>Port reopened: %1</source>
+        <translation>端口重新打开: %1</translation>
     </message>
 </context>
 <context>
@@ -719,6 +723,14 @@ Do you want to replace it?</source>
     <message>
         <source>The plot was exported to %1</source>
         <translation>图表已导出到 %1</translation>
+    </message>
+    <message>
+        <source>Distance (mm)</source>
+        <translation>位移 (mm)</translation>
+    </message>
+    <message>
+        <source>Force (N)</source>
+        <translation>力值 (N)</translation>
     </message>
 </context>
 <context>
@@ -941,71 +953,6 @@ Do you want to replace it?</source>
     </message>
 </context>
 <context>
-    <name>ResultsDock</name>
-    <message>
-        <source>Results</source>
-        <translation>判定结果</translation>
-    </message>
-    <message>
-        <source>Point</source>
-        <translation>段点</translation>
-    </message>
-    <message>
-        <source>Distance (mm)</source>
-        <translation>位移(mm)</translation>
-    </message>
-    <message>
-        <source>Force (N)</source>
-        <translation>力值(N)</translation>
-    </message>
-    <message>
-        <source>Limits (N)</source>
-        <translation>上下限(N)</translation>
-    </message>
-    <message>
-        <source>Verdict</source>
-        <translation>判定</translation>
-    </message>
-    <message>
-        <source>Pass</source>
-        <translation>合格</translation>
-    </message>
-    <message>
-        <source>Fail</source>
-        <translation>不合格</translation>
-    </message>
-    <message>
-        <source>Not reached</source>
-        <translation>未到达</translation>
-    </message>
-    <message>
-        <source>No program chosen (Program menu).</source>
-        <translation>未选择测试程序（测试程序菜单）。</translation>
-    </message>
-    <message>
-        <source>Program: %1</source>
-        <translation>测试程序：%1</translation>
-    </message>
-    <message>
-        <source>Rates between points: %1 N/mm
-Fitted rate: %2 N/mm
-Maximum force: %3 N
-Hysteresis: %4 %</source>
-        <translation>段间刚度：%1 N/mm
-拟合刚度：%2 N/mm
-最大力值：%3 N
-滞后：%4 %</translation>
-    </message>
-    <message>
-        <source>PASS</source>
-        <translation>合格</translation>
-    </message>
-    <message>
-        <source>FAIL</source>
-        <translation>不合格</translation>
-    </message>
-</context>
-<context>
     <name>RecordsDatabase</name>
     <message>
         <source>The database file cannot use a write-ahead log.</source>
@@ -1018,6 +965,45 @@ Hysteresis: %4 %</source>
     <message>
         <source>The Qt SQL driver %1 is not installed.</source>
         <translation>未安装 Qt SQL 驱动 %1。</translation>
+    </message>
+</context>
+<context>
+    <name>ReportHeaderDialog</name>
+    <message>
+        <source>Report header</source>
+        <translation>报告页眉</translation>
+    </message>
+    <message>
+        <source>Printed at the top of every page of the test and batch reports.</source>
+        <translation>打印在测试报告和批次报告每一页的顶部。</translation>
+    </message>
+    <message>
+        <source>Company name</source>
+        <translation>公司名称</translation>
+    </message>
+    <message>
+        <source>Address line</source>
+        <translation>地址</translation>
+    </message>
+    <message>
+        <source>Logo file</source>
+        <translation>标志文件</translation>
+    </message>
+    <message>
+        <source>Browse...</source>
+        <translation>浏览...</translation>
+    </message>
+    <message>
+        <source>Pictures (%1)</source>
+        <translation>图片 (%1)</translation>
+    </message>
+    <message>
+        <source>No logo.</source>
+        <translation>无标志。</translation>
+    </message>
+    <message>
+        <source>This picture cannot be read: %1</source>
+        <translation>无法读取此图片:%1</translation>
     </message>
 </context>
 <context>
@@ -1191,8 +1177,141 @@ Hysteresis: %4 %</source>
         <translation>打印时间 %1</translation>
     </message>
     <message>
-        <source>Standard deviation of the sample (n − 1). Cp = (USL − LSL) / 6s, Cpk = min(USL − mean, mean − LSL) / 3s; none without both limits or without spread.</source>
-        <translation>样本标准差(n − 1)。Cp = (上限 − 下限) / 6s,Cpk = min(上限 − 均值, 均值 − 下限) / 3s;缺少任一限值或无离散时为“无”。</translation>
+        <source>Page %1 of %2</source>
+        <translation>第 %1 页,共 %2 页</translation>
+    </message>
+    <message>
+        <source>not judged</source>
+        <translation>未判定</translation>
+    </message>
+    <message>
+        <source>Program %1</source>
+        <translation>程序 %1</translation>
+    </message>
+    <message>
+        <source>Program number</source>
+        <translation>程序编号</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>版本</translation>
+    </message>
+    <message>
+        <source>Fingerprint (SHA-256)</source>
+        <translation>指纹 (SHA-256)</translation>
+    </message>
+    <message>
+        <source>Program speed</source>
+        <translation>程序速度</translation>
+    </message>
+    <message>
+        <source>Free length</source>
+        <translation>自由长度</translation>
+    </message>
+    <message>
+        <source>Mean diameter</source>
+        <translation>中径</translation>
+    </message>
+    <message>
+        <source>Wire diameter</source>
+        <translation>线径</translation>
+    </message>
+    <message>
+        <source>Effective coils</source>
+        <translation>有效圈数</translation>
+    </message>
+    <message>
+        <source>Nominal rate</source>
+        <translation>名义刚度</translation>
+    </message>
+    <message>
+        <source>%1 N/mm</source>
+        <translation>%1 N/mm</translation>
+    </message>
+    <message>
+        <source>Nominal (N)</source>
+        <translation>名义值 (N)</translation>
+    </message>
+    <message>
+        <source>F%1 (N)</source>
+        <translation>F%1 (N)</translation>
+    </message>
+    <message>
+        <source>Tests (%1)</source>
+        <translation>测试 (%1)</translation>
+    </message>
+    <message>
+        <source>Standard deviation of the sample (n − 1). Cp = (USL − LSL) / 6s, Cpk = min(USL − mean, mean − LSL) / 3s; none without both limits or without spread. Figures below %1 are marked red.</source>
+        <translation>样本标准差(n − 1)。Cp = (上限 − 下限) / 6s,Cpk = min(上限 − 均值, 均值 − 下限) / 3s;缺少任一限值或无离散时为“无”。低于 %1 的数值以红色标出。</translation>
+    </message>
+</context>
+<context>
+    <name>ResultsDock</name>
+    <message>
+        <source>Results</source>
+        <translation>判定结果</translation>
+    </message>
+    <message>
+        <source>Point</source>
+        <translation>段点</translation>
+    </message>
+    <message>
+        <source>Distance (mm)</source>
+        <translation>位移(mm)</translation>
+    </message>
+    <message>
+        <source>Force (N)</source>
+        <translation>力值(N)</translation>
+    </message>
+    <message>
+        <source>Limits (N)</source>
+        <translation>上下限(N)</translation>
+    </message>
+    <message>
+        <source>Verdict</source>
+        <translation>判定</translation>
+    </message>
+    <message>
+        <source>Pass</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>Fail</source>
+        <translation>不合格</translation>
+    </message>
+    <message>
+        <source>Not reached</source>
+        <translation>未到达</translation>
+    </message>
+    <message>
+        <source>No program chosen (Program menu).</source>
+        <translation>未选择测试程序（测试程序菜单）。</translation>
+    </message>
+    <message>
+        <source>Program: %1</source>
+        <translation>测试程序：%1</translation>
+    </message>
+    <message>
+        <source>Rates between points: %1 N/mm
+Fitted rate: %2 N/mm
+Maximum force: %3 N
+Hysteresis: %4 %</source>
+        <translation>段间刚度：%1 N/mm
+拟合刚度：%2 N/mm
+最大力值：%3 N
+滞后：%4 %</translation>
+    </message>
+    <message>
+        <source>PASS</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>FAIL</source>
+        <translation>不合格</translation>
+    </message>
+    <message>
+        <source>Testing…</source>
+        <translation>测试中…</translation>
     </message>
 </context>
 <context>
@@ -1232,33 +1351,6 @@ Hysteresis: %4 %</source>
     <message>
         <source>not in the system&apos;s list</source>
         <translation>不在系统串口列表中</translation>
-    </message>
-</context>
-<context>
-    <name>TestSettingsLabel</name>
-    <message>
-        <source>Settings of the next test (Chart)</source>
-        <translation>下一次测试的设置(图表)</translation>
-    </message>
-    <message>
-        <source>PUSH</source>
-        <translation>压缩</translation>
-    </message>
-    <message>
-        <source>PULL</source>
-        <translation>拉伸</translation>
-    </message>
-    <message>
-        <source>relative</source>
-        <translation>相对</translation>
-    </message>
-    <message>
-        <source>absolute</source>
-        <translation>绝对</translation>
-    </message>
-    <message>
-        <source>%1 · %2 · %3 mm · %4 mm/min</source>
-        <translation>%1 · %2 · %3 mm · %4 mm/min</translation>
     </message>
 </context>
 <context>
@@ -1332,16 +1424,32 @@ Hysteresis: %4 %</source>
         <translation>未判定</translation>
     </message>
     <message>
-        <source>Part number: %1 · Batch: %2 · Days: %3 – %4 · Verdict: %5</source>
-        <translation>零件号:%1 · 批次:%2 · 日期:%3 – %4 · 判定:%5</translation>
-    </message>
-    <message>
         <source>%1 tests · %2 pass · %3 fail</source>
         <translation>%1 个测试 · %2 合格 · %3 不合格</translation>
     </message>
     <message>
         <source>Force at test point %1 (N)</source>
         <translation>段点 %1 的力值(N)</translation>
+    </message>
+    <message>
+        <source>%1 – %2</source>
+        <translation>%1 – %2</translation>
+    </message>
+    <message>
+        <source>from %1</source>
+        <translation>自 %1 起</translation>
+    </message>
+    <message>
+        <source>until %1</source>
+        <translation>至 %1</translation>
+    </message>
+    <message>
+        <source>no tests</source>
+        <translation>无测试</translation>
+    </message>
+    <message>
+        <source>Part number: %1 · Batch: %2 · Days: %3 · Verdict: %4</source>
+        <translation>零件号:%1 · 批次:%2 · 日期:%3 · 判定:%4</translation>
     </message>
 </context>
 <context>
@@ -1373,6 +1481,14 @@ Hysteresis: %4 %</source>
     <message>
         <source>The report could not be written to %1.</source>
         <translation>无法将报告写入 %1。</translation>
+    </message>
+    <message>
+        <source>Below %1</source>
+        <translation>低于 %1</translation>
+    </message>
+    <message>
+        <source>The tests cannot be read.</source>
+        <translation>无法读取测试。</translation>
     </message>
 </context>
 <context>
@@ -1415,6 +1531,63 @@ The test goes on: its points are kept in memory and written as soon as the datab
         <translation>
             <numerusform>本工位有 %n 个测试在 Torvelin 上次结束时（被强制关闭、崩溃或断电）仍在进行。它们已标记为中断，保留了此前写入的全部数据点。</numerusform>
         </translation>
+    </message>
+</context>
+<context>
+    <name>TestSettingsLabel</name>
+    <message>
+        <source>Settings of the next test (Chart)</source>
+        <translation>下一次测试的设置(图表)</translation>
+    </message>
+    <message>
+        <source>PUSH</source>
+        <translation>压缩</translation>
+    </message>
+    <message>
+        <source>PULL</source>
+        <translation>拉伸</translation>
+    </message>
+    <message>
+        <source>relative</source>
+        <translation>相对</translation>
+    </message>
+    <message>
+        <source>absolute</source>
+        <translation>绝对</translation>
+    </message>
+    <message>
+        <source>%1 · %2 · %3 mm · %4 mm/min</source>
+        <translation>%1 · %2 · %3 mm · %4 mm/min</translation>
+    </message>
+</context>
+<context>
+    <name>VerdictBand</name>
+    <message>
+        <source>Ready</source>
+        <translation>就绪</translation>
+    </message>
+    <message>
+        <source>Testing…</source>
+        <translation>测试中…</translation>
+    </message>
+    <message>
+        <source>PASS</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>FAIL</source>
+        <translation>不合格</translation>
+    </message>
+    <message>
+        <source>%1 · %2</source>
+        <translation>%1 · %2</translation>
+    </message>
+</context>
+<context>
+    <name>VerdictSound</name>
+    <message>
+        <source>Sound at the verdict</source>
+        <translation>判定时发声</translation>
     </message>
 </context>
 <context>

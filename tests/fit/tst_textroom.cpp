@@ -27,6 +27,7 @@
 #include "records/databasedialog.h"
 #include "results/programdialog.h"
 #include "results/resultsdock.h"
+#include "results/verdictband.h"
 
 #include <QtTest>
 
@@ -114,6 +115,8 @@ std::unique_ptr<QWidget> mainWindow()
     // What Connect shows for the largest type it names.
     window->findChild<QLabel *>("typeLabel")->setText(MainWindow::tr("Type-%1").arg(5000));
     showWideResults(window.get());
+    window->findChild<VerdictBand *>()->showState(VerdictBand::State::Fail,
+                                                  QStringLiteral("SN-2026-0412-A-00123"));
     return window;
 }
 
