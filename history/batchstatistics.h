@@ -63,8 +63,8 @@ struct Histogram
 
 // Bins over the forces and the limits: about the square root of the count
 // between MinBins and MaxBins across the values, with both limits on bin
-// edges, so that no bar holds forces from both sides of a limit line, and a
-// bin to spare beyond the outermost value or limit on either side. Forces
+// edges, so that no bar holds forces from both sides of a limit line; the
+// bins reach past the outermost force or limit on either side. Forces
 // further out than MaxOuterBins bins beyond a limit (a broken spring among
 // good ones) are counted in the outermost bin. No forces and no limits give
 // no bins.

@@ -20,6 +20,7 @@
 #include "evaluation/evaluation.h"
 #include "history/historyfilter.h"
 #include "history/historywindow.h"
+#include "history/reportheaderdialog.h"
 #include "history/statisticswindow.h"
 #include "linkstatus/linkstatisticsdialog.h"
 #include "mainwindow/mainwindow.h"
@@ -208,6 +209,14 @@ std::unique_ptr<QWidget> linkStatisticsDialog()
     return dialog;
 }
 
+std::unique_ptr<QWidget> reportHeaderDialog()
+{
+    return std::make_unique<ReportHeaderDialog>(
+        LabHeader{QStringLiteral("Federnwerk Nord Präzisionsfedern GmbH & Co. KG"),
+                  QStringLiteral("Hafenstraße 12, 24103 Kiel, Germany · +49 431 000000"),
+                  QStringLiteral("/no/such/logo.png")});
+}
+
 std::unique_ptr<QWidget> historyWindow()
 {
     return std::make_unique<HistoryWindow>();
@@ -274,6 +283,7 @@ void tst_TextRoom::everyTextHasRoom_data()
         {"link statistics dialog", linkStatisticsDialog},
         {"history window", historyWindow},
         {"statistics window", statisticsWindow},
+        {"report header dialog", reportHeaderDialog},
     };
     for (const auto &window : windows) {
         QTest::newRow(qPrintable(QStringLiteral("%1, English").arg(QLatin1String(window.first))))
