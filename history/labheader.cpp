@@ -1,6 +1,6 @@
 #include "history/labheader.h"
 
-#include "records/databaseconfig.h"
+#include "settings/usersettings.h"
 
 #include <QSettings>
 

@@ -1,8 +1,8 @@
 #include "history/reportheaderdialog.h"
 #include "ui_reportheaderdialog.h"
 
-#include "fit/widgetfit.h"
-#include "mainwindow/filedialogs.h"
+#include "widgets/widgetfit.h"
+#include "widgets/filedialogs.h"
 
 #include <QFileInfo>
 #include <QImageReader>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "history/labheader.h"
-#include "history/recordqueries.h"
-#include "history/storedtest.h"
+#include "records/recordqueries.h"
+#include "records/storedtest.h"
 
 #include <QString>
 #include <QVector>

@@ -1,6 +1,6 @@
 #include "results/verdictsound.h"
 
-#include "records/databaseconfig.h"
+#include "settings/usersettings.h"
 
 #include <QAction>
 #include <QApplication>

@@ -100,6 +100,80 @@
     </message>
 </context>
 <context>
+    <name>DfqExport</name>
+    <message>
+        <source>Tests %1 and %2 were judged with different distances, limits or nominal values at %3. Export the tests of one program at a time (choose their batch or days).</source>
+        <translation>测试 %1 和 %2 在%3处使用了不同的距离、极限或名义值。请一次只导出同一程序的测试（选择其批次或日期）。</translation>
+    </message>
+    <message>
+        <source>test point %1</source>
+        <translation>段点 %1</translation>
+    </message>
+    <message>
+        <source>the rate between test points %1 and %2</source>
+        <translation>段点 %1 与 %2 之间的刚度</translation>
+    </message>
+</context>
+<context>
+    <name>DfqWriter</name>
+    <message>
+        <source>holds a line break or another control character</source>
+        <translation>含有换行符或其他控制字符</translation>
+    </message>
+    <message>
+        <source>cannot be written in %1</source>
+        <translation>无法用 %1 编码写入</translation>
+    </message>
+    <message>
+        <source>%1 (%2) &quot;%3&quot; %4</source>
+        <translation>%1（%2）“%3”%4</translation>
+    </message>
+    <message>
+        <source>part number</source>
+        <translation>零件号</translation>
+    </message>
+    <message>
+        <source>part name</source>
+        <translation>零件名称</translation>
+    </message>
+    <message>
+        <source>characteristic number</source>
+        <translation>特性编号</translation>
+    </message>
+    <message>
+        <source>characteristic name</source>
+        <translation>特性名称</translation>
+    </message>
+    <message>
+        <source>unit</source>
+        <translation>单位</translation>
+    </message>
+    <message>
+        <source>date and time</source>
+        <translation>日期和时间</translation>
+    </message>
+    <message>
+        <source>batch</source>
+        <translation>批次</translation>
+    </message>
+    <message>
+        <source>operator</source>
+        <translation>操作员</translation>
+    </message>
+    <message>
+        <source>station</source>
+        <translation>工位</translation>
+    </message>
+    <message>
+        <source>serial number</source>
+        <translation>序列号</translation>
+    </message>
+    <message>
+        <source>Test %1: %2 (%3) &quot;%4&quot; %5</source>
+        <translation>测试 %1：%2（%3）“%4”%5</translation>
+    </message>
+</context>
+<context>
     <name>EvalCommand</name>
     <message>
         <source>Judges saved curve files against a test program and prints one JSON line per file.
