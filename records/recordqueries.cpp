@@ -187,9 +187,25 @@ bool loadTests(const QSqlDatabase &db, const HistoryFilter &filter, QVector<Stor
         return fail(points, error);
     while (points.next()) {
         const auto row = rowOfId.constFind(points.value(0).toLongLong());
-        // A test recorded between the two statements is not in the list.
+        // A test recorded between the statements is not in the list.
         if (row != rowOfId.constEnd())
             (*tests)[*row].evaluation.points.append(pointFromRow(points, 1));
+    }
+
+    QSqlQuery rates(db);
+    if (!run(&rates,
+             QStringLiteral("SELECT r.test_id, r.from_point, r.to_point, r.rate FROM test_rates r "
+                            "JOIN tests t ON t.id = r.test_id WHERE %1 "
+                            "ORDER BY r.test_id, r.segment_no")
+                 .arg(condition.text),
+             condition.values))
+        return fail(rates, error);
+    while (rates.next()) {
+        const auto row = rowOfId.constFind(rates.value(0).toLongLong());
+        if (row != rowOfId.constEnd()) {
+            (*tests)[*row].evaluation.rates.append(
+                {rates.value(1).toInt(), rates.value(2).toInt(), optionalReal(rates.value(3))});
+        }
     }
     return true;
 }
