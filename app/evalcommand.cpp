@@ -3,7 +3,7 @@
 #include "evaluation/evaluation.h"
 #include "evaluation/programfile.h"
 #include "evaluation/resultjson.h"
-#include "mainwindow/curvefile.h"
+#include "curves/curvefile.h"
 
 #include <QCommandLineParser>
 #include <QIODevice>

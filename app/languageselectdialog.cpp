@@ -2,7 +2,7 @@
 #include "ui_languageselectdialog.h"
 
 #include "app/translation.h"
-#include "fit/widgetfit.h"
+#include "widgets/widgetfit.h"
 
 #include <QDir>
 #include <QFileInfo>

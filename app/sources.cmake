@@ -1,8 +1,7 @@
 # main.cpp and evalmain.cpp are the torvelin and torvelin-eval executables'
 # own sources (see the top-level CMakeLists.txt); everything else here goes
-# into torvelin_core.
+# into the folder's library.
 set(TORVELIN_APP_SOURCES
-    app/applocations.h app/applocations.cpp
     app/translation.h app/translation.cpp
     app/evalcommand.h app/evalcommand.cpp
     app/languageselectdialog.h app/languageselectdialog.cpp

@@ -1,6 +1,6 @@
 #include "app/translation.h"
 
-#include "app/applocations.h"
+#include "settings/applocations.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -2,7 +2,7 @@
 
 #include "bench/numberingcheck.h"
 #include "bench/plotprobe.h"
-#include "device/records.h"
+#include "device/settings.h"
 #include "dialogs/axissetting.h"
 
 #include <QString>

@@ -11,7 +11,7 @@
 #include "evaluation/evaluation.h"
 #include "mainwindow/mainwindow.h"
 #include "records/testrecorder.h"
-#include "mainwindow/curvefile.h"
+#include "curves/curvefile.h"
 
 #include <QElapsedTimer>
 #include <QLocale>

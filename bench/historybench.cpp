@@ -3,7 +3,7 @@
 #include "bench/report.h"
 #include "history/historymodel.h"
 #include "history/historywindow.h"
-#include "history/recordqueries.h"
+#include "records/recordqueries.h"
 #include "records/recordsdatabase.h"
 #include "records/teststore.h"
 

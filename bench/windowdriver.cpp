@@ -1,7 +1,7 @@
 #include "bench/windowdriver.h"
 
 #include "bench/plotprobe.h"
-#include "mainwindow/filedialogs.h"
+#include "widgets/filedialogs.h"
 #include "mainwindow/mainwindow.h"
 #include "results/liveevaluation.h"
 

@@ -2,7 +2,7 @@
 
 #include "device/linkhealth.h"
 #include "device/portguard.h"
-#include "device/records.h"
+#include "device/settings.h"
 
 #include <QElapsedTimer>
 #include <QMutex>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "curves/testcurves.h"
-#include "device/records.h"
+#include "device/settings.h"
 
 #include <QVector>
 #include <QtGlobal>

@@ -1,7 +1,7 @@
 set(TORVELIN_DEVICE_SOURCES
-    device/records.h
-    device/numbertext.h device/numbertext.cpp
+    device/settings.h
     device/registers.h device/registers.cpp
+    device/machineprogram.h device/machineprogram.cpp
     device/defaultport.h device/defaultport.cpp
     device/devicelock.h
     device/linkhealth.h device/linkhealth.cpp

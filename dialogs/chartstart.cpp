@@ -7,8 +7,8 @@
 #include <QRegExp>
 #include <QRegExpValidator>
 
-#include "device/numbertext.h"
-#include "fit/widgetfit.h"
+#include "numbers/numbertext.h"
+#include "widgets/widgetfit.h"
 #include "ui_chartstart.h"
 
 namespace {

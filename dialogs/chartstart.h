@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "device/records.h"
+#include "device/settings.h"
 
 namespace Ui {
 class chartStart;

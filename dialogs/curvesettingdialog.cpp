@@ -1,7 +1,7 @@
 #include "dialogs/curvesettingdialog.h"
 
-#include "device/numbertext.h"
-#include "fit/widgetfit.h"
+#include "numbers/numbertext.h"
+#include "widgets/widgetfit.h"
 #include "ui_curvesettingdialog.h"
 
 curveSettingDialog::curveSettingDialog(QWidget *parent, const AxisSetting &setting)

@@ -1,7 +1,7 @@
 #include "dialogs/serialsettingdialog.h"
 
 #include "device/defaultport.h"
-#include "device/numbertext.h"
+#include "numbers/numbertext.h"
 #include "dialogs/serialportlist.h"
 #include "ui_serialsettingdialog.h"
 

@@ -4,7 +4,7 @@
 #include <QList>
 #include <QStringList>
 
-#include "device/records.h"
+#include "device/settings.h"
 
 namespace Ui {
 class serialSettingDialog;

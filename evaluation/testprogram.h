@@ -54,12 +54,6 @@ struct TestProgram
 
     int usedPointCount() const;
 
-    // The program the tester stores, from its setting reply as the Setting
-    // page shows it: pointSet (25 reals) and systemSet (9 integers). False,
-    // and *program untouched, when either is too short.
-    static bool fromMachineSetting(const QVector<float> &pointSet, const QVector<int> &systemSet,
-                                   TestProgram *program);
-
     bool operator==(const TestProgram &other) const;
     bool operator!=(const TestProgram &other) const { return !(*this == other); }
 };

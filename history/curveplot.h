@@ -1,6 +1,6 @@
 #pragma once
 
-#include "history/storedtest.h"
+#include "records/storedtest.h"
 
 #include <QColor>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "history/histogramplot.h"
 
-#include "device/numbertext.h"
+#include "numbers/numbertext.h"
 
 #include <qcustomplot.h>
 

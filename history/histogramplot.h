@@ -1,6 +1,6 @@
 #pragma once
 
-#include "history/batchstatistics.h"
+#include "statistics/batchstatistics.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "history/historymodel.h"
 
-#include "device/numbertext.h"
-#include "history/recordqueries.h"
+#include "numbers/numbertext.h"
+#include "records/recordqueries.h"
 
 #include <QBrush>
 #include <QColor>

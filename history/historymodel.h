@@ -1,6 +1,6 @@
 #pragma once
 
-#include "history/historyfilter.h"
+#include "records/historyfilter.h"
 
 #include <QSqlDatabase>
 #include <QSqlQueryModel>

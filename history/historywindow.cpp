@@ -3,12 +3,12 @@
 
 #include "history/historymodel.h"
 #include "history/overlaywindow.h"
-#include "history/recordqueries.h"
+#include "records/recordqueries.h"
 #include "history/reports.h"
-#include "history/resultscsv.h"
+#include "records/resultscsv.h"
 #include "history/statisticswindow.h"
-#include "mainwindow/filedialogs.h"
-#include "app/applocations.h"
+#include "widgets/filedialogs.h"
+#include "settings/applocations.h"
 #include "records/recordsdatabase.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "history/historyfilter.h"
-#include "history/storedtest.h"
+#include "records/historyfilter.h"
+#include "records/storedtest.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #include "history/reports.h"
 
-#include "device/numbertext.h"
+#include "numbers/numbertext.h"
 #include "history/curveplot.h"
 #include "history/histogramplot.h"
 #include "history/historymodel.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "history/recordqueries.h"
-#include "history/storedtest.h"
+#include "records/recordqueries.h"
+#include "records/storedtest.h"
 
 #include <QString>
 

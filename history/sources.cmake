@@ -1,9 +1,4 @@
 set(TORVELIN_HISTORY_SOURCES
-    history/batchstatistics.h history/batchstatistics.cpp
-    history/historyfilter.h history/historyfilter.cpp
-    history/storedtest.h
-    history/recordqueries.h history/recordqueries.cpp
-    history/resultscsv.h history/resultscsv.cpp
     history/statisticstext.h history/statisticstext.cpp
     history/curveplot.h history/curveplot.cpp
     history/histogramplot.h history/histogramplot.cpp
@@ -14,5 +9,4 @@ set(TORVELIN_HISTORY_SOURCES
     forms/statisticswindow.ui
     history/historywindow.h history/historywindow.cpp
     forms/historywindow.ui
-    history/historyactions.h history/historyactions.cpp
 )

@@ -1,6 +1,6 @@
 #include "history/statisticstext.h"
 
-#include "device/numbertext.h"
+#include "numbers/numbertext.h"
 
 namespace {
 constexpr int CapabilityDecimals = 2;

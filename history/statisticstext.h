@@ -1,7 +1,7 @@
 #pragma once
 
-#include "history/batchstatistics.h"
-#include "history/historyfilter.h"
+#include "statistics/batchstatistics.h"
+#include "records/historyfilter.h"
 
 #include <QCoreApplication>
 #include <QStringList>

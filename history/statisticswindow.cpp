@@ -1,12 +1,12 @@
 #include "history/statisticswindow.h"
 #include "ui_statisticswindow.h"
 
-#include "fit/widgetfit.h"
+#include "widgets/widgetfit.h"
 #include "history/histogramplot.h"
 #include "history/reports.h"
 #include "history/statisticstext.h"
-#include "mainwindow/filedialogs.h"
-#include "app/applocations.h"
+#include "widgets/filedialogs.h"
+#include "settings/applocations.h"
 #include "records/recordsdatabase.h"
 
 #include <QFileInfo>

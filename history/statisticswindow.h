@@ -1,6 +1,6 @@
 #pragma once
 
-#include "history/recordqueries.h"
+#include "records/recordqueries.h"
 
 #include <QWidget>
 

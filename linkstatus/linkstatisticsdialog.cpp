@@ -1,7 +1,7 @@
 #include "linkstatus/linkstatisticsdialog.h"
 #include "ui_linkstatisticsdialog.h"
 
-#include "fit/widgetfit.h"
+#include "widgets/widgetfit.h"
 #include "linkstatus/linktexts.h"
 
 

@@ -1,6 +1,6 @@
 #include "linkstatus/linktexts.h"
 
-#include "device/numbertext.h"
+#include "numbers/numbertext.h"
 
 namespace {
 constexpr double MsPerSecond = 1000.0;

@@ -1,6 +1,6 @@
 #include "mainwindow/livereadout.h"
 
-#include "device/numbertext.h"
+#include "numbers/numbertext.h"
 
 #include <algorithm>
 #include <cfloat>

@@ -2,9 +2,9 @@
 
 #include "device/linkhealth.h"
 #include "curves/testcurves.h"
-#include "device/records.h"
+#include "device/settings.h"
 #include "dialogs/axissetting.h"
-#include "history/storedtest.h"
+#include "records/storedtest.h"
 #include "mainwindow/curveplotview.h"
 
 #include <QMainWindow>

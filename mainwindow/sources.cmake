@@ -1,12 +1,11 @@
 set(TORVELIN_MAINWINDOW_SOURCES
     forms/mainwindow.ui
     mainwindow/mainwindow.h mainwindow/mainwindow.cpp
-    mainwindow/curvefile.h mainwindow/curvefile.cpp
     mainwindow/curveplotview.h mainwindow/curveplotview.cpp
     mainwindow/plotexport.h mainwindow/plotexport.cpp
-    mainwindow/filedialogs.h mainwindow/filedialogs.cpp
     mainwindow/livereadout.h mainwindow/livereadout.cpp
     mainwindow/testrun.h mainwindow/testrun.cpp
     mainwindow/plotautofit.h mainwindow/plotautofit.cpp
     mainwindow/testsettingslabel.h mainwindow/testsettingslabel.cpp
+    mainwindow/historyactions.h mainwindow/historyactions.cpp
 )

@@ -1,6 +1,6 @@
 #include "mainwindow/testsettingslabel.h"
 
-#include "device/numbertext.h"
+#include "numbers/numbertext.h"
 
 namespace {
 constexpr int PushMode = 0;

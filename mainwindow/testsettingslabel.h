@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device/records.h"
+#include "device/settings.h"
 
 #include <QLabel>
 

@@ -1,8 +1,8 @@
 #include "parameters/machineparameter.h"
 
-#include "device/numbertext.h"
+#include "numbers/numbertext.h"
 #include "device/registers.h"
-#include "fit/widgetfit.h"
+#include "widgets/widgetfit.h"
 #include "parameters/springrate.h"
 #include "ui_machineparameter.h"
 

@@ -1,6 +1,7 @@
 #include "records/databaseconfig.h"
 
-#include "app/applocations.h"
+#include "settings/applocations.h"
+#include "settings/usersettings.h"
 
 #include <QDir>
 #include <QMutex>
@@ -141,10 +142,4 @@ bool DatabaseConfig::sameDatabase(const DatabaseConfig &other) const
         return sqlitePath == other.sqlitePath;
     return host == other.host && port == other.port && database == other.database
            && user == other.user && password == other.password;
-}
-
-QSettings TorvelinSettings::open()
-{
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(Organization),
-                     QLatin1String(Application));
 }

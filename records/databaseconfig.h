@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QSettings>
 #include <QString>
 
 // Which database the records go to. Chosen, in this order, by the
@@ -45,11 +44,3 @@ struct DatabaseConfig
     // Equal databases, for deciding whether a connection must be reopened.
     bool sameDatabase(const DatabaseConfig &other) const;
 };
-
-// The QSettings every part of the program shares.
-namespace TorvelinSettings {
-constexpr const char Organization[] = "Torvelin";
-constexpr const char Application[] = "Torvelin";
-// The user's settings of the program (database choice, identity).
-QSettings open();
-} // namespace TorvelinSettings

@@ -7,9 +7,9 @@ set(TORVELIN_RECORDS_SOURCES
     records/teststore.h records/teststore.cpp
     records/testrecorder.h records/testrecorder.cpp
     records/serialnumber.h records/serialnumber.cpp
-    records/identitybar.h records/identitybar.cpp
-    records/databasedialog.h records/databasedialog.cpp
-    forms/databasedialog.ui
     records/evaluationrecord.h records/evaluationrecord.cpp
-    records/testrecording.h records/testrecording.cpp
+    records/storedtest.h
+    records/historyfilter.h records/historyfilter.cpp
+    records/recordqueries.h records/recordqueries.cpp
+    records/resultscsv.h records/resultscsv.cpp
 )

@@ -26,8 +26,11 @@ set(TORVELIN_CATALOGUE_SOURCES ${CMAKE_CURRENT_BINARY_DIR}/resources/catalogue-s
 # by AUTOUIC, so not every one is listed with its target: all of forms/ goes in.
 file(GLOB catalogue_forms CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
     ${CMAKE_CURRENT_SOURCE_DIR}/forms/*.ui)
-set(catalogue_sources
-    "$<TARGET_PROPERTY:torvelin_core,SOURCES>;$<TARGET_PROPERTY:torvelin,SOURCES>;${catalogue_forms}")
+get_property(catalogue_targets GLOBAL PROPERTY TORVELIN_LAYER_TARGETS)
+set(catalogue_sources ${catalogue_forms})
+foreach(target ${catalogue_targets} torvelin)
+    list(APPEND catalogue_sources "$<TARGET_PROPERTY:${target},SOURCES>")
+endforeach()
 file(GENERATE OUTPUT ${TORVELIN_CATALOGUE_SOURCES}
     CONTENT "$<JOIN:$<FILTER:${catalogue_sources},EXCLUDE,^${CMAKE_CURRENT_BINARY_DIR}/>,\n>\n")
 set(TORVELIN_CATALOGUE_COMMAND ${CMAKE_COMMAND}

@@ -1,8 +1,10 @@
 #include "results/programchoice.h"
 
-#include "app/applocations.h"
+#include "device/machineprogram.h"
+#include "settings/applocations.h"
+#include "settings/usersettings.h"
 #include "evaluation/programfile.h"
-#include "mainwindow/filedialogs.h"
+#include "widgets/filedialogs.h"
 #include "results/programdialog.h"
 
 #include <QAction>
@@ -16,8 +18,6 @@
 
 namespace {
 
-const char SettingsOrganisation[] = "Torvelin";
-const char SettingsApplication[] = "Torvelin";
 const char SourceKey[] = "program/source";
 const char PathKey[] = "program/path";
 const char NumberKey[] = "program/number";
@@ -28,17 +28,6 @@ const char FileFilter[] = "*.json";
 
 constexpr int FirstMachineProgram = 1;
 constexpr int LastMachineProgram = 65535;
-
-// Where the choice is kept: the program's user settings, in QSettings'
-// native place on each platform.
-class ProgramSettings : public QSettings
-{
-public:
-    ProgramSettings()
-        : QSettings(QLatin1String(SettingsOrganisation), QLatin1String(SettingsApplication))
-    {
-    }
-};
 
 } // namespace
 
@@ -69,7 +58,7 @@ ProgramChoice::ProgramChoice(QWidget *window)
 
 void ProgramChoice::restore()
 {
-    ProgramSettings stored;
+    QSettings stored = TorvelinSettings::open();
     const QString source = stored.value(QLatin1String(SourceKey)).toString();
     if (source == QLatin1String(FileSource)) {
         // A file that has gone since is no program; the panel says so.
@@ -92,7 +81,7 @@ void ProgramChoice::receiveSystemSetting(QVector<float> pointSet, QVector<int> s
     if (!m_awaitingAnswer)
         return;
     TestProgram program;
-    if (!TestProgram::fromMachineSetting(pointSet, systemSet, &program))
+    if (!MachineProgram::fromSetting(pointSet, systemSet, &program))
         return;
     m_answered = true;
     m_pendingMachineProgram = 0;
@@ -202,7 +191,7 @@ void ProgramChoice::chooseNone()
 
 void ProgramChoice::remember(const QString &source, const QString &path, int number)
 {
-    ProgramSettings stored;
+    QSettings stored = TorvelinSettings::open();
     stored.setValue(QLatin1String(SourceKey), source);
     stored.setValue(QLatin1String(PathKey), path);
     stored.setValue(QLatin1String(NumberKey), number);

@@ -1,8 +1,8 @@
 #include "results/programdialog.h"
 #include "ui_programdialog.h"
 
-#include "device/numbertext.h"
-#include "fit/widgetfit.h"
+#include "numbers/numbertext.h"
+#include "widgets/widgetfit.h"
 
 #include <QMessageBox>
 

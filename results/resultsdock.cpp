@@ -1,8 +1,8 @@
 #include "results/resultsdock.h"
 
-#include "device/numbertext.h"
+#include "numbers/numbertext.h"
 #include "evaluation/testprogram.h"
-#include "fit/widgetfit.h"
+#include "widgets/widgetfit.h"
 
 #include <QHeaderView>
 #include <QLabel>

@@ -25,180 +25,6 @@
     </message>
 </context>
 <context>
-    <name>LinkMonitor</name>
-    <message>
-        <source>Link statistics</source>
-        <translation>链路统计</translation>
-    </message>
-</context>
-<context>
-    <name>LinkStatisticsDialog</name>
-    <message>
-        <source>Link statistics</source>
-        <translation>链路统计</translation>
-    </message>
-    <message>
-        <source>State:</source>
-        <translation>状态:</translation>
-    </message>
-    <message>
-        <source>Last interruption:</source>
-        <translation>上次中断:</translation>
-    </message>
-    <message>
-        <source>Good answers:</source>
-        <translation>正常应答:</translation>
-    </message>
-    <message>
-        <source>Rejected answers:</source>
-        <translation>被拒应答:</translation>
-    </message>
-    <message>
-        <source>Timeouts:</source>
-        <translation>超时:</translation>
-    </message>
-    <message>
-        <source>CRC errors:</source>
-        <translation>CRC错误:</translation>
-    </message>
-    <message>
-        <source>Framing errors:</source>
-        <translation>帧错误:</translation>
-    </message>
-    <message>
-        <source>Port failures:</source>
-        <translation>端口故障:</translation>
-    </message>
-    <message>
-        <source>Port reopened:</source>
-        <translation>端口重新打开:</translation>
-    </message>
-    <message>
-        <source>Close</source>
-        <translation>关闭</translation>
-    </message>
-</context>
-<context>
-    <name>LinkTexts</name>
-    <message>
-        <source>the port %1 does not exist</source>
-        <translation>端口 %1 不存在</translation>
-    </message>
-    <message>
-        <source>no permission to open %1</source>
-        <translation>无权打开 %1</translation>
-    </message>
-    <message>
-        <source>no permission to open %1: the user must be in the group %2 that owns it (sudo usermod -a -G %2 %3, then log in again)</source>
-        <translation>无权打开 %1: 用户必须属于拥有该设备的用户组 %2 (sudo usermod -a -G %2 %3, 然后重新登录)</translation>
-    </message>
-    <message>
-        <source>%1 is in use by another program</source>
-        <translation>%1 正被其他程序占用</translation>
-    </message>
-    <message>
-        <source>%1 baud is not supported on this system</source>
-        <translation>本系统不支持 %1 波特率</translation>
-    </message>
-    <message>
-        <source>these line settings are not supported by %1</source>
-        <translation>%1 不支持这些串口参数</translation>
-    </message>
-    <message>
-        <source>%1: %2</source>
-        <translation>%1: %2</translation>
-    </message>
-    <message>
-        <source>No answer from the tester</source>
-        <translation>试验机无应答</translation>
-    </message>
-    <message>
-        <source>The port failed; no answer since %1. It is reopened every second.</source>
-        <translation>端口故障; 自 %1 起无应答。每秒重新打开一次。</translation>
-    </message>
-    <message>
-        <source>No answer from the tester since %1</source>
-        <translation>自 %1 起试验机无应答</translation>
-    </message>
-    <message>
-        <source>The tester answers</source>
-        <translation>试验机应答正常</translation>
-    </message>
-    <message>
-        <source>Not connected</source>
-        <translation>未连接</translation>
-    </message>
-    <message>
-        <source>none</source>
-        <translation>无</translation>
-    </message>
-    <message>
-        <source>%1 s</source>
-        <translation>%1 秒</translation>
-    </message>
-    <message>
-        <source>%1; the curve was interrupted for %2 s</source>
-        <translation>%1; 曲线中断了 %2 秒</translation>
-    </message>
-    <message>
-        <source>Good answers: %1</source>
-        <translation>正常应答: %1</translation>
-    </message>
-    <message>
-        <source>Rejected answers: %1</source>
-        <translation>被拒应答: %1</translation>
-    </message>
-    <message>
-        <source>Timeouts: %1</source>
-        <translation>超时: %1</translation>
-    </message>
-    <message>
-        <source>CRC errors: %1</source>
-        <translation>CRC错误: %1</translation>
-    </message>
-    <message>
-        <source>Framing errors: %1</source>
-        <translation>帧错误: %1</translation>
-    </message>
-    <message>
-        <source>Port failures: %1</source>
-        <translation>端口故障: %1</translation>
-    </message>
-    <message>
-        <source>Port reopened: %1</source>
-        <translation>端口重新打开: %1</translation>
-    </message>
-</context>
-<context>
-    <name>EvalCommand</name>
-    <message>
-        <source>Judges saved curve files against a test program and prints one JSON line per file.
-Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable file.</source>
-        <translation>按测试程序判定已保存的曲线文件，每个文件输出一行 JSON。
-退出状态：0 全部合格，1 有文件不合格，2 用法错误或文件无法读取。</translation>
-    </message>
-    <message>
-        <source>The test program (JSON).</source>
-        <translation>测试程序（JSON）。</translation>
-    </message>
-    <message>
-        <source>PROGRAM.json</source>
-        <translation>PROGRAM.json</translation>
-    </message>
-    <message>
-        <source>Curve files to judge.</source>
-        <translation>要判定的曲线文件。</translation>
-    </message>
-    <message>
-        <source>CURVE.txt [CURVE.txt …]</source>
-        <translation>CURVE.txt [CURVE.txt …]</translation>
-    </message>
-    <message>
-        <source>%1: a program (--program PROGRAM.json) and at least one curve file are needed.</source>
-        <translation>%1：需要一个测试程序（--program PROGRAM.json）和至少一个曲线文件。</translation>
-    </message>
-</context>
-<context>
     <name>DatabaseDialog</name>
     <message>
         <source>Records database</source>
@@ -271,6 +97,109 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
     <message>
         <source>A PostgreSQL server needs a host and a database name.</source>
         <translation>PostgreSQL 服务器需要主机和数据库名。</translation>
+    </message>
+</context>
+<context>
+    <name>DfqExport</name>
+    <message>
+        <source>Tests %1 and %2 were judged with different distances, limits or nominal values at %3. Export the tests of one program at a time (choose their batch or days).</source>
+        <translation>测试 %1 和 %2 在%3处使用了不同的距离、极限或名义值。请一次只导出同一程序的测试（选择其批次或日期）。</translation>
+    </message>
+    <message>
+        <source>test point %1</source>
+        <translation>段点 %1</translation>
+    </message>
+    <message>
+        <source>the rate between test points %1 and %2</source>
+        <translation>段点 %1 与 %2 之间的刚度</translation>
+    </message>
+</context>
+<context>
+    <name>DfqWriter</name>
+    <message>
+        <source>holds a line break or another control character</source>
+        <translation>含有换行符或其他控制字符</translation>
+    </message>
+    <message>
+        <source>cannot be written in %1</source>
+        <translation>无法用 %1 编码写入</translation>
+    </message>
+    <message>
+        <source>%1 (%2) &quot;%3&quot; %4</source>
+        <translation>%1（%2）“%3”%4</translation>
+    </message>
+    <message>
+        <source>part number</source>
+        <translation>零件号</translation>
+    </message>
+    <message>
+        <source>part name</source>
+        <translation>零件名称</translation>
+    </message>
+    <message>
+        <source>characteristic number</source>
+        <translation>特性编号</translation>
+    </message>
+    <message>
+        <source>characteristic name</source>
+        <translation>特性名称</translation>
+    </message>
+    <message>
+        <source>unit</source>
+        <translation>单位</translation>
+    </message>
+    <message>
+        <source>date and time</source>
+        <translation>日期和时间</translation>
+    </message>
+    <message>
+        <source>batch</source>
+        <translation>批次</translation>
+    </message>
+    <message>
+        <source>operator</source>
+        <translation>操作员</translation>
+    </message>
+    <message>
+        <source>station</source>
+        <translation>工位</translation>
+    </message>
+    <message>
+        <source>serial number</source>
+        <translation>序列号</translation>
+    </message>
+    <message>
+        <source>Test %1: %2 (%3) &quot;%4&quot; %5</source>
+        <translation>测试 %1：%2（%3）“%4”%5</translation>
+    </message>
+</context>
+<context>
+    <name>EvalCommand</name>
+    <message>
+        <source>Judges saved curve files against a test program and prints one JSON line per file.
+Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable file.</source>
+        <translation>按测试程序判定已保存的曲线文件，每个文件输出一行 JSON。
+退出状态：0 全部合格，1 有文件不合格，2 用法错误或文件无法读取。</translation>
+    </message>
+    <message>
+        <source>The test program (JSON).</source>
+        <translation>测试程序（JSON）。</translation>
+    </message>
+    <message>
+        <source>PROGRAM.json</source>
+        <translation>PROGRAM.json</translation>
+    </message>
+    <message>
+        <source>Curve files to judge.</source>
+        <translation>要判定的曲线文件。</translation>
+    </message>
+    <message>
+        <source>CURVE.txt [CURVE.txt …]</source>
+        <translation>CURVE.txt [CURVE.txt …]</translation>
+    </message>
+    <message>
+        <source>%1: a program (--program PROGRAM.json) and at least one curve file are needed.</source>
+        <translation>%1：需要一个测试程序（--program PROGRAM.json）和至少一个曲线文件。</translation>
     </message>
 </context>
 <context>
@@ -514,6 +443,151 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
     <message>
         <source>After each Start the serial number counts up by one.</source>
         <translation>每次开始后序列号自动加一。</translation>
+    </message>
+</context>
+<context>
+    <name>LinkMonitor</name>
+    <message>
+        <source>Link statistics</source>
+        <translation>链路统计</translation>
+    </message>
+</context>
+<context>
+    <name>LinkStatisticsDialog</name>
+    <message>
+        <source>Link statistics</source>
+        <translation>链路统计</translation>
+    </message>
+    <message>
+        <source>State:</source>
+        <translation>状态:</translation>
+    </message>
+    <message>
+        <source>Last interruption:</source>
+        <translation>上次中断:</translation>
+    </message>
+    <message>
+        <source>Good answers:</source>
+        <translation>正常应答:</translation>
+    </message>
+    <message>
+        <source>Rejected answers:</source>
+        <translation>被拒应答:</translation>
+    </message>
+    <message>
+        <source>Timeouts:</source>
+        <translation>超时:</translation>
+    </message>
+    <message>
+        <source>CRC errors:</source>
+        <translation>CRC错误:</translation>
+    </message>
+    <message>
+        <source>Framing errors:</source>
+        <translation>帧错误:</translation>
+    </message>
+    <message>
+        <source>Port failures:</source>
+        <translation>端口故障:</translation>
+    </message>
+    <message>
+        <source>Port reopened:</source>
+        <translation>端口重新打开:</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+</context>
+<context>
+    <name>LinkTexts</name>
+    <message>
+        <source>the port %1 does not exist</source>
+        <translation>端口 %1 不存在</translation>
+    </message>
+    <message>
+        <source>no permission to open %1</source>
+        <translation>无权打开 %1</translation>
+    </message>
+    <message>
+        <source>no permission to open %1: the user must be in the group %2 that owns it (sudo usermod -a -G %2 %3, then log in again)</source>
+        <translation>无权打开 %1: 用户必须属于拥有该设备的用户组 %2 (sudo usermod -a -G %2 %3, 然后重新登录)</translation>
+    </message>
+    <message>
+        <source>%1 is in use by another program</source>
+        <translation>%1 正被其他程序占用</translation>
+    </message>
+    <message>
+        <source>%1 baud is not supported on this system</source>
+        <translation>本系统不支持 %1 波特率</translation>
+    </message>
+    <message>
+        <source>these line settings are not supported by %1</source>
+        <translation>%1 不支持这些串口参数</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>No answer from the tester</source>
+        <translation>试验机无应答</translation>
+    </message>
+    <message>
+        <source>The port failed; no answer since %1. It is reopened every second.</source>
+        <translation>端口故障; 自 %1 起无应答。每秒重新打开一次。</translation>
+    </message>
+    <message>
+        <source>No answer from the tester since %1</source>
+        <translation>自 %1 起试验机无应答</translation>
+    </message>
+    <message>
+        <source>The tester answers</source>
+        <translation>试验机应答正常</translation>
+    </message>
+    <message>
+        <source>Not connected</source>
+        <translation>未连接</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>%1; the curve was interrupted for %2 s</source>
+        <translation>%1; 曲线中断了 %2 秒</translation>
+    </message>
+    <message>
+        <source>Good answers: %1</source>
+        <translation>正常应答: %1</translation>
+    </message>
+    <message>
+        <source>Rejected answers: %1</source>
+        <translation>被拒应答: %1</translation>
+    </message>
+    <message>
+        <source>Timeouts: %1</source>
+        <translation>超时: %1</translation>
+    </message>
+    <message>
+        <source>CRC errors: %1</source>
+        <translation>CRC错误: %1</translation>
+    </message>
+    <message>
+        <source>Framing errors: %1</source>
+        <translation>帧错误: %1</translation>
+    </message>
+    <message>
+        <source>Port failures: %1</source>
+        <translation>端口故障: %1</translation>
+    </message>
+    <message>
+        <source>Port reopened: %1</source>
+        <translation>端口重新打开: %1</translation>
     </message>
 </context>
 <context>
@@ -941,71 +1015,6 @@ Do you want to replace it?</source>
     </message>
 </context>
 <context>
-    <name>ResultsDock</name>
-    <message>
-        <source>Results</source>
-        <translation>判定结果</translation>
-    </message>
-    <message>
-        <source>Point</source>
-        <translation>段点</translation>
-    </message>
-    <message>
-        <source>Distance (mm)</source>
-        <translation>位移(mm)</translation>
-    </message>
-    <message>
-        <source>Force (N)</source>
-        <translation>力值(N)</translation>
-    </message>
-    <message>
-        <source>Limits (N)</source>
-        <translation>上下限(N)</translation>
-    </message>
-    <message>
-        <source>Verdict</source>
-        <translation>判定</translation>
-    </message>
-    <message>
-        <source>Pass</source>
-        <translation>合格</translation>
-    </message>
-    <message>
-        <source>Fail</source>
-        <translation>不合格</translation>
-    </message>
-    <message>
-        <source>Not reached</source>
-        <translation>未到达</translation>
-    </message>
-    <message>
-        <source>No program chosen (Program menu).</source>
-        <translation>未选择测试程序（测试程序菜单）。</translation>
-    </message>
-    <message>
-        <source>Program: %1</source>
-        <translation>测试程序：%1</translation>
-    </message>
-    <message>
-        <source>Rates between points: %1 N/mm
-Fitted rate: %2 N/mm
-Maximum force: %3 N
-Hysteresis: %4 %</source>
-        <translation>段间刚度：%1 N/mm
-拟合刚度：%2 N/mm
-最大力值：%3 N
-滞后：%4 %</translation>
-    </message>
-    <message>
-        <source>PASS</source>
-        <translation>合格</translation>
-    </message>
-    <message>
-        <source>FAIL</source>
-        <translation>不合格</translation>
-    </message>
-</context>
-<context>
     <name>RecordsDatabase</name>
     <message>
         <source>The database file cannot use a write-ahead log.</source>
@@ -1196,6 +1205,71 @@ Hysteresis: %4 %</source>
     </message>
 </context>
 <context>
+    <name>ResultsDock</name>
+    <message>
+        <source>Results</source>
+        <translation>判定结果</translation>
+    </message>
+    <message>
+        <source>Point</source>
+        <translation>段点</translation>
+    </message>
+    <message>
+        <source>Distance (mm)</source>
+        <translation>位移(mm)</translation>
+    </message>
+    <message>
+        <source>Force (N)</source>
+        <translation>力值(N)</translation>
+    </message>
+    <message>
+        <source>Limits (N)</source>
+        <translation>上下限(N)</translation>
+    </message>
+    <message>
+        <source>Verdict</source>
+        <translation>判定</translation>
+    </message>
+    <message>
+        <source>Pass</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>Fail</source>
+        <translation>不合格</translation>
+    </message>
+    <message>
+        <source>Not reached</source>
+        <translation>未到达</translation>
+    </message>
+    <message>
+        <source>No program chosen (Program menu).</source>
+        <translation>未选择测试程序（测试程序菜单）。</translation>
+    </message>
+    <message>
+        <source>Program: %1</source>
+        <translation>测试程序：%1</translation>
+    </message>
+    <message>
+        <source>Rates between points: %1 N/mm
+Fitted rate: %2 N/mm
+Maximum force: %3 N
+Hysteresis: %4 %</source>
+        <translation>段间刚度：%1 N/mm
+拟合刚度：%2 N/mm
+最大力值：%3 N
+滞后：%4 %</translation>
+    </message>
+    <message>
+        <source>PASS</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>FAIL</source>
+        <translation>不合格</translation>
+    </message>
+</context>
+<context>
     <name>SerialSettingDialog</name>
     <message>
         <source>115200</source>
@@ -1232,33 +1306,6 @@ Hysteresis: %4 %</source>
     <message>
         <source>not in the system&apos;s list</source>
         <translation>不在系统串口列表中</translation>
-    </message>
-</context>
-<context>
-    <name>TestSettingsLabel</name>
-    <message>
-        <source>Settings of the next test (Chart)</source>
-        <translation>下一次测试的设置(图表)</translation>
-    </message>
-    <message>
-        <source>PUSH</source>
-        <translation>压缩</translation>
-    </message>
-    <message>
-        <source>PULL</source>
-        <translation>拉伸</translation>
-    </message>
-    <message>
-        <source>relative</source>
-        <translation>相对</translation>
-    </message>
-    <message>
-        <source>absolute</source>
-        <translation>绝对</translation>
-    </message>
-    <message>
-        <source>%1 · %2 · %3 mm · %4 mm/min</source>
-        <translation>%1 · %2 · %3 mm · %4 mm/min</translation>
     </message>
 </context>
 <context>
@@ -1415,6 +1462,33 @@ The test goes on: its points are kept in memory and written as soon as the datab
         <translation>
             <numerusform>本工位有 %n 个测试在 Torvelin 上次结束时（被强制关闭、崩溃或断电）仍在进行。它们已标记为中断，保留了此前写入的全部数据点。</numerusform>
         </translation>
+    </message>
+</context>
+<context>
+    <name>TestSettingsLabel</name>
+    <message>
+        <source>Settings of the next test (Chart)</source>
+        <translation>下一次测试的设置(图表)</translation>
+    </message>
+    <message>
+        <source>PUSH</source>
+        <translation>压缩</translation>
+    </message>
+    <message>
+        <source>PULL</source>
+        <translation>拉伸</translation>
+    </message>
+    <message>
+        <source>relative</source>
+        <translation>相对</translation>
+    </message>
+    <message>
+        <source>absolute</source>
+        <translation>绝对</translation>
+    </message>
+    <message>
+        <source>%1 · %2 · %3 mm · %4 mm/min</source>
+        <translation>%1 · %2 · %3 mm · %4 mm/min</translation>
     </message>
 </context>
 <context>

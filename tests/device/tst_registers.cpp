@@ -1,5 +1,6 @@
 // The register contract, from data tables: what the commands hold, and which
 // replies are accepted with what they carry.
+#include "device/machineprogram.h"
 #include "device/registers.h"
 
 #include <QtTest>
@@ -66,6 +67,7 @@ private slots:
     void settingReplyWidensRegistersUnsigned();
     void dataReplyAcceptedWhateverItsCounters_data();
     void dataReplyAcceptedWhateverItsCounters();
+    void storedProgramFromTheSettingReply();
 };
 
 void tst_Registers::floatEncodingIsWordSwapped_data()
@@ -282,6 +284,33 @@ void tst_Registers::dataReplyAcceptedWhateverItsCounters()
         QCOMPARE(decoded.pointData[0], 10.0f);
         QCOMPARE(decoded.pointData[9], 100.0f);
     }
+}
+
+void tst_Registers::storedProgramFromTheSettingReply()
+{
+    QVector<float> pointSet(25);
+    for (int i = 0; i < 25; ++i)
+        pointSet[i] = float(i + 1);
+    const QVector<int> systemSet{5, 3, 10, 60, 1, 2, 3, 4, 5};
+    TestProgram program;
+    QVERIFY(MachineProgram::fromSetting(pointSet, systemSet, &program));
+    QCOMPARE(program.number, 3);
+    QCOMPARE(program.speed, 60);
+    QCOMPARE(program.points.size(), 5);
+    const TestPoint &second = program.points.at(1);
+    QCOMPARE(second.force, 2.0);
+    QCOMPARE(second.distance, 7.0);
+    QCOMPARE(second.lower, 12.0);
+    QCOMPARE(second.upper, 17.0);
+    QCOMPARE(second.tolerancePercent, 2.0);
+    QCOMPARE(program.spring.effectiveCoils, 21.0);
+    QCOMPARE(program.spring.rate, 22.0);
+    QCOMPARE(program.spring.freeLength, 23.0);
+    QCOMPARE(program.spring.meanDiameter, 24.0);
+    QCOMPARE(program.spring.wireDiameter, 25.0);
+
+    QVERIFY(!MachineProgram::fromSetting(pointSet.mid(0, 24), systemSet, &program));
+    QCOMPARE(program.number, 3);
 }
 
 QTEST_APPLESS_MAIN(tst_Registers)

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "device/numbertext.h"
+#include "numbers/numbertext.h"
 #include "dialogs/curvesettingdialog.h"
 
 namespace {

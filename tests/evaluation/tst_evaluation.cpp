@@ -72,7 +72,6 @@ private slots:
     void judgesKnownCurves();
     void limitsOfAPoint_data();
     void limitsOfAPoint();
-    void readsTheMachinesSettingReply();
     void jsonLineKeepsFullPrecision();
 };
 
@@ -158,33 +157,6 @@ void TestEvaluation::limitsOfAPoint()
     const ForceLimits limits = TestPoint{1, force, lower, upper, tolerance, {}}.limits();
     QCOMPARE(limits.lower, expectedLower);
     QCOMPARE(limits.upper, expectedUpper);
-}
-
-void TestEvaluation::readsTheMachinesSettingReply()
-{
-    QVector<float> pointSet(25);
-    for (int i = 0; i < 25; ++i)
-        pointSet[i] = float(i + 1);
-    const QVector<int> systemSet{5, 3, 10, 60, 1, 2, 3, 4, 5};
-    TestProgram program;
-    QVERIFY(TestProgram::fromMachineSetting(pointSet, systemSet, &program));
-    QCOMPARE(program.number, 3);
-    QCOMPARE(program.speed, 60);
-    QCOMPARE(program.points.size(), 5);
-    const TestPoint &second = program.points.at(1);
-    QCOMPARE(second.force, 2.0);
-    QCOMPARE(second.distance, 7.0);
-    QCOMPARE(second.lower, 12.0);
-    QCOMPARE(second.upper, 17.0);
-    QCOMPARE(second.tolerancePercent, 2.0);
-    QCOMPARE(program.spring.effectiveCoils, 21.0);
-    QCOMPARE(program.spring.rate, 22.0);
-    QCOMPARE(program.spring.freeLength, 23.0);
-    QCOMPARE(program.spring.meanDiameter, 24.0);
-    QCOMPARE(program.spring.wireDiameter, 25.0);
-
-    QVERIFY(!TestProgram::fromMachineSetting(pointSet.mid(0, 24), systemSet, &program));
-    QCOMPARE(program.number, 3);
 }
 
 void TestEvaluation::jsonLineKeepsFullPrecision()

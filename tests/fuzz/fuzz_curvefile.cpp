@@ -1,6 +1,6 @@
 // Fuzz target: any file handed to Open loads without crashing, and only
 // finite points come out of it.
-#include "mainwindow/curvefile.h"
+#include "curves/curvefile.h"
 
 #include <QBuffer>
 

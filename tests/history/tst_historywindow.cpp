@@ -1,10 +1,10 @@
 // The History window over a real SQLite records database.
-#include "history/historyactions.h"
+#include "mainwindow/historyactions.h"
 #include "history/historymodel.h"
 #include "history/historywindow.h"
 #include "history/overlaywindow.h"
-#include "mainwindow/filedialogs.h"
-#include "recordfixture.h"
+#include "widgets/filedialogs.h"
+#include "support/recordfixture.h"
 
 #include <QMainWindow>
 #include <QMenu>

@@ -1,7 +1,7 @@
 // The main window on its own, without a tester: start-up state, the live
 // readout, the plot's slots, the axis dialog and the file commands' guards.
-#include "device/numbertext.h"
-#include "mainwindow/filedialogs.h"
+#include "numbers/numbertext.h"
+#include "widgets/filedialogs.h"
 #include "mainwindow/mainwindow.h"
 #include "support/modalwidget.h"
 #include "support/userfolders.h"

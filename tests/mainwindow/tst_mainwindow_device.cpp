@@ -3,11 +3,11 @@
 // closing while a test runs, and the Chinese interface.
 #include "app/langfile.h"
 #include "app/translation.h"
-#include "device/numbertext.h"
+#include "numbers/numbertext.h"
 #include "dialogs/chartstart.h"
 #include "dialogs/serialportlist.h"
 #include "dialogs/serialsettingdialog.h"
-#include "mainwindow/filedialogs.h"
+#include "widgets/filedialogs.h"
 #include "mainwindow/mainwindow.h"
 #include "parameters/machineparameter.h"
 #include "support/modalwidget.h"

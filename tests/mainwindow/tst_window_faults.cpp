@@ -2,7 +2,7 @@
 // blocks, NaN and infinite values, late answers, a line hung up mid-test.
 // The window must keep answering, never plot what the line garbled, and
 // never lose the curves already drawn.
-#include "device/numbertext.h"
+#include "numbers/numbertext.h"
 #include "linkstatus/linkindicator.h"
 #include "mainwindow/mainwindow.h"
 #include "support/simulatedtester.h"

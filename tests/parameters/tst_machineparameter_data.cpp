@@ -1,6 +1,6 @@
 #include "parameterdialog.h"
 
-#include "device/numbertext.h"
+#include "numbers/numbertext.h"
 
 #include <QtTest>
 #include <limits>

@@ -2,7 +2,7 @@
 // wires it, paging through the simulated tester's stored tests and results
 // over a real virtual line.
 #include "device/modbusthread.h"
-#include "device/numbertext.h"
+#include "numbers/numbertext.h"
 #include "parameterdialog.h"
 #include "support/simulatedtester.h"
 

@@ -1,7 +1,7 @@
 // The records on a real PostgreSQL server of their own: a server that
 // stops in the middle of a test costs no point; a test reads back whole;
 // a step that allows a column a new value runs on the server.
-#include "history/recordqueries.h"
+#include "records/recordqueries.h"
 #include "records/testrecorder.h"
 #include "storedrecords.h"
 #include "support/postgrescluster.h"

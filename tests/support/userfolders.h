@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/applocations.h"
+#include "settings/applocations.h"
 
 #include <QByteArray>
 #include <QTemporaryDir>

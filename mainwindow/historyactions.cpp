@@ -1,0 +1,122 @@
+#include "mainwindow/historyactions.h"
+
+#include "history/curveplot.h"
+#include "history/historymodel.h"
+#include "history/historywindow.h"
+#include "records/recordqueries.h"
+#include "history/reports.h"
+#include "records/recordsdatabase.h"
+
+#include <QMainWindow>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QStatusBar>
+
+#include <qcustomplot.h>
+
+namespace {
+const char MarksLayerName[] = "recordMarks";
+} // namespace
+
+HistoryActions::HistoryActions(QMainWindow *window, QCustomPlot *plot, QMenu *fileMenu,
+                               QAction *beforeAction, QMenu *recordsMenu)
+    : QObject(window)
+    , m_window(window)
+    , m_plot(plot)
+    , m_historyAction(new QAction(tr("History"), window))
+    , m_printAction(new QAction(tr("Print"), window))
+{
+    m_historyAction->setObjectName(QStringLiteral("actionHistory"));
+    m_printAction->setObjectName(QStringLiteral("actionPrint"));
+    m_printAction->setShortcut(QKeySequence::Print);
+    fileMenu->insertAction(beforeAction, m_printAction);
+    recordsMenu->addAction(m_historyAction);
+    connect(m_historyAction, &QAction::triggered, this, &HistoryActions::openHistory);
+    connect(m_printAction, &QAction::triggered, this, &HistoryActions::print);
+
+    plot->addLayer(QLatin1String(MarksLayerName));
+    m_marks = plot->layer(QLatin1String(MarksLayerName));
+}
+
+void HistoryActions::setRecordedTest(qint64 testId)
+{
+    forgetShownTest();
+    m_shownTest = testId;
+    // An open History shows the new test at once, as its first row.
+    if (m_history)
+        m_history->refresh();
+}
+
+void HistoryActions::openHistory()
+{
+    if (!m_history) {
+        m_history = new HistoryWindow(m_window);
+        m_history->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_history, &HistoryWindow::sendStoredTest, this, &HistoryActions::sendStoredTest);
+        connect(m_history, &HistoryWindow::sendStoredTest, this, &HistoryActions::showStoredTest);
+    } else {
+        m_history->refresh();
+    }
+    m_history->show();
+    m_history->raise();
+    m_history->activateWindow();
+}
+
+void HistoryActions::showStoredTest(const StoredTest &test)
+{
+    forgetShownTest();
+    m_shownTest = test.id;
+    QCPLayer *current = m_plot->currentLayer();
+    m_plot->setCurrentLayer(m_marks);
+    CurvePlot::addTestPoints(m_plot, test.evaluation);
+    m_plot->setCurrentLayer(current);
+    m_plot->replot(QCustomPlot::rpQueuedReplot);
+    const QString verdict = test.evaluation.judged ? HistoryModel::verdictText(test.evaluation.verdict)
+                                                   : tr("not judged");
+    m_window->statusBar()->showMessage(tr("Test No. %1, %2 %3, serial number %4: %5")
+                                           .arg(test.id)
+                                           .arg(test.header.identity.partNumber,
+                                                test.header.identity.batch,
+                                                test.header.identity.serialNumber, verdict));
+}
+
+void HistoryActions::forgetShownTest()
+{
+    m_shownTest = 0;
+    for (int i = m_plot->itemCount() - 1; i >= 0; --i) {
+        if (m_plot->item(i)->layer() == m_marks)
+            m_plot->removeItem(i);
+    }
+    m_plot->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void HistoryActions::print()
+{
+    if (m_shownTest == 0) {
+        QMessageBox::information(m_window, tr("Print"),
+                                 tr("The plot shows no test on record. Open one from Records → "
+                                    "History to print its report."));
+        return;
+    }
+    QString error;
+    QSqlDatabase db = RecordsDatabase::forCurrentThread(&error);
+    StoredTest test;
+    if (!db.isValid() || !RecordQueries::loadTest(db, m_shownTest, true, &test, &error)) {
+        QMessageBox::warning(m_window, tr("Print"),
+                             tr("Test %1 cannot be read.").arg(m_shownTest) + QLatin1Char('\n') + error);
+        return;
+    }
+    QPrinter printer(QPrinter::ScreenResolution);
+    QPrintDialog dialog(&printer, m_window);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (!Reports::printTest(&printer, test))
+        QMessageBox::warning(m_window, tr("Print"), tr("The printer could not be started."));
+}
+
+HistoryWindow *HistoryActions::historyWindow() const
+{
+    return m_history;
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "records/storedtest.h"
+
+#include <QObject>
+#include <QPointer>
+
+class HistoryWindow;
+class QAction;
+class QCPLayer;
+class QCustomPlot;
+class QMainWindow;
+class QMenu;
+
+// What the main window offers of the records: Records → History and
+// File → Print (the report of the test on record that the plot shows).
+// A test opened from History is handed to the window by sendStoredTest;
+// its test points and limits are then marked on the window's plot until
+// the curves are replaced (Refresh, Open).
+class HistoryActions : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Puts its actions into the window's menus: Print into `fileMenu`
+    // before `beforeAction`, History into `recordsMenu`.
+    HistoryActions(QMainWindow *window, QCustomPlot *plot, QMenu *fileMenu, QAction *beforeAction,
+                   QMenu *recordsMenu);
+
+    QAction *historyAction() const { return m_historyAction; }
+    QAction *printAction() const { return m_printAction; }
+    HistoryWindow *historyWindow() const;
+    qint64 shownTest() const { return m_shownTest; }
+
+signals:
+    void sendStoredTest(const StoredTest &test);
+
+public slots:
+    // The plot now shows this test on record (opened, or just recorded).
+    void showStoredTest(const StoredTest &test);
+    // The test the window just recorded is on disk: File → Print prints it,
+    // and an open History window lists it.
+    void setRecordedTest(qint64 testId);
+    // The plot's curves were replaced by something not on record.
+    void forgetShownTest();
+
+private slots:
+    void openHistory();
+    void print();
+
+private:
+    QMainWindow *m_window;
+    QCustomPlot *m_plot;
+    QCPLayer *m_marks;
+    QAction *m_historyAction;
+    QAction *m_printAction;
+    QPointer<HistoryWindow> m_history;
+    qint64 m_shownTest = 0;
+};

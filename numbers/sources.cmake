@@ -1,0 +1,3 @@
+set(TORVELIN_NUMBERS_SOURCES
+    numbers/numbertext.h numbers/numbertext.cpp
+)

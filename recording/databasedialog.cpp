@@ -1,0 +1,109 @@
+#include "recording/databasedialog.h"
+#include "ui_databasedialog.h"
+
+#include "records/recordsdatabase.h"
+
+#include <QFileDialog>
+#include <QPushButton>
+
+namespace {
+const char TestConnectionName[] = "torvelin-records-dialog-test";
+} // namespace
+
+DatabaseDialog::DatabaseDialog(const DatabaseConfig &config, bool fromEnvironment, QWidget *parent)
+    : QDialog(parent)
+    , ui(new Ui::DatabaseDialog)
+{
+    ui->setupUi(this);
+    ui->engineComboBox->setCurrentIndex(config.engine == DatabaseConfig::PostgreSQL ? 1 : 0);
+    on_engineComboBox_currentIndexChanged(ui->engineComboBox->currentIndex());
+    ui->fileEdit->setText(QDir::toNativeSeparators(config.sqlitePath));
+    ui->hostEdit->setText(config.host);
+    ui->portSpinBox->setValue(config.port);
+    ui->databaseEdit->setText(config.database);
+    ui->userEdit->setText(config.user);
+    ui->passwordEdit->setText(config.password);
+    ui->rememberPasswordCheckBox->setChecked(config.rememberPassword);
+    ui->environmentLabel->setVisible(fromEnvironment);
+    if (fromEnvironment) {
+        ui->environmentLabel->setText(
+            tr("The environment variable TORVELIN_DB chooses the database (%1); it wins over "
+               "this dialog.")
+                .arg(config.description()));
+        const auto fields = findChildren<QWidget *>();
+        for (QWidget *field : fields) {
+            if (field != ui->buttonBox && !ui->buttonBox->isAncestorOf(field)
+                && field != ui->testButton && field != ui->testResultLabel
+                && field != ui->environmentLabel)
+                field->setEnabled(false);
+        }
+        ui->buttonBox->button(QDialogButtonBox::Ok)->setEnabled(false);
+    }
+}
+
+DatabaseDialog::~DatabaseDialog()
+{
+    delete ui;
+}
+
+DatabaseConfig DatabaseDialog::config() const
+{
+    DatabaseConfig config;
+    config.engine = ui->engineComboBox->currentIndex() == 1 ? DatabaseConfig::PostgreSQL
+                                                            : DatabaseConfig::SQLite;
+    config.sqlitePath = QDir::cleanPath(QDir::fromNativeSeparators(ui->fileEdit->text().trimmed()));
+    if (ui->fileEdit->text().trimmed().isEmpty())
+        config.sqlitePath = DatabaseConfig::defaultSqlitePath();
+    config.host = ui->hostEdit->text().trimmed();
+    config.port = ui->portSpinBox->value();
+    config.database = ui->databaseEdit->text().trimmed();
+    config.user = ui->userEdit->text().trimmed();
+    config.password = ui->passwordEdit->text();
+    config.rememberPassword = ui->rememberPasswordCheckBox->isChecked();
+    return config;
+}
+
+void DatabaseDialog::on_engineComboBox_currentIndexChanged(int index)
+{
+    const bool server = index == 1;
+    for (QWidget *field : {static_cast<QWidget *>(ui->fileEdit), static_cast<QWidget *>(ui->browseButton)})
+        field->setEnabled(!server);
+    for (QWidget *field : {static_cast<QWidget *>(ui->hostEdit), static_cast<QWidget *>(ui->portSpinBox),
+                           static_cast<QWidget *>(ui->databaseEdit), static_cast<QWidget *>(ui->userEdit),
+                           static_cast<QWidget *>(ui->passwordEdit),
+                           static_cast<QWidget *>(ui->rememberPasswordCheckBox)})
+        field->setEnabled(server);
+    ui->testResultLabel->clear();
+}
+
+void DatabaseDialog::on_browseButton_clicked()
+{
+    const QString file = QFileDialog::getSaveFileName(
+        this, tr("Records database"), ui->fileEdit->text(), tr("SQLite databases (*.sqlite *.db)"),
+        nullptr, QFileDialog::DontConfirmOverwrite);
+    if (!file.isEmpty())
+        ui->fileEdit->setText(QDir::toNativeSeparators(file));
+}
+
+void DatabaseDialog::on_testButton_clicked()
+{
+    QString error;
+    const DatabaseConfig tried = config();
+    if (RecordsDatabase::open(tried, QLatin1String(TestConnectionName), &error))
+        ui->testResultLabel->setText(tr("Connected to %1.").arg(tried.description()));
+    else
+        ui->testResultLabel->setText(tr("No connection: %1").arg(error));
+    RecordsDatabase::close(QLatin1String(TestConnectionName));
+}
+
+void DatabaseDialog::on_buttonBox_accepted()
+{
+    const DatabaseConfig chosen = config();
+    if (chosen.engine == DatabaseConfig::PostgreSQL
+        && (chosen.host.isEmpty() || chosen.database.isEmpty())) {
+        ui->testResultLabel->setText(tr("A PostgreSQL server needs a host and a database name."));
+        return;
+    }
+    emit sendDatabaseConfig(config());
+    accept();
+}

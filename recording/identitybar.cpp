@@ -1,0 +1,73 @@
+#include "recording/identitybar.h"
+
+#include "settings/usersettings.h"
+#include "records/serialnumber.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSettings>
+
+namespace {
+const char Group[] = "Identity";
+constexpr int FieldWidth = 88;
+constexpr int MaxFieldLength = 100;
+} // namespace
+
+IdentityBar::IdentityBar(QWidget *parent)
+    : QToolBar(tr("Test identity"), parent)
+{
+    setObjectName(QStringLiteral("identityBar"));
+    m_operator = addField(tr("Operator"), "operatorEdit", QStringLiteral("operator"));
+    m_partNumber = addField(tr("Part number"), "partNumberEdit", QStringLiteral("partNumber"));
+    m_batch = addField(tr("Batch"), "batchEdit", QStringLiteral("batch"));
+    m_serialNumber = addField(tr("Serial number"), "serialNumberEdit", QStringLiteral("serialNumber"));
+    m_countUp = new QCheckBox(tr("Count up"), this);
+    m_countUp->setObjectName(QStringLiteral("countUpCheckBox"));
+    m_countUp->setToolTip(tr("After each Start the serial number counts up by one."));
+    QSettings settings = TorvelinSettings::open();
+    m_countUp->setChecked(settings.value(QStringLiteral("%1/countUp").arg(QLatin1String(Group)), true).toBool());
+    addWidget(m_countUp);
+    connect(m_countUp, &QCheckBox::toggled, this, [this] { remember(); });
+}
+
+QLineEdit *IdentityBar::addField(const QString &label, const char *objectName, const QString &key)
+{
+    auto *caption = new QLabel(label, this);
+    caption->setContentsMargins(4, 0, 2, 0);
+    addWidget(caption);
+    auto *edit = new QLineEdit(this);
+    edit->setObjectName(QLatin1String(objectName));
+    edit->setMaxLength(MaxFieldLength);
+    edit->setFixedWidth(FieldWidth);
+    QSettings settings = TorvelinSettings::open();
+    edit->setText(settings.value(QStringLiteral("%1/%2").arg(QLatin1String(Group), key)).toString());
+    caption->setBuddy(edit);
+    addWidget(edit);
+    connect(edit, &QLineEdit::editingFinished, this, [this] { remember(); });
+    return edit;
+}
+
+TestIdentity IdentityBar::identity() const
+{
+    return {m_operator->text().trimmed(), m_partNumber->text().trimmed(), m_batch->text().trimmed(),
+            m_serialNumber->text().trimmed()};
+}
+
+void IdentityBar::testStarted()
+{
+    if (m_countUp->isChecked())
+        m_serialNumber->setText(SerialNumber::next(m_serialNumber->text().trimmed()));
+    remember();
+}
+
+void IdentityBar::remember() const
+{
+    QSettings settings = TorvelinSettings::open();
+    settings.beginGroup(QLatin1String(Group));
+    settings.setValue(QStringLiteral("operator"), m_operator->text());
+    settings.setValue(QStringLiteral("partNumber"), m_partNumber->text());
+    settings.setValue(QStringLiteral("batch"), m_batch->text());
+    settings.setValue(QStringLiteral("serialNumber"), m_serialNumber->text());
+    settings.setValue(QStringLiteral("countUp"), m_countUp->isChecked());
+}

@@ -1,0 +1,149 @@
+#include "recording/testrecording.h"
+
+#include "numbers/numbertext.h"
+#include "evaluation/evaluation.h"
+#include "recording/databasedialog.h"
+#include "records/evaluationrecord.h"
+#include "recording/identitybar.h"
+#include "records/testrecorder.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTimer>
+
+namespace {
+constexpr int WaitingRefreshMs = 1000;
+
+// A notice that does not hold up the window: the test goes on behind it.
+void showNotice(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text)
+{
+    auto *box = new QMessageBox(icon, title, text, QMessageBox::Ok, parent);
+    box->setObjectName(QStringLiteral("recordsNotice"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+} // namespace
+
+TestRecording::TestRecording(QMainWindow *window)
+    : QObject(window)
+    , m_window(window)
+    , m_recorder(new TestRecorder(DatabaseConfig::current(), this))
+    , m_identityBar(new IdentityBar(window))
+    , m_menu(new QMenu(tr("Records"), window))
+    , m_statusLabel(new QLabel(window))
+    , m_waitingTimer(new QTimer(this))
+{
+    window->addToolBarBreak(Qt::TopToolBarArea);
+    window->addToolBar(Qt::TopToolBarArea, m_identityBar);
+
+    m_menu->setObjectName(QStringLiteral("menuRecords"));
+    QAction *database = m_menu->addAction(tr("Database..."));
+    database->setObjectName(QStringLiteral("actionDatabase"));
+    connect(database, &QAction::triggered, this, &TestRecording::showDatabaseDialog);
+    QMenuBar *bar = window->menuBar();
+    const QList<QAction *> menus = bar->actions();
+    // Before Help, which stays last.
+    bar->insertMenu(menus.isEmpty() ? nullptr : menus.last(), m_menu);
+
+    m_statusLabel->setObjectName(QStringLiteral("recordsStatusLabel"));
+    m_statusLabel->setStyleSheet(QStringLiteral("color: #b00000"));
+    window->statusBar()->addPermanentWidget(m_statusLabel);
+    m_waitingTimer->setInterval(WaitingRefreshMs);
+    connect(m_waitingTimer, &QTimer::timeout, this, &TestRecording::showWaitingPoints);
+
+    connect(m_recorder, &TestRecorder::databaseFailed, this, &TestRecording::databaseFailed);
+    connect(m_recorder, &TestRecorder::databaseRecovered, this, &TestRecording::databaseRecovered);
+    connect(m_recorder, &TestRecorder::interruptedFound, this, &TestRecording::interruptedFound);
+    m_recorder->start();
+}
+
+TestRecording::~TestRecording()
+{
+    testEnded();
+}
+
+void TestRecording::testStarted(const Curve_Setting &setting, const Serial_Setting_Type &line,
+                                int machineType, const std::optional<TestProgram> &program)
+{
+    testEnded();
+    m_curves.clear();
+    m_program = program;
+    m_testOpen = true;
+    TestHeader header = TestHeader::startingNow();
+    header.identity = m_identityBar->identity();
+    header.setting = setting;
+    header.machineType = machineType;
+    header.forceDecimals = forceDecimals;
+    header.line = line;
+    m_recorder->begin(header);
+    m_identityBar->testStarted();
+}
+
+void TestRecording::addPoint(int stroke, double distance, double force)
+{
+    if (m_testOpen)
+        m_curves.add(stroke, distance, force);
+    m_recorder->addPoint(stroke, distance, force);
+}
+
+void TestRecording::testEnded()
+{
+    if (!m_testOpen)
+        return;
+    m_testOpen = false;
+    EvaluationRecord evaluation;
+    if (m_program)
+        evaluation = EvaluationRecords::of(SpringEvaluation::evaluate(m_curves, *m_program), *m_program);
+    m_recorder->finish(evaluation);
+    // The window holds the curves; this copy gives its memory back.
+    m_curves = TestCurves();
+}
+
+void TestRecording::showDatabaseDialog()
+{
+    auto *dialog = new DatabaseDialog(DatabaseConfig::current(), DatabaseConfig::fromEnvironment(), m_window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &DatabaseDialog::sendDatabaseConfig, this, [this](DatabaseConfig config) {
+        config.store();
+        m_recorder->setDatabase(config);
+    });
+    dialog->exec();
+}
+
+void TestRecording::databaseFailed(const QString &message)
+{
+    showNotice(m_window, QMessageBox::Warning, tr("Records"),
+               tr("%1\n\nThe test goes on: its points are kept in memory and written as soon as "
+                  "the database is back. File > Save still writes the curves to a curve file.")
+                   .arg(message));
+    showWaitingPoints();
+    m_waitingTimer->start();
+}
+
+void TestRecording::databaseRecovered()
+{
+    m_waitingTimer->stop();
+    m_statusLabel->clear();
+    m_window->statusBar()->showMessage(tr("The test records are written to the database again."));
+}
+
+void TestRecording::showWaitingPoints()
+{
+    m_statusLabel->setText(tr("Records not written: %n point(s) waiting", nullptr,
+                              m_recorder->pendingPoints()));
+}
+
+void TestRecording::interruptedFound(int count)
+{
+    showNotice(m_window, QMessageBox::Information, tr("Records"),
+               tr("%n test(s) of this station were still running when Torvelin last ended (closed "
+                  "by force, crashed or lost power). They are kept as interrupted, with every "
+                  "point written until then.",
+                  nullptr, count));
+}

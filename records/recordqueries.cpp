@@ -1,0 +1,317 @@
+#include "records/recordqueries.h"
+
+#include "records/schemasql.h"
+
+#include <QHash>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <iterator>
+
+using namespace Schema;
+using SchemaSql::name;
+using SchemaSql::Row;
+
+namespace {
+
+// The History list's columns, in HistoryColumn's order.
+const Column HistoryColumns[] = {
+    Tests::id,           Tests::startedAt,     Tests::status,  Tests::operatorName,
+    Tests::partNumber,   Tests::batch,         Tests::serialNumber, Tests::programNumber,
+    Tests::verdict,      Tests::maxForce,      Tests::forceDecimals,
+};
+static_assert(std::size(HistoryColumns) == RecordQueries::ColumnCount,
+              "every History column is read from the database");
+
+bool fail(const QSqlQuery &query, QString *error)
+{
+    if (error)
+        *error = query.lastError().text();
+    return false;
+}
+
+bool run(QSqlQuery *query, const QString &statement, const QVariantList &values)
+{
+    query->setForwardOnly(true);
+    if (!query->prepare(statement))
+        return false;
+    for (const QVariant &value : values)
+        query->addBindValue(value);
+    return query->exec();
+}
+
+QDateTime timeFromText(const QVariant &value)
+{
+    if (value.isNull())
+        return QDateTime();
+    QDateTime time = QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
+    return time.toUTC();
+}
+
+std::optional<double> optionalReal(const QVariant &value)
+{
+    if (value.isNull())
+        return std::nullopt;
+    return value.toDouble();
+}
+
+// Reads a test's row; every column of tests is selected.
+StoredTest testFromRow(const Row &r)
+{
+    StoredTest test;
+    test.id = r.value(Tests::id).toLongLong();
+    TestHeader &h = test.header;
+    h.startedAt = timeFromText(r.value(Tests::startedAt));
+    test.finishedAt = timeFromText(r.value(Tests::finishedAt));
+    test.status = r.value(Tests::status).toString();
+    h.identity.operatorName = r.value(Tests::operatorName).toString();
+    h.identity.partNumber = r.value(Tests::partNumber).toString();
+    h.identity.batch = r.value(Tests::batch).toString();
+    h.identity.serialNumber = r.value(Tests::serialNumber).toString();
+    h.station = r.value(Tests::station).toString();
+    h.setting.mode = r.value(Tests::mode).toInt();
+    h.setting.distanceMode = r.value(Tests::distanceMode).toInt();
+    h.setting.speed = r.value(Tests::speed).toInt();
+    h.setting.distance = r.value(Tests::distance).toFloat();
+    h.machineType = r.value(Tests::machineType).toInt();
+    h.forceDecimals = r.value(Tests::forceDecimals).toInt();
+    h.line.portName = r.value(Tests::portName).toString();
+    h.line.baudRate = r.value(Tests::baudRate).toInt();
+    h.line.dataBits = r.value(Tests::dataBits).toInt();
+    const QString parity = r.value(Tests::parity).toString();
+    h.line.parity = parity.isEmpty() ? 'N' : parity.at(0).toLatin1();
+    h.line.stopBits = r.value(Tests::stopBits).toInt();
+    const QVariant programNumber = r.value(Tests::programNumber);
+    EvaluationRecord &evaluation = test.evaluation;
+    evaluation.judged = !programNumber.isNull();
+    evaluation.programNumber = programNumber.toInt();
+    evaluation.programSource = r.value(Tests::programSource).toString();
+    evaluation.programJson = r.value(Tests::program).toString();
+    evaluation.verdict = r.value(Tests::verdict).toString();
+    evaluation.rateFit = optionalReal(r.value(Tests::rateFit));
+    evaluation.maxForce = optionalReal(r.value(Tests::maxForce));
+    evaluation.hysteresisPercent = optionalReal(r.value(Tests::hysteresisPercent));
+    return test;
+}
+
+PointResultRecord pointFromRow(const Row &r)
+{
+    PointResultRecord point;
+    point.pointNo = r.value(PointResults::pointNo).toInt();
+    point.distance = r.value(PointResults::distance).toDouble();
+    point.force = optionalReal(r.value(PointResults::force));
+    point.lower = r.value(PointResults::lower).toDouble();
+    point.upper = r.value(PointResults::upper).toDouble();
+    point.verdict = r.value(PointResults::verdict).toString();
+    return point;
+}
+
+QString testsSelect(const QString &condition)
+{
+    return QStringLiteral("SELECT %1 FROM %2 t WHERE %3")
+        .arg(SchemaSql::selectList(Tests::Table, QStringLiteral("t")), name(Tests::Table), condition);
+}
+
+// The point results of the tests the condition selects (alias t), by test
+// and point.
+QString pointResultsSelect(const QString &condition)
+{
+    return QStringLiteral("SELECT %1 FROM %2 r JOIN %3 t ON t.%4 = r.%5 WHERE %6 ORDER BY r.%5, r.%7")
+        .arg(SchemaSql::selectList(PointResults::Table, QStringLiteral("r")), name(PointResults::Table),
+             name(Tests::Table), name(Tests::id), name(PointResults::testId), condition,
+             name(PointResults::pointNo));
+}
+
+QString newestFirst(const QString &alias = QString())
+{
+    return QStringLiteral(" ORDER BY %1 DESC, %2 DESC")
+        .arg(name(Tests::startedAt, alias), name(Tests::id, alias));
+}
+
+} // namespace
+
+namespace RecordQueries {
+
+QString historyStatement(const SqlCondition &condition)
+{
+    // id breaks ties between tests started in the same millisecond (two
+    // stations), so the order is the same on every run.
+    QVector<Column> columns;
+    for (const Column &column : HistoryColumns)
+        columns << column;
+    return QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+               .arg(SchemaSql::names(columns), name(Tests::Table), condition.text)
+           + newestFirst();
+}
+
+bool loadTest(const QSqlDatabase &db, qint64 id, bool withPoints, StoredTest *test, QString *error)
+{
+    QSqlQuery query(db);
+    if (!run(&query, testsSelect(name(Tests::id, QStringLiteral("t")) + QStringLiteral(" = ?")), {id}))
+        return fail(query, error);
+    if (!query.next()) {
+        if (error)
+            *error = QStringLiteral("no test %1 on record").arg(id);
+        return false;
+    }
+    *test = testFromRow(Row(query));
+
+    QSqlQuery points(db);
+    if (!run(&points, pointResultsSelect(name(Tests::id, QStringLiteral("t")) + QStringLiteral(" = ?")),
+             {id}))
+        return fail(points, error);
+    const Row point(points);
+    while (points.next())
+        test->evaluation.points.append(pointFromRow(point));
+
+    QSqlQuery rates(db);
+    if (!run(&rates,
+             QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
+                 .arg(SchemaSql::selectList(TestRates::Table), name(TestRates::Table),
+                      name(TestRates::testId), name(TestRates::segmentNo)),
+             {id}))
+        return fail(rates, error);
+    const Row rate(rates);
+    while (rates.next()) {
+        test->evaluation.rates.append({rate.value(TestRates::fromPoint).toInt(),
+                                       rate.value(TestRates::toPoint).toInt(),
+                                       optionalReal(rate.value(TestRates::rate))});
+    }
+
+    if (!withPoints)
+        return true;
+    QSqlQuery curve(db);
+    if (!run(&curve,
+             QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
+                 .arg(SchemaSql::names({CurvePoints::stroke, CurvePoints::distance, CurvePoints::force}),
+                      name(CurvePoints::Table), name(CurvePoints::testId), name(CurvePoints::seq)),
+             {id}))
+        return fail(curve, error);
+    while (curve.next()) {
+        test->points.append(
+            {curve.value(0).toInt(), curve.value(1).toDouble(), curve.value(2).toDouble()});
+    }
+    return true;
+}
+
+bool loadTests(const QSqlDatabase &db, const HistoryFilter &filter, QVector<StoredTest> *tests,
+               QString *error)
+{
+    const SqlCondition condition = sqlCondition(filter, QStringLiteral("t"));
+    QSqlQuery query(db);
+    if (!run(&query, testsSelect(condition.text) + newestFirst(QStringLiteral("t")), condition.values))
+        return fail(query, error);
+    tests->clear();
+    QHash<qint64, int> rowOfId;
+    const Row test(query);
+    while (query.next()) {
+        rowOfId.insert(test.value(Tests::id).toLongLong(), tests->size());
+        tests->append(testFromRow(test));
+    }
+
+    QSqlQuery points(db);
+    if (!run(&points, pointResultsSelect(condition.text), condition.values))
+        return fail(points, error);
+    const Row point(points);
+    while (points.next()) {
+        const auto row = rowOfId.constFind(point.value(PointResults::testId).toLongLong());
+        // A test recorded between the two statements is not in the list.
+        if (row != rowOfId.constEnd())
+            (*tests)[*row].evaluation.points.append(pointFromRow(point));
+    }
+    return true;
+}
+
+bool countVerdicts(const QSqlDatabase &db, const HistoryFilter &filter, VerdictCounts *counts,
+                   QString *error)
+{
+    const SqlCondition condition = sqlCondition(filter);
+    const QString verdict = name(Tests::verdict);
+    QSqlQuery query(db);
+    if (!run(&query,
+             QStringLiteral("SELECT COUNT(*), "
+                            "COALESCE(SUM(CASE WHEN %1 = 'pass' THEN 1 ELSE 0 END), 0), "
+                            "COALESCE(SUM(CASE WHEN %1 = 'fail' THEN 1 ELSE 0 END), 0) "
+                            "FROM %2 WHERE %3")
+                 .arg(verdict, name(Tests::Table), condition.text),
+             condition.values)
+        || !query.next())
+        return fail(query, error);
+    counts->count = query.value(0).toInt();
+    counts->passed = query.value(1).toInt();
+    counts->failed = query.value(2).toInt();
+    return true;
+}
+
+bool loadPointSamples(const QSqlDatabase &db, const HistoryFilter &filter,
+                      QVector<BatchStatistics::PointSample> *samples, QString *error)
+{
+    const SqlCondition condition = sqlCondition(filter, QStringLiteral("t"));
+    QSqlQuery query(db);
+    if (!run(&query, pointResultsSelect(condition.text), condition.values))
+        return fail(query, error);
+    samples->clear();
+    const Row point(query);
+    while (query.next()) {
+        const PointResultRecord result = pointFromRow(point);
+        BatchStatistics::PointSample sample;
+        sample.pointNo = result.pointNo;
+        sample.force = result.force;
+        sample.lower = result.lower;
+        sample.upper = result.upper;
+        samples->append(sample);
+    }
+    return true;
+}
+
+const BatchStatistics::PointSummary *Batch::point(int pointNo) const
+{
+    for (const BatchStatistics::PointSummary &summary : points) {
+        if (summary.pointNo == pointNo)
+            return &summary;
+    }
+    return nullptr;
+}
+
+BatchStatistics::Histogram Batch::histogram(int pointNo) const
+{
+    const BatchStatistics::PointSummary *summary = point(pointNo);
+    if (!summary)
+        return {};
+    return BatchStatistics::histogram(forces.value(pointNo), summary->lower, summary->upper);
+}
+
+bool loadBatch(const QSqlDatabase &db, const HistoryFilter &filter, Batch *batch, QString *error)
+{
+    batch->filter = filter;
+    QVector<BatchStatistics::PointSample> samples;
+    if (!countVerdicts(db, filter, &batch->counts, error)
+        || !loadPointSamples(db, filter, &samples, error))
+        return false;
+    batch->points = BatchStatistics::summarise(samples);
+    batch->forces.clear();
+    for (const BatchStatistics::PointSample &sample : samples) {
+        if (sample.force)
+            batch->forces[sample.pointNo].append(*sample.force);
+    }
+    return true;
+}
+
+bool distinctValues(const QSqlDatabase &db, IdentityColumn column, QStringList *values,
+                    QString *error)
+{
+    const QString which = name(column == IdentityColumn::PartNumber ? Tests::partNumber : Tests::batch);
+    QSqlQuery query(db);
+    if (!run(&query,
+             QStringLiteral("SELECT DISTINCT %1 FROM %2 WHERE %1 <> '' ORDER BY %1")
+                 .arg(which, name(Tests::Table)),
+             {}))
+        return fail(query, error);
+    values->clear();
+    while (query.next())
+        values->append(query.value(0).toString());
+    return true;
+}
+
+} // namespace RecordQueries

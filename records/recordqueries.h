@@ -1,0 +1,73 @@
+#pragma once
+
+#include "statistics/batchstatistics.h"
+#include "records/historyfilter.h"
+#include "records/storedtest.h"
+
+#include <QMap>
+#include <QSqlDatabase>
+#include <QString>
+#include <QVector>
+
+// The reading side of the records: what the History window, the statistics,
+// the reports and the CSV export ask of the database. Every call reports a
+// failure by false and *error (the database's own words).
+namespace RecordQueries {
+
+// The statement the History window's model runs: the tests the filter
+// selects, newest first, with the columns HistoryColumns names.
+enum HistoryColumn {
+    ColumnId,
+    ColumnStartedAt,
+    ColumnStatus,
+    ColumnOperator,
+    ColumnPartNumber,
+    ColumnBatch,
+    ColumnSerialNumber,
+    ColumnProgramNumber,
+    ColumnVerdict,
+    ColumnMaxForce,
+    ColumnForceDecimals,
+    ColumnCount
+};
+QString historyStatement(const SqlCondition &condition);
+
+// One test, its evaluation and, when withPoints, its curve points.
+bool loadTest(const QSqlDatabase &db, qint64 id, bool withPoints, StoredTest *test,
+              QString *error);
+// Every test the filter selects, newest first, with its evaluation and
+// without its points.
+bool loadTests(const QSqlDatabase &db, const HistoryFilter &filter, QVector<StoredTest> *tests,
+               QString *error);
+
+struct VerdictCounts
+{
+    int count = 0;
+    int passed = 0;
+    int failed = 0;
+};
+bool countVerdicts(const QSqlDatabase &db, const HistoryFilter &filter, VerdictCounts *counts,
+                   QString *error);
+// Every point result of the tests the filter selects.
+bool loadPointSamples(const QSqlDatabase &db, const HistoryFilter &filter,
+                      QVector<BatchStatistics::PointSample> *samples, QString *error);
+// What the statistics window and the batch report show of a filter.
+struct Batch
+{
+    HistoryFilter filter;
+    VerdictCounts counts;
+    QVector<BatchStatistics::PointSummary> points;
+    QMap<int, QVector<double>> forces; // measured forces by point number
+
+    const BatchStatistics::PointSummary *point(int pointNo) const;
+    BatchStatistics::Histogram histogram(int pointNo) const;
+};
+bool loadBatch(const QSqlDatabase &db, const HistoryFilter &filter, Batch *batch, QString *error);
+
+// The distinct non-empty part numbers or batches on record, sorted, for the
+// filter's choices.
+enum class IdentityColumn { PartNumber, Batch };
+bool distinctValues(const QSqlDatabase &db, IdentityColumn column, QStringList *values,
+                    QString *error);
+
+} // namespace RecordQueries

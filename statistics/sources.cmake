@@ -1,0 +1,3 @@
+set(TORVELIN_STATISTICS_SOURCES
+    statistics/batchstatistics.h statistics/batchstatistics.cpp
+)
