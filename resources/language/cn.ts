@@ -446,6 +446,69 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
     </message>
 </context>
 <context>
+    <name>LibraryRules</name>
+    <message>
+        <source>draft</source>
+        <translation>草稿</translation>
+    </message>
+    <message>
+        <source>approved</source>
+        <translation>已批准</translation>
+    </message>
+    <message>
+        <source>retired</source>
+        <translation>已停用</translation>
+    </message>
+    <message>
+        <source>program %1 version %2</source>
+        <translation>程序 %1 第 %2 版</translation>
+    </message>
+    <message>
+        <source>program %1 &quot;%2&quot; version %3</source>
+        <translation>程序 %1 “%2” 第 %3 版</translation>
+    </message>
+    <message>
+        <source>Program %1 already has a draft, %2: approve or retire it first.</source>
+        <translation>程序 %1 已有草稿（%2）：请先批准或停用它。</translation>
+    </message>
+    <message>
+        <source>The library has no program version %1.</source>
+        <translation>程序库中没有程序版本 %1。</translation>
+    </message>
+    <message>
+        <source>The versions of a program share its number %1: a program with another number is a new program.</source>
+        <translation>一个程序的各版本共用编号 %1：编号不同的程序是新程序。</translation>
+    </message>
+    <message>
+        <source>Only a draft can be approved; %1 is %2.</source>
+        <translation>只有草稿可以批准；%1 的状态是%2。</translation>
+    </message>
+    <message>
+        <source>%1 names no part number to be approved for.</source>
+        <translation>%1 没有指定要批准用于的零件号。</translation>
+    </message>
+    <message>
+        <source>Part %1 already has an approved program, %2: retire it first.</source>
+        <translation>零件 %1 已有批准的程序（%2）：请先停用它。</translation>
+    </message>
+    <message>
+        <source>%1 is already retired.</source>
+        <translation>%1 已停用。</translation>
+    </message>
+    <message>
+        <source>Part %1 has no approved program in the library.</source>
+        <translation>程序库中没有零件 %1 的批准程序。</translation>
+    </message>
+    <message>
+        <source>Part %1 has more than one approved program (%2 and %3): retire one.</source>
+        <translation>零件 %1 有不止一个批准的程序（%2 和 %3）：请停用其中一个。</translation>
+    </message>
+    <message>
+        <source>Part %1 needs %2.</source>
+        <translation>零件 %1 需要%2。</translation>
+    </message>
+</context>
+<context>
     <name>LinkMonitor</name>
     <message>
         <source>Link statistics</source>
@@ -1489,6 +1552,77 @@ The test goes on: its points are kept in memory and written as soon as the datab
     <message>
         <source>%1 · %2 · %3 mm · %4 mm/min</source>
         <translation>%1 · %2 · %3 mm · %4 mm/min</translation>
+    </message>
+</context>
+<context>
+    <name>VerificationRules</name>
+    <message>
+        <source>A verification needs the station it was made on.</source>
+        <translation>校验记录需要注明所在的工位。</translation>
+    </message>
+    <message>
+        <source>A verification needs the time it was made.</source>
+        <translation>校验记录需要注明校验时间。</translation>
+    </message>
+    <message>
+        <source>The permitted error must be a percentage above 0.</source>
+        <translation>允许误差必须是大于 0 的百分数。</translation>
+    </message>
+    <message>
+        <source>The next due date must come after the verification.</source>
+        <translation>下次到期日必须在校验日期之后。</translation>
+    </message>
+    <message>
+        <source>The reference instrument&apos;s own calibration ran out on %1, before the verification.</source>
+        <translation>标准器自身的校准已于 %1 到期，早于本次校验。</translation>
+    </message>
+    <message>
+        <source>as found</source>
+        <translation>调整前</translation>
+    </message>
+    <message>
+        <source>as left</source>
+        <translation>调整后</translation>
+    </message>
+    <message>
+        <source>A point %1 is not a number.</source>
+        <translation>%1的某个点不是数字。</translation>
+    </message>
+    <message>
+        <source>A reference point %1 is 0: its error cannot be judged.</source>
+        <translation>%1的某个标准点为 0：无法判定其误差。</translation>
+    </message>
+    <message>
+        <source>The points %1 are all within ±%2 %, but the verdict given is not pass.</source>
+        <translation>%1的各点都在 ±%2 % 以内，但给出的结论不是合格。</translation>
+    </message>
+    <message>
+        <source>The points %1 are not all within ±%2 %, but the verdict given is not fail.</source>
+        <translation>%1的各点并非都在 ±%2 % 以内，但给出的结论不是不合格。</translation>
+    </message>
+    <message>
+        <source>Machine not verified</source>
+        <translation>机器未校验</translation>
+    </message>
+    <message>
+        <source>Machine verified, due %1</source>
+        <translation>机器已校验，%1 到期</translation>
+    </message>
+    <message>
+        <source>Machine verification overdue since %1</source>
+        <translation>机器校验已于 %1 过期</translation>
+    </message>
+    <message>
+        <source>Machine verification failed on %1</source>
+        <translation>机器于 %1 校验不合格</translation>
+    </message>
+    <message>
+        <source>The machine&apos;s verification is overdue: it was due on %1.</source>
+        <translation>机器校验已过期：到期日为 %1。</translation>
+    </message>
+    <message>
+        <source>The machine failed its verification on %1.</source>
+        <translation>机器于 %1 校验不合格。</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,4 @@
+set(TORVELIN_PROGRAMLIBRARY_SOURCES
+    programlibrary/programversion.h
+    programlibrary/libraryrules.h programlibrary/libraryrules.cpp
+)

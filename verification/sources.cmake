@@ -1,0 +1,4 @@
+set(TORVELIN_VERIFICATION_SOURCES
+    verification/machineverification.h
+    verification/verificationrules.h verification/verificationrules.cpp
+)
