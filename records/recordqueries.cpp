@@ -113,14 +113,29 @@ QString testsSelect(const QString &condition)
         .arg(SchemaSql::selectList(Tests::Table, QStringLiteral("t")), name(Tests::Table), condition);
 }
 
-// The point results of the tests the condition selects (alias t), by test
-// and point.
-QString pointResultsSelect(const QString &condition)
+// The rows of a table that belongs to the tests (point results, rates) of
+// the tests the condition selects (alias t), by test and then `order`.
+QString childrenSelect(const Column &testId, const Column &order, const QString &condition)
 {
     return QStringLiteral("SELECT %1 FROM %2 r JOIN %3 t ON t.%4 = r.%5 WHERE %6 ORDER BY r.%5, r.%7")
-        .arg(SchemaSql::selectList(PointResults::Table, QStringLiteral("r")), name(PointResults::Table),
-             name(Tests::Table), name(Tests::id), name(PointResults::testId), condition,
-             name(PointResults::pointNo));
+        .arg(SchemaSql::selectList(testId.table, QStringLiteral("r")), name(testId.table),
+             name(Tests::Table), name(Tests::id), name(testId), condition, name(order));
+}
+
+QString pointResultsSelect(const QString &condition)
+{
+    return childrenSelect(PointResults::testId, PointResults::pointNo, condition);
+}
+
+QString ratesSelect(const QString &condition)
+{
+    return childrenSelect(TestRates::testId, TestRates::segmentNo, condition);
+}
+
+RateRecord rateFromRow(const Row &r)
+{
+    return {r.value(TestRates::fromPoint).toInt(), r.value(TestRates::toPoint).toInt(),
+            optionalReal(r.value(TestRates::rate))};
 }
 
 QString newestFirst(const QString &alias = QString())
@@ -166,18 +181,11 @@ bool loadTest(const QSqlDatabase &db, qint64 id, bool withPoints, StoredTest *te
         test->evaluation.points.append(pointFromRow(point));
 
     QSqlQuery rates(db);
-    if (!run(&rates,
-             QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
-                 .arg(SchemaSql::selectList(TestRates::Table), name(TestRates::Table),
-                      name(TestRates::testId), name(TestRates::segmentNo)),
-             {id}))
+    if (!run(&rates, ratesSelect(name(Tests::id, QStringLiteral("t")) + QStringLiteral(" = ?")), {id}))
         return fail(rates, error);
     const Row rate(rates);
-    while (rates.next()) {
-        test->evaluation.rates.append({rate.value(TestRates::fromPoint).toInt(),
-                                       rate.value(TestRates::toPoint).toInt(),
-                                       optionalReal(rate.value(TestRates::rate))});
-    }
+    while (rates.next())
+        test->evaluation.rates.append(rateFromRow(rate));
 
     if (!withPoints)
         return true;
@@ -216,9 +224,19 @@ bool loadTests(const QSqlDatabase &db, const HistoryFilter &filter, QVector<Stor
     const Row point(points);
     while (points.next()) {
         const auto row = rowOfId.constFind(point.value(PointResults::testId).toLongLong());
-        // A test recorded between the two statements is not in the list.
+        // A test recorded between the statements is not in the list.
         if (row != rowOfId.constEnd())
             (*tests)[*row].evaluation.points.append(pointFromRow(point));
+    }
+
+    QSqlQuery rates(db);
+    if (!run(&rates, ratesSelect(condition.text), condition.values))
+        return fail(rates, error);
+    const Row rate(rates);
+    while (rates.next()) {
+        const auto row = rowOfId.constFind(rate.value(TestRates::testId).toLongLong());
+        if (row != rowOfId.constEnd())
+            (*tests)[*row].evaluation.rates.append(rateFromRow(rate));
     }
     return true;
 }

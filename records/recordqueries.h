@@ -35,8 +35,8 @@ QString historyStatement(const SqlCondition &condition);
 // One test, its evaluation and, when withPoints, its curve points.
 bool loadTest(const QSqlDatabase &db, qint64 id, bool withPoints, StoredTest *test,
               QString *error);
-// Every test the filter selects, newest first, with its evaluation and
-// without its points.
+// Every test the filter selects, newest first, with its evaluation (point
+// results and rates) and without its curve points.
 bool loadTests(const QSqlDatabase &db, const HistoryFilter &filter, QVector<StoredTest> *tests,
                QString *error);
 
