@@ -262,6 +262,22 @@ bool countVerdicts(const QSqlDatabase &db, const HistoryFilter &filter, VerdictC
     return true;
 }
 
+bool startedSpan(const QSqlDatabase &db, const HistoryFilter &filter, QDateTime *first,
+                 QDateTime *last, QString *error)
+{
+    const SqlCondition condition = sqlCondition(filter);
+    QSqlQuery query(db);
+    if (!run(&query,
+             QStringLiteral("SELECT MIN(started_at), MAX(started_at) FROM tests WHERE %1")
+                 .arg(condition.text),
+             condition.values)
+        || !query.next())
+        return fail(query, error);
+    *first = timeFromText(query.value(0));
+    *last = timeFromText(query.value(1));
+    return true;
+}
+
 bool loadPointSamples(const QSqlDatabase &db, const HistoryFilter &filter,
                       QVector<BatchStatistics::PointSample> *samples, QString *error)
 {
@@ -305,6 +321,7 @@ bool loadBatch(const QSqlDatabase &db, const HistoryFilter &filter, Batch *batch
     batch->filter = filter;
     QVector<BatchStatistics::PointSample> samples;
     if (!countVerdicts(db, filter, &batch->counts, error)
+        || !startedSpan(db, filter, &batch->firstStartedAt, &batch->lastStartedAt, error)
         || !loadPointSamples(db, filter, &samples, error))
         return false;
     batch->points = BatchStatistics::summarise(samples);
