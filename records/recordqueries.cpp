@@ -268,8 +268,8 @@ bool startedSpan(const QSqlDatabase &db, const HistoryFilter &filter, QDateTime 
     const SqlCondition condition = sqlCondition(filter);
     QSqlQuery query(db);
     if (!run(&query,
-             QStringLiteral("SELECT MIN(started_at), MAX(started_at) FROM tests WHERE %1")
-                 .arg(condition.text),
+             QStringLiteral("SELECT MIN(%1), MAX(%1) FROM %2 WHERE %3")
+                 .arg(name(Tests::startedAt), name(Tests::Table), condition.text),
              condition.values)
         || !query.next())
         return fail(query, error);
