@@ -1,5 +1,7 @@
 set(TORVELIN_RECORDS_SOURCES
     records/testrecord.h
+    records/schema.h records/schema.cpp
+    records/schemasql.h records/schemasql.cpp
     records/databaseconfig.h records/databaseconfig.cpp
     records/recordsdatabase.h records/recordsdatabase.cpp
     records/administration.h records/administration.cpp
