@@ -1,11 +1,13 @@
 #include "records/administration.h"
 
+#include "records/audittrail.h"
+#include "records/labroles.h"
 #include "records/recordsdatabase.h"
 
+#include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QVariant>
 
 namespace RecordsAdministration {
 
@@ -13,41 +15,49 @@ namespace {
 
 const char ConnectionName[] = "torvelin-records-administration";
 
-bool roleExists(QSqlDatabase &db, const QString &role, bool *exists, QString *error)
+// The trail and the rights in one transaction: a server that refuses one
+// statement (a login without CREATEROLE) keeps what it had.
+bool installSecurity(QSqlDatabase &db, Report *report, QString *error)
 {
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("SELECT COUNT(*) FROM pg_roles WHERE rolname = ?"));
-    query.addBindValue(role);
-    if (!query.exec() || !query.next()) {
-        *error = query.lastError().text();
+    QStringList statements;
+    if (!AuditTrail::statements(db, &statements, error))
+        return false;
+    if (RecordsDatabase::isPostgres(db)) {
+        QStringList rights;
+        if (!LabRoles::missingRoles(db, &report->rolesCreated, error) || !LabRoles::statements(db, &rights, error))
+            return false;
+        statements += rights;
+    }
+    if (!db.transaction()) {
+        *error = db.lastError().text();
         return false;
     }
-    *exists = query.value(0).toInt() > 0;
-    return true;
-}
-
-// Group roles belong to the whole server, not to one database: they may
-// already be there from another database of the lab.
-bool createRoles(QSqlDatabase &db, Report *report, QString *error)
-{
-    for (const QString &role : {OperatorRole, ReviewerRole, EngineerRole}) {
-        bool exists = false;
-        if (!roleExists(db, role, &exists, error))
-            return false;
-        if (exists)
-            continue;
-        QSqlQuery query(db);
-        if (!query.exec(QStringLiteral("CREATE ROLE %1 NOLOGIN").arg(role))) {
-            *error = QCoreApplication::translate(
-                         "RecordsAdministration",
-                         "The group role %1 cannot be created (it takes a login with the "
-                         "CREATEROLE right): %2")
-                         .arg(role, query.lastError().text().trimmed());
+    QSqlQuery query(db);
+    // Installing again drops what it replaces; "does not exist, skipping"
+    // on the first run tells the administrator nothing.
+    if (RecordsDatabase::isPostgres(db))
+        query.exec(QStringLiteral("SET LOCAL client_min_messages = warning"));
+    for (const QString &statement : qAsConst(statements)) {
+        if (!query.exec(statement)) {
+            *error = query.lastError().text().trimmed();
+            if (statement.startsWith(QLatin1String("CREATE ROLE"))) {
+                *error = QCoreApplication::translate("RecordsAdministration",
+                                                     "The group roles cannot be created (it takes a login with "
+                                                     "the CREATEROLE right): %1")
+                             .arg(*error);
+            }
+            query.finish();
+            db.rollback();
+            report->rolesCreated.clear();
             return false;
         }
-        report->rolesCreated.append(role);
     }
-    return true;
+    if (db.commit())
+        return true;
+    *error = db.lastError().text();
+    db.rollback();
+    report->rolesCreated.clear();
+    return false;
 }
 
 } // namespace
@@ -60,8 +70,7 @@ bool initialise(const DatabaseConfig &config, Report *report, QString *error)
     {
         QSqlDatabase db = QSqlDatabase::database(QLatin1String(ConnectionName), false);
         report->versionBefore = RecordsDatabase::storedVersion(db);
-        ok = RecordsDatabase::migrate(db, error)
-             && (!RecordsDatabase::isPostgres(db) || createRoles(db, report, error));
+        ok = RecordsDatabase::migrate(db, error) && installSecurity(db, report, error);
         report->versionAfter = RecordsDatabase::storedVersion(db);
     }
     RecordsDatabase::close(QLatin1String(ConnectionName));

@@ -1,5 +1,6 @@
 #include "records/recordsdatabase.h"
 
+#include "records/audittrail.h"
 #include "records/schemasql.h"
 
 #include <QCoreApplication>
@@ -62,6 +63,61 @@ bool setUpSqlite(QSqlDatabase &db, QString *error)
         return false;
     }
     return true;
+}
+
+// A bench's file is the station's own: it makes the schema and the trail
+// itself, and names the computer's login for the trail.
+bool prepareBench(QSqlDatabase &db, QString *error)
+{
+    if (!AuditTrail::isCurrent(db)) {
+        QString why;
+        if (!exec(db, QStringLiteral("BEGIN IMMEDIATE"), error))
+            return false;
+        if (!AuditTrail::install(db, &why) || !exec(db, QStringLiteral("COMMIT"), &why)) {
+            exec(db, QStringLiteral("ROLLBACK"), nullptr);
+            if (error)
+                *error = why;
+            return false;
+        }
+    }
+    QString why;
+    if (AuditTrail::setSqliteUser(db, &why))
+        return true;
+    if (error)
+        *error = why;
+    return false;
+}
+
+// A lab's server is the administrator's: a station with an operator's login
+// has no right to create or alter tables, and must not try.
+bool serverIsReady(QSqlDatabase &db, QString *error)
+{
+    const int version = RecordsDatabase::storedVersion(db);
+    const int current = Schema::currentVersion();
+    QString why;
+    if (version > current) {
+        why = QCoreApplication::translate("RecordsDatabase",
+                                          "The database holds records of a newer Torvelin (schema %1; this "
+                                          "program knows up to %2). Nothing is written to it.")
+                  .arg(version)
+                  .arg(current);
+    } else if (version < current || !AuditTrail::isCurrent(db)) {
+        why = version == 0 ? QCoreApplication::translate("RecordsDatabase",
+                                                         "The database has no Torvelin records schema (or the "
+                                                         "login's search_path does not name its schema): ask the "
+                                                         "administrator to run torvelin-records init.")
+                           : QCoreApplication::translate("RecordsDatabase",
+                                                         "The database's records schema is version %1, this "
+                                                         "program needs %2: ask the administrator to run "
+                                                         "torvelin-records init.")
+                                 .arg(version)
+                                 .arg(current);
+    }
+    if (why.isEmpty())
+        return true;
+    if (error)
+        *error = why;
+    return false;
 }
 
 } // namespace
@@ -152,6 +208,8 @@ bool migrate(QSqlDatabase &db, QString *error, int targetVersion, const QVector<
                         .arg(version)
                         .arg(steps.size()));
     }
+    if (!postgres && version < targetVersion && !AuditTrail::removeFromSqlite(db, &why))
+        return fail(why);
     for (int step = version; step < targetVersion; ++step) {
         for (const QString &statement : SchemaSql::migrationStatements(step, dialect, steps)) {
             if (!exec(db, statement, &why))
@@ -186,7 +244,7 @@ bool open(const DatabaseConfig &config, const QString &connectionName, QString *
         return false;
     QSqlDatabase db = QSqlDatabase::database(connectionName, false);
     QString why;
-    if (migrate(db, &why))
+    if (isPostgres(db) ? serverIsReady(db, &why) : (migrate(db, &why) && prepareBench(db, &why)))
         return true;
     if (error)
         *error = why.trimmed();

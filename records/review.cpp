@@ -1,6 +1,8 @@
 #include "records/review.h"
 
+#include "records/audittrail.h"
 #include "records/recordsdatabase.h"
+#include "records/schemasql.h"
 #include "records/serverconnection.h"
 #include "records/teststore.h"
 
@@ -8,11 +10,16 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <functional>
+
 namespace RecordsReview {
 
 namespace {
 
-const char SigningConnection[] = "torvelin-records-signing";
+namespace S = Schema::Signatures;
+namespace M = Schema::Amendments;
+
+const char SignerConnection[] = "torvelin-records-signer";
 
 QString tr(const char *text)
 {
@@ -24,35 +31,50 @@ QDateTime timeOf(const QVariant &value)
     return QDateTime::fromString(value.toString(), Qt::ISODateWithMs).toUTC();
 }
 
-bool insertSignatures(QSqlDatabase &db, const QList<qint64> &tests, const QString &signer,
-                      const QString &meaning, const QString &comment, QString *error)
+// Qt binds a null string as NULL; these columns hold "" for "none".
+QString notNull(const QString &text)
 {
-    if (!db.transaction()) {
-        *error = db.lastError().text();
-        return false;
-    }
-    // On PostgreSQL the server writes the signer and the time itself.
-    const QString at = TestStore::timeText(QDateTime::currentDateTimeUtc());
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("INSERT INTO signatures (test_id, db_user, at, meaning, comment) "
-                                 "VALUES (?, ?, ?, ?, ?)"));
-    for (qint64 test : tests) {
-        query.addBindValue(test);
-        query.addBindValue(signer);
-        query.addBindValue(at);
-        query.addBindValue(meaning);
-        query.addBindValue(comment.isNull() ? QStringLiteral("") : comment);
-        if (!query.exec()) {
-            *error = query.lastError().text();
-            db.rollback();
+    return text.isNull() ? QString(QLatin1String("")) : text;
+}
+
+// Runs `act` in one transaction on a connection of the signer's own. The
+// query outlives the rollback: PostgreSQL refuses to free a prepared
+// statement in a failed transaction.
+bool asSigner(const DatabaseConfig &config, const Signer &signer,
+              const std::function<bool(QSqlQuery &, QString *)> &act, QString *error)
+{
+    DatabaseConfig login = config;
+    if (checksPassword(config)) {
+        if (signer.login.trimmed().isEmpty() || signer.password.isEmpty()) {
+            *error = tr("Signing needs the signer's login and password.");
             return false;
         }
+        login.user = signer.login.trimmed();
+        login.password = signer.password;
     }
-    if (db.commit())
-        return true;
-    *error = db.lastError().text();
-    db.rollback();
-    return false;
+    if (!RecordsDatabase::open(login, QLatin1String(SignerConnection), error))
+        return false;
+    bool done = false;
+    {
+        QSqlDatabase db = QSqlDatabase::database(QLatin1String(SignerConnection), false);
+        QSqlQuery query(db);
+        if (checksPassword(config) && !ServerConnection::usedPassword(db)) {
+            *error = tr("The server let %1 in without checking the password (its pg_hba.conf trusts this "
+                        "connection); signing needs password authentication.")
+                         .arg(login.user);
+        } else if (!db.transaction()) {
+            *error = db.lastError().text();
+        } else if (!act(query, error)) {
+            db.rollback();
+        } else if (!db.commit()) {
+            *error = db.lastError().text();
+            db.rollback();
+        } else {
+            done = true;
+        }
+    }
+    RecordsDatabase::close(QLatin1String(SignerConnection));
+    return done;
 }
 
 } // namespace
@@ -69,82 +91,85 @@ QStringList amendableFields()
 
 QString signerName(const DatabaseConfig &config)
 {
-    return config.engine == DatabaseConfig::PostgreSQL ? config.user : RecordsDatabase::computerLogin();
+    return checksPassword(config) ? config.user : AuditTrail::localUser();
 }
 
-bool sign(const DatabaseConfig &config, const QString &password, const QList<qint64> &tests,
+bool sign(const DatabaseConfig &config, const Signer &signer, const QList<qint64> &tests,
           const QString &meaning, const QString &comment, QString *error)
 {
     if (tests.isEmpty() || !meanings().contains(meaning)) {
         *error = tr("Nothing to sign.");
         return false;
     }
-    DatabaseConfig signer = config;
-    if (checksPassword(config)) {
-        if (password.isEmpty()) {
-            *error = tr("A signature needs the signer's password.");
-            return false;
-        }
-        // The password typed now, never one remembered or in a password
-        // file: libpq reads those only when it is given none.
-        signer.password = password;
-    }
-    if (!RecordsDatabase::open(signer, QLatin1String(SigningConnection), error))
-        return false;
-    bool signedAll = false;
-    {
-        QSqlDatabase db = QSqlDatabase::database(QLatin1String(SigningConnection), false);
-        if (checksPassword(config) && !ServerConnection::usedPassword(db)) {
-            *error = tr("The server let %1 in without checking the password (its pg_hba.conf "
-                        "trusts this connection); a signature needs password authentication.")
-                         .arg(config.user);
-        } else {
-            signedAll = insertSignatures(db, tests, signerName(config), meaning, comment, error);
-        }
-    }
-    RecordsDatabase::close(QLatin1String(SigningConnection));
-    return signedAll;
+    // On PostgreSQL the server writes the signer and the time itself.
+    const QString who = AuditTrail::localUser();
+    const QString at = TestStore::timeText(QDateTime::currentDateTimeUtc());
+    return asSigner(
+        config, signer,
+        [&](QSqlQuery &query, QString *why) {
+            SchemaSql::Values row;
+            row.set(S::testId, 0).set(S::dbUser, who).set(S::at, at).set(S::meaning, meaning).set(S::comment,
+                                                                                                  notNull(comment));
+            if (!query.prepare(SchemaSql::insertStatement(row.columns()))) {
+                *why = query.lastError().text();
+                return false;
+            }
+            for (qint64 test : tests) {
+                query.bindValue(0, test);
+                for (int i = 1; i < row.values().size(); ++i)
+                    query.bindValue(i, row.values().at(i));
+                if (!query.exec()) {
+                    *why = query.lastError().text();
+                    return false;
+                }
+            }
+            return true;
+        },
+        error);
 }
 
-bool amend(QSqlDatabase db, qint64 testId, const QString &field, const QString &newValue,
-           const QString &reason, QString *error)
+bool amend(const DatabaseConfig &config, const Signer &signer, qint64 testId, const QString &field,
+           const QString &newValue, const QString &reason, QString *error)
 {
     if (!amendableFields().contains(field) || reason.trimmed().isEmpty()) {
         *error = tr("An amendment needs a field and a reason.");
         return false;
     }
-    QSqlQuery current(db);
-    current.prepare(QStringLiteral("SELECT %1 FROM tests WHERE id = ?").arg(field));
-    current.addBindValue(testId);
-    if (!current.exec() || !current.next()) {
-        *error = current.lastError().isValid() ? current.lastError().text()
-                                               : tr("There is no test %1.").arg(testId);
-        return false;
-    }
-    const QString oldValue = current.value(0).toString();
-    current.finish();
-    // On PostgreSQL the server writes who, when and the value before.
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("INSERT INTO amendments (test_id, db_user, at, field, old_value, "
-                                 "new_value, reason) VALUES (?, ?, ?, ?, ?, ?, ?)"));
-    query.addBindValue(testId);
-    query.addBindValue(RecordsDatabase::computerLogin());
-    query.addBindValue(TestStore::timeText(QDateTime::currentDateTimeUtc()));
-    query.addBindValue(field);
-    query.addBindValue(oldValue);
-    query.addBindValue(newValue.isNull() ? QStringLiteral("") : newValue);
-    query.addBindValue(reason.trimmed());
-    if (query.exec())
-        return true;
-    *error = query.lastError().text();
-    return false;
+    return asSigner(
+        config, signer,
+        [&](QSqlQuery &current, QString *why) {
+            current.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                                .arg(SchemaSql::name(qPrintable(field)), SchemaSql::name(Schema::Tests::Table),
+                                     SchemaSql::name(Schema::Tests::id)));
+            current.addBindValue(testId);
+            if (!current.exec() || !current.next()) {
+                *why = current.lastError().isValid() ? current.lastError().text()
+                                                     : tr("There is no test %1.").arg(testId);
+                return false;
+            }
+            // On PostgreSQL the server writes who, when and the value before.
+            SchemaSql::Values row;
+            row.set(M::testId, testId)
+                .set(M::dbUser, AuditTrail::localUser())
+                .set(M::at, TestStore::timeText(QDateTime::currentDateTimeUtc()))
+                .set(M::field, field)
+                .set(M::oldValue, notNull(current.value(0).toString()))
+                .set(M::newValue, notNull(newValue))
+                .set(M::reason, reason.trimmed());
+            if (row.prepare(&current, SchemaSql::insertStatement(row.columns())) && current.exec())
+                return true;
+            *why = current.lastError().text();
+            return false;
+        },
+        error);
 }
 
 bool signaturesOf(const QSqlDatabase &db, qint64 testId, QVector<Signature> *signatures, QString *error)
 {
     QSqlQuery query(db);
-    query.prepare(QStringLiteral("SELECT db_user, at, meaning, comment FROM signatures WHERE test_id = ? "
-                                 "ORDER BY id"));
+    query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
+                      .arg(SchemaSql::names({S::dbUser, S::at, S::meaning, S::comment}), SchemaSql::name(S::Table),
+                           SchemaSql::name(S::testId), SchemaSql::name(S::id)));
     query.addBindValue(testId);
     if (!query.exec()) {
         *error = query.lastError().text();
@@ -152,8 +177,8 @@ bool signaturesOf(const QSqlDatabase &db, qint64 testId, QVector<Signature> *sig
     }
     signatures->clear();
     while (query.next()) {
-        signatures->append({testId, query.value(0).toString(), timeOf(query.value(1)),
-                            query.value(2).toString(), query.value(3).toString()});
+        signatures->append({testId, query.value(0).toString(), timeOf(query.value(1)), query.value(2).toString(),
+                            query.value(3).toString()});
     }
     return true;
 }
@@ -161,8 +186,9 @@ bool signaturesOf(const QSqlDatabase &db, qint64 testId, QVector<Signature> *sig
 bool amendmentsOf(const QSqlDatabase &db, qint64 testId, QVector<Amendment> *amendments, QString *error)
 {
     QSqlQuery query(db);
-    query.prepare(QStringLiteral("SELECT db_user, at, field, old_value, new_value, reason FROM amendments "
-                                 "WHERE test_id = ? ORDER BY id"));
+    query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
+                      .arg(SchemaSql::names({M::dbUser, M::at, M::field, M::oldValue, M::newValue, M::reason}),
+                           SchemaSql::name(M::Table), SchemaSql::name(M::testId), SchemaSql::name(M::id)));
     query.addBindValue(testId);
     if (!query.exec()) {
         *error = query.lastError().text();
@@ -170,9 +196,8 @@ bool amendmentsOf(const QSqlDatabase &db, qint64 testId, QVector<Amendment> *ame
     }
     amendments->clear();
     while (query.next()) {
-        amendments->append({testId, query.value(0).toString(), timeOf(query.value(1)),
-                            query.value(2).toString(), query.value(3).toString(),
-                            query.value(4).toString(), query.value(5).toString()});
+        amendments->append({testId, query.value(0).toString(), timeOf(query.value(1)), query.value(2).toString(),
+                            query.value(3).toString(), query.value(4).toString(), query.value(5).toString()});
     }
     return true;
 }

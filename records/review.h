@@ -47,25 +47,36 @@ struct Amendment
     QString reason;
 };
 
-// Who signs on this database: PostgreSQL's login, or on SQLite the
-// computer's login name.
+// Who is at the keyboard on this database: PostgreSQL's login, or on
+// SQLite the computer's login name.
 QString signerName(const DatabaseConfig &config);
-// Whether a signature is confirmed by a password the server checks.
+// Whether signing and amending are confirmed by a password the server
+// checks (PostgreSQL); a bench's file takes the computer's login as it is.
 inline bool checksPassword(const DatabaseConfig &config) { return config.engine == DatabaseConfig::PostgreSQL; }
 
-// Signs the tests, all at one time, as the configuration's login. On
-// PostgreSQL the password is checked by the server through a connection
-// of its own that writes the signatures (21 CFR 11.200: the signer enters
-// it at each signing); a server that let the login in without asking for
-// it refuses the signature. On SQLite the computer's login signs and no
-// password is asked. False with the reason, and nothing signed, on failure.
-bool sign(const DatabaseConfig &config, const QString &password, const QList<qint64> &tests,
+// Who signs or amends, with the password typed for this one act (21 CFR
+// 11.200: both parts of the identity at each signing). On PostgreSQL the
+// server checks it through a connection of its own, opened for the act
+// and closed after it, never the station's connection or a remembered or
+// password-file password; a server that let the login in without asking
+// refuses the act. On SQLite the computer's login acts and no password is
+// asked.
+struct Signer
+{
+    QString login;
+    QString password;
+};
+
+// Signs the tests, all at one time. False with the reason, and nothing
+// signed, on failure.
+bool sign(const DatabaseConfig &config, const Signer &signer, const QList<qint64> &tests,
           const QString &meaning, const QString &comment, QString *error);
 
-// Corrects one identity field of a test, on the given connection (the
-// reviewer's login); the reason is required.
-bool amend(QSqlDatabase db, qint64 testId, const QString &field, const QString &newValue,
-           const QString &reason, QString *error);
+// Corrects one identity field of a test; the reason is required. The
+// database keeps the value before, applies the new one and writes the
+// change with its reason into the trail.
+bool amend(const DatabaseConfig &config, const Signer &signer, qint64 testId, const QString &field,
+           const QString &newValue, const QString &reason, QString *error);
 
 // The signatures and amendments of one test, oldest first.
 bool signaturesOf(const QSqlDatabase &db, qint64 testId, QVector<Signature> *signatures, QString *error);

@@ -60,6 +60,7 @@ private:
     PostgresCluster m_cluster{PostgresCluster::Password};
     QTemporaryDir m_folder;
     qint64 m_testId = 0;
+    qint64 m_oldTestId = 0;   // anna's, ended an hour ago
 };
 
 void tst_LabDatabase::initTestCase()
@@ -77,6 +78,19 @@ void tst_LabDatabase::initTestCase()
                                 QStringLiteral("CREATE ROLE rita LOGIN PASSWORD '%1' IN ROLE torvelin_reviewer")
                                     .arg(ReviewerPassword)}),
              qPrintable(m_cluster.errorString()));
+    StoredRecords admin(m_cluster.config(Database));
+    QVERIFY2(admin.isOpen(), qPrintable(admin.error()));
+    QSqlQuery old(admin.db());
+    QVERIFY2(old.exec(QStringLiteral("INSERT INTO tests (started_at, status, mode, distance_mode, speed, distance, "
+                                     "force_decimals) VALUES ('', 'running', 0, 0, 100, 10, 1) RETURNING id"))
+                 && old.next(),
+             qPrintable(old.lastError().text()));
+    m_oldTestId = old.value(0).toLongLong();
+    // Ended now by the server's clock, then put back an hour by the owner.
+    QVERIFY(old.exec(QStringLiteral("UPDATE tests SET \"operator\" = 'anna', status = 'complete', finished_at = '' "
+                                    "WHERE id = %1").arg(m_oldTestId)));
+    QVERIFY(old.exec(QStringLiteral("UPDATE tests SET finished_at = torvelin_time(now() - interval '1 hour') "
+                                    "WHERE id = %1").arg(m_oldTestId)));
 }
 
 QString tst_LabDatabase::auditOf(const QString &where) const
@@ -146,27 +160,31 @@ void tst_LabDatabase::operatorRecordsThroughTheWindow()
 void tst_LabDatabase::operatorIsRefused_data()
 {
     QTest::addColumn<QString>("statement");
-    QTest::newRow("change a finished test") << "UPDATE tests SET verdict = 'pass' WHERE id = %1";
-    QTest::newRow("change its identity") << "UPDATE tests SET serial_number = 'X' WHERE id = %1";
-    QTest::newRow("delete a point") << "DELETE FROM curve_points WHERE test_id = %1";
-    QTest::newRow("delete a test") << "DELETE FROM tests WHERE id = %1";
+    QTest::addColumn<bool>("oldTest");   // the test ended an hour ago, else the one just recorded
+    QTest::newRow("change a finished test") << "UPDATE tests SET verdict = 'pass' WHERE id = %1" << false;
+    QTest::newRow("change its identity") << "UPDATE tests SET serial_number = 'X' WHERE id = %1" << false;
+    QTest::newRow("delete a point") << "DELETE FROM curve_points WHERE test_id = %1" << false;
+    QTest::newRow("delete a test") << "DELETE FROM tests WHERE id = %1" << false;
+    // A minute after its end a test takes no more points.
     QTest::newRow("add a point to a finished test")
-        << "INSERT INTO curve_points (test_id, stroke, seq, distance, force) VALUES (%1, 0, 100000, 1, 1)";
-    QTest::newRow("create a table") << "CREATE TABLE notes (id %1 INTEGER)";
+        << "INSERT INTO curve_points (test_id, stroke, seq, distance, force) VALUES (%1, 0, 100000, 1, 1)" << true;
+    QTest::newRow("count more points of it") << "UPDATE tests SET point_count = 100001 WHERE id = %1" << true;
+    QTest::newRow("create a table") << "CREATE TABLE notes_%1 (id INTEGER)" << false;
     QTest::newRow("write the trail")
-        << "INSERT INTO audit_log (at, db_user, action, table_name) VALUES ('x', 'rita', 'insert', 'tests %1')";
-    QTest::newRow("clear the trail") << "DELETE FROM audit_log WHERE test_id = %1";
-    QTest::newRow("sign") << "INSERT INTO signatures (test_id, meaning) VALUES (%1, 'approved')";
+        << "INSERT INTO audit_log (at, db_user, action, table_name) VALUES ('x', 'rita', 'insert', 'tests %1')" << false;
+    QTest::newRow("clear the trail") << "DELETE FROM audit_log WHERE test_id = %1" << false;
+    QTest::newRow("sign") << "INSERT INTO signatures (test_id, meaning) VALUES (%1, 'approved')" << false;
 }
 
 void tst_LabDatabase::operatorIsRefused()
 {
     QFETCH(QString, statement);
+    QFETCH(bool, oldTest);
     QVERIFY(m_testId > 0);
     StoredRecords records(anna());
     QVERIFY2(records.isOpen(), qPrintable(records.error()));
     QSqlQuery query(records.db());
-    QVERIFY2(!query.exec(statement.arg(m_testId)), "the server let the operator do it");
+    QVERIFY2(!query.exec(statement.arg(oldTest ? m_oldTestId : m_testId)), "the server let the operator do it");
     QVERIFY2(query.lastError().text().contains(QStringLiteral("permission denied"))
                  || query.lastError().text().contains(QStringLiteral("row-level security"))
                  || query.lastError().text().contains(QStringLiteral("reviewer's amendment")),
@@ -189,14 +207,19 @@ void tst_LabDatabase::changeByPsqlIsAudited()
 void tst_LabDatabase::reviewerAmendsWithAReason()
 {
     QVERIFY(m_testId > 0);
+    const RecordsReview::Signer reviewer{QStringLiteral("rita"), QLatin1String(ReviewerPassword)};
+    QString error;
+    QVERIFY(!RecordsReview::amend(anna(), reviewer, m_testId, RecordsReview::SerialNumber, QStringLiteral("S-7"),
+                                  QStringLiteral(" "), &error));
+    // The operator may not amend, nor the reviewer change the test itself.
+    QVERIFY(!RecordsReview::amend(anna(), {QStringLiteral("anna"), QLatin1String(OperatorPassword)}, m_testId,
+                                  RecordsReview::SerialNumber, QStringLiteral("S-7"), QStringLiteral("typo"), &error));
+    QVERIFY2(error.contains(QStringLiteral("permission denied")), qPrintable(error));
     StoredRecords records(rita());
     QVERIFY2(records.isOpen(), qPrintable(records.error()));
-    QString error;
-    QVERIFY(!RecordsReview::amend(records.db(), m_testId, RecordsReview::SerialNumber, QStringLiteral("S-7"),
-                                  QStringLiteral(" "), &error));
     QSqlQuery direct(records.db());
     QVERIFY(!direct.exec(QStringLiteral("UPDATE tests SET serial_number = 'S-7' WHERE id = %1").arg(m_testId)));
-    QVERIFY2(RecordsReview::amend(records.db(), m_testId, RecordsReview::SerialNumber, QStringLiteral("S-7"),
+    QVERIFY2(RecordsReview::amend(anna(), reviewer, m_testId, RecordsReview::SerialNumber, QStringLiteral("S-7"),
                                   QStringLiteral("label on the spring reads S-7"), &error),
              qPrintable(error));
 
@@ -216,13 +239,18 @@ void tst_LabDatabase::signatureNeedsTheSignersPassword()
 {
     QVERIFY(m_testId > 0);
     QString error;
-    QVERIFY(!RecordsReview::sign(rita(), QStringLiteral("guess"), {m_testId}, RecordsReview::Approved,
-                                 QString(), &error));
+    // Signed at the operator's station, by the reviewer's own login.
+    QVERIFY(!RecordsReview::sign(anna(), {QStringLiteral("rita"), QStringLiteral("guess")}, {m_testId},
+                                 RecordsReview::Approved, QString(), &error));
     QVERIFY2(error.contains(QStringLiteral("password authentication failed")), qPrintable(error));
-    // The remembered password does not sign: the one typed now does.
-    QVERIFY(!RecordsReview::sign(rita(), QString(), {m_testId}, RecordsReview::Approved, QString(), &error));
-    QVERIFY2(RecordsReview::sign(rita(), QLatin1String(ReviewerPassword), {m_testId}, RecordsReview::Approved,
-                                 QStringLiteral("curve and limits checked"), &error),
+    // A password remembered or in a password file does not sign: the one typed now does.
+    QVERIFY(!RecordsReview::sign(rita(), {QStringLiteral("rita"), QString()}, {m_testId}, RecordsReview::Approved,
+                                 QString(), &error));
+    QVERIFY(!RecordsReview::sign(anna(), {QStringLiteral("anna"), QLatin1String(OperatorPassword)}, {m_testId},
+                                 RecordsReview::Approved, QString(), &error));
+    QVERIFY2(error.contains(QStringLiteral("permission denied")), qPrintable(error));
+    QVERIFY2(RecordsReview::sign(anna(), {QStringLiteral("rita"), QLatin1String(ReviewerPassword)}, {m_testId},
+                                 RecordsReview::Approved, QStringLiteral("curve and limits checked"), &error),
              qPrintable(error));
     StoredRecords records(anna());
     QVector<RecordsReview::Signature> signatures;

@@ -1,5 +1,6 @@
 #include "support/postgrescluster.h"
 
+#include "records/administration.h"
 #include "records/recordsdatabase.h"
 
 #include <QDir>
@@ -222,6 +223,12 @@ bool PostgresCluster::execute(const QString &database, const QStringList &statem
 bool PostgresCluster::createDatabase(const QString &name)
 {
     return execute(QStringLiteral("postgres"), {QStringLiteral("CREATE DATABASE \"%1\"").arg(name)});
+}
+
+bool PostgresCluster::createRecordsDatabase(const QString &name)
+{
+    RecordsAdministration::Report report;
+    return createDatabase(name) && RecordsAdministration::initialise(config(name), &report, &m_error);
 }
 
 bool PostgresCluster::psql(const DatabaseConfig &login, const QString &command, QString *output)

@@ -37,6 +37,9 @@ public:
     bool stop();
     // A new, empty database; the superuser's connection settings for it.
     bool createDatabase(const QString &name);
+    // A new database made ready for stations as the lab's administrator
+    // does it (torvelin-records init, as the superuser).
+    bool createRecordsDatabase(const QString &name);
     DatabaseConfig config(const QString &database) const;
     // The same server and database as another login.
     DatabaseConfig config(const QString &database, const QString &user, const QString &password) const;
