@@ -1092,8 +1092,8 @@ Do you want to replace it?</source>
 <context>
     <name>RecordsAdministration</name>
     <message>
-        <source>The group role %1 cannot be created (it takes a login with the CREATEROLE right): %2</source>
-        <translation>无法创建组角色 %1（需要具有 CREATEROLE 权限的登录）：%2</translation>
+        <source>The group roles cannot be created (it takes a login with the CREATEROLE right): %1</source>
+        <translation>无法创建组角色（需要具有 CREATEROLE 权限的登录）：%1</translation>
     </message>
 </context>
 <context>
@@ -1109,6 +1109,37 @@ Do you want to replace it?</source>
     <message>
         <source>The Qt SQL driver %1 is not installed.</source>
         <translation>未安装 Qt SQL 驱动 %1。</translation>
+    </message>
+    <message>
+        <source>The database has no Torvelin records schema (or the login&apos;s search_path does not name its schema): ask the administrator to run torvelin-records init.</source>
+        <translation>数据库中没有 Torvelin 记录模式（或该登录的 search_path 未包含其模式）：请管理员运行 torvelin-records init。</translation>
+    </message>
+    <message>
+        <source>The database&apos;s records schema is version %1, this program needs %2: ask the administrator to run torvelin-records init.</source>
+        <translation>数据库的记录模式为版本 %1，本程序需要版本 %2：请管理员运行 torvelin-records init。</translation>
+    </message>
+</context>
+<context>
+    <name>RecordsReview</name>
+    <message>
+        <source>Signing needs the signer&apos;s login and password.</source>
+        <translation>签名需要签名人的登录名和密码。</translation>
+    </message>
+    <message>
+        <source>The server let %1 in without checking the password (its pg_hba.conf trusts this connection); signing needs password authentication.</source>
+        <translation>服务器未检查密码即允许 %1 登录（其 pg_hba.conf 信任此连接）；签名需要密码认证。</translation>
+    </message>
+    <message>
+        <source>Nothing to sign.</source>
+        <translation>没有可签名的内容。</translation>
+    </message>
+    <message>
+        <source>An amendment needs a field and a reason.</source>
+        <translation>更正需要字段和理由。</translation>
+    </message>
+    <message>
+        <source>There is no test %1.</source>
+        <translation>不存在测试 %1。</translation>
     </message>
 </context>
 <context>
