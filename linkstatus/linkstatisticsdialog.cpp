@@ -56,3 +56,8 @@ void LinkStatisticsDialog::showDisconnected()
 {
     ui->stateValue->setText(LinkTexts::disconnected());
 }
+
+void LinkStatisticsDialog::showRecordsLink(const QString &text)
+{
+    ui->recordsValue->setText(text);
+}

@@ -2,12 +2,15 @@
 #include "ui_databasedialog.h"
 
 #include "records/recordsdatabase.h"
+#include "records/serverconnection.h"
 
 #include <QFileDialog>
 #include <QPushButton>
 
 namespace {
 const char TestConnectionName[] = "torvelin-records-dialog-test";
+// libpq's own default.
+const char DefaultSslMode[] = "prefer";
 } // namespace
 
 DatabaseDialog::DatabaseDialog(const DatabaseConfig &config, bool fromEnvironment, QWidget *parent)
@@ -24,6 +27,8 @@ DatabaseDialog::DatabaseDialog(const DatabaseConfig &config, bool fromEnvironmen
     ui->userEdit->setText(config.user);
     ui->passwordEdit->setText(config.password);
     ui->rememberPasswordCheckBox->setChecked(config.rememberPassword);
+    fillSslModes(config.sslMode);
+    ui->sslRootCertEdit->setText(QDir::toNativeSeparators(config.sslRootCert));
     ui->environmentLabel->setVisible(fromEnvironment);
     if (fromEnvironment) {
         ui->environmentLabel->setText(
@@ -39,6 +44,25 @@ DatabaseDialog::DatabaseDialog(const DatabaseConfig &config, bool fromEnvironmen
         }
         ui->buttonBox->button(QDialogButtonBox::Ok)->setEnabled(false);
     }
+}
+
+// Each mode with what it means for the records on their way: libpq's
+// names stay, because the lab's administrator uses them too.
+void DatabaseDialog::fillSslModes(const QString &chosen)
+{
+    const QStringList meanings{
+        tr("never encrypted"),
+        tr("encrypted only if the server insists"),
+        tr("encrypted if the server offers it"),
+        tr("always encrypted, the server not verified"),
+        tr("encrypted, the server's certificate signed by the root certificate"),
+        tr("encrypted, the server's certificate signed by the root certificate and naming the host"),
+    };
+    const QStringList modes = DatabaseConfig::sslModes();
+    for (int i = 0; i < modes.size(); ++i)
+        ui->sslModeComboBox->addItem(QStringLiteral("%1: %2").arg(modes.at(i), meanings.value(i)), modes.at(i));
+    const int index = ui->sslModeComboBox->findData(chosen.isEmpty() ? QLatin1String(DefaultSslMode) : chosen);
+    ui->sslModeComboBox->setCurrentIndex(qMax(0, index));
 }
 
 DatabaseDialog::~DatabaseDialog()
@@ -60,6 +84,9 @@ DatabaseConfig DatabaseDialog::config() const
     config.user = ui->userEdit->text().trimmed();
     config.password = ui->passwordEdit->text();
     config.rememberPassword = ui->rememberPasswordCheckBox->isChecked();
+    config.sslMode = ui->sslModeComboBox->currentData().toString();
+    const QString rootCert = ui->sslRootCertEdit->text().trimmed();
+    config.sslRootCert = rootCert.isEmpty() ? QString() : QDir::cleanPath(QDir::fromNativeSeparators(rootCert));
     return config;
 }
 
@@ -71,7 +98,9 @@ void DatabaseDialog::on_engineComboBox_currentIndexChanged(int index)
     for (QWidget *field : {static_cast<QWidget *>(ui->hostEdit), static_cast<QWidget *>(ui->portSpinBox),
                            static_cast<QWidget *>(ui->databaseEdit), static_cast<QWidget *>(ui->userEdit),
                            static_cast<QWidget *>(ui->passwordEdit),
-                           static_cast<QWidget *>(ui->rememberPasswordCheckBox)})
+                           static_cast<QWidget *>(ui->rememberPasswordCheckBox),
+                           static_cast<QWidget *>(ui->sslModeComboBox), static_cast<QWidget *>(ui->sslRootCertEdit),
+                           static_cast<QWidget *>(ui->sslRootCertBrowseButton)})
         field->setEnabled(server);
     ui->testResultLabel->clear();
 }
@@ -85,14 +114,31 @@ void DatabaseDialog::on_browseButton_clicked()
         ui->fileEdit->setText(QDir::toNativeSeparators(file));
 }
 
+void DatabaseDialog::on_sslRootCertBrowseButton_clicked()
+{
+    const QString file = QFileDialog::getOpenFileName(this, tr("Root certificate"), ui->sslRootCertEdit->text(),
+                                                      tr("Certificates (*.crt *.pem);;All files (*)"));
+    if (!file.isEmpty())
+        ui->sslRootCertEdit->setText(QDir::toNativeSeparators(file));
+}
+
 void DatabaseDialog::on_testButton_clicked()
 {
     QString error;
     const DatabaseConfig tried = config();
-    if (RecordsDatabase::open(tried, QLatin1String(TestConnectionName), &error))
-        ui->testResultLabel->setText(tr("Connected to %1.").arg(tried.description()));
-    else
+    if (!RecordsDatabase::open(tried, QLatin1String(TestConnectionName), &error)) {
         ui->testResultLabel->setText(tr("No connection: %1").arg(error));
+    } else if (tried.engine == DatabaseConfig::SQLite) {
+        ui->testResultLabel->setText(tr("Connected to %1.").arg(tried.description()));
+    } else {
+        const ServerConnection::Encryption encryption =
+            ServerConnection::encryption(QSqlDatabase::database(QLatin1String(TestConnectionName), false));
+        ui->testResultLabel->setText(
+            encryption.encrypted
+                ? tr("Connected to %1, encrypted (%2, %3).").arg(tried.description(), encryption.protocol,
+                                                                 encryption.cipher)
+                : tr("Connected to %1, not encrypted.").arg(tried.description()));
+    }
     RecordsDatabase::close(QLatin1String(TestConnectionName));
 }
 

@@ -7,12 +7,15 @@
 #include <QMutex>
 #include <QSettings>
 #include <QUrl>
+#include <QUrlQuery>
 
 namespace {
 
 const char EnvironmentVariable[] = "TORVELIN_DB";
 const char Group[] = "Records";
 const char DefaultFileName[] = "torvelin.sqlite";
+const char SslModeParameter[] = "sslmode";
+const char SslRootCertParameter[] = "sslrootcert";
 
 // The password of this run when it is not stored.
 QMutex sessionPasswordMutex;
@@ -47,6 +50,15 @@ bool DatabaseConfig::parse(const QString &text, DatabaseConfig *config)
     if (path.startsWith(QLatin1Char('/')))
         path.remove(0, 1);
     parsed.database = path;
+    const auto parameters = QUrlQuery(url).queryItems(QUrl::FullyDecoded);
+    for (const auto &parameter : parameters) {
+        if (parameter.first == QLatin1String(SslModeParameter) && sslModes().contains(parameter.second))
+            parsed.sslMode = parameter.second;
+        else if (parameter.first == QLatin1String(SslRootCertParameter) && !parameter.second.isEmpty())
+            parsed.sslRootCert = QDir::cleanPath(QDir::fromNativeSeparators(parameter.second));
+        else
+            return false;
+    }
     if (parsed.host.isEmpty() || parsed.database.isEmpty() || parsed.database.contains(QLatin1Char('/'))
         || parsed.port <= 0 || parsed.port > 65535)
         return false;
@@ -82,6 +94,10 @@ DatabaseConfig DatabaseConfig::stored()
     config.port = settings.value(QStringLiteral("port"), DefaultPostgresPort).toInt();
     config.database = settings.value(QStringLiteral("database")).toString();
     config.user = settings.value(QStringLiteral("user")).toString();
+    config.sslMode = settings.value(QLatin1String(SslModeParameter)).toString();
+    if (!sslModes().contains(config.sslMode))
+        config.sslMode.clear();
+    config.sslRootCert = settings.value(QLatin1String(SslRootCertParameter)).toString();
     config.rememberPassword = settings.value(QStringLiteral("rememberPassword"), false).toBool();
     if (config.rememberPassword) {
         config.password = settings.value(QStringLiteral("password")).toString();
@@ -108,6 +124,8 @@ void DatabaseConfig::store() const
     settings.setValue(QStringLiteral("port"), port);
     settings.setValue(QStringLiteral("database"), database);
     settings.setValue(QStringLiteral("user"), user);
+    settings.setValue(QLatin1String(SslModeParameter), sslMode);
+    settings.setValue(QLatin1String(SslRootCertParameter), sslRootCert);
     settings.setValue(QStringLiteral("rememberPassword"), rememberPassword);
     if (rememberPassword)
         settings.setValue(QStringLiteral("password"), password);
@@ -122,6 +140,12 @@ QString DatabaseConfig::defaultSqlitePath()
     return AppLocations::dataDirectory() + QLatin1Char('/') + QLatin1String(DefaultFileName);
 }
 
+QStringList DatabaseConfig::sslModes()
+{
+    return {QStringLiteral("disable"), QStringLiteral("allow"), QStringLiteral("prefer"),
+            QStringLiteral("require"), QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
+}
+
 QString DatabaseConfig::driverName() const
 {
     return engine == PostgreSQL ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
@@ -131,7 +155,8 @@ QString DatabaseConfig::description() const
 {
     if (engine == SQLite)
         return QStringLiteral("SQLite %1").arg(QDir::toNativeSeparators(sqlitePath));
-    return QStringLiteral("PostgreSQL %1@%2:%3/%4").arg(user, host).arg(port).arg(database);
+    const QString place = QStringLiteral("PostgreSQL %1@%2:%3/%4").arg(user, host).arg(port).arg(database);
+    return sslMode.isEmpty() ? place : place + QStringLiteral(" (sslmode %1)").arg(sslMode);
 }
 
 bool DatabaseConfig::sameDatabase(const DatabaseConfig &other) const
@@ -141,5 +166,6 @@ bool DatabaseConfig::sameDatabase(const DatabaseConfig &other) const
     if (engine == SQLite)
         return sqlitePath == other.sqlitePath;
     return host == other.host && port == other.port && database == other.database
-           && user == other.user && password == other.password;
+           && user == other.user && password == other.password && sslMode == other.sslMode
+           && sslRootCert == other.sslRootCert;
 }
