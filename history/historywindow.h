@@ -7,6 +7,8 @@
 
 class HistoryModel;
 class QSqlDatabase;
+class QTimer;
+class RecordsNotifier;
 
 namespace Ui {
 class HistoryWindow;
@@ -16,6 +18,8 @@ class HistoryWindow;
 // of part number, batch, days and verdict. From here a test opens into the
 // main window's plot, several tests overlay in one plot, a batch gets its
 // statistics, a test its report, and a filter's results go to a CSV file.
+// On a lab's server the list follows the other stations: a test recorded,
+// ended, amended or signed anywhere is read again within a second.
 class HistoryWindow : public QWidget
 {
     Q_OBJECT
@@ -54,6 +58,10 @@ private:
     void updateButtons();
     void showFailure(const QString &what, const QString &why);
 
+    void selectTests(const QList<qint64> &ids);
+
     Ui::HistoryWindow *ui;
     HistoryModel *m_model;
+    RecordsNotifier *m_notifier;
+    QTimer *m_changedTimer;
 };

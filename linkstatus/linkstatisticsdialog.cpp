@@ -60,4 +60,6 @@ void LinkStatisticsDialog::showDisconnected()
 void LinkStatisticsDialog::showRecordsLink(const QString &text)
 {
     ui->recordsValue->setText(text);
+    // A server's address with its cipher wraps: the dialog grows to it.
+    WidgetFit::fit(this);
 }

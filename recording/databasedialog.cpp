@@ -3,6 +3,7 @@
 
 #include "records/recordsdatabase.h"
 #include "records/serverconnection.h"
+#include "widgets/widgetfit.h"
 
 #include <QFileDialog>
 #include <QPushButton>
@@ -44,6 +45,8 @@ DatabaseDialog::DatabaseDialog(const DatabaseConfig &config, bool fromEnvironmen
         }
         ui->buttonBox->button(QDialogButtonBox::Ok)->setEnabled(false);
     }
+    // A server's name or a certificate's path stays readable whole.
+    WidgetFit::fit(this);
 }
 
 // Each mode with what it means for the records on their way: libpq's
@@ -55,8 +58,8 @@ void DatabaseDialog::fillSslModes(const QString &chosen)
         tr("encrypted only if the server insists"),
         tr("encrypted if the server offers it"),
         tr("always encrypted, the server not verified"),
-        tr("encrypted, the server's certificate signed by the root certificate"),
-        tr("encrypted, the server's certificate signed by the root certificate and naming the host"),
+        tr("encrypted, the server's certificate checked"),
+        tr("encrypted, the server's certificate and host name checked"),
     };
     const QStringList modes = DatabaseConfig::sslModes();
     for (int i = 0; i < modes.size(); ++i)

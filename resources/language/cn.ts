@@ -127,12 +127,12 @@
         <translation>始终加密，不验证服务器</translation>
     </message>
     <message>
-        <source>encrypted, the server&apos;s certificate signed by the root certificate</source>
-        <translation>加密，服务器证书须由根证书签发</translation>
+        <source>encrypted, the server&apos;s certificate checked</source>
+        <translation>加密，校验服务器证书</translation>
     </message>
     <message>
-        <source>encrypted, the server&apos;s certificate signed by the root certificate and naming the host</source>
-        <translation>加密，服务器证书须由根证书签发并包含主机名</translation>
+        <source>encrypted, the server&apos;s certificate and host name checked</source>
+        <translation>加密，校验服务器证书和主机名</translation>
     </message>
     <message>
         <source>Certificates (*.crt *.pem);;All files (*)</source>
