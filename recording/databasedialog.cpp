@@ -20,7 +20,6 @@ DatabaseDialog::DatabaseDialog(const DatabaseConfig &config, bool fromEnvironmen
 {
     ui->setupUi(this);
     ui->engineComboBox->setCurrentIndex(config.engine == DatabaseConfig::PostgreSQL ? 1 : 0);
-    on_engineComboBox_currentIndexChanged(ui->engineComboBox->currentIndex());
     ui->fileEdit->setText(QDir::toNativeSeparators(config.sqlitePath));
     ui->hostEdit->setText(config.host);
     ui->portSpinBox->setValue(config.port);
@@ -28,6 +27,17 @@ DatabaseDialog::DatabaseDialog(const DatabaseConfig &config, bool fromEnvironmen
     ui->userEdit->setText(config.user);
     ui->passwordEdit->setText(config.password);
     ui->rememberPasswordCheckBox->setChecked(config.rememberPassword);
+    QString noKeyring;
+    const bool keyring = DatabaseConfig::canRememberPassword(&noKeyring);
+    ui->keyringLabel->setVisible(!keyring);
+    if (!keyring) {
+        ui->rememberPasswordCheckBox->setChecked(false);
+        ui->keyringLabel->setText(tr("Off: %1 The password is kept for this run only.").arg(noKeyring));
+    } else {
+        ui->rememberPasswordCheckBox->setToolTip(tr("Kept in this computer's keyring, never in a file."));
+    }
+    m_keyring = keyring;
+    on_engineComboBox_currentIndexChanged(ui->engineComboBox->currentIndex());
     fillSslModes(config.sslMode);
     ui->sslRootCertEdit->setText(QDir::toNativeSeparators(config.sslRootCert));
     ui->environmentLabel->setVisible(fromEnvironment);
@@ -86,7 +96,7 @@ DatabaseConfig DatabaseDialog::config() const
     config.database = ui->databaseEdit->text().trimmed();
     config.user = ui->userEdit->text().trimmed();
     config.password = ui->passwordEdit->text();
-    config.rememberPassword = ui->rememberPasswordCheckBox->isChecked();
+    config.rememberPassword = m_keyring && ui->rememberPasswordCheckBox->isChecked();
     config.sslMode = ui->sslModeComboBox->currentData().toString();
     const QString rootCert = ui->sslRootCertEdit->text().trimmed();
     config.sslRootCert = rootCert.isEmpty() ? QString() : QDir::cleanPath(QDir::fromNativeSeparators(rootCert));
@@ -98,10 +108,10 @@ void DatabaseDialog::on_engineComboBox_currentIndexChanged(int index)
     const bool server = index == 1;
     for (QWidget *field : {static_cast<QWidget *>(ui->fileEdit), static_cast<QWidget *>(ui->browseButton)})
         field->setEnabled(!server);
+    ui->rememberPasswordCheckBox->setEnabled(server && m_keyring);
     for (QWidget *field : {static_cast<QWidget *>(ui->hostEdit), static_cast<QWidget *>(ui->portSpinBox),
                            static_cast<QWidget *>(ui->databaseEdit), static_cast<QWidget *>(ui->userEdit),
                            static_cast<QWidget *>(ui->passwordEdit),
-                           static_cast<QWidget *>(ui->rememberPasswordCheckBox),
                            static_cast<QWidget *>(ui->sslModeComboBox), static_cast<QWidget *>(ui->sslRootCertEdit),
                            static_cast<QWidget *>(ui->sslRootCertBrowseButton)})
         field->setEnabled(server);

@@ -35,4 +35,5 @@ private:
     void fillSslModes(const QString &chosen);
 
     Ui::DatabaseDialog *ui;
+    bool m_keyring = false;   // whether a password can be remembered here
 };

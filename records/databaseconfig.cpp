@@ -1,5 +1,7 @@
 #include "records/databaseconfig.h"
 
+#include "keyring/keyring.h"
+
 #include "settings/applocations.h"
 #include "settings/usersettings.h"
 
@@ -17,9 +19,33 @@ const char DefaultFileName[] = "torvelin.sqlite";
 const char SslModeParameter[] = "sslmode";
 const char SslRootCertParameter[] = "sslrootcert";
 
-// The password of this run when it is not stored.
+// The password of this run: typed, or read from the keyring once (every
+// reader asks for the configuration, the keyring should be asked once).
 QMutex sessionPasswordMutex;
 QString sessionPassword;
+QString sessionPasswordKey;   // whose it is; empty when none is known
+
+// A password is remembered per login and server.
+QString keyringKey(const DatabaseConfig &config)
+{
+    return QStringLiteral("records/postgresql/%1@%2:%3/%4")
+        .arg(config.user, config.host)
+        .arg(config.port)
+        .arg(config.database);
+}
+
+// Settings written before passwords went to the keyring held it in plain
+// text: it moves to the keyring where there is one, and out of the file
+// in any case (then it is asked for again at the next start).
+QString takePlainPassword(QSettings &settings)
+{
+    const QString key = QStringLiteral("password");
+    if (!settings.contains(key))
+        return QString();
+    const QString plain = settings.value(key).toString();
+    settings.remove(key);
+    return plain;
+}
 
 
 } // namespace
@@ -99,12 +125,26 @@ DatabaseConfig DatabaseConfig::stored()
         config.sslMode.clear();
     config.sslRootCert = settings.value(QLatin1String(SslRootCertParameter)).toString();
     config.rememberPassword = settings.value(QStringLiteral("rememberPassword"), false).toBool();
-    if (config.rememberPassword) {
-        config.password = settings.value(QStringLiteral("password")).toString();
-    } else {
-        QMutexLocker locker(&sessionPasswordMutex);
-        config.password = sessionPassword;
+    const QString plain = takePlainPassword(settings);
+    if (config.rememberPassword && !canRememberPassword())
+        config.rememberPassword = false;
+    const QString key = keyringKey(config);
+    QMutexLocker locker(&sessionPasswordMutex);
+    if (sessionPasswordKey != key && (!plain.isEmpty() || config.rememberPassword)) {
+        // The keyring is asked without the lock held: its answer is waited
+        // for in an event loop, where this thread may come here again.
+        locker.unlock();
+        QString password = plain;
+        bool found = false;
+        if (!plain.isEmpty() && config.rememberPassword)
+            Keyring::instance().write(key, plain, nullptr);
+        else if (plain.isEmpty() && !Keyring::instance().read(key, &password, &found, nullptr))
+            password.clear();
+        locker.relock();
+        sessionPassword = password;
+        sessionPasswordKey = key;
     }
+    config.password = sessionPasswordKey == key ? sessionPassword : QString();
     return config;
 }
 
@@ -126,13 +166,29 @@ void DatabaseConfig::store() const
     settings.setValue(QStringLiteral("user"), user);
     settings.setValue(QLatin1String(SslModeParameter), sslMode);
     settings.setValue(QLatin1String(SslRootCertParameter), sslRootCert);
-    settings.setValue(QStringLiteral("rememberPassword"), rememberPassword);
-    if (rememberPassword)
-        settings.setValue(QStringLiteral("password"), password);
-    else
-        settings.remove(QStringLiteral("password"));
+    const bool remembered = rememberPassword && engine == PostgreSQL && canRememberPassword();
+    settings.setValue(QStringLiteral("rememberPassword"), remembered);
+    settings.remove(QStringLiteral("password"));
+    const QString key = keyringKey(*this);
+    if (remembered)
+        Keyring::instance().write(key, password, nullptr);
+    else if (engine == PostgreSQL)
+        Keyring::instance().remove(key, nullptr);
     QMutexLocker locker(&sessionPasswordMutex);
     sessionPassword = password;
+    sessionPasswordKey = key;
+}
+
+void DatabaseConfig::forgetRunPassword()
+{
+    QMutexLocker locker(&sessionPasswordMutex);
+    sessionPassword.clear();
+    sessionPasswordKey.clear();
+}
+
+bool DatabaseConfig::canRememberPassword(QString *why)
+{
+    return Keyring::instance().available(why);
 }
 
 QString DatabaseConfig::defaultSqlitePath()

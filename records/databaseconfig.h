@@ -17,6 +17,8 @@ struct DatabaseConfig
     QString database;
     QString user;
     QString password;
+    // Kept in the system's keyring (never in the settings), where there is
+    // one: see canRememberPassword().
     bool rememberPassword = false;
     // TLS, as libpq takes it: empty leaves libpq's default (prefer), else
     // one of sslModes(). The root certificate is the CA a verify-ca or
@@ -40,9 +42,16 @@ struct DatabaseConfig
     // Whether TORVELIN_DB decides (the dialog then only shows it).
     static bool fromEnvironment();
     static DatabaseConfig stored();
-    // Stores the choice; a password the operator did not ask to remember is
-    // kept for this run only (every thread's connections use it).
+    // Stores the choice; the password goes to the system's keyring when the
+    // operator asked to remember it, and is kept for this run only (every
+    // thread's connections use it) otherwise or where there is no keyring.
     void store() const;
+    // Forgets the password of this run (one the server refused); the next
+    // stored() asks the keyring again.
+    static void forgetRunPassword();
+    // Whether a password can be remembered on this computer; *why
+    // (translated) says why not.
+    static bool canRememberPassword(QString *why = nullptr);
 
     // torvelin.sqlite in the Data folder.
     static QString defaultSqlitePath();

@@ -146,6 +146,14 @@
         <source>Connected to %1, not encrypted.</source>
         <translation>已连接到 %1，未加密。</translation>
     </message>
+    <message>
+        <source>Off: %1 The password is kept for this run only.</source>
+        <translation>已关闭：%1 密码仅在本次运行中保留。</translation>
+    </message>
+    <message>
+        <source>Kept in this computer&apos;s keyring, never in a file.</source>
+        <translation>保存在本计算机的密钥环中，从不写入文件。</translation>
+    </message>
 </context>
 <context>
     <name>DfqExport</name>
@@ -495,6 +503,17 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
     <message>
         <source>After each Start the serial number counts up by one.</source>
         <translation>每次开始后序列号自动加一。</translation>
+    </message>
+</context>
+<context>
+    <name>Keyring</name>
+    <message>
+        <source>The keyring did not answer.</source>
+        <translation>密钥环没有响应。</translation>
+    </message>
+    <message>
+        <source>This computer has no keyring to keep passwords in: no keyring service (on Linux a Secret Service such as GNOME Keyring or KeePassXC) answers.</source>
+        <translation>本计算机没有可保存密码的密钥环：没有密钥环服务（在 Linux 上为 GNOME Keyring 或 KeePassXC 等 Secret Service）响应。</translation>
     </message>
 </context>
 <context>
