@@ -1,9 +1,12 @@
 #include "history/historymodel.h"
 
+#include "records/review.h"
+
 #include "numbers/numbertext.h"
 #include "records/recordqueries.h"
 
 #include <QBrush>
+#include <QFont>
 #include <QColor>
 #include <QDateTime>
 #include <QSqlError>
@@ -65,6 +68,24 @@ QString HistoryModel::statusText(const QString &status)
     return status;
 }
 
+QString HistoryModel::amendedText(int amendments)
+{
+    return tr("amended (%n)", nullptr, amendments);
+}
+
+// "approved|2026-12-09T08:01:02.000Z|rita", and how many signatures there are.
+QString HistoryModel::signatureText(const QString &latest, int count)
+{
+    const QString meaning = latest.section(QLatin1Char('|'), 0, 0);
+    const QDateTime at =
+        QDateTime::fromString(latest.section(QLatin1Char('|'), 1, 1), Qt::ISODateWithMs).toLocalTime();
+    const QString signer = latest.section(QLatin1Char('|'), 2);
+    const QString text = tr("%1 by %2, %3")
+                             .arg(RecordsReview::meaningText(meaning), signer,
+                                  at.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+    return count > 1 ? tr("%1 (+%2)").arg(text).arg(count - 1) : text;
+}
+
 QVariant HistoryModel::data(const QModelIndex &index, int role) const
 {
     const QVariant raw = QSqlQueryModel::data(index, Qt::DisplayRole);
@@ -76,8 +97,12 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
         }
         break;
     case ColumnStatus:
-        if (role == Qt::DisplayRole)
-            return statusText(raw.toString());
+        if (role == Qt::DisplayRole) {
+            // A corrected record says so where its state is read.
+            const int amended = QSqlQueryModel::data(this->index(index.row(), ColumnAmended)).toInt();
+            return amended > 0 ? tr("%1, %2").arg(statusText(raw.toString()), amendedText(amended))
+                               : statusText(raw.toString());
+        }
         break;
     case ColumnVerdict:
         if (role == Qt::DisplayRole)
@@ -95,6 +120,26 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
         }
         if (role == Qt::TextAlignmentRole)
             return int(Qt::AlignRight | Qt::AlignVCenter);
+        break;
+    case ColumnPartNumber:
+    case ColumnBatch:
+    case ColumnSerialNumber: {
+        // The value now; that a reviewer corrected it shows.
+        const int amended = QSqlQueryModel::data(this->index(index.row(), ColumnAmended)).toInt();
+        if (amended > 0 && role == Qt::FontRole) {
+            QFont font;
+            font.setItalic(true);
+            return font;
+        }
+        if (amended > 0 && role == Qt::ToolTipRole)
+            return amendedText(amended);
+        break;
+    }
+    case ColumnSignatures:
+        if (role == Qt::DisplayRole && !raw.isNull()) {
+            const int count = QSqlQueryModel::data(this->index(index.row(), ColumnSignatureCount)).toInt();
+            return signatureText(raw.toString(), count);
+        }
         break;
     case ColumnId:
     case ColumnProgramNumber:
@@ -122,6 +167,7 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
     case ColumnProgramNumber: return tr("Program");
     case ColumnVerdict: return tr("Verdict");
     case ColumnMaxForce: return tr("Max. force (N)");
+    case ColumnSignatures: return tr("Signed");
     default: return QString();
     }
 }

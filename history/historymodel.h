@@ -26,4 +26,6 @@ public:
 
     static QString verdictText(const QString &verdict);
     static QString statusText(const QString &status);
+    static QString amendedText(int amendments);
+    static QString signatureText(const QString &latest, int count);
 };

@@ -5,6 +5,7 @@
 #include "history/overlaywindow.h"
 #include "records/recordqueries.h"
 #include "history/reports.h"
+#include "records/review.h"
 #include "records/resultscsv.h"
 #include "history/statisticswindow.h"
 #include "widgets/filedialogs.h"
@@ -15,6 +16,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QItemSelectionModel>
 #include <QMessageBox>
 #include <QSaveFile>
@@ -79,6 +81,41 @@ HistoryWindow::HistoryWindow(QWidget *parent)
     connect(m_notifier, &RecordsNotifier::testChanged, m_changedTimer, QOverload<>::of(&QTimer::start));
     connect(m_changedTimer, &QTimer::timeout, this, &HistoryWindow::refresh);
     refresh();
+}
+
+void HistoryWindow::showEvent(QShowEvent *event)
+{
+    // Measured once the style has polished the list: its headings' padding
+    // is known only then.
+    if (!m_shown) {
+        m_shown = true;
+        ui->testsView->resizeColumnsToContents();
+        showEveryColumn();
+    }
+    QWidget::showEvent(event);
+}
+
+// Opens wide enough for every column of the list (the window system keeps
+// it on the screen); the operator may make it narrower, the list scrolls.
+void HistoryWindow::showEveryColumn()
+{
+    QTableView *view = ui->testsView;
+    const QHeaderView *header = view->horizontalHeader();
+    int columns = 2 * view->frameWidth() + view->verticalScrollBar()->sizeHint().width();
+    int last = 0;
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        if (view->isColumnHidden(column))
+            continue;
+        last = qMax(view->columnWidth(column), header->sectionSizeHint(column));
+        columns += last;
+    }
+    // The stretched last column is never narrower than the header's default.
+    if (header->stretchLastSection())
+        columns += qMax(0, header->defaultSectionSize() - last);
+    const QMargins margins = layout()->contentsMargins();
+    const int wanted = columns + margins.left() + margins.right();
+    if (wanted > width())
+        resize(wanted, height());
 }
 
 HistoryWindow::~HistoryWindow()
@@ -151,9 +188,13 @@ void HistoryWindow::refresh()
         showFailure(tr("The tests cannot be read."), error);
     selectTests(selected);
     ui->testsView->hideColumn(RecordQueries::ColumnForceDecimals);
+    ui->testsView->hideColumn(RecordQueries::ColumnAmended);
+    ui->testsView->hideColumn(RecordQueries::ColumnSignatureCount);
     ui->testsView->resizeColumnsToContents();
     RecordQueries::VerdictCounts counts;
+    m_inFilter = 0;
     if (RecordQueries::countVerdicts(db, current, &counts, nullptr)) {
+        m_inFilter = counts.count;
         ui->countLabel->setText(tr("%1 tests: %2 pass, %3 fail")
                                     .arg(counts.count)
                                     .arg(counts.passed)
@@ -181,6 +222,7 @@ void HistoryWindow::updateButtons()
     ui->openBtn->setEnabled(selected == 1);
     ui->reportBtn->setEnabled(selected == 1);
     ui->overlayBtn->setEnabled(selected >= 1);
+    ui->signBtn->setEnabled(selected >= 1 || m_inFilter > 0);
 }
 
 void HistoryWindow::on_searchBtn_clicked()
@@ -239,6 +281,36 @@ void HistoryWindow::on_reportBtn_clicked()
         return;
     if (!Reports::writeTestPdf(fileName, test, &error))
         showFailure(tr("The report could not be written to %1.").arg(fileName), error);
+}
+
+void HistoryWindow::on_signBtn_clicked()
+{
+    const DatabaseConfig config = DatabaseConfig::current();
+    SignDialog dialog(selectedTests().size(), m_inFilter, RecordsReview::checksPassword(config),
+                      RecordsReview::signerName(config), this);
+    connect(&dialog, &SignDialog::sendSignRequest, this, &HistoryWindow::receiveSignRequest);
+    dialog.exec();
+}
+
+void HistoryWindow::receiveSignRequest(const SignRequest &request)
+{
+    QList<qint64> tests = selectedTests();
+    QString error;
+    if (request.wholeFilter) {
+        QSqlDatabase db;
+        if (!database(&db))
+            return;
+        if (!RecordQueries::testIds(db, filter(), &tests, &error)) {
+            showFailure(tr("The tests cannot be read."), error);
+            return;
+        }
+    }
+    if (!RecordsReview::sign(DatabaseConfig::current(), request.signer, tests, request.meaning, request.comment,
+                             &error)) {
+        showFailure(tr("Nothing was signed."), error);
+        return;
+    }
+    refresh();
 }
 
 void HistoryWindow::on_statisticsBtn_clicked()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/signdialog.h"
 #include "records/historyfilter.h"
 #include "records/storedtest.h"
 
@@ -40,12 +41,19 @@ signals:
 public slots:
     // Reads the filter's tests again (also after new tests were recorded).
     void refresh();
+    // Signs what the request names; refused (and told) when the server
+    // does not take the login and password.
+    void receiveSignRequest(const SignRequest &request);
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private slots:
     void on_searchBtn_clicked();
     void on_openBtn_clicked();
     void on_overlayBtn_clicked();
     void on_reportBtn_clicked();
+    void on_signBtn_clicked();
     void on_statisticsBtn_clicked();
     void on_csvBtn_clicked();
 
@@ -59,9 +67,12 @@ private:
     void showFailure(const QString &what, const QString &why);
 
     void selectTests(const QList<qint64> &ids);
+    void showEveryColumn();
 
     Ui::HistoryWindow *ui;
     HistoryModel *m_model;
     RecordsNotifier *m_notifier;
     QTimer *m_changedTimer;
+    int m_inFilter = 0;   // tests the filter selects
+    bool m_shown = false;
 };

@@ -539,6 +539,58 @@ QString heading(const QString &text)
     return QStringLiteral("<b>%1</b>").arg(escaped(text));
 }
 
+QString fieldText(const QString &field)
+{
+    if (field == RecordsReview::PartNumber)
+        return ReportText::tr("Part number");
+    if (field == RecordsReview::Batch)
+        return ReportText::tr("Batch");
+    if (field == RecordsReview::SerialNumber)
+        return ReportText::tr("Serial number");
+    return field;
+}
+
+// Who signed the test, when and with what meaning (and a test nobody
+// signed says so); what a reviewer corrected, with the reason.
+QString review(const StoredTest &test)
+{
+    QString html = heading(ReportText::tr("Signatures"));
+    if (test.signatures.isEmpty()) {
+        html += QStringLiteral("<p>%1</p>").arg(escaped(ReportText::tr("Not signed.")));
+    } else {
+        QVector<QStringList> rows;
+        for (const RecordsReview::Signature &signature : test.signatures) {
+            rows << QStringList{RecordsReview::meaningText(signature.meaning), signature.signer,
+                                localTime(signature.at), signature.comment};
+        }
+        html += gridTable({ReportText::tr("Meaning"), ReportText::tr("Signed by"), ReportText::tr("Time"),
+                           ReportText::tr("Comment")},
+                          rows);
+    }
+    if (!test.amendments.isEmpty()) {
+        QVector<QStringList> rows;
+        for (const RecordsReview::Amendment &amendment : test.amendments) {
+            rows << QStringList{fieldText(amendment.field), amendment.oldValue, amendment.newValue,
+                                amendment.signer, localTime(amendment.at), amendment.reason};
+        }
+        html += QStringLiteral("<br>") + heading(ReportText::tr("Amendments"))
+                + gridTable({ReportText::tr("Field"), ReportText::tr("Before"), ReportText::tr("After"),
+                             ReportText::tr("By"), ReportText::tr("Time"), ReportText::tr("Reason")},
+                            rows);
+    }
+    return html;
+}
+
+// The latest signature, for the list of a batch's tests.
+QString latestSignature(const StoredTest &test)
+{
+    if (test.signatures.isEmpty())
+        return QString();
+    const RecordsReview::Signature &last = test.signatures.last();
+    return ReportText::tr("%1 by %2, %3")
+        .arg(RecordsReview::meaningText(last.meaning), last.signer, localTime(last.at));
+}
+
 // The batch's tests in the order they were tested: serial number, start,
 // verdict and the force at each test point.
 void testList(ReportPage *page, const QVector<StoredTest> &tests)
@@ -549,7 +601,7 @@ void testList(ReportPage *page, const QVector<StoredTest> &tests)
             pointNumbers.insert(point.pointNo);
     }
     QStringList headers{ReportText::tr("Serial number"), ReportText::tr("Started"),
-                        ReportText::tr("Verdict")};
+                        ReportText::tr("Verdict"), ReportText::tr("Signed")};
     for (int pointNo : pointNumbers)
         headers << ReportText::tr("F%1 (N)").arg(pointNo);
     QVector<QStringList> rows;
@@ -560,7 +612,7 @@ void testList(ReportPage *page, const QVector<StoredTest> &tests)
     });
     for (const StoredTest &test : ordered) {
         QStringList row{test.header.identity.serialNumber, localTime(test.header.startedAt),
-                        testVerdict(test)};
+                        testVerdict(test), latestSignature(test)};
         for (int pointNo : pointNumbers) {
             QString force;
             for (const PointResultRecord &point : test.evaluation.points) {
@@ -641,6 +693,7 @@ bool renderTest(QPagedPaintDevice *device, const StoredTest &test, const LabHead
         page.text(resultsTable(test, judging));
         page.text(figures(test));
     }
+    page.text(review(test));
     return page.finish();
 }
 

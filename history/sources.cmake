@@ -10,6 +10,8 @@ set(TORVELIN_HISTORY_SOURCES
     history/overlaywindow.h history/overlaywindow.cpp
     history/statisticswindow.h history/statisticswindow.cpp
     forms/statisticswindow.ui
+    history/signdialog.h history/signdialog.cpp
+    forms/signdialog.ui
     history/historywindow.h history/historywindow.cpp
     forms/historywindow.ui
 )

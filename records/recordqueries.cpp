@@ -5,6 +5,8 @@
 #include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <functional>
 #include <QVariant>
 
 #include <iterator>
@@ -19,10 +21,10 @@ namespace {
 const Column HistoryColumns[] = {
     Tests::id,           Tests::startedAt,     Tests::status,  Tests::operatorName,
     Tests::partNumber,   Tests::batch,         Tests::serialNumber, Tests::programNumber,
-    Tests::verdict,      Tests::maxForce,      Tests::forceDecimals,
+    Tests::verdict,      Tests::maxForce,      Tests::forceDecimals, Tests::amended,
 };
-static_assert(std::size(HistoryColumns) == RecordQueries::ColumnCount,
-              "every History column is read from the database");
+static_assert(std::size(HistoryColumns) == RecordQueries::ColumnSignatures,
+              "every History column but the signatures' is a column of tests");
 
 bool fail(const QSqlQuery &query, QString *error)
 {
@@ -138,6 +140,45 @@ RateRecord rateFromRow(const Row &r)
             optionalReal(r.value(TestRates::rate))};
 }
 
+RecordsReview::Signature signatureFromRow(const Row &r)
+{
+    return {r.value(Signatures::testId).toLongLong(), r.value(Signatures::dbUser).toString(),
+            timeFromText(r.value(Signatures::at)), r.value(Signatures::meaning).toString(),
+            r.value(Signatures::comment).toString()};
+}
+
+RecordsReview::Amendment amendmentFromRow(const Row &r)
+{
+    return {r.value(Amendments::testId).toLongLong(), r.value(Amendments::dbUser).toString(),
+            timeFromText(r.value(Amendments::at)),          r.value(Amendments::field).toString(),
+            r.value(Amendments::oldValue).toString(),       r.value(Amendments::newValue).toString(),
+            r.value(Amendments::reason).toString()};
+}
+
+// The signatures and amendments of the tests the condition (on alias t)
+// selects, oldest first, each handed to `add` with its test's id.
+bool readReview(const QSqlDatabase &db, const QString &condition, const QVariantList &values,
+                const std::function<StoredTest *(qint64)> &testOf, QString *error)
+{
+    QSqlQuery signatures(db);
+    if (!run(&signatures, childrenSelect(Signatures::testId, Signatures::id, condition), values))
+        return fail(signatures, error);
+    const Row signature(signatures);
+    while (signatures.next()) {
+        if (StoredTest *test = testOf(signature.value(Signatures::testId).toLongLong()))
+            test->signatures.append(signatureFromRow(signature));
+    }
+    QSqlQuery amendments(db);
+    if (!run(&amendments, childrenSelect(Amendments::testId, Amendments::id, condition), values))
+        return fail(amendments, error);
+    const Row amendment(amendments);
+    while (amendments.next()) {
+        if (StoredTest *test = testOf(amendment.value(Amendments::testId).toLongLong()))
+            test->amendments.append(amendmentFromRow(amendment));
+    }
+    return true;
+}
+
 QString newestFirst(const QString &alias = QString())
 {
     return QStringLiteral(" ORDER BY %1 DESC, %2 DESC")
@@ -155,8 +196,17 @@ QString historyStatement(const SqlCondition &condition)
     QVector<Column> columns;
     for (const Column &column : HistoryColumns)
         columns << column;
-    return QStringLiteral("SELECT %1 FROM %2 WHERE %3")
-               .arg(SchemaSql::names(columns), name(Tests::Table), condition.text)
+    // The latest signature and the count, read as the rows are: the index
+    // on signatures.test_id keeps them cheap.
+    const QString signatures = name(Signatures::Table);
+    const QString ofTest = QStringLiteral("FROM %1 s WHERE s.%2 = %3.%4")
+                               .arg(signatures, name(Signatures::testId), name(Tests::Table), name(Tests::id));
+    const QString latest = QStringLiteral("(SELECT s.%1 || '|' || s.%2 || '|' || s.%3 %4 ORDER BY s.%5 DESC LIMIT 1)")
+                               .arg(name(Signatures::meaning), name(Signatures::at), name(Signatures::dbUser), ofTest,
+                                    name(Signatures::id));
+    const QString count = QStringLiteral("(SELECT COUNT(*) %1)").arg(ofTest);
+    return QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %5")
+               .arg(SchemaSql::names(columns), latest, count, name(Tests::Table), condition.text)
            + newestFirst();
 }
 
@@ -186,6 +236,10 @@ bool loadTest(const QSqlDatabase &db, qint64 id, bool withPoints, StoredTest *te
     const Row rate(rates);
     while (rates.next())
         test->evaluation.rates.append(rateFromRow(rate));
+
+    if (!readReview(db, name(Tests::id, QStringLiteral("t")) + QStringLiteral(" = ?"), {id},
+                    [test](qint64) { return test; }, error))
+        return false;
 
     if (!withPoints)
         return true;
@@ -238,6 +292,26 @@ bool loadTests(const QSqlDatabase &db, const HistoryFilter &filter, QVector<Stor
         if (row != rowOfId.constEnd())
             (*tests)[*row].evaluation.rates.append(rateFromRow(rate));
     }
+    return readReview(db, condition.text, condition.values,
+                      [&](qint64 id) {
+                          const auto row = rowOfId.constFind(id);
+                          return row == rowOfId.constEnd() ? nullptr : &(*tests)[*row];
+                      },
+                      error);
+}
+
+bool testIds(const QSqlDatabase &db, const HistoryFilter &filter, QList<qint64> *ids, QString *error)
+{
+    const SqlCondition condition = sqlCondition(filter);
+    QSqlQuery query(db);
+    if (!run(&query,
+             QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(name(Tests::id), name(Tests::Table), condition.text)
+                 + newestFirst(),
+             condition.values))
+        return fail(query, error);
+    ids->clear();
+    while (query.next())
+        ids->append(query.value(0).toLongLong());
     return true;
 }
 

@@ -28,6 +28,9 @@ enum HistoryColumn {
     ColumnVerdict,
     ColumnMaxForce,
     ColumnForceDecimals,
+    ColumnAmended,          // how many amendments corrected the identity
+    ColumnSignatures,       // the latest signature: "meaning|at|signer", NULL when none
+    ColumnSignatureCount,
     ColumnCount
 };
 QString historyStatement(const SqlCondition &condition);
@@ -36,9 +39,11 @@ QString historyStatement(const SqlCondition &condition);
 bool loadTest(const QSqlDatabase &db, qint64 id, bool withPoints, StoredTest *test,
               QString *error);
 // Every test the filter selects, newest first, with its evaluation (point
-// results and rates) and without its curve points.
+// results and rates), signatures and amendments, without its curve points.
 bool loadTests(const QSqlDatabase &db, const HistoryFilter &filter, QVector<StoredTest> *tests,
                QString *error);
+// The ids of the tests the filter selects, newest first.
+bool testIds(const QSqlDatabase &db, const HistoryFilter &filter, QList<qint64> *ids, QString *error);
 
 struct VerdictCounts
 {

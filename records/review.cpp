@@ -26,11 +26,6 @@ QString tr(const char *text)
     return QCoreApplication::translate("RecordsReview", text);
 }
 
-QDateTime timeOf(const QVariant &value)
-{
-    return QDateTime::fromString(value.toString(), Qt::ISODateWithMs).toUTC();
-}
-
 // Qt binds a null string as NULL; these columns hold "" for "none".
 QString notNull(const QString &text)
 {
@@ -82,6 +77,17 @@ bool asSigner(const DatabaseConfig &config, const Signer &signer,
 QStringList meanings()
 {
     return {Reviewed, Approved, Rejected};
+}
+
+QString meaningText(const QString &meaning)
+{
+    if (meaning == Reviewed)
+        return tr("Reviewed");
+    if (meaning == Approved)
+        return tr("Approved");
+    if (meaning == Rejected)
+        return tr("Rejected");
+    return meaning;
 }
 
 QStringList amendableFields()
@@ -162,44 +168,6 @@ bool amend(const DatabaseConfig &config, const Signer &signer, qint64 testId, co
             return false;
         },
         error);
-}
-
-bool signaturesOf(const QSqlDatabase &db, qint64 testId, QVector<Signature> *signatures, QString *error)
-{
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
-                      .arg(SchemaSql::names({S::dbUser, S::at, S::meaning, S::comment}), SchemaSql::name(S::Table),
-                           SchemaSql::name(S::testId), SchemaSql::name(S::id)));
-    query.addBindValue(testId);
-    if (!query.exec()) {
-        *error = query.lastError().text();
-        return false;
-    }
-    signatures->clear();
-    while (query.next()) {
-        signatures->append({testId, query.value(0).toString(), timeOf(query.value(1)), query.value(2).toString(),
-                            query.value(3).toString()});
-    }
-    return true;
-}
-
-bool amendmentsOf(const QSqlDatabase &db, qint64 testId, QVector<Amendment> *amendments, QString *error)
-{
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
-                      .arg(SchemaSql::names({M::dbUser, M::at, M::field, M::oldValue, M::newValue, M::reason}),
-                           SchemaSql::name(M::Table), SchemaSql::name(M::testId), SchemaSql::name(M::id)));
-    query.addBindValue(testId);
-    if (!query.exec()) {
-        *error = query.lastError().text();
-        return false;
-    }
-    amendments->clear();
-    while (query.next()) {
-        amendments->append({testId, query.value(0).toString(), timeOf(query.value(1)), query.value(2).toString(),
-                            query.value(3).toString(), query.value(4).toString(), query.value(5).toString()});
-    }
-    return true;
 }
 
 } // namespace RecordsReview

@@ -20,6 +20,8 @@ inline const QString Reviewed = QStringLiteral("reviewed");
 inline const QString Approved = QStringLiteral("approved");
 inline const QString Rejected = QStringLiteral("rejected");
 QStringList meanings();
+// A meaning as a person reads it ("Approved"), translated.
+QString meaningText(const QString &meaning);
 
 // The identity fields a reviewer may amend.
 inline const QString PartNumber = QStringLiteral("part_number");
@@ -78,8 +80,7 @@ bool sign(const DatabaseConfig &config, const Signer &signer, const QList<qint64
 bool amend(const DatabaseConfig &config, const Signer &signer, qint64 testId, const QString &field,
            const QString &newValue, const QString &reason, QString *error);
 
-// The signatures and amendments of one test, oldest first.
-bool signaturesOf(const QSqlDatabase &db, qint64 testId, QVector<Signature> *signatures, QString *error);
-bool amendmentsOf(const QSqlDatabase &db, qint64 testId, QVector<Amendment> *amendments, QString *error);
+// A test's signatures and amendments are read with it
+// (RecordQueries::loadTest, StoredTest).
 
 } // namespace RecordsReview

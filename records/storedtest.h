@@ -1,5 +1,6 @@
 #pragma once
 
+#include "records/review.h"
 #include "records/testrecord.h"
 
 #include <QDateTime>
@@ -17,6 +18,10 @@ struct StoredTest
     QString status;
     EvaluationRecord evaluation;   // judged false when the test has no verdict
     QVector<RecordedPoint> points; // acquisition order; only when asked for
+    // Oldest first: who signed it with what meaning, and what a reviewer
+    // corrected (the test's identity above is the value now).
+    QVector<RecordsReview::Signature> signatures;
+    QVector<RecordsReview::Amendment> amendments;
 };
 
 Q_DECLARE_METATYPE(StoredTest)

@@ -374,6 +374,28 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
         <source>Max. force (N)</source>
         <translation>最大力值(N)</translation>
     </message>
+    <message numerus="yes">
+        <source>amended (%n)</source>
+        <translation>
+            <numerusform>已更正（%n 次）</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 by %2, %3</source>
+        <translation>%2 %1，%3</translation>
+    </message>
+    <message>
+        <source>%1 (+%2)</source>
+        <translation>%1（另 %2 个）</translation>
+    </message>
+    <message>
+        <source>Signed</source>
+        <translation>签署</translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1，%2</translation>
+    </message>
 </context>
 <context>
     <name>HistoryWindow</name>
@@ -472,6 +494,14 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
     <message>
         <source>The results could not be written to %1.</source>
         <translation>无法将结果写入 %1。</translation>
+    </message>
+    <message>
+        <source>Sign…</source>
+        <translation>签署…</translation>
+    </message>
+    <message>
+        <source>Nothing was signed.</source>
+        <translation>未签署任何测试。</translation>
     </message>
 </context>
 <context>
@@ -1216,6 +1246,18 @@ Do you want to replace it?</source>
         <source>There is no test %1.</source>
         <translation>不存在测试 %1。</translation>
     </message>
+    <message>
+        <source>Reviewed</source>
+        <translation>已审核</translation>
+    </message>
+    <message>
+        <source>Approved</source>
+        <translation>已批准</translation>
+    </message>
+    <message>
+        <source>Rejected</source>
+        <translation>已拒绝</translation>
+    </message>
 </context>
 <context>
     <name>RecordsTool</name>
@@ -1581,6 +1623,62 @@ Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage
         <source>Standard deviation of the sample (n − 1). Cp = (USL − LSL) / 6s, Cpk = min(USL − mean, mean − LSL) / 3s; none without both limits or without spread. Figures below %1 are marked red.</source>
         <translation>样本标准差(n − 1)。Cp = (上限 − 下限) / 6s,Cpk = min(上限 − 均值, 均值 − 下限) / 3s;缺少任一限值或无离散时为“无”。低于 %1 的数值以红色标出。</translation>
     </message>
+    <message>
+        <source>Signatures</source>
+        <translation>签名</translation>
+    </message>
+    <message>
+        <source>Not signed.</source>
+        <translation>未签署。</translation>
+    </message>
+    <message>
+        <source>Meaning</source>
+        <translation>含义</translation>
+    </message>
+    <message>
+        <source>Signed by</source>
+        <translation>签署人</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Comment</source>
+        <translation>备注</translation>
+    </message>
+    <message>
+        <source>Amendments</source>
+        <translation>更正</translation>
+    </message>
+    <message>
+        <source>Field</source>
+        <translation>字段</translation>
+    </message>
+    <message>
+        <source>Before</source>
+        <translation>更正前</translation>
+    </message>
+    <message>
+        <source>After</source>
+        <translation>更正后</translation>
+    </message>
+    <message>
+        <source>By</source>
+        <translation>更正人</translation>
+    </message>
+    <message>
+        <source>Reason</source>
+        <translation>理由</translation>
+    </message>
+    <message>
+        <source>%1 by %2, %3</source>
+        <translation>%2 %1，%3</translation>
+    </message>
+    <message>
+        <source>Signed</source>
+        <translation>签署</translation>
+    </message>
 </context>
 <context>
     <name>ResultsDock</name>
@@ -1688,6 +1786,57 @@ Hysteresis: %4 %</source>
     <message>
         <source>not in the system&apos;s list</source>
         <translation>不在系统串口列表中</translation>
+    </message>
+</context>
+<context>
+    <name>SignDialog</name>
+    <message>
+        <source>Sign tests</source>
+        <translation>签署测试</translation>
+    </message>
+    <message>
+        <source>Meaning</source>
+        <translation>含义</translation>
+    </message>
+    <message>
+        <source>Comment</source>
+        <translation>备注</translation>
+    </message>
+    <message>
+        <source>Login</source>
+        <translation>登录名</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>密码</translation>
+    </message>
+    <message numerus="yes">
+        <source>The %n selected test(s)</source>
+        <translation>
+            <numerusform>选中的 %n 个测试</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Every test of the filter (%n)</source>
+        <translation>
+            <numerusform>筛选出的全部测试（%n 个）</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The server checks the password for this signing; the signature carries your login and the server&apos;s time.</source>
+        <translation>服务器为本次签署校验密码；签名记录您的登录名和服务器时间。</translation>
+    </message>
+    <message>
+        <source>On this bench&apos;s file the computer&apos;s login %1 signs, without a password: the file is as safe as its permissions.</source>
+        <translation>在本工位的文件上由计算机登录名 %1 签署，无需密码：文件的安全性取决于其文件权限。</translation>
+    </message>
+    <message>
+        <source>Sign</source>
+        <translation>签署</translation>
+    </message>
+    <message>
+        <source>Signing needs your login and password.</source>
+        <translation>签署需要您的登录名和密码。</translation>
     </message>
 </context>
 <context>

@@ -72,6 +72,7 @@ class tst_Reports : public QObject
 private slots:
     void initTestCase();
     void testReportNamesTheSpringItsProgramAndItsVerdict();
+    void testReportCarriesSignaturesAndAmendments();
     void batchReportListsItsTestsAndKeepsEachPointOnOnePage();
     void unwritableFileIsReported();
     void histogramLabelsNeverOverlap();
@@ -106,10 +107,31 @@ void tst_Reports::testReportNamesTheSpringItsProgramAndItsVerdict()
           "42.25", "31.50 mm", "6.5", "120 mm/min"})
         QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
     QVERIFY(text.contains(QRegularExpression(QStringLiteral("Version\\s+4"))));
+    QVERIFY(text.contains(QLatin1String("Not signed.")));
     // The operator's text is shown as typed, never read as markup.
     QVERIFY(text.contains(QLatin1String("B7-<b>")));
     const QString images = runPoppler(QStringLiteral("pdfimages"), {QStringLiteral("-list"), path});
     QVERIFY2(images.count(QLatin1Char('\n')) > 2, qPrintable(images)); // headings and the logo
+}
+
+// 21 CFR 11.50: the signer's name, the time and the meaning, on the report.
+void tst_Reports::testReportCarriesSignaturesAndAmendments()
+{
+    StoredTest test = failedTest();
+    const QDateTime at(QDate(2026, 12, 9), QTime(8, 1, 2), Qt::LocalTime);
+    test.signatures = {{test.id, QStringLiteral("rita"), at.toUTC(), RecordsReview::Approved,
+                        QStringLiteral("curve checked")},
+                       {test.id, QStringLiteral("otto"), at.addSecs(60).toUTC(), RecordsReview::Rejected, QString()}};
+    test.amendments = {{test.id, QStringLiteral("rita"), at.toUTC(), RecordsReview::SerialNumber,
+                        QStringLiteral("SN-0024"), QStringLiteral("SN-0042"), QStringLiteral("digits swapped")}};
+    const QString path = dir.filePath(QStringLiteral("signed.pdf"));
+    QString error;
+    QVERIFY2(Reports::writeTestPdf(path, test, &error), qPrintable(error));
+    const QString text = pdfText(path);
+    for (const char *expected : {"Signatures", "Approved", "rita", "2026-12-09 08:01:02", "curve checked", "Rejected",
+                                 "otto", "Amendments", "SN-0024", "digits swapped"})
+        QVERIFY2(text.contains(QLatin1String(expected)), expected);
+    QVERIFY(!text.contains(QLatin1String("Not signed.")));
 }
 
 void tst_Reports::batchReportListsItsTestsAndKeepsEachPointOnOnePage()
@@ -137,6 +159,8 @@ void tst_Reports::batchReportListsItsTestsAndKeepsEachPointOnOnePage()
             samples.append({p, force, 10.0 * p - 1, 10.0 * p + 1});
             batch.forces[p].append(force);
         }
+        if (i == 0)
+            test.signatures = {{test.id, QStringLiteral("rita"), test.header.startedAt, RecordsReview::Reviewed, {}}};
         tests.prepend(test); // as the query hands them: newest first
     }
     batch.filter.batch = QStringLiteral("B7");
@@ -160,6 +184,7 @@ void tst_Reports::batchReportListsItsTestsAndKeepsEachPointOnOnePage()
     QVERIFY(text.indexOf(QLatin1String("SN-100")) < text.indexOf(QLatin1String("SN-159")));
     QVERIFY(text.contains(QLatin1String("F5 (N)")));
     QVERIFY(text.contains(QLatin1String("50.600")));
+    QVERIFY(text.contains(QLatin1String("Reviewed by rita")));
 
     const int pages = runPoppler(QStringLiteral("pdfinfo"), {path})
                           .section(QLatin1String("Pages:"), 1)

@@ -1,6 +1,7 @@
 // A bench's SQLite file keeps the same trail, signatures and amendments as
 // a lab's server, with the computer's login as the user.
 #include "records/audittrail.h"
+#include "records/recordqueries.h"
 #include "records/review.h"
 #include "records/teststore.h"
 #include "storedrecords.h"
@@ -130,14 +131,12 @@ void tst_BenchTrail::amendmentAndSignature()
     QCOMPARE(records.value(QStringLiteral("SELECT batch || ' ' || amended FROM tests WHERE id = %1").arg(m_testId))
                  .toString(),
              QStringLiteral("B9 1"));
-    QVector<RecordsReview::Amendment> amendments;
-    QVERIFY(RecordsReview::amendmentsOf(records.db(), m_testId, &amendments, &error));
-    QCOMPARE(amendments.size(), 1);
-    QCOMPARE(amendments.first().oldValue, QStringLiteral("B8"));
-    QVector<RecordsReview::Signature> signatures;
-    QVERIFY(RecordsReview::signaturesOf(records.db(), m_testId, &signatures, &error));
-    QCOMPARE(signatures.size(), 1);
-    QCOMPARE(signatures.first().signer, AuditTrail::localUser());
+    StoredTest test;
+    QVERIFY2(RecordQueries::loadTest(records.db(), m_testId, false, &test, &error), qPrintable(error));
+    QCOMPARE(test.amendments.size(), 1);
+    QCOMPARE(test.amendments.first().oldValue, QStringLiteral("B8"));
+    QCOMPARE(test.signatures.size(), 1);
+    QCOMPARE(test.signatures.first().signer, AuditTrail::localUser());
     QVERIFY2(trail(QStringLiteral("table_name = 'tests' AND action = 'update' AND reason <> ''"))
                  .endsWith(QStringLiteral(" update tests batch card says B9")),
              qPrintable(trail(QStringLiteral("1"))));

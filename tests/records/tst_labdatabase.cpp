@@ -3,6 +3,9 @@
 // every change, by the program or by hand with psql, is in the trail.
 #include "history/historymodel.h"
 #include "history/historywindow.h"
+#include "history/signdialog.h"
+#include "records/recordqueries.h"
+#include "support/modalwidget.h"
 #include "mainwindow/mainwindow.h"
 #include "records/administration.h"
 #include "records/recordsdatabase.h"
@@ -15,6 +18,10 @@
 #include <QtTest>
 
 #include <QAction>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QMessageBox>
+#include <QTableView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlError>
@@ -54,6 +61,7 @@ private slots:
     void schemaOtherThanPublic();
     void passwordFileIsHonoured();
     void historyListsAnotherStationsTest();
+    void signingInHistory();
 
 private:
     DatabaseConfig anna() const { return m_cluster.config(Database, "anna", OperatorPassword); }
@@ -229,11 +237,11 @@ void tst_LabDatabase::reviewerAmendsWithAReason()
     QCOMPARE(records.value(QStringLiteral("SELECT serial_number || ' ' || amended FROM tests WHERE id = %1")
                                .arg(m_testId)).toString(),
              QStringLiteral("S-7 1"));
-    QVector<RecordsReview::Amendment> amendments;
-    QVERIFY(RecordsReview::amendmentsOf(records.db(), m_testId, &amendments, &error));
-    QCOMPARE(amendments.size(), 1);
-    QCOMPARE(amendments.first().signer, QStringLiteral("rita"));
-    QCOMPARE(amendments.first().oldValue, QString(""));
+    StoredTest test;
+    QVERIFY2(RecordQueries::loadTest(records.db(), m_testId, false, &test, &error), qPrintable(error));
+    QCOMPARE(test.amendments.size(), 1);
+    QCOMPARE(test.amendments.first().signer, QStringLiteral("rita"));
+    QCOMPARE(test.amendments.first().oldValue, QString(""));
     const QString trail = auditOf(QStringLiteral("table_name = 'tests' AND reason LIKE 'label%'"));
     QVERIFY2(trail.startsWith(QStringLiteral("rita update tests label on the spring reads S-7")), qPrintable(trail));
 }
@@ -256,12 +264,12 @@ void tst_LabDatabase::signatureNeedsTheSignersPassword()
                                  RecordsReview::Approved, QStringLiteral("curve and limits checked"), &error),
              qPrintable(error));
     StoredRecords records(anna());
-    QVector<RecordsReview::Signature> signatures;
-    QVERIFY(RecordsReview::signaturesOf(records.db(), m_testId, &signatures, &error));
-    QCOMPARE(signatures.size(), 1);
-    QCOMPARE(signatures.first().signer, QStringLiteral("rita"));
-    QCOMPARE(signatures.first().meaning, RecordsReview::Approved);
-    QVERIFY(qAbs(signatures.first().at.secsTo(QDateTime::currentDateTimeUtc())) < 60);
+    StoredTest test;
+    QVERIFY2(RecordQueries::loadTest(records.db(), m_testId, false, &test, &error), qPrintable(error));
+    QCOMPARE(test.signatures.size(), 1);
+    QCOMPARE(test.signatures.first().signer, QStringLiteral("rita"));
+    QCOMPARE(test.signatures.first().meaning, RecordsReview::Approved);
+    QVERIFY(qAbs(test.signatures.first().at.secsTo(QDateTime::currentDateTimeUtc())) < 60);
 }
 
 void tst_LabDatabase::stationNeverCreatesTables()
@@ -328,6 +336,61 @@ void tst_LabDatabase::historyListsAnotherStationsTest()
                                                   "distance_mode, speed, distance, force_decimals) VALUES "
                                                   "('', 'running', 'from-station-2', 0, 0, 100, 10, 1)")));
     QTRY_COMPARE_WITH_TIMEOUT(history.model()->rowCount(), before + 1, 1000);
+    qunsetenv("TORVELIN_DB");
+}
+
+// The reviewer signs in History at the operator's station: the dialog asks
+// for the password, the server checks it, the list shows the signature.
+void tst_LabDatabase::signingInHistory()
+{
+    QVERIFY(m_testId > 0);
+    SignDialog dialog(1, 3, true, QStringLiteral("rita"));
+    QSignalSpy requests(&dialog, &SignDialog::sendSignRequest);
+    QPushButton *sign = dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+    sign->click();
+    QVERIFY(requests.isEmpty());   // no password typed
+    dialog.findChild<QComboBox *>(QStringLiteral("meaningCombo"))->setCurrentIndex(0);
+    dialog.findChild<QLineEdit *>(QStringLiteral("passwordEdit"))->setText(QStringLiteral("guess"));
+    sign->click();
+    QCOMPARE(requests.size(), 1);
+    SignRequest request = requests.first().first().value<SignRequest>();
+    QCOMPARE(request.signer.login, QStringLiteral("rita"));
+    QCOMPARE(request.meaning, RecordsReview::Reviewed);
+
+    qputenv("TORVELIN_DB", urlOf(anna()).toUtf8());
+    HistoryWindow history;
+    history.show();
+    auto rowOf = [&history](qint64 id) {
+        for (int row = 0; row < history.model()->rowCount(); ++row) {
+            if (history.model()->testId(row) == id)
+                return row;
+        }
+        return -1;
+    };
+    const int row = rowOf(m_testId);
+    QVERIFY(row >= 0);
+    auto *view = history.findChild<QTableView *>(QStringLiteral("testsView"));
+    view->selectRow(row);
+    QString told;
+    whenModalOpens(&history, [&told](QWidget *box) {
+        told = static_cast<QMessageBox *>(box)->text();
+        closeModalWidgets();
+    });
+    history.receiveSignRequest(request);
+    QVERIFY2(told.contains(QLatin1String("password authentication failed")), qPrintable(told));
+
+    request.signer.password = QLatin1String(ReviewerPassword);
+    history.receiveSignRequest(request);
+    const QString signedText =
+        history.model()->index(rowOf(m_testId), RecordQueries::ColumnSignatures).data().toString();
+    // The latest of the test's two signatures, and that there is another.
+    QVERIFY2(signedText.startsWith(QLatin1String("Reviewed by rita")) && signedText.endsWith(QLatin1String("(+1)")),
+             qPrintable(signedText));
+    // The serial number a reviewer corrected shows as corrected.
+    QVERIFY(history.model()->index(rowOf(m_testId), RecordQueries::ColumnSerialNumber).data(Qt::FontRole)
+                .value<QFont>().italic());
+    QVERIFY(history.model()->index(rowOf(m_testId), RecordQueries::ColumnStatus).data().toString()
+                .endsWith(QLatin1String("amended (1)")));
     qunsetenv("TORVELIN_DB");
 }
 

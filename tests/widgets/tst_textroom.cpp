@@ -21,6 +21,7 @@
 #include "records/historyfilter.h"
 #include "history/historywindow.h"
 #include "history/reportheaderdialog.h"
+#include "history/signdialog.h"
 #include "history/statisticswindow.h"
 #include "linkstatus/linkstatisticsdialog.h"
 #include "mainwindow/mainwindow.h"
@@ -226,6 +227,16 @@ std::unique_ptr<QWidget> historyWindow()
     return std::make_unique<HistoryWindow>();
 }
 
+std::unique_ptr<QWidget> signDialog()
+{
+    return std::make_unique<SignDialog>(12345, 123456, true, QStringLiteral("quality-reviewer-07"));
+}
+
+std::unique_ptr<QWidget> benchSignDialog()
+{
+    return std::make_unique<SignDialog>(0, 123456, false, QStringLiteral("quality-reviewer-07"));
+}
+
 std::unique_ptr<QWidget> statisticsWindow()
 {
     HistoryFilter filter;
@@ -288,6 +299,8 @@ void tst_TextRoom::everyTextHasRoom_data()
         {"history window", historyWindow},
         {"statistics window", statisticsWindow},
         {"report header dialog", reportHeaderDialog},
+        {"sign dialog", signDialog},
+        {"sign dialog on a bench", benchSignDialog},
     };
     for (const auto &window : windows) {
         QTest::newRow(qPrintable(QStringLiteral("%1, English").arg(QLatin1String(window.first))))
