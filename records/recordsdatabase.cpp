@@ -1,5 +1,7 @@
 #include "records/recordsdatabase.h"
 
+#include "records/libraryschema.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -94,7 +96,7 @@ QStringList versionOneStatements(const Dialect &d)
 // step here; a released step is never edited.
 QVector<QStringList> migrationSteps(const Dialect &d)
 {
-    return {versionOneStatements(d)};
+    return {versionOneStatements(d), LibrarySchema::statements(d.keyedTable.isEmpty())};
 }
 
 Dialect dialectOf(const QSqlDatabase &db)
@@ -143,6 +145,53 @@ bool setUpSqlite(QSqlDatabase &db, QString *error)
 } // namespace
 
 namespace RecordsDatabase {
+
+bool inTransaction(QSqlDatabase &db, const QString &postgresLock,
+                   const std::function<bool(QString *error)> &work, QString *error)
+{
+    const bool postgres = isPostgres(db);
+    QString why;
+    bool begun = postgres ? db.transaction() : exec(db, QStringLiteral("BEGIN IMMEDIATE"), &why);
+    if (postgres && !begun)
+        why = db.lastError().text();
+    if (begun && postgres && !postgresLock.isEmpty() && !exec(db, postgresLock, &why)) {
+        db.rollback();
+        begun = false;
+    }
+    if (!begun) {
+        if (error)
+            *error = why.trimmed();
+        return false;
+    }
+    if (!work(&why)) {
+        if (postgres)
+            db.rollback();
+        else
+            exec(db, QStringLiteral("ROLLBACK"), nullptr);
+        if (error)
+            *error = why.trimmed();
+        return false;
+    }
+    const bool committed = postgres ? db.commit() : exec(db, QStringLiteral("COMMIT"), &why);
+    if (!committed) {
+        if (postgres) {
+            why = db.lastError().text();
+            db.rollback();
+        } else {
+            exec(db, QStringLiteral("ROLLBACK"), nullptr);
+        }
+        if (error)
+            *error = why.trimmed();
+        return false;
+    }
+    return true;
+}
+
+QString localUserName()
+{
+    const QString user = qEnvironmentVariable("USER");
+    return user.isEmpty() ? qEnvironmentVariable("USERNAME") : user;
+}
 
 bool isPostgres(const QSqlDatabase &db)
 {

@@ -5,11 +5,13 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
+
 // Opening the records database through Qt SQL and keeping its schema
 // current. Every connection is named and used by one thread only.
 namespace RecordsDatabase {
 
-constexpr int SchemaVersion = 1;
+constexpr int SchemaVersion = 2;
 
 // Opens a connection under the given name (replacing one of that name),
 // sets up the engine (SQLite: WAL, foreign keys, full sync, busy timeout)
@@ -31,5 +33,16 @@ int storedVersion(QSqlDatabase &db);
 QSqlDatabase forCurrentThread(QString *error = nullptr);
 
 bool isPostgres(const QSqlDatabase &db);
+
+// Runs `work` in one write transaction: BEGIN IMMEDIATE on SQLite (the
+// file's write lock from the start), a transaction that first runs
+// `postgresLock` on PostgreSQL. Commits when work returns true, rolls back
+// otherwise; false with *error (work's own reason, or the database's) when
+// nothing was committed.
+bool inTransaction(QSqlDatabase &db, const QString &postgresLock,
+                   const std::function<bool(QString *error)> &work, QString *error);
+
+// Who is at this computer, for what SQLite cannot stamp by itself.
+QString localUserName();
 
 } // namespace RecordsDatabase
