@@ -15,6 +15,8 @@ const QColor Palette[] = {QColor(0, 90, 200),  QColor(200, 40, 40),  QColor(0, 1
                           QColor(170, 110, 40), QColor(220, 60, 150), QColor(90, 90, 90),
                           QColor(130, 160, 0)};
 const QColor LimitColour(120, 120, 120);
+// The legend's row takes what it needs, the axes the rest.
+constexpr double LegendRowStretch = 0.001;
 
 QCPGraph *graphFor(QCustomPlot *plot, const QColor &colour, Qt::PenStyle style)
 {
@@ -34,8 +36,8 @@ void setUp(QCustomPlot *plot)
 {
     plot->clearGraphs();
     plot->clearItems();
-    plot->xAxis->setLabel(QCoreApplication::translate("MainWindow", "Distance") + QStringLiteral(" (mm)"));
-    plot->yAxis->setLabel(QCoreApplication::translate("MainWindow", "Force") + QStringLiteral(" (N)"));
+    plot->xAxis->setLabel(QCoreApplication::translate("MainWindow", "Distance (mm)"));
+    plot->yAxis->setLabel(QCoreApplication::translate("MainWindow", "Force (N)"));
     plot->legend->setVisible(true);
     plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
 }
@@ -119,6 +121,19 @@ void fitAxes(QCustomPlot *plot)
     };
     plot->xAxis->setRange(widen(x));
     plot->yAxis->setRange(widen(y));
+}
+
+void putLegendBelow(QCustomPlot *plot)
+{
+    QCPLayoutGrid *layout = plot->plotLayout();
+    if (plot->legend->layout() == layout)
+        return;
+    // The grid takes the legend out of the axis rect's inset layout.
+    layout->addElement(layout->rowCount(), 0, plot->legend);
+    plot->legend->setFillOrder(QCPLegend::foColumnsFirst);
+    layout->setRowStretchFactor(layout->rowCount() - 1, LegendRowStretch);
+    plot->legend->setMargins(QMargins(0, 0, 0, 0));
+    plot->legend->setBorderPen(Qt::NoPen);
 }
 
 } // namespace CurvePlot

@@ -24,5 +24,8 @@ void addTestPoints(QCustomPlot *plot, const EvaluationRecord &evaluation);
 QColor distinctColour(int index);
 // Axes that hold every graph and item, with a small margin.
 void fitAxes(QCustomPlot *plot);
+// The legend in a row of its own under the axes, so that it never covers
+// a curve's end or a limit bar.
+void putLegendBelow(QCustomPlot *plot);
 
 } // namespace CurvePlot

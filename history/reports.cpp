@@ -1,20 +1,25 @@
 #include "history/reports.h"
 
 #include "numbers/numbertext.h"
+#include "evaluation/programfile.h"
 #include "history/curveplot.h"
 #include "history/histogramplot.h"
 #include "history/historymodel.h"
 #include "history/statisticstext.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QImageReader>
 #include <QPageLayout>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QSaveFile>
 #include <QTextDocument>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include <qcustomplot.h>
@@ -24,14 +29,19 @@ namespace {
 constexpr double PageMarginMm = 15;
 constexpr int TitlePointSize = 16;
 constexpr int VerdictPointSize = 20;
+constexpr int CompanyPointSize = 12;
 constexpr int BodyPointSize = 9;
+constexpr int FooterPointSize = 8;
 constexpr double Gap = 10;
+constexpr double LogoHeight = 40;
+constexpr double LogoMaxWidth = 160;
 constexpr int CurvePlotHeight = 330;
 constexpr int HistogramHeight = 230;
-constexpr int HistogramsPerRow = 2;
 constexpr int HysteresisDecimals = 2;
+constexpr int FingerprintDigits = 16;
 const char PassColour[] = "#008000";
 const char FailColour[] = "#c00000";
+const char RuleColour[] = "#808080";
 
 class ReportText
 {
@@ -62,28 +72,41 @@ QString pairTable(const QVector<QPair<QString, QString>> &pairs)
     return html + QStringLiteral("</table>");
 }
 
-QString gridTable(const QStringList &headers, const QVector<QStringList> &rows)
+// Cells at (row, column) in `marked` are printed red and bold.
+using MarkedCells = std::set<std::pair<int, int>>;
+
+QString gridTable(const QStringList &headers, const QVector<QStringList> &rows,
+                  const MarkedCells &marked = {})
 {
     QString html = QStringLiteral("<table border=1 cellspacing=0 cellpadding=3 "
                                   "style='border-collapse: collapse' width='100%'><tr>");
     for (const QString &header : headers)
         html += QStringLiteral("<th>%1</th>").arg(escaped(header));
     html += QStringLiteral("</tr>");
-    for (const QStringList &row : rows) {
+    for (int r = 0; r < rows.size(); ++r) {
         html += QStringLiteral("<tr>");
-        for (const QString &cell : row)
-            html += QStringLiteral("<td align=right>%1</td>").arg(escaped(cell));
+        for (int c = 0; c < rows.at(r).size(); ++c) {
+            const QString cell = escaped(rows.at(r).at(c));
+            html += marked.count({r, c})
+                        ? QStringLiteral("<td align=right style='color:%1'><b>%2</b></td>")
+                              .arg(QLatin1String(FailColour), cell)
+                        : QStringLiteral("<td align=right>%1</td>").arg(cell);
+        }
         html += QStringLiteral("</tr>");
     }
     return html + QStringLiteral("</table>");
 }
 
-// A top-down sequence of blocks on the pages of one device.
+// A report laid out top-down over pages: blocks are measured and placed as
+// they are added and painted when the report is finished, so that every
+// page can carry the lab's header and "Page n of m".
 class ReportPage
 {
 public:
-    explicit ReportPage(QPagedPaintDevice *device)
+    ReportPage(QPagedPaintDevice *device, const LabHeader &lab, const QString &title)
         : m_device(device)
+        , m_lab(lab)
+        , m_title(title)
     {
         QPageLayout layout = device->pageLayout();
         layout.setUnits(QPageLayout::Millimeter);
@@ -99,30 +122,25 @@ public:
         m_height = paint.height();
         // Device units to the layout's: a printer of any resolution draws
         // the same page.
-        m_painter.setWindow(0, 0, m_width, m_height);
+        m_painter.setWindow(0, 0, int(m_width), int(m_height));
         m_painter.setViewport(0, 0, device->width(), device->height());
+        prepareHeaderAndFooter();
+        m_pages.resize(1);
     }
 
     bool isActive() const { return m_active; }
-    bool finish() { return m_painter.end(); }
     double width() const { return m_width; }
 
     void text(const QString &html, int pointSize = BodyPointSize)
     {
-        QTextDocument document;
-        QFont font = m_painter.font();
-        font.setPointSizeF(pointSize);
-        document.setDefaultFont(font);
-        document.setDocumentMargin(0);
-        document.setHtml(html);
-        document.setTextWidth(m_width);
-        const double height = document.size().height();
-        makeRoom(height);
-        m_painter.save();
-        m_painter.translate(0, m_y);
-        document.drawContents(&m_painter);
-        m_painter.restore();
-        m_y += height + Gap;
+        add(documentBlock(document(html, pointSize)));
+    }
+
+    // A plot the page keeps until it has painted it.
+    QCustomPlot *newPlot()
+    {
+        m_plots.push_back(std::make_unique<QCustomPlot>());
+        return m_plots.back().get();
     }
 
     // Plots side by side, each a column's share of the page wide.
@@ -130,32 +148,227 @@ public:
     {
         if (plots.isEmpty())
             return;
-        makeRoom(height);
         const int each = int(m_width / std::max(columns, int(plots.size())));
-        for (int i = 0; i < plots.size(); ++i) {
-            m_painter.save();
-            m_painter.translate(i * each, m_y);
-            plots.at(i)->toPainter(&m_painter, each - int(Gap / 2), height);
-            m_painter.restore();
+        add({double(height), [plots, height, each](QCPPainter *painter) {
+                 for (int i = 0; i < plots.size(); ++i) {
+                     painter->save();
+                     painter->translate(i * each, 0);
+                     plots.at(i)->toPainter(painter, each - int(Gap / 2), height);
+                     painter->restore();
+                 }
+             }});
+    }
+
+    // What is added until endGroup goes on one page, a new one when the
+    // rest of this one is too short (and the group fits a page at all).
+    void beginGroup() { m_grouping = true; }
+    void endGroup()
+    {
+        m_grouping = false;
+        double total = 0;
+        for (const Block &block : m_group)
+            total += block.height + Gap;
+        if (m_y > 0 && m_y + total - Gap > bodyHeight() && total - Gap <= bodyHeight())
+            newPage();
+        for (const Block &block : m_group)
+            place(block);
+        m_group.clear();
+    }
+
+    // A table that runs over as many pages as it needs, its headings
+    // repeated at the top of each part; the caption goes with the first.
+    void table(const QString &caption, const QStringList &headers, const QVector<QStringList> &rows)
+    {
+        const double headings = document(gridTable(headers, {}), BodyPointSize)->size().height();
+        int next = 0;
+        QString lead = caption;
+        while (next < rows.size()) {
+            auto part = [&](int count) {
+                return document(lead + gridTable(headers, rows.mid(next, count)), BodyPointSize);
+            };
+            const double oneRow = part(1)->size().height();
+            if (m_y > 0 && m_y + oneRow > bodyHeight())
+                newPage();
+            const double room = bodyHeight() - m_y;
+            const double above =
+                headings + (lead.isEmpty() ? 0 : document(lead, BodyPointSize)->size().height());
+            const double rowHeight = std::max(1.0, oneRow - above);
+            int count = std::clamp(int((room - above) / rowHeight), 1, int(rows.size()) - next);
+            std::shared_ptr<QTextDocument> chosen;
+            // Rows that wrap are taller than the first: fewer go on the page.
+            for (;;) {
+                chosen = part(count);
+                if (count == 1 || chosen->size().height() <= room)
+                    break;
+                --count;
+            }
+            add(documentBlock(chosen));
+            next += count;
+            lead.clear();
         }
-        m_y += height + Gap;
+    }
+
+    bool finish()
+    {
+        const int count = m_pages.size();
+        for (int page = 0; page < count; ++page) {
+            if (page > 0 && !m_device->newPage())
+                return false;
+            paintHeader();
+            for (const Placed &placed : m_pages.at(page)) {
+                m_painter.save();
+                m_painter.translate(0, m_headerHeight + placed.y);
+                placed.block.paint(&m_painter);
+                m_painter.restore();
+            }
+            paintFooter(page + 1, count);
+        }
+        return m_painter.end();
     }
 
 private:
-    void makeRoom(double height)
+    struct Block
     {
-        if (m_y > 0 && m_y + height > m_height) {
-            m_device->newPage();
-            m_y = 0;
+        double height;
+        std::function<void(QCPPainter *)> paint;
+    };
+    struct Placed
+    {
+        double y;
+        Block block;
+    };
+
+    std::shared_ptr<QTextDocument> document(const QString &html, int pointSize) const
+    {
+        auto doc = std::make_shared<QTextDocument>();
+        QFont font = m_painter.font();
+        font.setPointSizeF(pointSize);
+        doc->setDefaultFont(font);
+        doc->setDocumentMargin(0);
+        doc->setHtml(html);
+        doc->setTextWidth(m_width);
+        return doc;
+    }
+
+    static Block documentBlock(const std::shared_ptr<QTextDocument> &doc)
+    {
+        return {doc->size().height(), [doc](QCPPainter *painter) { doc->drawContents(painter); }};
+    }
+
+    void prepareHeaderAndFooter()
+    {
+        if (!m_lab.logoFile.trimmed().isEmpty()) {
+            QImageReader reader(m_lab.logoFile);
+            m_logo = reader.read();
         }
+        QString lines;
+        if (!m_lab.companyName.trimmed().isEmpty()) {
+            lines += QStringLiteral("<span style='font-size:%1pt'><b>%2</b></span>")
+                         .arg(CompanyPointSize)
+                         .arg(escaped(m_lab.companyName.trimmed()));
+        }
+        if (!m_lab.addressLine.trimmed().isEmpty()) {
+            if (!lines.isEmpty())
+                lines += QStringLiteral("<br>");
+            lines += escaped(m_lab.addressLine.trimmed());
+        }
+        double height = 0;
+        double textLeft = 0;
+        if (!m_logo.isNull()) {
+            const QSizeF logo = QSizeF(m_logo.size()).scaled(LogoMaxWidth, LogoHeight, Qt::KeepAspectRatio);
+            m_logoRect = QRectF(0, 0, logo.width(), logo.height());
+            height = logo.height();
+            textLeft = logo.width() + Gap;
+        }
+        if (!lines.isEmpty()) {
+            m_headerText = document(lines, BodyPointSize);
+            m_headerText->setTextWidth(m_width - textLeft);
+            m_headerTextLeft = textLeft;
+            height = std::max(height, m_headerText->size().height());
+        }
+        // Room for the rule below the header.
+        m_headerHeight = height > 0 ? height + 2 * Gap : 0;
+        m_headerContentHeight = height;
+        m_footer = document(QStringLiteral("x"), FooterPointSize);
+        m_footerHeight = m_footer->size().height() + Gap;
+    }
+
+    void paintHeader()
+    {
+        if (m_headerHeight <= 0)
+            return;
+        if (!m_logo.isNull())
+            m_painter.drawImage(m_logoRect, m_logo);
+        if (m_headerText) {
+            m_painter.save();
+            m_painter.translate(m_headerTextLeft, 0);
+            m_headerText->drawContents(&m_painter);
+            m_painter.restore();
+        }
+        m_painter.save();
+        m_painter.setPen(QPen(QColor(QLatin1String(RuleColour)), 0.5));
+        const double rule = m_headerContentHeight + Gap;
+        m_painter.drawLine(QPointF(0, rule), QPointF(m_width, rule));
+        m_painter.restore();
+    }
+
+    void paintFooter(int page, int count)
+    {
+        const QString html =
+            QStringLiteral("<table width='100%' cellspacing=0 cellpadding=0><tr>"
+                           "<td>%1</td><td align=right>%2</td></tr></table>")
+                .arg(escaped(m_title), escaped(ReportText::tr("Page %1 of %2").arg(page).arg(count)));
+        const std::shared_ptr<QTextDocument> footer = document(html, FooterPointSize);
+        m_painter.save();
+        m_painter.translate(0, m_height - footer->size().height());
+        footer->drawContents(&m_painter);
+        m_painter.restore();
+    }
+
+    double bodyHeight() const { return m_height - m_headerHeight - m_footerHeight; }
+
+    void add(const Block &block)
+    {
+        if (m_grouping)
+            m_group.append(block);
+        else
+            place(block);
+    }
+
+    void place(const Block &block)
+    {
+        if (m_y > 0 && m_y + block.height > bodyHeight())
+            newPage();
+        m_pages.last().append(Placed{m_y, block});
+        m_y += block.height + Gap;
+    }
+
+    void newPage()
+    {
+        m_pages.append(QVector<Placed>());
+        m_y = 0;
     }
 
     QPagedPaintDevice *m_device;
+    LabHeader m_lab;
+    QString m_title;
     QCPPainter m_painter;
     bool m_active = false;
     double m_width = 0;
     double m_height = 0;
     double m_y = 0;
+    QImage m_logo;
+    QRectF m_logoRect;
+    std::shared_ptr<QTextDocument> m_headerText;
+    double m_headerTextLeft = 0;
+    double m_headerHeight = 0;
+    double m_headerContentHeight = 0;
+    std::shared_ptr<QTextDocument> m_footer;
+    double m_footerHeight = 0;
+    QVector<QVector<Placed>> m_pages;
+    bool m_grouping = false;
+    QVector<Block> m_group;
+    std::vector<std::unique_ptr<QCustomPlot>> m_plots;
 };
 
 QString localTime(const QDateTime &time)
@@ -185,11 +398,16 @@ QString pointVerdict(const QString &verdict)
     return verdict;
 }
 
+QString testVerdict(const StoredTest &test)
+{
+    return test.evaluation.judged ? HistoryModel::verdictText(test.evaluation.verdict)
+                                  : ReportText::tr("not judged");
+}
+
 QVector<QPair<QString, QString>> identityAndSettings(const StoredTest &test)
 {
     const TestHeader &h = test.header;
     const Serial_Setting_Type &line = h.line;
-    const EvaluationRecord &e = test.evaluation;
     return {
         {ReportText::tr("Operator"), h.identity.operatorName},
         {ReportText::tr("Started"), localTime(h.startedAt)},
@@ -211,23 +429,85 @@ QVector<QPair<QString, QString>> identityAndSettings(const StoredTest &test)
                          .arg(line.dataBits)
                          .arg(QLatin1Char(line.parity))
                          .arg(line.stopBits)},
-        {ReportText::tr("Program"), e.judged ? QStringLiteral("%1 (%2)").arg(e.programNumber).arg(e.programSource)
-                                 : ReportText::tr("none")},
     };
 }
 
-QString resultsTable(const StoredTest &test)
+// The program the test was judged against, as its record keeps it: a
+// record whose program text no longer reads still prints its number.
+struct JudgingProgram
+{
+    bool readable = false;
+    TestProgram program;
+};
+
+JudgingProgram judgingProgram(const EvaluationRecord &evaluation)
+{
+    JudgingProgram result;
+    result.readable = !evaluation.programJson.isEmpty()
+                      && ProgramFile::fromJson(evaluation.programJson.toUtf8(), &result.program, nullptr);
+    return result;
+}
+
+QString programKey(const TestProgram &program, const char *key)
+{
+    const QJsonValue value = program.otherKeys.value(QLatin1String(key));
+    return value.isDouble() ? QString::number(value.toDouble()) : value.toString().trimmed();
+}
+
+QVector<QPair<QString, QString>> programPairs(const EvaluationRecord &evaluation,
+                                             const JudgingProgram &judging)
+{
+    const TestProgram &program = judging.program;
+    const QString name = programKey(program, "name");
+    const QString version = programKey(program, "version");
+    // The program's own text identifies the version that judged, whether
+    // or not the program names one.
+    const QString fingerprint =
+        QString::fromLatin1(QCryptographicHash::hash(evaluation.programJson.toUtf8(),
+                                                     QCryptographicHash::Sha256)
+                                .toHex()
+                                .left(FingerprintDigits));
+    QVector<QPair<QString, QString>> pairs{
+        {ReportText::tr("Program"), name.isEmpty() ? ReportText::tr("Program %1").arg(evaluation.programNumber)
+                                                   : name},
+        {ReportText::tr("Program number"), QString::number(evaluation.programNumber)},
+        {ReportText::tr("Version"), version.isEmpty() ? ReportText::tr("none") : version},
+        {ReportText::tr("Fingerprint (SHA-256)"), fingerprint},
+    };
+    if (!judging.readable)
+        return pairs;
+    const SpringData &spring = program.spring;
+    auto millimetres = [](double value) { return ReportText::tr("%1 mm").arg(NumberText::distance(value)); };
+    pairs << QPair<QString, QString>{ReportText::tr("Program speed"),
+                                     program.speed > 0 ? ReportText::tr("%1 mm/min").arg(program.speed)
+                                                       : ReportText::tr("none")}
+          << QPair<QString, QString>{ReportText::tr("Free length"), millimetres(spring.freeLength)}
+          << QPair<QString, QString>{ReportText::tr("Mean diameter"), millimetres(spring.meanDiameter)}
+          << QPair<QString, QString>{ReportText::tr("Wire diameter"), millimetres(spring.wireDiameter)}
+          << QPair<QString, QString>{ReportText::tr("Effective coils"), QString::number(spring.effectiveCoils)}
+          << QPair<QString, QString>{ReportText::tr("Nominal rate"),
+                                     ReportText::tr("%1 N/mm").arg(NumberText::force(spring.rate))};
+    return pairs;
+}
+
+QString resultsTable(const StoredTest &test, const JudgingProgram &judging)
 {
     const int decimals = test.header.forceDecimals;
     QVector<QStringList> rows;
     for (const PointResultRecord &point : test.evaluation.points) {
+        // Point numbers count the program's points from 1.
+        const int index = point.pointNo - 1;
+        const bool known = judging.readable && index >= 0 && index < judging.program.points.size();
         rows << QStringList{QString::number(point.pointNo), NumberText::distance(point.distance),
+                            known ? NumberText::fixed(judging.program.points.at(index).force, decimals)
+                                  : ReportText::tr("none"),
                             point.force ? NumberText::fixed(*point.force, decimals) : ReportText::tr("none"),
                             NumberText::fixed(point.lower, decimals),
                             NumberText::fixed(point.upper, decimals), pointVerdict(point.verdict)};
     }
-    return gridTable({ReportText::tr("Point"), ReportText::tr("Distance (mm)"), ReportText::tr("Force (N)"), ReportText::tr("Lower (N)"),
-                      ReportText::tr("Upper (N)"), ReportText::tr("Verdict")},
+    return gridTable({ReportText::tr("Point"), ReportText::tr("Distance (mm)"), ReportText::tr("Nominal (N)"),
+                      ReportText::tr("Force (N)"), ReportText::tr("Lower (N)"), ReportText::tr("Upper (N)"),
+                      ReportText::tr("Verdict")},
                      rows);
 }
 
@@ -252,6 +532,50 @@ QString figures(const StoredTest &test)
         {ReportText::tr("Spring rates (N/mm)"), rates.isEmpty() ? ReportText::tr("none") : rates.join(QStringLiteral("   "))},
     };
     return pairTable(pairs);
+}
+
+QString heading(const QString &text)
+{
+    return QStringLiteral("<b>%1</b>").arg(escaped(text));
+}
+
+// The batch's tests in the order they were tested: serial number, start,
+// verdict and the force at each test point.
+void testList(ReportPage *page, const QVector<StoredTest> &tests)
+{
+    std::set<int> pointNumbers;
+    for (const StoredTest &test : tests) {
+        for (const PointResultRecord &point : test.evaluation.points)
+            pointNumbers.insert(point.pointNo);
+    }
+    QStringList headers{ReportText::tr("Serial number"), ReportText::tr("Started"),
+                        ReportText::tr("Verdict")};
+    for (int pointNo : pointNumbers)
+        headers << ReportText::tr("F%1 (N)").arg(pointNo);
+    QVector<QStringList> rows;
+    rows.reserve(tests.size());
+    QVector<StoredTest> ordered = tests;
+    std::stable_sort(ordered.begin(), ordered.end(), [](const StoredTest &a, const StoredTest &b) {
+        return a.header.startedAt < b.header.startedAt;
+    });
+    for (const StoredTest &test : ordered) {
+        QStringList row{test.header.identity.serialNumber, localTime(test.header.startedAt),
+                        testVerdict(test)};
+        for (int pointNo : pointNumbers) {
+            QString force;
+            for (const PointResultRecord &point : test.evaluation.points) {
+                if (point.pointNo == pointNo)
+                    force = point.force ? NumberText::fixed(*point.force, test.header.forceDecimals)
+                                        : ReportText::tr("not reached");
+            }
+            row << force;
+        }
+        rows << row;
+    }
+    page->table(QStringLiteral("<p style='font-size:%1pt'>%2</p>")
+                    .arg(BodyPointSize + 2)
+                    .arg(heading(ReportText::tr("Tests (%1)").arg(tests.size()))),
+                headers, rows);
 }
 
 bool writePdf(const QString &fileName, QString *error,
@@ -289,88 +613,101 @@ bool writePdf(const QString &fileName, QString *error,
 
 namespace Reports {
 
-bool renderTest(QPagedPaintDevice *device, const StoredTest &test)
+bool renderTest(QPagedPaintDevice *device, const StoredTest &test, const LabHeader &lab)
 {
-    ReportPage page(device);
+    const QString title = ReportText::tr("Test report No. %1").arg(test.id);
+    ReportPage page(device, lab, title);
     if (!page.isActive())
         return false;
-    page.text(QStringLiteral("<b>%1</b>").arg(escaped(ReportText::tr("Test report No. %1").arg(test.id))),
-              TitlePointSize);
+    page.text(heading(title), TitlePointSize);
     page.text(verdictBanner(test.evaluation), VerdictPointSize);
     page.text(pairTable(identityAndSettings(test)));
 
-    QCustomPlot plot;
-    CurvePlot::setUp(&plot);
-    CurvePlot::addTest(&plot, test, CurvePlot::distinctColour(0), ReportText::tr("Forward / return (dashed)"));
-    CurvePlot::addTestPoints(&plot, test.evaluation);
-    CurvePlot::fitAxes(&plot);
-    page.plots({&plot}, CurvePlotHeight);
+    const JudgingProgram judging = judgingProgram(test.evaluation);
+    if (test.evaluation.judged)
+        page.text(pairTable(programPairs(test.evaluation, judging)));
+    else
+        page.text(pairTable({{ReportText::tr("Program"), ReportText::tr("none")}}));
+
+    QCustomPlot *plot = page.newPlot();
+    CurvePlot::setUp(plot);
+    CurvePlot::addTest(plot, test, CurvePlot::distinctColour(0), ReportText::tr("Forward / return (dashed)"));
+    CurvePlot::addTestPoints(plot, test.evaluation);
+    CurvePlot::fitAxes(plot);
+    CurvePlot::putLegendBelow(plot);
+    page.plots({plot}, CurvePlotHeight);
 
     if (test.evaluation.judged) {
-        page.text(resultsTable(test));
+        page.text(resultsTable(test, judging));
         page.text(figures(test));
     }
     return page.finish();
 }
 
-bool renderBatch(QPagedPaintDevice *device, const RecordQueries::Batch &batch)
+bool renderBatch(QPagedPaintDevice *device, const RecordQueries::Batch &batch,
+                 const QVector<StoredTest> &tests, const LabHeader &lab)
 {
-    ReportPage page(device);
+    const QString title = ReportText::tr("Batch report");
+    ReportPage page(device, lab, title);
     if (!page.isActive())
         return false;
-    page.text(QStringLiteral("<b>%1</b>").arg(escaped(ReportText::tr("Batch report"))), TitlePointSize);
-    page.text(escaped(StatisticsText::filterDescription(batch.filter)) + QStringLiteral("<br>")
+    page.text(heading(title), TitlePointSize);
+    page.text(escaped(StatisticsText::filterDescription(batch.filter, batch.firstStartedAt,
+                                                        batch.lastStartedAt))
+              + QStringLiteral("<br>")
               + escaped(ReportText::tr("Printed %1").arg(localTime(QDateTime::currentDateTime()))));
-    page.text(QStringLiteral("<b>%1</b>")
-                  .arg(escaped(StatisticsText::counts(batch.counts.count, batch.counts.passed,
-                                                      batch.counts.failed))),
+    page.text(heading(StatisticsText::counts(batch.counts.count, batch.counts.passed,
+                                             batch.counts.failed)),
               BodyPointSize + 2);
-    QVector<QStringList> rows;
-    for (const BatchStatistics::PointSummary &point : batch.points)
-        rows << StatisticsText::row(point);
-    page.text(gridTable(StatisticsText::headers(), rows));
     page.text(escaped(ReportText::tr("Standard deviation of the sample (n − 1). Cp = (USL − LSL) / 6s, "
                          "Cpk = min(USL − mean, mean − LSL) / 3s; none without both limits or "
-                         "without spread.")));
+                         "without spread. Figures below %1 are marked red.")
+                          .arg(BatchStatistics::CapabilityGoal)));
 
-    // Two histograms a row; the plots live until the page has drawn them.
-    std::vector<std::unique_ptr<QCustomPlot>> histograms;
-    QVector<QCustomPlot *> row;
+    // Each point's figures and histogram on one page.
     for (const BatchStatistics::PointSummary &point : batch.points) {
-        if (point.n == 0)
-            continue;
-        histograms.push_back(std::make_unique<QCustomPlot>());
-        HistogramPlot::draw(histograms.back().get(), batch.histogram(point.pointNo), point,
-                            StatisticsText::pointTitle(point.pointNo));
-        row << histograms.back().get();
-        if (row.size() == HistogramsPerRow) {
-            page.plots(row, HistogramHeight, HistogramsPerRow);
-            row.clear();
+        page.beginGroup();
+        page.text(heading(StatisticsText::pointTitle(point.pointNo)), BodyPointSize + 1);
+        MarkedCells marked;
+        for (int column : StatisticsText::lowCapabilityColumns(point))
+            marked.insert({0, column});
+        page.text(gridTable(StatisticsText::headers(), {StatisticsText::row(point)}, marked));
+        if (point.n > 0) {
+            QCustomPlot *histogram = page.newPlot();
+            HistogramPlot::draw(histogram, batch.histogram(point.pointNo), point,
+                                StatisticsText::pointTitle(point.pointNo));
+            page.plots({histogram}, HistogramHeight);
         }
+        page.endGroup();
     }
-    page.plots(row, HistogramHeight, HistogramsPerRow);
+    testList(&page, tests);
     return page.finish();
 }
 
 bool writeTestPdf(const QString &fileName, const StoredTest &test, QString *error)
 {
-    return writePdf(fileName, error, [&](QPagedPaintDevice *device) { return renderTest(device, test); });
+    const LabHeader lab = LabHeader::stored();
+    return writePdf(fileName, error,
+                    [&](QPagedPaintDevice *device) { return renderTest(device, test, lab); });
 }
 
-bool writeBatchPdf(const QString &fileName, const RecordQueries::Batch &batch, QString *error)
+bool writeBatchPdf(const QString &fileName, const RecordQueries::Batch &batch,
+                   const QVector<StoredTest> &tests, QString *error)
 {
-    return writePdf(fileName, error,
-                    [&](QPagedPaintDevice *device) { return renderBatch(device, batch); });
+    const LabHeader lab = LabHeader::stored();
+    return writePdf(fileName, error, [&](QPagedPaintDevice *device) {
+        return renderBatch(device, batch, tests, lab);
+    });
 }
 
 bool printTest(QPrinter *printer, const StoredTest &test)
 {
-    return renderTest(printer, test);
+    return renderTest(printer, test, LabHeader::stored());
 }
 
-bool printBatch(QPrinter *printer, const RecordQueries::Batch &batch)
+bool printBatch(QPrinter *printer, const RecordQueries::Batch &batch, const QVector<StoredTest> &tests)
 {
-    return renderBatch(printer, batch);
+    return renderBatch(printer, batch, tests, LabHeader::stored());
 }
 
 } // namespace Reports

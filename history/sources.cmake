@@ -2,7 +2,10 @@ set(TORVELIN_HISTORY_SOURCES
     history/statisticstext.h history/statisticstext.cpp
     history/curveplot.h history/curveplot.cpp
     history/histogramplot.h history/histogramplot.cpp
+    history/labheader.h history/labheader.cpp
     history/reports.h history/reports.cpp
+    history/reportheaderdialog.h history/reportheaderdialog.cpp
+    forms/reportheaderdialog.ui
     history/historymodel.h history/historymodel.cpp
     history/overlaywindow.h history/overlaywindow.cpp
     history/statisticswindow.h history/statisticswindow.cpp

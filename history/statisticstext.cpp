@@ -4,6 +4,9 @@
 
 namespace {
 constexpr int CapabilityDecimals = 2;
+// Where row() puts the capabilities.
+constexpr int CpColumn = 9;
+constexpr int CpkColumn = 10;
 } // namespace
 
 QStringList StatisticsText::headers()
@@ -34,19 +37,24 @@ QStringList StatisticsText::row(const BatchStatistics::PointSummary &point)
             capability(point.cpk)};
 }
 
-QString StatisticsText::filterDescription(const HistoryFilter &filter)
+QString StatisticsText::filterDescription(const HistoryFilter &filter, const QDateTime &firstStarted,
+                                          const QDateTime &lastStarted)
 {
     const QString any = tr("any");
     const QString part = filter.partNumber.trimmed().isEmpty() ? any : filter.partNumber.trimmed();
     const QString batch = filter.batch.trimmed().isEmpty() ? any : filter.batch.trimmed();
-    const QString format = QStringLiteral("yyyy-MM-dd");
-    const QString from = filter.startedFrom.isValid()
-                             ? filter.startedFrom.toLocalTime().date().toString(format)
-                             : QStringLiteral("…");
+    auto day = [](const QDateTime &time) {
+        return time.isValid() ? time.toLocalTime().date().toString(QStringLiteral("yyyy-MM-dd"))
+                              : QString();
+    };
     // The bound is the start of the day after the last one chosen.
-    const QString to = filter.startedBefore.isValid()
-                           ? filter.startedBefore.toLocalTime().addMSecs(-1).date().toString(format)
-                           : QStringLiteral("…");
+    const QString from = filter.startedFrom.isValid() ? day(filter.startedFrom) : day(firstStarted);
+    const QString to = filter.startedBefore.isValid() ? day(filter.startedBefore.addMSecs(-1))
+                                                      : day(lastStarted);
+    const QString days = !from.isEmpty() && !to.isEmpty() ? tr("%1 – %2").arg(from, to)
+                         : !from.isEmpty()                ? tr("from %1").arg(from)
+                         : !to.isEmpty()                  ? tr("until %1").arg(to)
+                                                          : tr("no tests");
     QString verdict;
     switch (filter.verdict) {
     case HistoryFilter::Verdict::Any: verdict = any; break;
@@ -54,8 +62,18 @@ QString StatisticsText::filterDescription(const HistoryFilter &filter)
     case HistoryFilter::Verdict::Fail: verdict = tr("fail"); break;
     case HistoryFilter::Verdict::NotJudged: verdict = tr("not judged"); break;
     }
-    return tr("Part number: %1 · Batch: %2 · Days: %3 – %4 · Verdict: %5")
-        .arg(part, batch, from, to, verdict);
+    return tr("Part number: %1 · Batch: %2 · Days: %3 · Verdict: %4")
+        .arg(part, batch, days, verdict);
+}
+
+QVector<int> StatisticsText::lowCapabilityColumns(const BatchStatistics::PointSummary &point)
+{
+    QVector<int> columns;
+    if (BatchStatistics::belowCapabilityGoal(point.cp))
+        columns << CpColumn;
+    if (BatchStatistics::belowCapabilityGoal(point.cpk))
+        columns << CpkColumn;
+    return columns;
 }
 
 QString StatisticsText::counts(int count, int passed, int failed)

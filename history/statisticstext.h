@@ -16,7 +16,12 @@ class StatisticsText
 public:
     static QStringList headers();
     static QStringList row(const BatchStatistics::PointSummary &point);
-    static QString filterDescription(const HistoryFilter &filter);
+    // The filter in words; its days are the filter's own where it names
+    // them, otherwise those of the first and last test it selects.
+    static QString filterDescription(const HistoryFilter &filter, const QDateTime &firstStarted,
+                                     const QDateTime &lastStarted);
+    // The columns of row() whose capability lies below the goal.
+    static QVector<int> lowCapabilityColumns(const BatchStatistics::PointSummary &point);
     static QString counts(int count, int passed, int failed);
     static QString pointTitle(int pointNo);
 };

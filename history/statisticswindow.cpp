@@ -15,6 +15,10 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
+namespace {
+const char LowCapabilityColour[] = "#c00000";
+} // namespace
+
 StatisticsWindow::StatisticsWindow(const HistoryFilter &filter, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , ui(new Ui::StatisticsWindow)
@@ -39,7 +43,8 @@ StatisticsWindow::~StatisticsWindow()
 
 void StatisticsWindow::showBatch()
 {
-    ui->filterLabel->setText(StatisticsText::filterDescription(m_batch.filter));
+    ui->filterLabel->setText(StatisticsText::filterDescription(
+        m_batch.filter, m_batch.firstStartedAt, m_batch.lastStartedAt));
     ui->countsLabel->setText(
         StatisticsText::counts(m_batch.counts.count, m_batch.counts.passed, m_batch.counts.failed));
     const QStringList headers = StatisticsText::headers();
@@ -51,9 +56,14 @@ void StatisticsWindow::showBatch()
     for (int row = 0; row < m_batch.points.size(); ++row) {
         const BatchStatistics::PointSummary &point = m_batch.points.at(row);
         const QStringList texts = StatisticsText::row(point);
+        const QVector<int> low = StatisticsText::lowCapabilityColumns(point);
         for (int column = 0; column < texts.size(); ++column) {
             auto *item = new QTableWidgetItem(texts.at(column));
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (low.contains(column)) {
+                item->setForeground(QColor(LowCapabilityColour));
+                item->setToolTip(tr("Below %1").arg(BatchStatistics::CapabilityGoal));
+            }
             ui->pointTable->setItem(row, column, item);
         }
         ui->pointCombo->addItem(QString::number(point.pointNo), point.pointNo);
@@ -87,8 +97,11 @@ void StatisticsWindow::on_reportBtn_clicked()
                                                           QStringLiteral("*.pdf"));
     if (fileName.isEmpty())
         return;
+    QVector<StoredTest> tests;
     QString error;
-    if (!Reports::writeBatchPdf(fileName, m_batch, &error)) {
+    if (!loadTests(&tests))
+        return;
+    if (!Reports::writeBatchPdf(fileName, m_batch, tests, &error)) {
         QMessageBox::warning(this, windowTitle(),
                              tr("The report could not be written to %1.").arg(fileName)
                                  + QLatin1Char('\n') + error);
@@ -97,8 +110,22 @@ void StatisticsWindow::on_reportBtn_clicked()
 
 void StatisticsWindow::on_printBtn_clicked()
 {
+    QVector<StoredTest> tests;
+    if (!loadTests(&tests))
+        return;
     QPrinter printer(QPrinter::ScreenResolution);
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() == QDialog::Accepted)
-        Reports::printBatch(&printer, m_batch);
+        Reports::printBatch(&printer, m_batch, tests);
+}
+
+// The batch's tests for the report's list.
+bool StatisticsWindow::loadTests(QVector<StoredTest> *tests)
+{
+    QString error;
+    QSqlDatabase db = RecordsDatabase::forCurrentThread(&error);
+    if (db.isValid() && RecordQueries::loadTests(db, m_batch.filter, tests, &error))
+        return true;
+    QMessageBox::warning(this, windowTitle(), tr("The tests cannot be read.") + QLatin1Char('\n') + error);
+    return false;
 }

@@ -28,6 +28,7 @@ private slots:
 
 private:
     void showBatch();
+    bool loadTests(QVector<StoredTest> *tests);
 
     Ui::StatisticsWindow *ui;
     RecordQueries::Batch m_batch;

@@ -4,6 +4,7 @@
 #include "history/historymodel.h"
 #include "history/historywindow.h"
 #include "records/recordqueries.h"
+#include "history/reportheaderdialog.h"
 #include "history/reports.h"
 #include "records/recordsdatabase.h"
 
@@ -34,6 +35,9 @@ HistoryActions::HistoryActions(QMainWindow *window, QCustomPlot *plot, QMenu *fi
     fileMenu->insertAction(beforeAction, m_printAction);
     recordsMenu->addAction(m_historyAction);
     connect(m_historyAction, &QAction::triggered, this, &HistoryActions::openHistory);
+    QAction *header = recordsMenu->addAction(tr("Report Header..."));
+    header->setObjectName(QStringLiteral("actionReportHeader"));
+    connect(header, &QAction::triggered, this, &HistoryActions::editReportHeader);
     connect(m_printAction, &QAction::triggered, this, &HistoryActions::print);
 
     plot->addLayer(QLatin1String(MarksLayerName));
@@ -62,6 +66,15 @@ void HistoryActions::openHistory()
     m_history->show();
     m_history->raise();
     m_history->activateWindow();
+}
+
+void HistoryActions::editReportHeader()
+{
+    auto *dialog = new ReportHeaderDialog(LabHeader::stored(), m_window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &ReportHeaderDialog::sendLabHeader, this,
+            [](const LabHeader &header) { header.store(); });
+    dialog->exec();
 }
 
 void HistoryActions::showStoredTest(const StoredTest &test)

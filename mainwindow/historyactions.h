@@ -12,8 +12,9 @@ class QCustomPlot;
 class QMainWindow;
 class QMenu;
 
-// What the main window offers of the records: Records → History and
-// File → Print (the report of the test on record that the plot shows).
+// What the main window offers of the records: Records → History, Records →
+// Report Header and File → Print (the report of the test on record that
+// the plot shows).
 // A test opened from History is handed to the window by sendStoredTest;
 // its test points and limits are then marked on the window's plot until
 // the curves are replaced (Refresh, Open).
@@ -46,6 +47,7 @@ public slots:
 
 private slots:
     void openHistory();
+    void editReportHeader();
     void print();
 
 private:

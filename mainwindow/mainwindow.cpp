@@ -21,6 +21,7 @@
 #include "mainwindow/testrun.h"
 #include "mainwindow/testsettingslabel.h"
 #include "parameters/machineparameter.h"
+#include "recording/identitybar.h"
 #include "records/testrecorder.h"
 #include "results/liveevaluation.h"
 #include "results/programchoice.h"
@@ -102,6 +103,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(worker, &modbusThread::sendLinkReport, this, &MainWindow::receiveLinkReport);
     connect(testRun, &TestRun::ended, this, [this] {
         ui->statusBar->showMessage(tr("The test has ended. Stop returns to the live values."));
+        liveEvaluation->testEnded();
     });
 
     recording = new TestRecording(this);
@@ -116,7 +118,7 @@ MainWindow::MainWindow(QWidget *parent)
     // The machine is back: the record is complete without waiting for Stop.
     connect(testRun, &TestRun::ended, recording, [this] { recording->testEnded(); });
 
-    liveEvaluation = new LiveEvaluation(this, ui->userPlot, &curves);
+    liveEvaluation = new LiveEvaluation(this, ui->userPlot, ui->verdictBand, &curves);
     ProgramChoice *programChoice = liveEvaluation->programChoice();
     connect(this, &MainWindow::curvePointAdded, liveEvaluation, &LiveEvaluation::curvesChanged);
     connect(this, &MainWindow::curvesReplaced, liveEvaluation, &LiveEvaluation::curvesChanged);
@@ -153,8 +155,8 @@ void MainWindow::setUpPlot()
     QCustomPlot *plot = ui->userPlot;
     plot->addGraph();
     plot->graph(ForwardGraph)->setPen(QPen(Qt::blue));
-    plot->xAxis->setLabel(tr("Distance"));
-    plot->yAxis->setLabel(tr("Force"));
+    plot->xAxis->setLabel(tr("Distance (mm)"));
+    plot->yAxis->setLabel(tr("Force (N)"));
     plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     plot->xAxis->setRange(InitialDistanceLower, InitialDistanceUpper);
     plot->yAxis->setRange(InitialForceLower, InitialForceUpper);
@@ -247,10 +249,13 @@ void MainWindow::on_startBtn_clicked()
     // set distance: Start waits for Stop or Disconnect. Without a link no
     // test runs, and Start stays as it was.
     if (isConnected()) {
+        // The spring under test; the bar may count up for the next one.
+        const QString serialNumber = recording->identityBar()->identity().serialNumber;
         testRun->start();
         ui->startBtn->setEnabled(false);
         recording->testStarted(curveSetting, worker->getSerialSetting(), machineType,
                                liveEvaluation->program());
+        liveEvaluation->testStarted(serialNumber);
     }
 }
 
@@ -270,6 +275,7 @@ void MainWindow::endTest()
     testRun->stop();
     ui->startBtn->setEnabled(true);
     recording->testEnded();
+    liveEvaluation->testEnded();
 }
 
 void MainWindow::on_refreshBtn_clicked()
@@ -526,6 +532,7 @@ void MainWindow::on_actionOpen_triggered()
         return;
     ui->userPlot->xAxis->setRange(InitialDistanceLower, InitialDistanceUpper - InitialDistanceLower,
                                   Qt::AlignLeft);
+    liveEvaluation->showSerialNumber(QString());
     showCurves();
 }
 
@@ -534,6 +541,7 @@ void MainWindow::receiveStoredTest(const StoredTest &test)
     curves.clear();
     for (const RecordedPoint &point : test.points)
         curves.add(point.stroke, point.distance, point.force);
+    liveEvaluation->showSerialNumber(test.header.identity.serialNumber);
     showCurves();
     CurvePlot::fitAxes(ui->userPlot);
     ui->userPlot->replot();

@@ -4,7 +4,7 @@
 include(GNUInstallDirs)
 
 install(TARGETS torvelin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-foreach(tool torvelin-sim torvelin-eval)
+foreach(tool torvelin-sim torvelin-eval torvelin-records)
     if(TARGET ${tool})
         install(TARGETS ${tool} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     endif()

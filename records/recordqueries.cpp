@@ -187,9 +187,25 @@ bool loadTests(const QSqlDatabase &db, const HistoryFilter &filter, QVector<Stor
         return fail(points, error);
     while (points.next()) {
         const auto row = rowOfId.constFind(points.value(0).toLongLong());
-        // A test recorded between the two statements is not in the list.
+        // A test recorded between the statements is not in the list.
         if (row != rowOfId.constEnd())
             (*tests)[*row].evaluation.points.append(pointFromRow(points, 1));
+    }
+
+    QSqlQuery rates(db);
+    if (!run(&rates,
+             QStringLiteral("SELECT r.test_id, r.from_point, r.to_point, r.rate FROM test_rates r "
+                            "JOIN tests t ON t.id = r.test_id WHERE %1 "
+                            "ORDER BY r.test_id, r.segment_no")
+                 .arg(condition.text),
+             condition.values))
+        return fail(rates, error);
+    while (rates.next()) {
+        const auto row = rowOfId.constFind(rates.value(0).toLongLong());
+        if (row != rowOfId.constEnd()) {
+            (*tests)[*row].evaluation.rates.append(
+                {rates.value(1).toInt(), rates.value(2).toInt(), optionalReal(rates.value(3))});
+        }
     }
     return true;
 }
@@ -211,6 +227,22 @@ bool countVerdicts(const QSqlDatabase &db, const HistoryFilter &filter, VerdictC
     counts->count = query.value(0).toInt();
     counts->passed = query.value(1).toInt();
     counts->failed = query.value(2).toInt();
+    return true;
+}
+
+bool startedSpan(const QSqlDatabase &db, const HistoryFilter &filter, QDateTime *first,
+                 QDateTime *last, QString *error)
+{
+    const SqlCondition condition = sqlCondition(filter);
+    QSqlQuery query(db);
+    if (!run(&query,
+             QStringLiteral("SELECT MIN(started_at), MAX(started_at) FROM tests WHERE %1")
+                 .arg(condition.text),
+             condition.values)
+        || !query.next())
+        return fail(query, error);
+    *first = timeFromText(query.value(0));
+    *last = timeFromText(query.value(1));
     return true;
 }
 
@@ -259,6 +291,7 @@ bool loadBatch(const QSqlDatabase &db, const HistoryFilter &filter, Batch *batch
     batch->filter = filter;
     QVector<BatchStatistics::PointSample> samples;
     if (!countVerdicts(db, filter, &batch->counts, error)
+        || !startedSpan(db, filter, &batch->firstStartedAt, &batch->lastStartedAt, error)
         || !loadPointSamples(db, filter, &samples, error))
         return false;
     batch->points = BatchStatistics::summarise(samples);

@@ -35,8 +35,8 @@ QString historyStatement(const SqlCondition &condition);
 // One test, its evaluation and, when withPoints, its curve points.
 bool loadTest(const QSqlDatabase &db, qint64 id, bool withPoints, StoredTest *test,
               QString *error);
-// Every test the filter selects, newest first, with its evaluation and
-// without its points.
+// Every test the filter selects, newest first, with its evaluation (point
+// results and rates) and without its curve points.
 bool loadTests(const QSqlDatabase &db, const HistoryFilter &filter, QVector<StoredTest> *tests,
                QString *error);
 
@@ -48,6 +48,10 @@ struct VerdictCounts
 };
 bool countVerdicts(const QSqlDatabase &db, const HistoryFilter &filter, VerdictCounts *counts,
                    QString *error);
+// When the first and the last of the tests the filter selects started;
+// invalid times when it selects none.
+bool startedSpan(const QSqlDatabase &db, const HistoryFilter &filter, QDateTime *first,
+                 QDateTime *last, QString *error);
 // Every point result of the tests the filter selects.
 bool loadPointSamples(const QSqlDatabase &db, const HistoryFilter &filter,
                       QVector<BatchStatistics::PointSample> *samples, QString *error);
@@ -56,6 +60,8 @@ struct Batch
 {
     HistoryFilter filter;
     VerdictCounts counts;
+    QDateTime firstStartedAt; // the span of the tests, whatever the filter's days
+    QDateTime lastStartedAt;
     QVector<BatchStatistics::PointSummary> points;
     QMap<int, QVector<double>> forces; // measured forces by point number
 

@@ -2,6 +2,8 @@
 
 #include "results/programchoice.h"
 #include "results/resultsdock.h"
+#include "results/verdictband.h"
+#include "results/verdictsound.h"
 
 #include <QMainWindow>
 #include <QScreen>
@@ -9,11 +11,14 @@
 
 #include <qcustomplot.h>
 
-LiveEvaluation::LiveEvaluation(QMainWindow *window, QCustomPlot *plot, const TestCurves *curves)
+LiveEvaluation::LiveEvaluation(QMainWindow *window, QCustomPlot *plot, VerdictBand *band,
+                               const TestCurves *curves)
     : QObject(window)
     , m_curves(curves)
     , m_plot(plot)
     , m_dock(new ResultsDock(window))
+    , m_band(band)
+    , m_sound(new VerdictSound(this))
     , m_choice(new ProgramChoice(window))
     , m_markers(plot)
 {
@@ -26,6 +31,7 @@ LiveEvaluation::LiveEvaluation(QMainWindow *window, QCustomPlot *plot, const Tes
                    window->height());
     m_choice->menu()->addSeparator();
     m_choice->menu()->addAction(m_dock->toggleViewAction());
+    m_choice->menu()->addAction(m_sound->action());
     connect(m_choice, &ProgramChoice::programChosen, this, &LiveEvaluation::useProgram);
     connect(m_choice, &ProgramChoice::noProgramChosen, this, &LiveEvaluation::useNoProgram);
 
@@ -54,11 +60,42 @@ void LiveEvaluation::curvesChanged()
         m_pending.start();
 }
 
+void LiveEvaluation::testStarted(const QString &serialNumber)
+{
+    m_testing = true;
+    m_serialNumber = serialNumber;
+    evaluateNow();
+}
+
+void LiveEvaluation::testEnded()
+{
+    if (!m_testing)
+        return;
+    m_testing = false;
+    evaluateNow();
+    if (m_program && !m_curves->isEmpty())
+        m_sound->play(m_evaluation.passed);
+}
+
+void LiveEvaluation::showSerialNumber(const QString &serialNumber)
+{
+    m_serialNumber = serialNumber;
+    evaluateNow();
+}
+
 void LiveEvaluation::evaluateNow()
 {
     m_pending.stop();
     m_evaluation = m_program ? SpringEvaluation::evaluate(*m_curves, *m_program) : Evaluation();
-    m_dock->showEvaluation(m_evaluation, m_program && !m_curves->isEmpty());
+    const bool judged = m_program && !m_curves->isEmpty();
+    m_dock->showEvaluation(m_evaluation, judged, m_testing);
+    using State = VerdictBand::State;
+    const State state = !m_program ? State::Hidden
+                        : m_testing ? State::Testing
+                        : !judged   ? State::Ready
+                        : m_evaluation.passed ? State::Pass
+                                              : State::Fail;
+    m_band->showState(state, m_serialNumber);
     if (m_program)
         m_markers.show(m_evaluation);
     else

@@ -141,7 +141,7 @@ void ResultsDock::fitColumns()
     m_columnsOutgrown = false;
 }
 
-void ResultsDock::showEvaluation(const Evaluation &evaluation, bool judged)
+void ResultsDock::showEvaluation(const Evaluation &evaluation, bool judged, bool testing)
 {
     if (m_points->rowCount() != evaluation.points.size()) {
         m_points->setRowCount(evaluation.points.size());
@@ -155,7 +155,11 @@ void ResultsDock::showEvaluation(const Evaluation &evaluation, bool judged)
         setCell(row, LimitsColumn,
                 QStringLiteral("%1 … %2").arg(NumberText::force(point.limits.lower),
                                   NumberText::force(point.limits.upper)));
-        setCell(row, VerdictColumn, verdictText(point.verdict), verdictColour(point.verdict));
+        // The stroke may still get there.
+        if (testing && point.verdict == PointVerdict::NotReached)
+            setCell(row, VerdictColumn, QString::fromUtf8(NoFigure), verdictColour(point.verdict));
+        else
+            setCell(row, VerdictColumn, verdictText(point.verdict), verdictColour(point.verdict));
     }
 
     if (m_columnsOutgrown)
@@ -174,9 +178,14 @@ void ResultsDock::showEvaluation(const Evaluation &evaluation, bool judged)
                                 force(evaluation.maxForce),
                                 figure(evaluation.hysteresisPercent, PercentDecimals)));
 
-    const QString verdict = !judged ? QString() : evaluation.passed ? tr("PASS") : tr("FAIL");
+    const QString verdict = !judged    ? QString()
+                            : testing  ? tr("Testing…")
+                            : evaluation.passed ? tr("PASS")
+                                                : tr("FAIL");
     if (m_verdict->text() != verdict) {
-        const PointVerdict overall = evaluation.passed ? PointVerdict::Pass : PointVerdict::Fail;
+        const PointVerdict overall = testing             ? PointVerdict::NotReached
+                                     : evaluation.passed ? PointVerdict::Pass
+                                                         : PointVerdict::Fail;
         QPalette palette = m_verdict->palette();
         palette.setColor(QPalette::WindowText, verdictColour(overall));
         m_verdict->setPalette(palette);

@@ -21,8 +21,9 @@ public:
     // An empty name says that no program is chosen.
     void showProgram(const QString &name);
     // The figures of an evaluation; `judged` false (no program or no
-    // curves) leaves the overall verdict blank.
-    void showEvaluation(const Evaluation &evaluation, bool judged);
+    // curves) leaves the overall verdict blank. While `testing`, the
+    // overall verdict reads "Testing…" and a point not yet reached waits.
+    void showEvaluation(const Evaluation &evaluation, bool judged, bool testing = false);
 
     static QString verdictText(PointVerdict verdict);
     static QColor verdictColour(PointVerdict verdict);

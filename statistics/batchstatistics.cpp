@@ -98,44 +98,89 @@ QVector<PointSummary> summarise(const QVector<PointSample> &samples)
     return result;
 }
 
+namespace {
+
+constexpr double EdgeTolerance = 1e-9;
+
+// Bins of `width` with an edge at `anchor`: from one bin below `lowest` to
+// one bin above `highest`, at most MaxOuterBins beyond the anchor's side.
+Histogram binsAbout(double anchor, double width, double lowest, double highest,
+                    int innerBins)
+{
+    // Whole bins to the outermost value; a value that lies on an edge but
+    // for rounding still gets its spare bin.
+    auto binsTo = [width](double distance) {
+        return std::min(int(std::floor(distance / width + EdgeTolerance)) + 1, MaxOuterBins);
+    };
+    const int below = binsTo(anchor - lowest);
+    const int above = binsTo(highest - (anchor + innerBins * width));
+    Histogram result;
+    result.start = anchor - below * width;
+    result.binWidth = width;
+    result.counts.fill(0, below + innerBins + std::max(above, 0));
+    return result;
+}
+
+} // namespace
+
 Histogram histogram(const QVector<double> &forces, std::optional<double> lower,
                     std::optional<double> upper)
 {
-    std::vector<double> edges;
+    std::vector<double> values;
     for (double force : forces) {
         if (std::isfinite(force))
-            edges.push_back(force);
+            values.push_back(force);
     }
-    const int counted = int(edges.size());
+    const int counted = int(values.size());
     if (lower)
-        edges.push_back(*lower);
+        values.push_back(*lower);
     if (upper)
-        edges.push_back(*upper);
-    Histogram result;
-    if (edges.empty())
-        return result;
+        values.push_back(*upper);
+    if (values.empty())
+        return {};
 
-    const auto [lowest, highest] = std::minmax_element(edges.begin(), edges.end());
+    const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
     const int bins = std::clamp(int(std::ceil(std::sqrt(double(counted)))), MinBins, MaxBins);
-    double low = *lowest;
-    double span = *highest - low;
-    // All forces equal and no band: a span around them (one newton, or a
-    // thousandth of large forces), so that the bar has a width to draw.
-    if (span <= 0) {
-        span = std::max(1.0, std::abs(low) * 1e-3);
-        low -= span / 2;
+    const double span = *highest - *lowest;
+    const bool band = lower && upper && *upper > *lower;
+
+    Histogram result;
+    if (band) {
+        // A whole number of bins between the limits, as many as their share
+        // of the whole span asks for.
+        const double bandWidth = *upper - *lower;
+        const int inner = std::clamp(int(std::lround(bins * bandWidth / span)), 1, MaxBins);
+        result = binsAbout(*lower, bandWidth / inner, *lowest, *highest, inner);
+    } else if (lower || upper) {
+        const double width = span > 0 ? span : std::max(1.0, std::abs(*lowest) * 1e-3);
+        result = binsAbout(lower ? *lower : *upper, width / bins, *lowest, *highest, 0);
+    } else {
+        // No limit to keep on an edge. All forces equal: a span around
+        // them (one newton, or a thousandth of large forces), so that the
+        // bar has a width to draw.
+        double low = *lowest;
+        double width = span;
+        if (width <= 0) {
+            width = std::max(1.0, std::abs(low) * 1e-3);
+            low -= width / 2;
+        }
+        // A little room past the outermost value, so that it falls inside
+        // the last bin.
+        const double margin = width / (2 * bins);
+        result.start = low - margin;
+        result.binWidth = (width + 2 * margin) / bins;
+        result.counts.fill(0, bins);
     }
-    // A little room past the outermost value, so that it falls inside the
-    // last bin and the limit lines do not sit on the frame.
-    const double margin = span / (2 * bins);
-    result.start = low - margin;
-    result.binWidth = (span + 2 * margin) / bins;
-    result.counts.fill(0, bins);
+
+    const int last = result.counts.size() - 1;
     for (double force : forces) {
         if (!std::isfinite(force))
             continue;
-        const int bin = int(std::floor((force - result.start) / result.binWidth));
-        ++result.counts[std::clamp(bin, 0, bins - 1)];
+        int bin = int(std::floor((force - result.start) / result.binWidth + EdgeTolerance));
+        // The band holds both its limits, as the verdict does.
+        if (band && force == *upper)
+            bin = int(std::lround((*upper - result.start) / result.binWidth)) - 1;
+        ++result.counts[std::clamp(bin, 0, last)];
     }
     return result;
 }

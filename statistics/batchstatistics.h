@@ -41,6 +41,14 @@ struct PointSummary
     std::optional<double> cpk;
 };
 
+// The capability a process is expected to reach (the automotive field's
+// 1.33, four sigma to the nearer limit); a figure below it is marked.
+constexpr double CapabilityGoal = 1.33;
+inline bool belowCapabilityGoal(const std::optional<double> &capability)
+{
+    return capability && *capability < CapabilityGoal;
+}
+
 // One summary per point number that occurs, in ascending point order.
 QVector<PointSummary> summarise(const QVector<PointSample> &samples);
 
@@ -49,14 +57,20 @@ struct Histogram
 {
     double start = 0;     // lower edge of the first bin
     double binWidth = 0;  // every bin is this wide
-    QVector<int> counts;  // forces per bin; a force on an edge goes right
+    QVector<int> counts;  // forces per bin; a force on an edge goes right,
+                          // except one on the upper limit, which passes
 };
 
-// Bins over the forces and the limits (so both limits fall inside the drawn
-// range): about the square root of the count, between MinBins and MaxBins.
-// No forces and no limits give no bins.
+// Bins over the forces and the limits: about the square root of the count
+// between MinBins and MaxBins across the values, with both limits on bin
+// edges, so that no bar holds forces from both sides of a limit line; the
+// bins reach past the outermost force or limit on either side. Forces
+// further out than MaxOuterBins bins beyond a limit (a broken spring among
+// good ones) are counted in the outermost bin. No forces and no limits give
+// no bins.
 constexpr int MinBins = 5;
 constexpr int MaxBins = 30;
+constexpr int MaxOuterBins = 15;
 Histogram histogram(const QVector<double> &forces, std::optional<double> lower,
                     std::optional<double> upper);
 

@@ -1,19 +1,39 @@
-// The PDF reports, read back as text with pdftotext (poppler-utils).
+// The PDF reports, read back as text with pdftotext (poppler-utils), and
+// the drawings they share with the windows.
+#include "history/curveplot.h"
+#include "history/histogramplot.h"
+#include "history/labheader.h"
 #include "history/reports.h"
 
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <qcustomplot.h>
+
 namespace {
 
-QString pdfText(const QString &path)
+constexpr int ReportHistogramWidth = 680;
+constexpr int ReportHistogramHeight = 230;
+
+QString runPoppler(const QString &tool, const QStringList &arguments)
 {
-    QProcess pdftotext;
-    pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    if (!pdftotext.waitForFinished() || pdftotext.exitCode() != 0)
+    QProcess process;
+    process.start(tool, arguments);
+    if (!process.waitForFinished() || process.exitCode() != 0)
         return QString();
-    return QString::fromUtf8(pdftotext.readAllStandardOutput());
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The text of the whole document, or of one page.
+QString pdfText(const QString &path, int page = 0)
+{
+    QStringList arguments{QStringLiteral("-layout")};
+    if (page > 0)
+        arguments << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l")
+                  << QString::number(page);
+    return runPoppler(QStringLiteral("pdftotext"), arguments << path << QStringLiteral("-"));
 }
 
 StoredTest failedTest()
@@ -28,6 +48,15 @@ StoredTest failedTest()
     for (int i = 0; i <= 10; ++i)
         test.points.append({0, i * 1.0, i * 5.0});
     test.evaluation.judged = true;
+    test.evaluation.programNumber = 12;
+    // The stored program names itself and its version; its spring is a
+    // 31.5 mm one.
+    test.evaluation.programJson = QStringLiteral(
+        R"({"number": 12, "name": "Valve spring VS-3", "version": "4", "speed": 120,
+            "points": [{"distance": 4, "force": 20.5, "lower": 19, "upper": 21},
+                       {"distance": 8, "force": 42.25, "lower": 41, "upper": 43}],
+            "spring": {"free_length": 31.5, "mean_diameter": 12, "wire_diameter": 1.5,
+                       "effective_coils": 6.5, "rate": 5}})");
     test.evaluation.verdict = QStringLiteral("fail");
     test.evaluation.points = {{1, 4.0, 20.0, 19.0, 21.0, QStringLiteral("pass")},
                               {2, 8.0, 40.0, 41.0, 43.0, QStringLiteral("fail")}};
@@ -41,40 +70,114 @@ class tst_Reports : public QObject
     Q_OBJECT
 
 private slots:
-    void testReportNamesTheSpringAndItsVerdict();
-    void batchReportHoldsItsFigures();
+    void initTestCase();
+    void testReportNamesTheSpringItsProgramAndItsVerdict();
+    void batchReportListsItsTestsAndKeepsEachPointOnOnePage();
     void unwritableFileIsReported();
+    void histogramLabelsNeverOverlap();
+    void legendBelowTheCurves();
 
 private:
     QTemporaryDir dir;
+    QString logo;
 };
 
-void tst_Reports::testReportNamesTheSpringAndItsVerdict()
+// Every report carries the lab's header from the settings.
+void tst_Reports::initTestCase()
+{
+    logo = dir.filePath(QStringLiteral("logo.png"));
+    QImage picture(120, 40, QImage::Format_RGB32);
+    picture.fill(Qt::darkBlue);
+    QVERIFY(picture.save(logo));
+    LabHeader{QStringLiteral("Federnwerk Nord GmbH"), QStringLiteral("Hafenstraße 12, 24103 Kiel"),
+              logo}
+        .store();
+}
+
+void tst_Reports::testReportNamesTheSpringItsProgramAndItsVerdict()
 {
     const QString path = dir.filePath(QStringLiteral("test.pdf"));
     QString error;
     QVERIFY2(Reports::writeTestPdf(path, failedTest(), &error), qPrintable(error));
     const QString text = pdfText(path);
-    for (const char *expected : {"4711", "Zhang Wei", "SP-20", "SN-0042", "FAIL", "41.00"})
-        QVERIFY2(text.contains(QLatin1String(expected)), expected);
+    for (const char *expected :
+         {"Federnwerk Nord GmbH", "Hafenstraße 12, 24103 Kiel", "Page 1 of 1", "4711", "Zhang Wei",
+          "SP-20", "SN-0042", "FAIL", "41.00", "Valve spring VS-3", "Program number", "Nominal (N)",
+          "42.25", "31.50 mm", "6.5", "120 mm/min"})
+        QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
+    QVERIFY(text.contains(QRegularExpression(QStringLiteral("Version\\s+4"))));
     // The operator's text is shown as typed, never read as markup.
     QVERIFY(text.contains(QLatin1String("B7-<b>")));
+    const QString images = runPoppler(QStringLiteral("pdfimages"), {QStringLiteral("-list"), path});
+    QVERIFY2(images.count(QLatin1Char('\n')) > 2, qPrintable(images)); // headings and the logo
 }
 
-void tst_Reports::batchReportHoldsItsFigures()
+void tst_Reports::batchReportListsItsTestsAndKeepsEachPointOnOnePage()
 {
+    // Sixty springs of five points, tested a minute apart on two days: the
+    // list runs over pages.
+    constexpr int Tests = 60;
+    constexpr int Points = 5;
+    const QDateTime first(QDate(2026, 12, 7), QTime(23, 50), Qt::LocalTime);
+    QVector<StoredTest> tests;
+    QVector<BatchStatistics::PointSample> samples;
     RecordQueries::Batch batch;
+    for (int i = 0; i < Tests; ++i) {
+        StoredTest test;
+        test.id = i + 1;
+        test.header.startedAt = first.addSecs(60 * i).toUTC();
+        test.header.identity.serialNumber = QStringLiteral("SN-%1").arg(100 + i);
+        test.header.forceDecimals = 3;
+        test.evaluation.judged = true;
+        test.evaluation.verdict = QStringLiteral("pass");
+        for (int p = 1; p <= Points; ++p) {
+            const double force = 10.0 * p + (i % 7) * 0.1;
+            test.evaluation.points.append({p, 2.0 * p, force, 10.0 * p - 1, 10.0 * p + 1,
+                                           QStringLiteral("pass")});
+            samples.append({p, force, 10.0 * p - 1, 10.0 * p + 1});
+            batch.forces[p].append(force);
+        }
+        tests.prepend(test); // as the query hands them: newest first
+    }
     batch.filter.batch = QStringLiteral("B7");
-    batch.counts = {3, 2, 1};
-    batch.points = BatchStatistics::summarise({{1, 10.0, 6, 18}, {1, 12.0, 6, 18}, {1, 14.0, 6, 18}});
-    batch.forces[1] = {10, 12, 14};
+    batch.counts = {Tests, Tests, 0};
+    batch.firstStartedAt = tests.last().header.startedAt;
+    batch.lastStartedAt = tests.first().header.startedAt;
+    batch.points = BatchStatistics::summarise(samples);
+
     const QString path = dir.filePath(QStringLiteral("batch.pdf"));
     QString error;
-    QVERIFY2(Reports::writeBatchPdf(path, batch, &error), qPrintable(error));
+    QVERIFY2(Reports::writeBatchPdf(path, batch, tests, &error), qPrintable(error));
     const QString text = pdfText(path);
-    QVERIFY(text.contains(QLatin1String("3 tests")));
-    QVERIFY(text.contains(QLatin1String("Cpk")));
-    QVERIFY(text.contains(QLatin1String("12.000")));
+    QVERIFY(text.contains(QLatin1String("60 tests")));
+    QVERIFY(text.contains(QLatin1String("Federnwerk Nord GmbH")));
+    // The days the tests span, not an open range.
+    QVERIFY2(text.contains(QString::fromUtf8("Days: 2026-12-07 – 2026-12-08")), qPrintable(text));
+    QVERIFY(!text.contains(QString::fromUtf8("…")));
+    // Every test listed, oldest first, with its forces.
+    for (int i = 0; i < Tests; ++i)
+        QVERIFY(text.contains(QStringLiteral("SN-%1").arg(100 + i)));
+    QVERIFY(text.indexOf(QLatin1String("SN-100")) < text.indexOf(QLatin1String("SN-159")));
+    QVERIFY(text.contains(QLatin1String("F5 (N)")));
+    QVERIFY(text.contains(QLatin1String("50.600")));
+
+    const int pages = runPoppler(QStringLiteral("pdfinfo"), {path})
+                          .section(QLatin1String("Pages:"), 1)
+                          .section(QLatin1Char('\n'), 0, 0)
+                          .trimmed()
+                          .toInt();
+    QVERIFY2(pages >= 3, qPrintable(QString::number(pages)));
+    for (int page = 1; page <= pages; ++page) {
+        const QString onPage = pdfText(path, page);
+        QVERIFY2(onPage.contains(QStringLiteral("Page %1 of %2").arg(page).arg(pages)),
+                 qPrintable(onPage));
+        // A point's heading and its histogram's axis carry its title: both
+        // on one page, or neither.
+        for (int p = 1; p <= Points; ++p) {
+            const int titles = onPage.count(QStringLiteral("Force at test point %1 (N)").arg(p));
+            QVERIFY2(titles == 0 || titles == 2, qPrintable(QStringLiteral("point %1 page %2").arg(p).arg(page)));
+        }
+    }
 }
 
 void tst_Reports::unwritableFileIsReported()
@@ -83,6 +186,48 @@ void tst_Reports::unwritableFileIsReported()
     QVERIFY(!Reports::writeTestPdf(dir.filePath(QStringLiteral("no/such/folder/test.pdf")),
                                    failedTest(), &error));
     QVERIFY(!error.isEmpty());
+}
+
+// Limits 0.1 N apart with the mean between them, at the report's size and
+// at a small window's: each label keeps to itself, and above the bars.
+void tst_Reports::histogramLabelsNeverOverlap()
+{
+    const QVector<double> forces{20.02, 20.04, 20.05, 20.06, 20.08};
+    const BatchStatistics::PointSummary point =
+        BatchStatistics::summarise({{1, 20.02, 20.0, 20.1}, {1, 20.04, 20.0, 20.1},
+                                    {1, 20.05, 20.0, 20.1}, {1, 20.06, 20.0, 20.1},
+                                    {1, 20.08, 20.0, 20.1}})
+            .first();
+    for (const QSize size : {QSize(ReportHistogramWidth, ReportHistogramHeight), QSize(300, 200)}) {
+        QCustomPlot plot;
+        HistogramPlot::draw(&plot, BatchStatistics::histogram(forces, point.lower, point.upper),
+                            point, QStringLiteral("F1"));
+        plot.toPixmap(size.width(), size.height());
+        QVector<QRectF> labels;
+        for (int i = 0; i < plot.itemCount(); ++i) {
+            if (auto *text = qobject_cast<QCPItemText *>(plot.item(i)))
+                labels << QRectF(text->topLeft->pixelPosition(), text->bottomRight->pixelPosition());
+        }
+        QCOMPARE(labels.size(), 3);
+        for (int a = 0; a < labels.size(); ++a) {
+            for (int b = a + 1; b < labels.size(); ++b)
+                QVERIFY2(!labels.at(a).intersects(labels.at(b)), qPrintable(QString::number(size.width())));
+            // The highest bar (two forces) ends below the lowest label.
+            QVERIFY(plot.yAxis->coordToPixel(2) > labels.at(a).bottom());
+        }
+    }
+}
+
+void tst_Reports::legendBelowTheCurves()
+{
+    QCustomPlot plot;
+    StoredTest test = failedTest();
+    CurvePlot::setUp(&plot);
+    CurvePlot::addTest(&plot, test, Qt::blue, QStringLiteral("SN-0042"));
+    CurvePlot::putLegendBelow(&plot);
+    plot.toPixmap(600, 330);
+    QVERIFY(plot.legend->visible());
+    QVERIFY(plot.legend->outerRect().top() >= plot.axisRect()->outerRect().bottom());
 }
 
 QTEST_MAIN(tst_Reports)

@@ -141,8 +141,8 @@ void tst_MainWindow::plotStartsEmptyWithLabelsRangesAndLegend()
     QCOMPARE(plot()->graph(1)->name(), QStringLiteral("Return"));
     QCOMPARE(plot()->graph(0)->pen().color(), QColor(Qt::blue));
     QCOMPARE(plot()->graph(1)->pen().color(), QColor(Qt::red));
-    QCOMPARE(plot()->xAxis->label(), QStringLiteral("Distance"));
-    QCOMPARE(plot()->yAxis->label(), QStringLiteral("Force"));
+    QCOMPARE(plot()->xAxis->label(), QStringLiteral("Distance (mm)"));
+    QCOMPARE(plot()->yAxis->label(), QStringLiteral("Force (N)"));
     QCOMPARE(plot()->xAxis->range(), QCPRange(0, 100));
     QCOMPARE(plot()->yAxis->range(), QCPRange(-300, 500));
     QVERIFY(plot()->legend->visible());

@@ -16,7 +16,7 @@ for file in bin/torvelin bin/torvelin-sim share/applications/torvelin.desktop \
         failures=$((failures + 1))
     fi
 done
-for program in torvelin torvelin-sim; do
+for program in torvelin torvelin-sim torvelin-records; do
     [[ -x $root/usr/bin/$program ]] || { echo "FAIL: /usr/bin/$program is not executable"; failures=$((failures + 1)); }
 done
 entry=$root/usr/share/applications/torvelin.desktop

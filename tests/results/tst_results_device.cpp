@@ -1,6 +1,8 @@
 // The results panel and the Program menu in the window, against the
 // simulated tester and its stored test programs.
 #include "mainwindow/mainwindow.h"
+#include "results/verdictband.h"
+#include "results/verdictsound.h"
 #include "support/modalwidget.h"
 #include "support/simulatedtester.h"
 
@@ -50,6 +52,17 @@ private:
     }
     QString verdict() const { return child<QLabel>("resultsVerdictLabel")->text(); }
     QString programText() const { return child<QLabel>("resultsProgramLabel")->text(); }
+    VerdictBand *band() const { return child<VerdictBand>("verdictBand"); }
+    // The largest text of the window's widgets other than the band.
+    int largestOtherText() const
+    {
+        int largest = 0;
+        for (const QWidget *widget : window->findChildren<QWidget *>()) {
+            if (widget != band() && widget->isVisible())
+                largest = std::max(largest, QFontInfo(widget->font()).pixelSize());
+        }
+        return largest;
+    }
     template <typename T> T *child(const char *name) const
     {
         return window->findChild<T *>(QLatin1String(name));
@@ -89,6 +102,7 @@ void tst_ResultsDevice::storedProgramJudgesTheTestLiveAndIsRememberedAtConnect()
     qputenv("TORVELIN_PORT", sim->devicePath().toLocal8Bit());
     openAndConnect();
     QVERIFY(programText().contains("No program"));
+    QVERIFY(band()->isHidden()); // no program, no verdict
 
     whenModalOpens(this, [](QWidget *modal) {
         auto *input = qobject_cast<QInputDialog *>(modal);
@@ -102,6 +116,10 @@ void tst_ResultsDevice::storedProgramJudgesTheTestLiveAndIsRememberedAtConnect()
     QCOMPARE(cell(0, 3), QStringLiteral("9.500 … 10.500"));
     QCOMPARE(cell(0, 4), QStringLiteral("Not reached"));
     QCOMPARE(verdict(), QString()); // no curves, nothing judged
+    QCOMPARE(band()->state(), VerdictBand::State::Ready);
+    int beeps = 0;
+    VerdictSound::setBeeper([&beeps] { ++beeps; });
+    child<QLineEdit>("serialNumberEdit")->setText(QStringLiteral("SN-0042"));
 
     child<QAction>("actionChart")->trigger();
     QTRY_VERIFY(child<QLineEdit>("speedEdit"));
@@ -110,9 +128,13 @@ void tst_ResultsDevice::storedProgramJudgesTheTestLiveAndIsRememberedAtConnect()
     QTest::mouseClick(child<QPushButton>("okBtn"), Qt::LeftButton);
     QTest::mouseClick(child<QPushButton>("startBtn"), Qt::LeftButton);
 
-    // The first point is judged while the forward stroke runs on.
+    // The first point is judged while the forward stroke runs on; the
+    // test's verdict waits for its end.
     QTRY_COMPARE_WITH_TIMEOUT(cell(0, 4), QStringLiteral("Pass"), TestRunTimeoutMs);
     QVERIFY(sim->state("phase") != QStringLiteral("idle"));
+    QCOMPARE(verdict(), QStringLiteral("Testing…"));
+    QCOMPARE(band()->text(), QStringLiteral("Testing… · SN-0042"));
+    QCOMPARE(cell(2, 4), QStringLiteral("–"));
     QTRY_COMPARE_WITH_TIMEOUT(sim->state("phase"), QStringLiteral("idle"), TestRunTimeoutMs);
     QTRY_COMPARE(sim->state("handed"), sim->state("total"));
     QCustomPlot *plot = child<QCustomPlot>("userPlot");
@@ -121,13 +143,22 @@ void tst_ResultsDevice::storedProgramJudgesTheTestLiveAndIsRememberedAtConnect()
     QTRY_VERIFY(!child<QLabel>("resultsFiguresLabel")->text().contains("Hysteresis: –"));
     QCOMPARE(cell(1, 2), QStringLiteral("20.400"));
     QCOMPARE(cell(1, 4), QStringLiteral("Pass"));
+    QTRY_COMPARE_WITH_TIMEOUT(verdict(), QStringLiteral("FAIL"), TestRunTimeoutMs);
     QCOMPARE(cell(2, 4), QStringLiteral("Not reached"));
-    QCOMPARE(verdict(), QStringLiteral("FAIL"));
+    // Across the room: the spring's own serial number (the bar has counted
+    // on), red, the largest text of the window, and three beeps.
+    QCOMPARE(band()->text(), QStringLiteral("FAIL · SN-0042"));
+    QCOMPARE(band()->palette().color(QPalette::Window), QColor(0xc6, 0x28, 0x28));
+    QVERIFY(band()->height() >= VerdictBand::MinimumHeight);
+    QVERIFY(band()->width() >= plot->width());
+    QVERIFY(QFontInfo(band()->font()).pixelSize() > largestOtherText());
+    QTRY_COMPARE(beeps, VerdictSound::FailBeeps);
     QCOMPARE(plot->itemCount(), ProgramPoints * ItemsPerPoint);
 
     QTest::mouseClick(child<QPushButton>("refreshBtn"), Qt::LeftButton);
     QTRY_COMPARE(cell(0, 4), QStringLiteral("Not reached"));
     QCOMPARE(verdict(), QString());
+    VerdictSound::setBeeper([] {});
 
     // The next start of the program reads the same stored program at Connect.
     QCOMPARE(QSettings("Torvelin", "Torvelin").value("program/source").toString(),

@@ -161,11 +161,24 @@ void tst_BatchStatistics::histogram_data()
     QTest::addColumn<double>("start");
     QTest::addColumn<double>("width");
     QTest::addColumn<QVector<int>>("counts");
-    // Span 0..10 over 5 bins (square root of 4 is below the minimum):
-    // margin 10 / 10 = 1, so bins of 12 / 5 = 2.4 from -1.
-    QTest::newRow("limits widen the range")
-        << QVector<double>{4, 5, 5, 6} << QVariant(0.0) << QVariant(10.0) << -1.0 << 2.4
-        << QVector<int>{0, 0, 4, 0, 0};
+    // Limits 0..10 take 5 of the 5 bins across the values: width 2, edges
+    // at both limits, one bin to spare on either side.
+    QTest::newRow("limits on bin edges")
+        << QVector<double>{4, 5, 5, 6} << QVariant(0.0) << QVariant(10.0) << -2.0 << 2.0
+        << QVector<int>{0, 0, 0, 3, 1, 0, 0};
+    // A force on the upper limit passes, and is drawn inside the band.
+    QTest::newRow("upper limit belongs to the band")
+        << QVector<double>{2, 10} << QVariant(0.0) << QVariant(10.0) << -2.0 << 2.0
+        << QVector<int>{0, 0, 1, 0, 0, 1, 0};
+    // One limit: 5 bins over 3..11 (width 1.6) with an edge at 11.
+    QTest::newRow("one limit on an edge")
+        << QVector<double>{3, 4, 6, 8} << QVariant() << QVariant(11.0) << 1.4 << 1.6
+        << QVector<int>{0, 2, 1, 0, 1, 0, 0};
+    // A broken spring far out: the band keeps one bin of 2 N, the outlier
+    // lands in the outermost of 15 bins beyond the upper limit.
+    QTest::newRow("outlier in the outermost bin")
+        << QVector<double>{5, 5, 5, 1000} << QVariant(4.0) << QVariant(6.0) << 2.0 << 2.0
+        << QVector<int>{0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
     // 9 forces 1..9: 5 bins, span 8, margin 0.8, width 9.6 / 5 = 1.92 from 0.2.
     QTest::newRow("no limits: the forces alone")
         << QVector<double>{1, 2, 3, 4, 5, 6, 7, 8, 9} << QVariant() << QVariant() << 0.2 << 1.92

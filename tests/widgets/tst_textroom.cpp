@@ -20,6 +20,7 @@
 #include "evaluation/evaluation.h"
 #include "records/historyfilter.h"
 #include "history/historywindow.h"
+#include "history/reportheaderdialog.h"
 #include "history/statisticswindow.h"
 #include "linkstatus/linkstatisticsdialog.h"
 #include "mainwindow/mainwindow.h"
@@ -27,6 +28,7 @@
 #include "recording/databasedialog.h"
 #include "results/programdialog.h"
 #include "results/resultsdock.h"
+#include "results/verdictband.h"
 
 #include <QtTest>
 
@@ -114,6 +116,8 @@ std::unique_ptr<QWidget> mainWindow()
     // What Connect shows for the largest type it names.
     window->findChild<QLabel *>("typeLabel")->setText(MainWindow::tr("Type-%1").arg(5000));
     showWideResults(window.get());
+    window->findChild<VerdictBand *>()->showState(VerdictBand::State::Fail,
+                                                  QStringLiteral("SN-2026-0412-A-00123"));
     return window;
 }
 
@@ -205,6 +209,14 @@ std::unique_ptr<QWidget> linkStatisticsDialog()
     return dialog;
 }
 
+std::unique_ptr<QWidget> reportHeaderDialog()
+{
+    return std::make_unique<ReportHeaderDialog>(
+        LabHeader{QStringLiteral("Federnwerk Nord Präzisionsfedern GmbH & Co. KG"),
+                  QStringLiteral("Hafenstraße 12, 24103 Kiel, Germany · +49 431 000000"),
+                  QStringLiteral("/no/such/logo.png")});
+}
+
 std::unique_ptr<QWidget> historyWindow()
 {
     return std::make_unique<HistoryWindow>();
@@ -271,6 +283,7 @@ void tst_TextRoom::everyTextHasRoom_data()
         {"link statistics dialog", linkStatisticsDialog},
         {"history window", historyWindow},
         {"statistics window", statisticsWindow},
+        {"report header dialog", reportHeaderDialog},
     };
     for (const auto &window : windows) {
         QTest::newRow(qPrintable(QStringLiteral("%1, English").arg(QLatin1String(window.first))))

@@ -1,0 +1,51 @@
+#include "recordstool/recordstool.h"
+
+#include "recordstool/verb.h"
+#include "recordstool/verbsupport.h"
+
+#include <QIODevice>
+
+// Each verb lives in a file of its own; adding one is that file, its
+// declaration and its row here.
+int exportVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
+
+namespace {
+
+const Verb Verbs[] = {
+    {"export", QT_TRANSLATE_NOOP("RecordsTool", "Writes the tests of a filter as CSV or Q-DAS (.dfq)."),
+     &exportVerb},
+};
+
+QString usage(const QString &program)
+{
+    QString text = RecordsTool::tr("Usage: %1 VERB [OPTIONS]\n"
+                                   "The test records from the command line. "
+                                   "%1 VERB --help describes a verb.\n\nVerbs:\n")
+                       .arg(program);
+    for (const Verb &verb : Verbs)
+        text += QStringLiteral("  %1  %2\n").arg(QLatin1String(verb.name), -8).arg(RecordsTool::tr(verb.summary));
+    text += RecordsTool::tr("\nExit status: 0 done, 1 refused or failed (the reason on standard "
+                            "error), 2 usage error.\n");
+    return text;
+}
+
+} // namespace
+
+int RecordsTool::run(const QStringList &arguments, QIODevice *out, QIODevice *err)
+{
+    const QString program = arguments.value(0, QStringLiteral("torvelin-records"));
+    const QString name = arguments.value(1);
+    if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
+        VerbSupport::print(out, usage(program));
+        return Success;
+    }
+    for (const Verb &verb : Verbs) {
+        if (name == QLatin1String(verb.name))
+            return verb.run(arguments, out, err);
+    }
+    VerbSupport::print(err, name.isEmpty()
+                                ? usage(program)
+                                : tr("%1: no verb \"%2\".").arg(program, name) + QLatin1Char('\n')
+                                      + usage(program));
+    return UsageError;
+}

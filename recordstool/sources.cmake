@@ -1,0 +1,6 @@
+set(TORVELIN_RECORDSTOOL_SOURCES
+    recordstool/recordstool.h recordstool/recordstool.cpp
+    recordstool/verb.h
+    recordstool/verbsupport.h recordstool/verbsupport.cpp
+    recordstool/exportverb.cpp
+)
