@@ -169,7 +169,7 @@ bool ProgramLibraryStore::add(const TestProgram &program, const QString &name, c
                                       "created_by, created_at) VALUES (?, ?, ?, 'draft', ?, ?, ?)%1")
                            .arg(postgres ? QStringLiteral(" RETURNING id") : QString()));
         insert.addBindValue(program.number);
-        insert.addBindValue(name.trimmed());
+        insert.addBindValue(TestStore::notNull(name.trimmed()));
         insert.addBindValue(plan.newVersion);
         insert.addBindValue(QString::fromUtf8(ProgramFile::toJson(program)));
         // The server stamps these itself on PostgreSQL.
@@ -205,7 +205,7 @@ bool ProgramLibraryStore::edit(qint64 id, const TestProgram &program, const QStr
             return fail(locked.allowed ? tr("The draft was approved or retired meanwhile.") : locked.refusal);
         QSqlQuery update(m_db);
         update.prepare(QStringLiteral("UPDATE programs SET name = ?, program = ? WHERE id = ?"));
-        update.addBindValue(name.trimmed());
+        update.addBindValue(TestStore::notNull(name.trimmed()));
         update.addBindValue(QString::fromUtf8(ProgramFile::toJson(program)));
         update.addBindValue(id);
         if (!update.exec())

@@ -189,8 +189,9 @@ bool inTransaction(QSqlDatabase &db, const QString &postgresLock,
 
 QString localUserName()
 {
-    const QString user = qEnvironmentVariable("USER");
-    return user.isEmpty() ? qEnvironmentVariable("USERNAME") : user;
+    // Never a null text, which SQL would take for "not known".
+    const QString user = qEnvironmentVariable("USER", QStringLiteral(""));
+    return user.isEmpty() ? qEnvironmentVariable("USERNAME", QStringLiteral("")) : user;
 }
 
 bool isPostgres(const QSqlDatabase &db)

@@ -22,11 +22,6 @@ QVariant nullableReal(const std::optional<double> &value)
 }
 
 // Qt binds a null string as NULL; these columns hold "" for "not entered".
-QString notNull(const QString &text)
-{
-    return text.isNull() ? QString(QLatin1String("")) : text;
-}
-
 
 } // namespace
 
@@ -35,6 +30,11 @@ TestStore::TestStore(const QSqlDatabase &db)
     , m_fullInsert(db)
     , m_partInsert(db)
 {
+}
+
+QString TestStore::notNull(const QString &text)
+{
+    return text.isNull() ? QString(QLatin1String("")) : text;
 }
 
 QString TestStore::timeText(const QDateTime &time)

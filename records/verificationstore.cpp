@@ -64,11 +64,11 @@ bool VerificationStore::add(const MachineVerification &v, qint64 *id)
                            "next_due, source, certificate, recorded_by, recorded_at) "
                            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)%1")
                            .arg(postgres ? QStringLiteral(" RETURNING id") : QString()));
-        insert.addBindValue(v.station.trimmed());
+        insert.addBindValue(TestStore::notNull(v.station.trimmed()));
         insert.addBindValue(TestStore::timeText(v.performedAt));
-        insert.addBindValue(v.performedBy);
-        insert.addBindValue(v.reference.name);
-        insert.addBindValue(v.reference.certificate);
+        insert.addBindValue(TestStore::notNull(v.performedBy));
+        insert.addBindValue(TestStore::notNull(v.reference.name));
+        insert.addBindValue(TestStore::notNull(v.reference.certificate));
         insert.addBindValue(dateValue(v.reference.dueDate));
         insert.addBindValue(v.permittedErrorPercent);
         insert.addBindValue(VerificationRules::verdictName(v.asFoundVerdict));
@@ -76,7 +76,7 @@ bool VerificationStore::add(const MachineVerification &v, qint64 *id)
                                             : QVariant(QVariant::String));
         insert.addBindValue(dateValue(v.nextDue));
         insert.addBindValue(v.source.isEmpty() ? QStringLiteral("external") : v.source);
-        insert.addBindValue(v.certificatePath);
+        insert.addBindValue(TestStore::notNull(v.certificatePath));
         // The server stamps these itself on PostgreSQL.
         insert.addBindValue(RecordsDatabase::localUserName());
         insert.addBindValue(TestStore::timeText(QDateTime::currentDateTimeUtc()));

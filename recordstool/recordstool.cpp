@@ -8,12 +8,21 @@
 // Each verb lives in a file of its own; adding one is that file, its
 // declaration and its row here.
 int exportVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
+int programVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
+int verificationVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
+int suspectsVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
 
 namespace {
 
 const Verb Verbs[] = {
     {"export", QT_TRANSLATE_NOOP("RecordsTool", "Writes the tests of a filter as CSV or Q-DAS (.dfq)."),
      &exportVerb},
+    {"program", QT_TRANSLATE_NOOP("RecordsTool", "The program library: add, approve, retire, list."),
+     &programVerb},
+    {"verification", QT_TRANSLATE_NOOP("RecordsTool", "The machines' verifications: add, list, settings."),
+     &verificationVerb},
+    {"suspects", QT_TRANSLATE_NOOP("RecordsTool", "The tests a failed verification puts in doubt."),
+     &suspectsVerb},
 };
 
 QString usage(const QString &program)
@@ -23,7 +32,7 @@ QString usage(const QString &program)
                                    "%1 VERB --help describes a verb.\n\nVerbs:\n")
                        .arg(program);
     for (const Verb &verb : Verbs)
-        text += QStringLiteral("  %1  %2\n").arg(QLatin1String(verb.name), -8).arg(RecordsTool::tr(verb.summary));
+        text += QStringLiteral("  %1  %2\n").arg(QLatin1String(verb.name), -13).arg(RecordsTool::tr(verb.summary));
     text += RecordsTool::tr("\nExit status: 0 done, 1 refused or failed (the reason on standard "
                             "error), 2 usage error.\n");
     return text;

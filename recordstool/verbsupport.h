@@ -1,6 +1,7 @@
 #pragma once
 
 #include "records/historyfilter.h"
+#include "recordstool/verb.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -9,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <initializer_list>
+
 class QIODevice;
 
 // What the verbs of torvelin-records share: printing, their parser with
@@ -16,6 +19,16 @@ class QIODevice;
 namespace VerbSupport {
 
 void print(QIODevice *device, const QString &text);
+
+// A verb with actions ("program add", "program list"): runs the action the
+// third argument names, as a verb of its own named by both words.
+struct Action
+{
+    const char *name;
+    VerbRun run;
+};
+int runAction(const QStringList &arguments, QIODevice *out, QIODevice *err,
+              std::initializer_list<Action> actions);
 
 class VerbParser
 {
