@@ -31,6 +31,14 @@ SqlCondition sqlCondition(const HistoryFilter &filter, const QString &alias)
         add(QStringLiteral("started_at >= ?"), TestStore::timeText(filter.startedFrom));
     if (filter.startedBefore.isValid())
         add(QStringLiteral("started_at < ?"), TestStore::timeText(filter.startedBefore));
+    if (!filter.stations.isEmpty()) {
+        QStringList marks;
+        for (const QString &station : filter.stations) {
+            marks << QStringLiteral("?");
+            condition.values << station;
+        }
+        terms << prefix + QStringLiteral("station IN (%1)").arg(marks.join(QStringLiteral(", ")));
+    }
     switch (filter.verdict) {
     case HistoryFilter::Verdict::Any:
         break;

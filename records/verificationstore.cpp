@@ -1,11 +1,14 @@
 #include "records/verificationstore.h"
 
 #include "records/recordsdatabase.h"
+#include "records/historyfilter.h"
 #include "records/teststore.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <algorithm>
 
 namespace {
 
@@ -190,30 +193,29 @@ bool VerificationStore::stationNames(const QString &station, QStringList *names)
     return true;
 }
 
+HistoryFilter VerificationStore::suspectFilter(const QStringList &stations,
+                                             const VerificationRules::SuspectPeriod &period)
+{
+    HistoryFilter filter;
+    filter.stations = stations;
+    filter.startedFrom = period.from;
+    filter.startedBefore = period.until;
+    return filter;
+}
+
 bool VerificationStore::suspects(const QStringList &stations, const VerificationRules::SuspectPeriod &period,
                                  QVector<SuspectTest> *tests)
 {
     tests->clear();
     if (stations.isEmpty())
         return true;
-    QString condition = QStringLiteral("station IN (%1)").arg(placeholders(stations.size()));
-    QVariantList values;
-    for (const QString &station : stations)
-        values << station;
-    if (period.from.isValid()) {
-        condition += QStringLiteral(" AND started_at >= ?");
-        values << TestStore::timeText(period.from);
-    }
-    if (period.until.isValid()) {
-        condition += QStringLiteral(" AND started_at < ?");
-        values << TestStore::timeText(period.until);
-    }
+    const SqlCondition condition = sqlCondition(suspectFilter(stations, period));
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT id, started_at, part_number, batch, serial_number FROM tests "
                                  "WHERE %1 ORDER BY started_at, id")
-                      .arg(condition));
-    for (const QVariant &value : values)
+                      .arg(condition.text));
+    for (const QVariant &value : condition.values)
         query.addBindValue(value);
     if (!query.exec())
         return failQuery(query);
@@ -222,6 +224,31 @@ bool VerificationStore::suspects(const QStringList &stations, const Verification
                        QDateTime::fromString(query.value(1).toString(), Qt::ISODateWithMs),
                        query.value(2).toString(), query.value(3).toString(), query.value(4).toString()});
     }
+    return true;
+}
+
+bool VerificationStore::failedAsFound(QVector<MachineVerification> *verifications)
+{
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT DISTINCT station FROM verifications WHERE as_found = 'fail'")))
+        return failQuery(query);
+    QStringList stations;
+    while (query.next())
+        stations << query.value(0).toString();
+    verifications->clear();
+    for (const QString &station : stations) {
+        QStringList names;
+        QVector<MachineVerification> ofStation;
+        if (!stationNames(station, &names) || !readStation(names, &ofStation))
+            return false;
+        for (const MachineVerification &v : ofStation) {
+            if (v.asFoundVerdict == VerificationVerdict::Fail)
+                *verifications << v;
+        }
+    }
+    std::sort(verifications->begin(), verifications->end(),
+              [](const MachineVerification &a, const MachineVerification &b) { return a.performedAt > b.performedAt; });
     return true;
 }
 

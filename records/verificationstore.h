@@ -1,5 +1,6 @@
 #pragma once
 
+#include "records/historyfilter.h"
 #include "verification/verificationrules.h"
 
 #include <QCoreApplication>
@@ -41,6 +42,12 @@ public:
     // The station's tests started in the period, oldest first.
     bool suspects(const QStringList &stations, const VerificationRules::SuspectPeriod &period,
                   QVector<SuspectTest> *tests);
+
+    // Every verification that failed as found, newest first.
+    bool failedAsFound(QVector<MachineVerification> *verifications);
+    // The History filter of a failed verification's suspects.
+    static HistoryFilter suspectFilter(const QStringList &stations,
+                                       const VerificationRules::SuspectPeriod &period);
 
     // The lab's settings; those never set keep their defaults.
     bool readSettings(VerificationSettings *settings);
