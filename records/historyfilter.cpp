@@ -1,5 +1,6 @@
 #include "records/historyfilter.h"
 
+#include "records/schemasql.h"
 #include "records/teststore.h"
 
 #include <QStringList>
@@ -13,43 +14,43 @@ void HistoryFilter::setDays(const QDate &from, const QDate &to)
 
 SqlCondition sqlCondition(const HistoryFilter &filter, const QString &alias)
 {
-    const QString prefix = alias.isEmpty() ? QString() : alias + QLatin1Char('.');
+    namespace T = Schema::Tests;
     QStringList terms;
     SqlCondition condition;
-    auto add = [&](const QString &term, const QVariant &value) {
-        terms << prefix + term;
+    auto add = [&](const Schema::Column &column, const char *comparison, const QVariant &value) {
+        terms << SchemaSql::name(column, alias) + QLatin1String(comparison);
         condition.values << value;
     };
     const QString partNumber = filter.partNumber.trimmed();
     if (!partNumber.isEmpty())
-        add(QStringLiteral("part_number = ?"), partNumber);
+        add(T::partNumber, " = ?", partNumber);
     const QString batch = filter.batch.trimmed();
     if (!batch.isEmpty())
-        add(QStringLiteral("batch = ?"), batch);
+        add(T::batch, " = ?", batch);
     // Times are stored as UTC text that sorts as time does.
     if (filter.startedFrom.isValid())
-        add(QStringLiteral("started_at >= ?"), TestStore::timeText(filter.startedFrom));
+        add(T::startedAt, " >= ?", TestStore::timeText(filter.startedFrom));
     if (filter.startedBefore.isValid())
-        add(QStringLiteral("started_at < ?"), TestStore::timeText(filter.startedBefore));
+        add(T::startedAt, " < ?", TestStore::timeText(filter.startedBefore));
     if (!filter.stations.isEmpty()) {
         QStringList marks;
         for (const QString &station : filter.stations) {
             marks << QStringLiteral("?");
             condition.values << station;
         }
-        terms << prefix + QStringLiteral("station IN (%1)").arg(marks.join(QStringLiteral(", ")));
+        terms << SchemaSql::name(T::station, alias) + QStringLiteral(" IN (%1)").arg(marks.join(QStringLiteral(", ")));
     }
     switch (filter.verdict) {
     case HistoryFilter::Verdict::Any:
         break;
     case HistoryFilter::Verdict::Pass:
-        add(QStringLiteral("verdict = ?"), QStringLiteral("pass"));
+        add(T::verdict, " = ?", QStringLiteral("pass"));
         break;
     case HistoryFilter::Verdict::Fail:
-        add(QStringLiteral("verdict = ?"), QStringLiteral("fail"));
+        add(T::verdict, " = ?", QStringLiteral("fail"));
         break;
     case HistoryFilter::Verdict::NotJudged:
-        terms << prefix + QStringLiteral("verdict IS NULL");
+        terms << SchemaSql::name(T::verdict, alias) + QStringLiteral(" IS NULL");
         break;
     }
     condition.text = terms.isEmpty() ? QStringLiteral("1 = 1") : terms.join(QStringLiteral(" AND "));

@@ -2,6 +2,7 @@
 
 #include "evaluation/programfile.h"
 #include "records/recordsdatabase.h"
+#include "records/schemasql.h"
 #include "records/teststore.h"
 
 #include <QSqlError>
@@ -12,9 +13,8 @@
 
 namespace {
 
-const QString Columns = QStringLiteral(
-    "id, number, name, version, state, program, created_by, created_at, approved_by, approved_at, "
-    "retired_by, retired_at");
+namespace P = Schema::Programs;
+namespace PP = Schema::ProgramParts;
 
 QDateTime timeOf(const QVariant &value)
 {
@@ -49,29 +49,32 @@ bool ProgramLibraryStore::readWhere(const QString &condition, const QVariantList
 {
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT %1 FROM programs %2 ORDER BY number, version").arg(Columns, condition));
+    query.prepare(QStringLiteral("SELECT %1 FROM %2 %3 ORDER BY %4, %5")
+                      .arg(SchemaSql::selectList(P::Table), SchemaSql::name(P::Table), condition,
+                           SchemaSql::name(P::number), SchemaSql::name(P::version)));
     for (const QVariant &value : values)
         query.addBindValue(value);
     if (!query.exec())
         return failQuery(query);
+    const SchemaSql::Row row(query);
     QVector<ProgramVersion> found;
     while (query.next()) {
         ProgramVersion v;
-        v.id = query.value(0).toLongLong();
-        v.number = query.value(1).toInt();
-        v.name = query.value(2).toString();
-        v.version = query.value(3).toInt();
-        const std::optional<ProgramState> state = LibraryRules::stateFromName(query.value(4).toString());
+        v.id = row.value(P::id).toLongLong();
+        v.number = row.value(P::number).toInt();
+        v.name = row.value(P::name).toString();
+        v.version = row.value(P::version).toInt();
+        const std::optional<ProgramState> state = LibraryRules::stateFromName(row.value(P::state).toString());
         if (!state)
             return fail(tr("Program version %1 has an unknown state.").arg(v.id));
         v.state = *state;
-        v.programJson = query.value(5).toString().toUtf8();
-        v.createdBy = query.value(6).toString();
-        v.createdAt = timeOf(query.value(7));
-        v.approvedBy = query.value(8).toString();
-        v.approvedAt = timeOf(query.value(9));
-        v.retiredBy = query.value(10).toString();
-        v.retiredAt = timeOf(query.value(11));
+        v.programJson = row.value(P::program).toString().toUtf8();
+        v.createdBy = row.value(P::createdBy).toString();
+        v.createdAt = timeOf(row.value(P::createdAt));
+        v.approvedBy = row.value(P::approvedBy).toString();
+        v.approvedAt = timeOf(row.value(P::approvedAt));
+        v.retiredBy = row.value(P::retiredBy).toString();
+        v.retiredAt = timeOf(row.value(P::retiredAt));
         found << v;
     }
     if (found.isEmpty()) {
@@ -82,7 +85,9 @@ bool ProgramLibraryStore::readWhere(const QString &condition, const QVariantList
     // statement reads them all.
     QSqlQuery parts(m_db);
     parts.setForwardOnly(true);
-    if (!parts.exec(QStringLiteral("SELECT program_id, part_number FROM program_parts ORDER BY part_number")))
+    if (!parts.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+                        .arg(SchemaSql::names({PP::programId, PP::partNumber}), SchemaSql::name(PP::Table),
+                             SchemaSql::name(PP::partNumber))))
         return failQuery(parts);
     QHash<qint64, QStringList> partsOf;
     while (parts.next())
@@ -100,14 +105,17 @@ bool ProgramLibraryStore::readAll(QVector<ProgramVersion> *versions)
 
 bool ProgramLibraryStore::readForPart(const QString &part, QVector<ProgramVersion> *versions)
 {
-    return readWhere(QStringLiteral("WHERE id IN (SELECT program_id FROM program_parts WHERE part_number = ?)"),
+    return readWhere(QStringLiteral("WHERE %1 IN (SELECT %2 FROM %3 WHERE %4 = ?)")
+                         .arg(SchemaSql::name(P::id), SchemaSql::name(PP::programId), SchemaSql::name(PP::Table),
+                              SchemaSql::name(PP::partNumber)),
                      {LibraryRules::normalisedPart(part)}, versions);
 }
 
 std::optional<ProgramVersion> ProgramLibraryStore::read(qint64 id)
 {
     QVector<ProgramVersion> versions;
-    if (!readWhere(QStringLiteral("WHERE id = ?"), {id}, &versions) || versions.isEmpty())
+    if (!readWhere(QStringLiteral("WHERE %1 = ?").arg(SchemaSql::name(P::id)), {id}, &versions)
+        || versions.isEmpty())
         return std::nullopt;
     return versions.first();
 }
@@ -115,7 +123,7 @@ std::optional<ProgramVersion> ProgramLibraryStore::read(qint64 id)
 bool ProgramLibraryStore::isEmpty(bool *empty)
 {
     QSqlQuery query(m_db);
-    if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM programs")) || !query.next())
+    if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM %1").arg(SchemaSql::name(P::Table))) || !query.next())
         return failQuery(query);
     *empty = query.value(0).toLongLong() == 0;
     return true;
@@ -126,7 +134,7 @@ bool ProgramLibraryStore::inTransaction(const std::function<bool()> &work)
     // The write lock first: the rules read the library as no one else can
     // change it until this commits.
     return RecordsDatabase::inTransaction(
-        m_db, QStringLiteral("LOCK TABLE programs IN SHARE ROW EXCLUSIVE MODE"),
+        m_db, QStringLiteral("LOCK TABLE %1 IN SHARE ROW EXCLUSIVE MODE").arg(SchemaSql::name(P::Table)),
         [&](QString *why) {
             const bool done = work();
             *why = m_error;
@@ -138,16 +146,18 @@ bool ProgramLibraryStore::inTransaction(const std::function<bool()> &work)
 bool ProgramLibraryStore::writeParts(qint64 id, const QStringList &parts)
 {
     QSqlQuery remove(m_db);
-    remove.prepare(QStringLiteral("DELETE FROM program_parts WHERE program_id = ?"));
+    remove.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
+                       .arg(SchemaSql::name(PP::Table), SchemaSql::name(PP::programId)));
     remove.addBindValue(id);
     if (!remove.exec())
         return failQuery(remove);
     for (const QString &part : parts) {
         QSqlQuery insert(m_db);
-        insert.prepare(QStringLiteral("INSERT INTO program_parts (program_id, part_number) VALUES (?, ?)"));
-        insert.addBindValue(id);
-        insert.addBindValue(part);
-        if (!insert.exec())
+        if (!SchemaSql::Values()
+                 .set(PP::programId, id)
+                 .set(PP::partNumber, part)
+                 .prepare(&insert, SchemaSql::insertStatement({PP::programId, PP::partNumber}))
+            || !insert.exec())
             return failQuery(insert);
     }
     return true;
@@ -163,24 +173,17 @@ bool ProgramLibraryStore::add(const TestProgram &program, const QString &name, c
         const LibraryRules::DraftPlan plan = LibraryRules::add(library, program.number);
         if (!plan.allowed)
             return fail(plan.refusal);
-        const bool postgres = RecordsDatabase::isPostgres(m_db);
-        QSqlQuery insert(m_db);
-        insert.prepare(QStringLiteral("INSERT INTO programs (number, name, version, state, program, "
-                                      "created_by, created_at) VALUES (?, ?, ?, 'draft', ?, ?, ?)%1")
-                           .arg(postgres ? QStringLiteral(" RETURNING id") : QString()));
-        insert.addBindValue(program.number);
-        insert.addBindValue(TestStore::notNull(name.trimmed()));
-        insert.addBindValue(plan.newVersion);
-        insert.addBindValue(QString::fromUtf8(ProgramFile::toJson(program)));
-        // The server stamps these itself on PostgreSQL.
-        insert.addBindValue(RecordsDatabase::localUserName());
-        insert.addBindValue(TestStore::timeText(QDateTime::currentDateTimeUtc()));
-        if (!insert.exec())
-            return failQuery(insert);
-        const QVariant key = postgres ? (insert.next() ? insert.value(0) : QVariant()) : insert.lastInsertId();
-        if (!key.isValid())
-            return fail(tr("The database gave no id for the new program version."));
-        *id = key.toLongLong();
+        // The server stamps who and when itself on PostgreSQL.
+        const SchemaSql::Values values = SchemaSql::Values()
+                                             .set(P::number, program.number)
+                                             .set(P::name, TestStore::notNull(name.trimmed()))
+                                             .set(P::version, plan.newVersion)
+                                             .set(P::state, LibraryRules::stateName(ProgramState::Draft))
+                                             .set(P::program, QString::fromUtf8(ProgramFile::toJson(program)))
+                                             .set(P::createdBy, RecordsDatabase::localUserName())
+                                             .set(P::createdAt, TestStore::timeText(QDateTime::currentDateTimeUtc()));
+        if (!SchemaSql::insertNumbered(m_db, values, id, &m_error))
+            return false;
         return writeParts(*id, LibraryRules::normalisedParts(parts));
     });
 }
@@ -204,11 +207,13 @@ bool ProgramLibraryStore::edit(qint64 id, const TestProgram &program, const QStr
         if (!locked.allowed || locked.draftId != id)
             return fail(locked.allowed ? tr("The draft was approved or retired meanwhile.") : locked.refusal);
         QSqlQuery update(m_db);
-        update.prepare(QStringLiteral("UPDATE programs SET name = ?, program = ? WHERE id = ?"));
-        update.addBindValue(TestStore::notNull(name.trimmed()));
-        update.addBindValue(QString::fromUtf8(ProgramFile::toJson(program)));
-        update.addBindValue(id);
-        if (!update.exec())
+        if (!SchemaSql::Values()
+                 .set(P::name, TestStore::notNull(name.trimmed()))
+                 .set(P::program, QString::fromUtf8(ProgramFile::toJson(program)))
+                 .prepare(&update, SchemaSql::updateStatement({P::name, P::program},
+                                                              SchemaSql::name(P::id) + QStringLiteral(" = ?")),
+                          {id})
+            || !update.exec())
             return failQuery(update);
         *resultId = id;
         return writeParts(id, LibraryRules::normalisedParts(parts));
@@ -219,20 +224,19 @@ bool ProgramLibraryStore::applyChanges(const QVector<LibraryRules::StateChange> 
 {
     const bool postgres = RecordsDatabase::isPostgres(m_db);
     for (const LibraryRules::StateChange &change : changes) {
-        QSqlQuery update(m_db);
-        const QString stamp = change.state == ProgramState::Approved ? QStringLiteral("approved")
-                                                                     : QStringLiteral("retired");
-        if (postgres) {
-            update.prepare(QStringLiteral("UPDATE programs SET state = ? WHERE id = ?"));
-            update.addBindValue(LibraryRules::stateName(change.state));
-        } else {
-            update.prepare(QStringLiteral("UPDATE programs SET state = ?, %1_by = ?, %1_at = ? WHERE id = ?").arg(stamp));
-            update.addBindValue(LibraryRules::stateName(change.state));
-            update.addBindValue(RecordsDatabase::localUserName());
-            update.addBindValue(TestStore::timeText(QDateTime::currentDateTimeUtc()));
+        const bool approving = change.state == ProgramState::Approved;
+        SchemaSql::Values values;
+        values.set(P::state, LibraryRules::stateName(change.state));
+        // The server stamps these itself on PostgreSQL.
+        if (!postgres) {
+            values.set(approving ? P::approvedBy : P::retiredBy, RecordsDatabase::localUserName())
+                .set(approving ? P::approvedAt : P::retiredAt, TestStore::timeText(QDateTime::currentDateTimeUtc()));
         }
-        update.addBindValue(change.id);
-        if (!update.exec())
+        QSqlQuery update(m_db);
+        if (!values.prepare(&update, SchemaSql::updateStatement(values.columns(),
+                                                                SchemaSql::name(P::id) + QStringLiteral(" = ?")),
+                            {change.id})
+            || !update.exec())
             return failQuery(update);
     }
     return true;

@@ -1,18 +1,28 @@
 #include "records/recordqueries.h"
 
+#include "records/schemasql.h"
+
 #include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <iterator>
+
+using namespace Schema;
+using SchemaSql::name;
+using SchemaSql::Row;
+
 namespace {
 
-const char TestColumns[] =
-    "t.id, t.started_at, t.finished_at, t.status, t.\"operator\", t.part_number, t.batch, "
-    "t.serial_number, t.station, t.mode, t.distance_mode, t.speed, t.distance, t.machine_type, "
-    "t.force_decimals, t.port_name, t.baud_rate, t.data_bits, t.parity, t.stop_bits, "
-    "t.program_number, t.program_source, t.program, t.verdict, t.rate_fit, t.max_force, "
-    "t.hysteresis_percent";
+// The History list's columns, in HistoryColumn's order.
+const Column HistoryColumns[] = {
+    Tests::id,           Tests::startedAt,     Tests::status,  Tests::operatorName,
+    Tests::partNumber,   Tests::batch,         Tests::serialNumber, Tests::programNumber,
+    Tests::verdict,      Tests::maxForce,      Tests::forceDecimals,
+};
+static_assert(std::size(HistoryColumns) == RecordQueries::ColumnCount,
+              "every History column is read from the database");
 
 bool fail(const QSqlQuery &query, QString *error)
 {
@@ -46,59 +56,93 @@ std::optional<double> optionalReal(const QVariant &value)
     return value.toDouble();
 }
 
-// Reads the columns of TestColumns, in that order.
-StoredTest testFromRow(const QSqlQuery &q)
+// Reads a test's row; every column of tests is selected.
+StoredTest testFromRow(const Row &r)
 {
     StoredTest test;
-    int c = 0;
-    test.id = q.value(c++).toLongLong();
-    test.header.startedAt = timeFromText(q.value(c++));
-    test.finishedAt = timeFromText(q.value(c++));
-    test.status = q.value(c++).toString();
-    test.header.identity.operatorName = q.value(c++).toString();
-    test.header.identity.partNumber = q.value(c++).toString();
-    test.header.identity.batch = q.value(c++).toString();
-    test.header.identity.serialNumber = q.value(c++).toString();
-    test.header.station = q.value(c++).toString();
-    test.header.setting.mode = q.value(c++).toInt();
-    test.header.setting.distanceMode = q.value(c++).toInt();
-    test.header.setting.speed = q.value(c++).toInt();
-    test.header.setting.distance = q.value(c++).toFloat();
-    test.header.machineType = q.value(c++).toInt();
-    test.header.forceDecimals = q.value(c++).toInt();
-    test.header.line.portName = q.value(c++).toString();
-    test.header.line.baudRate = q.value(c++).toInt();
-    test.header.line.dataBits = q.value(c++).toInt();
-    const QString parity = q.value(c++).toString();
-    test.header.line.parity = parity.isEmpty() ? 'N' : parity.at(0).toLatin1();
-    test.header.line.stopBits = q.value(c++).toInt();
-    const QVariant programNumber = q.value(c++);
+    test.id = r.value(Tests::id).toLongLong();
+    TestHeader &h = test.header;
+    h.startedAt = timeFromText(r.value(Tests::startedAt));
+    test.finishedAt = timeFromText(r.value(Tests::finishedAt));
+    test.status = r.value(Tests::status).toString();
+    h.identity.operatorName = r.value(Tests::operatorName).toString();
+    h.identity.partNumber = r.value(Tests::partNumber).toString();
+    h.identity.batch = r.value(Tests::batch).toString();
+    h.identity.serialNumber = r.value(Tests::serialNumber).toString();
+    h.station = r.value(Tests::station).toString();
+    h.setting.mode = r.value(Tests::mode).toInt();
+    h.setting.distanceMode = r.value(Tests::distanceMode).toInt();
+    h.setting.speed = r.value(Tests::speed).toInt();
+    h.setting.distance = r.value(Tests::distance).toFloat();
+    h.machineType = r.value(Tests::machineType).toInt();
+    h.forceDecimals = r.value(Tests::forceDecimals).toInt();
+    h.line.portName = r.value(Tests::portName).toString();
+    h.line.baudRate = r.value(Tests::baudRate).toInt();
+    h.line.dataBits = r.value(Tests::dataBits).toInt();
+    const QString parity = r.value(Tests::parity).toString();
+    h.line.parity = parity.isEmpty() ? 'N' : parity.at(0).toLatin1();
+    h.line.stopBits = r.value(Tests::stopBits).toInt();
+    const QVariant programNumber = r.value(Tests::programNumber);
     EvaluationRecord &evaluation = test.evaluation;
     evaluation.judged = !programNumber.isNull();
     evaluation.programNumber = programNumber.toInt();
-    evaluation.programSource = q.value(c++).toString();
-    evaluation.programJson = q.value(c++).toString();
-    evaluation.verdict = q.value(c++).toString();
-    evaluation.rateFit = optionalReal(q.value(c++));
-    evaluation.maxForce = optionalReal(q.value(c++));
-    evaluation.hysteresisPercent = optionalReal(q.value(c++));
+    evaluation.programSource = r.value(Tests::programSource).toString();
+    evaluation.programJson = r.value(Tests::program).toString();
+    evaluation.verdict = r.value(Tests::verdict).toString();
+    evaluation.rateFit = optionalReal(r.value(Tests::rateFit));
+    evaluation.maxForce = optionalReal(r.value(Tests::maxForce));
+    evaluation.hysteresisPercent = optionalReal(r.value(Tests::hysteresisPercent));
     return test;
 }
 
-PointResultRecord pointFromRow(const QSqlQuery &q, int first)
+PointResultRecord pointFromRow(const Row &r)
 {
     PointResultRecord point;
-    point.pointNo = q.value(first).toInt();
-    point.distance = q.value(first + 1).toDouble();
-    point.force = optionalReal(q.value(first + 2));
-    point.lower = q.value(first + 3).toDouble();
-    point.upper = q.value(first + 4).toDouble();
-    point.verdict = q.value(first + 5).toString();
+    point.pointNo = r.value(PointResults::pointNo).toInt();
+    point.distance = r.value(PointResults::distance).toDouble();
+    point.force = optionalReal(r.value(PointResults::force));
+    point.lower = r.value(PointResults::lower).toDouble();
+    point.upper = r.value(PointResults::upper).toDouble();
+    point.verdict = r.value(PointResults::verdict).toString();
     return point;
 }
 
-const char PointColumns[] =
-    "r.test_id, r.point_no, r.distance, r.force, r.lower, r.upper, r.verdict";
+QString testsSelect(const QString &condition)
+{
+    return QStringLiteral("SELECT %1 FROM %2 t WHERE %3")
+        .arg(SchemaSql::selectList(Tests::Table, QStringLiteral("t")), name(Tests::Table), condition);
+}
+
+// The rows of a table that belongs to the tests (point results, rates) of
+// the tests the condition selects (alias t), by test and then `order`.
+QString childrenSelect(const Column &testId, const Column &order, const QString &condition)
+{
+    return QStringLiteral("SELECT %1 FROM %2 r JOIN %3 t ON t.%4 = r.%5 WHERE %6 ORDER BY r.%5, r.%7")
+        .arg(SchemaSql::selectList(testId.table, QStringLiteral("r")), name(testId.table),
+             name(Tests::Table), name(Tests::id), name(testId), condition, name(order));
+}
+
+QString pointResultsSelect(const QString &condition)
+{
+    return childrenSelect(PointResults::testId, PointResults::pointNo, condition);
+}
+
+QString ratesSelect(const QString &condition)
+{
+    return childrenSelect(TestRates::testId, TestRates::segmentNo, condition);
+}
+
+RateRecord rateFromRow(const Row &r)
+{
+    return {r.value(TestRates::fromPoint).toInt(), r.value(TestRates::toPoint).toInt(),
+            optionalReal(r.value(TestRates::rate))};
+}
+
+QString newestFirst(const QString &alias = QString())
+{
+    return QStringLiteral(" ORDER BY %1 DESC, %2 DESC")
+        .arg(name(Tests::startedAt, alias), name(Tests::id, alias));
+}
 
 } // namespace
 
@@ -108,50 +152,48 @@ QString historyStatement(const SqlCondition &condition)
 {
     // id breaks ties between tests started in the same millisecond (two
     // stations), so the order is the same on every run.
-    return QStringLiteral("SELECT id, started_at, status, \"operator\", part_number, batch, "
-                          "serial_number, program_number, verdict, max_force, force_decimals "
-                          "FROM tests WHERE %1 ORDER BY started_at DESC, id DESC")
-        .arg(condition.text);
+    QVector<Column> columns;
+    for (const Column &column : HistoryColumns)
+        columns << column;
+    return QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+               .arg(SchemaSql::names(columns), name(Tests::Table), condition.text)
+           + newestFirst();
 }
 
 bool loadTest(const QSqlDatabase &db, qint64 id, bool withPoints, StoredTest *test, QString *error)
 {
     QSqlQuery query(db);
-    if (!run(&query, QStringLiteral("SELECT %1 FROM tests t WHERE t.id = ?").arg(TestColumns), {id}))
+    if (!run(&query, testsSelect(name(Tests::id, QStringLiteral("t")) + QStringLiteral(" = ?")), {id}))
         return fail(query, error);
     if (!query.next()) {
         if (error)
             *error = QStringLiteral("no test %1 on record").arg(id);
         return false;
     }
-    *test = testFromRow(query);
+    *test = testFromRow(Row(query));
 
     QSqlQuery points(db);
-    if (!run(&points,
-             QStringLiteral("SELECT %1 FROM point_results r WHERE r.test_id = ? ORDER BY r.point_no")
-                 .arg(PointColumns),
+    if (!run(&points, pointResultsSelect(name(Tests::id, QStringLiteral("t")) + QStringLiteral(" = ?")),
              {id}))
         return fail(points, error);
+    const Row point(points);
     while (points.next())
-        test->evaluation.points.append(pointFromRow(points, 1));
+        test->evaluation.points.append(pointFromRow(point));
 
     QSqlQuery rates(db);
-    if (!run(&rates,
-             QStringLiteral("SELECT from_point, to_point, rate FROM test_rates WHERE test_id = ? "
-                            "ORDER BY segment_no"),
-             {id}))
+    if (!run(&rates, ratesSelect(name(Tests::id, QStringLiteral("t")) + QStringLiteral(" = ?")), {id}))
         return fail(rates, error);
-    while (rates.next()) {
-        test->evaluation.rates.append(
-            {rates.value(0).toInt(), rates.value(1).toInt(), optionalReal(rates.value(2))});
-    }
+    const Row rate(rates);
+    while (rates.next())
+        test->evaluation.rates.append(rateFromRow(rate));
 
     if (!withPoints)
         return true;
     QSqlQuery curve(db);
     if (!run(&curve,
-             QStringLiteral("SELECT stroke, distance, force FROM curve_points WHERE test_id = ? "
-                            "ORDER BY seq"),
+             QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
+                 .arg(SchemaSql::names({CurvePoints::stroke, CurvePoints::distance, CurvePoints::force}),
+                      name(CurvePoints::Table), name(CurvePoints::testId), name(CurvePoints::seq)),
              {id}))
         return fail(curve, error);
     while (curve.next()) {
@@ -166,46 +208,35 @@ bool loadTests(const QSqlDatabase &db, const HistoryFilter &filter, QVector<Stor
 {
     const SqlCondition condition = sqlCondition(filter, QStringLiteral("t"));
     QSqlQuery query(db);
-    if (!run(&query,
-             QStringLiteral("SELECT %1 FROM tests t WHERE %2 ORDER BY t.started_at DESC, t.id DESC")
-                 .arg(TestColumns, condition.text),
-             condition.values))
+    if (!run(&query, testsSelect(condition.text) + newestFirst(QStringLiteral("t")), condition.values))
         return fail(query, error);
     tests->clear();
     QHash<qint64, int> rowOfId;
+    const Row test(query);
     while (query.next()) {
-        rowOfId.insert(query.value(0).toLongLong(), tests->size());
-        tests->append(testFromRow(query));
+        rowOfId.insert(test.value(Tests::id).toLongLong(), tests->size());
+        tests->append(testFromRow(test));
     }
 
     QSqlQuery points(db);
-    if (!run(&points,
-             QStringLiteral("SELECT %1 FROM point_results r JOIN tests t ON t.id = r.test_id "
-                            "WHERE %2 ORDER BY r.test_id, r.point_no")
-                 .arg(PointColumns, condition.text),
-             condition.values))
+    if (!run(&points, pointResultsSelect(condition.text), condition.values))
         return fail(points, error);
+    const Row point(points);
     while (points.next()) {
-        const auto row = rowOfId.constFind(points.value(0).toLongLong());
+        const auto row = rowOfId.constFind(point.value(PointResults::testId).toLongLong());
         // A test recorded between the statements is not in the list.
         if (row != rowOfId.constEnd())
-            (*tests)[*row].evaluation.points.append(pointFromRow(points, 1));
+            (*tests)[*row].evaluation.points.append(pointFromRow(point));
     }
 
     QSqlQuery rates(db);
-    if (!run(&rates,
-             QStringLiteral("SELECT r.test_id, r.from_point, r.to_point, r.rate FROM test_rates r "
-                            "JOIN tests t ON t.id = r.test_id WHERE %1 "
-                            "ORDER BY r.test_id, r.segment_no")
-                 .arg(condition.text),
-             condition.values))
+    if (!run(&rates, ratesSelect(condition.text), condition.values))
         return fail(rates, error);
+    const Row rate(rates);
     while (rates.next()) {
-        const auto row = rowOfId.constFind(rates.value(0).toLongLong());
-        if (row != rowOfId.constEnd()) {
-            (*tests)[*row].evaluation.rates.append(
-                {rates.value(1).toInt(), rates.value(2).toInt(), optionalReal(rates.value(3))});
-        }
+        const auto row = rowOfId.constFind(rate.value(TestRates::testId).toLongLong());
+        if (row != rowOfId.constEnd())
+            (*tests)[*row].evaluation.rates.append(rateFromRow(rate));
     }
     return true;
 }
@@ -214,13 +245,14 @@ bool countVerdicts(const QSqlDatabase &db, const HistoryFilter &filter, VerdictC
                    QString *error)
 {
     const SqlCondition condition = sqlCondition(filter);
+    const QString verdict = name(Tests::verdict);
     QSqlQuery query(db);
     if (!run(&query,
              QStringLiteral("SELECT COUNT(*), "
-                            "COALESCE(SUM(CASE WHEN verdict = 'pass' THEN 1 ELSE 0 END), 0), "
-                            "COALESCE(SUM(CASE WHEN verdict = 'fail' THEN 1 ELSE 0 END), 0) "
-                            "FROM tests WHERE %1")
-                 .arg(condition.text),
+                            "COALESCE(SUM(CASE WHEN %1 = 'pass' THEN 1 ELSE 0 END), 0), "
+                            "COALESCE(SUM(CASE WHEN %1 = 'fail' THEN 1 ELSE 0 END), 0) "
+                            "FROM %2 WHERE %3")
+                 .arg(verdict, name(Tests::Table), condition.text),
              condition.values)
         || !query.next())
         return fail(query, error);
@@ -236,8 +268,8 @@ bool startedSpan(const QSqlDatabase &db, const HistoryFilter &filter, QDateTime 
     const SqlCondition condition = sqlCondition(filter);
     QSqlQuery query(db);
     if (!run(&query,
-             QStringLiteral("SELECT MIN(started_at), MAX(started_at) FROM tests WHERE %1")
-                 .arg(condition.text),
+             QStringLiteral("SELECT MIN(%1), MAX(%1) FROM %2 WHERE %3")
+                 .arg(name(Tests::startedAt), name(Tests::Table), condition.text),
              condition.values)
         || !query.next())
         return fail(query, error);
@@ -251,19 +283,17 @@ bool loadPointSamples(const QSqlDatabase &db, const HistoryFilter &filter,
 {
     const SqlCondition condition = sqlCondition(filter, QStringLiteral("t"));
     QSqlQuery query(db);
-    if (!run(&query,
-             QStringLiteral("SELECT r.point_no, r.force, r.lower, r.upper FROM point_results r "
-                            "JOIN tests t ON t.id = r.test_id WHERE %1")
-                 .arg(condition.text),
-             condition.values))
+    if (!run(&query, pointResultsSelect(condition.text), condition.values))
         return fail(query, error);
     samples->clear();
+    const Row point(query);
     while (query.next()) {
+        const PointResultRecord result = pointFromRow(point);
         BatchStatistics::PointSample sample;
-        sample.pointNo = query.value(0).toInt();
-        sample.force = optionalReal(query.value(1));
-        sample.lower = query.value(2).toDouble();
-        sample.upper = query.value(3).toDouble();
+        sample.pointNo = result.pointNo;
+        sample.force = result.force;
+        sample.lower = result.lower;
+        sample.upper = result.upper;
         samples->append(sample);
     }
     return true;
@@ -306,11 +336,11 @@ bool loadBatch(const QSqlDatabase &db, const HistoryFilter &filter, Batch *batch
 bool distinctValues(const QSqlDatabase &db, IdentityColumn column, QStringList *values,
                     QString *error)
 {
-    const QString name = column == IdentityColumn::PartNumber ? QStringLiteral("part_number")
-                                                              : QStringLiteral("batch");
+    const QString which = name(column == IdentityColumn::PartNumber ? Tests::partNumber : Tests::batch);
     QSqlQuery query(db);
     if (!run(&query,
-             QStringLiteral("SELECT DISTINCT %1 FROM tests WHERE %1 <> '' ORDER BY %1").arg(name),
+             QStringLiteral("SELECT DISTINCT %1 FROM %2 WHERE %1 <> '' ORDER BY %1")
+                 .arg(which, name(Tests::Table)),
              {}))
         return fail(query, error);
     values->clear();

@@ -1,6 +1,6 @@
 #include "records/recordsdatabase.h"
 
-#include "records/libraryschema.h"
+#include "records/schemasql.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,6 +11,8 @@
 #include <QThread>
 #include <QVariant>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int BusyTimeoutMs = 5000;
@@ -18,95 +20,15 @@ constexpr int ConnectTimeoutSeconds = 5;
 // Any fixed number: it serialises two stations upgrading one server at once.
 constexpr qint64 MigrationLockKey = 0x746f7276;
 
-// Placeholders the dialects fill: ids, reals, and the end of a table that
-// is only reached through its primary key.
-struct Dialect
+// The table that says which version a database's schema is at; it is
+// made before any step runs, so it is not one of them.
+Schema::Table versionTable()
 {
-    QString id;
-    QString real;
-    QString keyedTable;
-};
-
-QStringList versionOneStatements(const Dialect &d)
-{
-    return {
-        QStringLiteral("CREATE TABLE tests ("
-                       "id %1,"
-                       "started_at TEXT NOT NULL,"
-                       "finished_at TEXT,"
-                       "status TEXT NOT NULL CHECK (status IN ('running','complete','interrupted')),"
-                       "\"operator\" TEXT NOT NULL DEFAULT '',"
-                       "part_number TEXT NOT NULL DEFAULT '',"
-                       "batch TEXT NOT NULL DEFAULT '',"
-                       "serial_number TEXT NOT NULL DEFAULT '',"
-                       "station TEXT NOT NULL DEFAULT '',"
-                       "mode INTEGER NOT NULL,"
-                       "distance_mode INTEGER NOT NULL,"
-                       "speed INTEGER NOT NULL,"
-                       "distance %2 NOT NULL,"
-                       "machine_type INTEGER NOT NULL DEFAULT 0,"
-                       "force_decimals INTEGER NOT NULL,"
-                       "port_name TEXT NOT NULL DEFAULT '',"
-                       "baud_rate INTEGER NOT NULL DEFAULT 0,"
-                       "data_bits INTEGER NOT NULL DEFAULT 0,"
-                       "parity TEXT NOT NULL DEFAULT '',"
-                       "stop_bits INTEGER NOT NULL DEFAULT 0,"
-                       "program_number INTEGER,"
-                       "program_source TEXT NOT NULL DEFAULT '',"
-                       "program TEXT,"
-                       "verdict TEXT CHECK (verdict IN ('pass','fail')),"
-                       "rate_fit %2,"
-                       "max_force %2,"
-                       "hysteresis_percent %2,"
-                       "point_count INTEGER NOT NULL DEFAULT 0)")
-            .arg(d.id, d.real),
-        QStringLiteral("CREATE INDEX tests_started_at ON tests (started_at)"),
-        QStringLiteral("CREATE INDEX tests_part_batch ON tests (part_number, batch)"),
-        QStringLiteral("CREATE INDEX tests_status ON tests (status)"),
-        QStringLiteral("CREATE TABLE curve_points ("
-                       "test_id INTEGER NOT NULL REFERENCES tests (id) ON DELETE CASCADE,"
-                       "stroke INTEGER NOT NULL CHECK (stroke IN (0, 1)),"
-                       "seq INTEGER NOT NULL,"
-                       "distance %1 NOT NULL,"
-                       "force %1 NOT NULL,"
-                       "PRIMARY KEY (test_id, seq))%2")
-            .arg(d.real, d.keyedTable),
-        QStringLiteral("CREATE TABLE point_results ("
-                       "test_id INTEGER NOT NULL REFERENCES tests (id) ON DELETE CASCADE,"
-                       "point_no INTEGER NOT NULL,"
-                       "distance %1 NOT NULL,"
-                       "force %1,"
-                       "lower %1 NOT NULL,"
-                       "upper %1 NOT NULL,"
-                       "verdict TEXT NOT NULL CHECK (verdict IN ('pass','fail','not reached')),"
-                       "PRIMARY KEY (test_id, point_no))")
-            .arg(d.real),
-        QStringLiteral("CREATE TABLE test_rates ("
-                       "test_id INTEGER NOT NULL REFERENCES tests (id) ON DELETE CASCADE,"
-                       "segment_no INTEGER NOT NULL,"
-                       "from_point INTEGER NOT NULL,"
-                       "to_point INTEGER NOT NULL,"
-                       "rate %1,"
-                       "PRIMARY KEY (test_id, segment_no))")
-            .arg(d.real),
-    };
-}
-
-// The steps from version n to n + 1, index n. A later version appends its
-// step here; a released step is never edited.
-QVector<QStringList> migrationSteps(const Dialect &d)
-{
-    return {versionOneStatements(d), LibrarySchema::statements(d.keyedTable.isEmpty())};
-}
-
-Dialect dialectOf(const QSqlDatabase &db)
-{
-    if (RecordsDatabase::isPostgres(db))
-        return {QStringLiteral("BIGSERIAL PRIMARY KEY"), QStringLiteral("DOUBLE PRECISION"), QString()};
-    // One b-tree for the points instead of a table and its key index: each
-    // point is written once.
-    return {QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT"), QStringLiteral("REAL"),
-            QStringLiteral(" WITHOUT ROWID")};
+    return {Schema::SchemaVersionTable::Table,
+            {Schema::ColumnDefinition(Schema::SchemaVersionTable::version, Schema::Type::Integer)},
+            {},
+            false,
+            {}};
 }
 
 bool exec(QSqlDatabase &db, const QString &statement, QString *error)
@@ -196,28 +118,43 @@ QString localUserName()
 
 bool isPostgres(const QSqlDatabase &db)
 {
-    return db.driverName() == QLatin1String("QPSQL");
+    return SchemaSql::dialectOf(db) == SchemaSql::Dialect::PostgreSQL;
 }
 
 int storedVersion(QSqlDatabase &db)
 {
-    if (!db.tables().contains(QStringLiteral("schema_version")))
+    if (!db.tables().contains(QLatin1String(Schema::SchemaVersionTable::Table)))
         return 0;
     QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("SELECT MAX(version) FROM schema_version")) || !query.next())
+    if (!query.exec(QStringLiteral("SELECT MAX(%1) FROM %2")
+                        .arg(SchemaSql::name(Schema::SchemaVersionTable::version),
+                             SchemaSql::name(Schema::SchemaVersionTable::Table)))
+        || !query.next())
         return 0;
     return query.value(0).toInt();
 }
 
-bool migrate(QSqlDatabase &db, QString *error)
+bool migrate(QSqlDatabase &db, QString *error, int targetVersion, const QVector<Schema::Step> &steps)
 {
     // Two programs opening one new database at once: the first takes the
     // write lock (SQLite) or the advisory lock (PostgreSQL) and upgrades,
     // the second then finds the schema current.
-    const bool postgres = isPostgres(db);
+    const SchemaSql::Dialect dialect = SchemaSql::dialectOf(db);
+    const bool postgres = dialect == SchemaSql::Dialect::PostgreSQL;
+    targetVersion = std::min(targetVersion, int(steps.size()));
     QString why;
+    // A step that rebuilds a table on SQLite drops it: with foreign keys on,
+    // that would delete every row that refers to it. They are checked again
+    // before the commit. (SQLite ignores this pragma inside a transaction.)
+    if (!postgres && !exec(db, QStringLiteral("PRAGMA foreign_keys = OFF"), error))
+        return false;
+    auto foreignKeysBackOn = [&] {
+        if (!postgres)
+            exec(db, QStringLiteral("PRAGMA foreign_keys = ON"), nullptr);
+    };
     const bool begun = postgres ? db.transaction() : exec(db, QStringLiteral("BEGIN IMMEDIATE"), &why);
     if (!begun) {
+        foreignKeysBackOn();
         if (error)
             *error = postgres ? db.lastError().text() : why;
         return false;
@@ -227,6 +164,7 @@ bool migrate(QSqlDatabase &db, QString *error)
             db.rollback();
         else
             exec(db, QStringLiteral("ROLLBACK"), nullptr);
+        foreignKeysBackOn();
         if (error)
             *error = reason;
         return false;
@@ -234,33 +172,47 @@ bool migrate(QSqlDatabase &db, QString *error)
     if (postgres
         && !exec(db, QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(MigrationLockKey), &why))
         return fail(why);
-    if (!exec(db, QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"), &why))
-        return fail(why);
+    if (!db.tables().contains(QLatin1String(Schema::SchemaVersionTable::Table))) {
+        for (const QString &statement : SchemaSql::createTable(versionTable(), dialect)) {
+            if (!exec(db, statement, &why))
+                return fail(why);
+        }
+    }
 
     const int version = storedVersion(db);
-    if (version > SchemaVersion) {
+    if (version > steps.size()) {
         return fail(QCoreApplication::translate(
                         "RecordsDatabase",
                         "The database holds records of a newer Torvelin (schema %1; this "
                         "program knows up to %2). Nothing is written to it.")
                         .arg(version)
-                        .arg(SchemaVersion));
+                        .arg(steps.size()));
     }
-    const QVector<QStringList> steps = migrationSteps(dialectOf(db));
-    for (int step = version; step < SchemaVersion; ++step) {
-        for (const QString &statement : steps.at(step)) {
+    for (int step = version; step < targetVersion; ++step) {
+        for (const QString &statement : SchemaSql::migrationStatements(step, dialect, steps)) {
             if (!exec(db, statement, &why))
                 return fail(why);
         }
     }
-    if (version != SchemaVersion) {
-        if (!exec(db, QStringLiteral("DELETE FROM schema_version"), &why)
-            || !exec(db, QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(SchemaVersion), &why))
+    if (!postgres) {
+        QSqlQuery check(db);
+        if (!check.exec(QStringLiteral("PRAGMA foreign_key_check")))
+            return fail(check.lastError().text());
+        if (check.next())
+            return fail(QStringLiteral("the upgrade left rows of %1 without the row they refer to")
+                            .arg(check.value(0).toString()));
+    }
+    if (version < targetVersion) {
+        const QString table = SchemaSql::name(Schema::SchemaVersionTable::Table);
+        const QString column = SchemaSql::name(Schema::SchemaVersionTable::version);
+        if (!exec(db, QStringLiteral("DELETE FROM %1").arg(table), &why)
+            || !exec(db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, column).arg(targetVersion), &why))
             return fail(why);
     }
     const bool committed = postgres ? db.commit() : exec(db, QStringLiteral("COMMIT"), &why);
     if (!committed)
         return fail(postgres ? db.lastError().text() : why);
+    foreignKeysBackOn();
     return true;
 }
 

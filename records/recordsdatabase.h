@@ -1,6 +1,7 @@
 #pragma once
 
 #include "records/databaseconfig.h"
+#include "records/schema.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -11,19 +12,19 @@
 // current. Every connection is named and used by one thread only.
 namespace RecordsDatabase {
 
-constexpr int SchemaVersion = 2;
-
 // Opens a connection under the given name (replacing one of that name),
 // sets up the engine (SQLite: WAL, foreign keys, full sync, busy timeout)
-// and brings the schema to SchemaVersion. On failure the connection is
+// and brings the schema to the current version (records/schema.h). On failure the connection is
 // removed again and *error says why, for the operator.
 bool open(const DatabaseConfig &config, const QString &connectionName, QString *error);
 // Closes and forgets a connection made by open().
 void close(const QString &connectionName);
 
 // Creates the schema or upgrades it one version step at a time, in one
-// transaction; refuses a database of a newer version.
-bool migrate(QSqlDatabase &db, QString *error);
+// transaction, up to targetVersion; refuses a database of a newer version
+// than the steps know. Tests make older databases, or try a step to come.
+bool migrate(QSqlDatabase &db, QString *error, int targetVersion = Schema::currentVersion(),
+             const QVector<Schema::Step> &steps = Schema::steps());
 // The schema version stored in the database; 0 when it has none yet.
 int storedVersion(QSqlDatabase &db);
 

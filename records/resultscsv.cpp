@@ -1,14 +1,16 @@
 #include "records/resultscsv.h"
 
 #include "numbers/numbertext.h"
+#include "records/schema.h"
 
 #include <algorithm>
 #include <iterator>
 
 namespace {
 
+using namespace Schema;
+
 constexpr int HysteresisDecimals = 2;
-const char *const PointFieldNames[] = {"distance", "force", "lower", "upper", "verdict"};
 const char CrLf[] = "\r\n";
 
 QString number(const std::optional<double> &value, int decimals)
@@ -30,6 +32,66 @@ QString plainText(const QString &text)
         return QLatin1Char('\'') + text;
     return text;
 }
+
+// The columns of a test, each under its column's name in the database.
+struct TestField
+{
+    Column column;
+    QString (*text)(const StoredTest &test);
+};
+
+int decimalsOf(const StoredTest &test)
+{
+    return test.header.forceDecimals;
+}
+
+const TestField TestFields[] = {
+    {Tests::id, [](const StoredTest &t) { return QString::number(t.id); }},
+    {Tests::startedAt, [](const StoredTest &t) { return timeText(t.header.startedAt); }},
+    {Tests::finishedAt, [](const StoredTest &t) { return timeText(t.finishedAt); }},
+    {Tests::status, [](const StoredTest &t) { return t.status; }},
+    {Tests::station, [](const StoredTest &t) { return plainText(t.header.station); }},
+    {Tests::operatorName, [](const StoredTest &t) { return plainText(t.header.identity.operatorName); }},
+    {Tests::partNumber, [](const StoredTest &t) { return plainText(t.header.identity.partNumber); }},
+    {Tests::batch, [](const StoredTest &t) { return plainText(t.header.identity.batch); }},
+    {Tests::serialNumber, [](const StoredTest &t) { return plainText(t.header.identity.serialNumber); }},
+    {Tests::mode,
+     [](const StoredTest &t) {
+         return t.header.setting.mode == 0 ? QStringLiteral("PUSH") : QStringLiteral("PULL");
+     }},
+    {Tests::distanceMode,
+     [](const StoredTest &t) {
+         return t.header.setting.distanceMode == 0 ? QStringLiteral("relative") : QStringLiteral("absolute");
+     }},
+    {Tests::speed, [](const StoredTest &t) { return QString::number(t.header.setting.speed); }},
+    {Tests::distance, [](const StoredTest &t) { return NumberText::distance(t.header.setting.distance); }},
+    {Tests::machineType, [](const StoredTest &t) { return QString::number(t.header.machineType); }},
+    {Tests::forceDecimals, [](const StoredTest &t) { return QString::number(decimalsOf(t)); }},
+    {Tests::programNumber,
+     [](const StoredTest &t) {
+         return t.evaluation.judged ? QString::number(t.evaluation.programNumber) : QString();
+     }},
+    {Tests::verdict, [](const StoredTest &t) { return t.evaluation.judged ? t.evaluation.verdict : QString(); }},
+    {Tests::maxForce, [](const StoredTest &t) { return number(t.evaluation.maxForce, decimalsOf(t)); }},
+    {Tests::rateFit, [](const StoredTest &t) { return number(t.evaluation.rateFit, decimalsOf(t)); }},
+    {Tests::hysteresisPercent,
+     [](const StoredTest &t) { return number(t.evaluation.hysteresisPercent, HysteresisDecimals); }},
+};
+
+// The columns of each test point k, named pk_ and the column's name.
+struct PointField
+{
+    Column column;
+    QString (*text)(const PointResultRecord &point, int decimals);
+};
+
+const PointField PointFields[] = {
+    {PointResults::distance, [](const PointResultRecord &p, int) { return NumberText::distance(p.distance); }},
+    {PointResults::force, [](const PointResultRecord &p, int decimals) { return number(p.force, decimals); }},
+    {PointResults::lower, [](const PointResultRecord &p, int decimals) { return NumberText::fixed(p.lower, decimals); }},
+    {PointResults::upper, [](const PointResultRecord &p, int decimals) { return NumberText::fixed(p.upper, decimals); }},
+    {PointResults::verdict, [](const PointResultRecord &p, int) { return p.verdict; }},
+};
 
 int pointCountOf(const QVector<StoredTest> &tests)
 {
@@ -70,71 +132,27 @@ namespace ResultsCsv {
 
 QStringList header(int pointCount)
 {
-    QStringList names{QStringLiteral("id"),
-                      QStringLiteral("started_at"),
-                      QStringLiteral("finished_at"),
-                      QStringLiteral("status"),
-                      QStringLiteral("station"),
-                      QStringLiteral("operator"),
-                      QStringLiteral("part_number"),
-                      QStringLiteral("batch"),
-                      QStringLiteral("serial_number"),
-                      QStringLiteral("mode"),
-                      QStringLiteral("distance_mode"),
-                      QStringLiteral("speed"),
-                      QStringLiteral("distance"),
-                      QStringLiteral("machine_type"),
-                      QStringLiteral("force_decimals"),
-                      QStringLiteral("program_number"),
-                      QStringLiteral("verdict"),
-                      QStringLiteral("max_force"),
-                      QStringLiteral("rate_fit"),
-                      QStringLiteral("hysteresis_percent")};
+    QStringList names;
+    for (const TestField &field : TestFields)
+        names << field.column.nameText();
     for (int no = 1; no <= pointCount; ++no) {
-        for (const char *suffix : PointFieldNames)
-            names << QStringLiteral("p%1_%2").arg(no).arg(QLatin1String(suffix));
+        for (const PointField &field : PointFields)
+            names << QStringLiteral("p%1_%2").arg(no).arg(field.column.nameText());
     }
     return names;
 }
 
 QStringList row(const StoredTest &test, int pointCount)
 {
-    const TestHeader &h = test.header;
-    const EvaluationRecord &e = test.evaluation;
-    const int decimals = h.forceDecimals;
-    QStringList fields{
-        QString::number(test.id),
-        timeText(h.startedAt),
-        timeText(test.finishedAt),
-        test.status,
-        plainText(h.station),
-        plainText(h.identity.operatorName),
-        plainText(h.identity.partNumber),
-        plainText(h.identity.batch),
-        plainText(h.identity.serialNumber),
-        h.setting.mode == 0 ? QStringLiteral("PUSH") : QStringLiteral("PULL"),
-        h.setting.distanceMode == 0 ? QStringLiteral("relative") : QStringLiteral("absolute"),
-        QString::number(h.setting.speed),
-        NumberText::distance(h.setting.distance),
-        QString::number(h.machineType),
-        QString::number(decimals),
-        e.judged ? QString::number(e.programNumber) : QString(),
-        e.judged ? e.verdict : QString(),
-        number(e.maxForce, decimals),
-        number(e.rateFit, decimals),
-        number(e.hysteresisPercent, HysteresisDecimals),
-    };
+    QStringList fields;
+    for (const TestField &field : TestFields)
+        fields << field.text(test);
+    const QVector<PointResultRecord> &points = test.evaluation.points;
     for (int no = 1; no <= pointCount; ++no) {
-        const auto point = std::find_if(e.points.cbegin(), e.points.cend(),
+        const auto point = std::find_if(points.cbegin(), points.cend(),
                                         [no](const PointResultRecord &p) { return p.pointNo == no; });
-        if (point == e.points.cend()) {
-            for (size_t i = 0; i < std::size(PointFieldNames); ++i)
-                fields << QString();
-            continue;
-        }
-        fields << NumberText::distance(point->distance) << number(point->force, decimals)
-               << NumberText::fixed(point->lower, decimals)
-               << NumberText::fixed(point->upper, decimals) << point->verdict;
+        for (const PointField &field : PointFields)
+            fields << (point == points.cend() ? QString() : field.text(*point, decimalsOf(test)));
     }
     return fields;
 }

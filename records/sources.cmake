@@ -1,5 +1,7 @@
 set(TORVELIN_RECORDS_SOURCES
     records/testrecord.h
+    records/schema.h records/schema.cpp
+    records/schemasql.h records/schemasql.cpp
     records/databaseconfig.h records/databaseconfig.cpp
     records/recordsdatabase.h records/recordsdatabase.cpp
     records/teststore.h records/teststore.cpp
@@ -10,7 +12,7 @@ set(TORVELIN_RECORDS_SOURCES
     records/historyfilter.h records/historyfilter.cpp
     records/recordqueries.h records/recordqueries.cpp
     records/resultscsv.h records/resultscsv.cpp
-    records/libraryschema.h records/libraryschema.cpp
+    records/libraryguards.h records/libraryguards.cpp
     records/programlibrarystore.h records/programlibrarystore.cpp
     records/verificationstore.h records/verificationstore.cpp
 )

@@ -1,6 +1,7 @@
 #include "records/teststore.h"
 
 #include "records/recordsdatabase.h"
+#include "records/schemasql.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -14,11 +15,16 @@ namespace {
 // Rows per INSERT: few statements for many points, and 500 parameters, far
 // below either engine's limit.
 constexpr int RowsPerInsert = 100;
-constexpr int ColumnsPerPoint = 5;
 
 QVariant nullableReal(const std::optional<double> &value)
 {
     return value ? QVariant(*value) : QVariant(QVariant::Double);
+}
+
+// The condition that picks one test by its id.
+QString byId()
+{
+    return SchemaSql::name(Schema::Tests::id) + QStringLiteral(" = ?");
 }
 
 // Qt binds a null string as NULL; these columns hold "" for "not entered".
@@ -42,72 +48,43 @@ QString TestStore::timeText(const QDateTime &time)
     return time.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ"));
 }
 
-bool TestStore::exec(const QString &statement)
-{
-    QSqlQuery query(m_db);
-    if (query.exec(statement))
-        return true;
-    m_error = query.lastError().text();
-    return false;
-}
-
 bool TestStore::insertTest(const TestHeader &header, qint64 *id)
 {
-    const bool postgres = RecordsDatabase::isPostgres(m_db);
-    QSqlQuery query(m_db);
-    QString statement = QStringLiteral(
-        "INSERT INTO tests (started_at, status, \"operator\", part_number, batch, serial_number, "
-        "station, mode, distance_mode, speed, distance, machine_type, force_decimals, port_name, "
-        "baud_rate, data_bits, parity, stop_bits) "
-        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    if (postgres)
-        statement += QStringLiteral(" RETURNING id");
-    query.prepare(statement);
-    query.addBindValue(timeText(header.startedAt));
-    query.addBindValue(TestStatus::Running);
-    query.addBindValue(notNull(header.identity.operatorName));
-    query.addBindValue(notNull(header.identity.partNumber));
-    query.addBindValue(notNull(header.identity.batch));
-    query.addBindValue(notNull(header.identity.serialNumber));
-    query.addBindValue(notNull(header.station));
-    query.addBindValue(header.setting.mode);
-    query.addBindValue(header.setting.distanceMode);
-    query.addBindValue(header.setting.speed);
-    query.addBindValue(static_cast<double>(header.setting.distance));
-    query.addBindValue(header.machineType);
-    query.addBindValue(header.forceDecimals);
-    query.addBindValue(notNull(header.line.portName));
-    query.addBindValue(header.line.baudRate);
-    query.addBindValue(header.line.dataBits);
-    query.addBindValue(QString(QLatin1Char(header.line.parity)));
-    query.addBindValue(header.line.stopBits);
-    if (!query.exec()) {
-        m_error = query.lastError().text();
-        return false;
-    }
-    const QVariant key = postgres ? (query.next() ? query.value(0) : QVariant()) : query.lastInsertId();
-    if (!key.isValid()) {
-        m_error = QStringLiteral("no id for the new test");
-        return false;
-    }
-    *id = key.toLongLong();
-    return true;
+    namespace T = Schema::Tests;
+    SchemaSql::Values values;
+    values.set(T::startedAt, timeText(header.startedAt))
+        .set(T::status, TestStatus::Running)
+        .set(T::operatorName, notNull(header.identity.operatorName))
+        .set(T::partNumber, notNull(header.identity.partNumber))
+        .set(T::batch, notNull(header.identity.batch))
+        .set(T::serialNumber, notNull(header.identity.serialNumber))
+        .set(T::station, notNull(header.station))
+        .set(T::mode, header.setting.mode)
+        .set(T::distanceMode, header.setting.distanceMode)
+        .set(T::speed, header.setting.speed)
+        .set(T::distance, static_cast<double>(header.setting.distance))
+        .set(T::machineType, header.machineType)
+        .set(T::forceDecimals, header.forceDecimals)
+        .set(T::portName, notNull(header.line.portName))
+        .set(T::baudRate, header.line.baudRate)
+        .set(T::dataBits, header.line.dataBits)
+        .set(T::parity, QString(QLatin1Char(header.line.parity)))
+        .set(T::stopBits, header.line.stopBits);
+    return SchemaSql::insertNumbered(m_db, values, id, &m_error);
 }
 
 bool TestStore::appendPoints(qint64 testId, qint64 firstSeq, const RecordedPoint *points, int count)
 {
+    namespace P = Schema::CurvePoints;
+    static const QVector<Schema::Column> columns{P::testId, P::stroke, P::seq, P::distance, P::force};
     // Many rows per statement, prepared once per size: both engines then
     // spend their time storing rather than parsing.
     for (int first = 0; first < count; first += RowsPerInsert) {
         const int rows = std::min(count - first, RowsPerInsert);
         QSqlQuery &insert = rows == RowsPerInsert ? m_fullInsert : m_partInsert;
         if (rows != RowsPerInsert || !m_fullInsertPrepared) {
-            QString statement =
-                QStringLiteral("INSERT INTO curve_points (test_id, stroke, seq, distance, force) VALUES ");
-            for (int row = 0; row < rows; ++row)
-                statement += row == 0 ? QStringLiteral("(?,?,?,?,?)") : QStringLiteral(",(?,?,?,?,?)");
             insert = QSqlQuery(m_db);
-            if (!insert.prepare(statement)) {
+            if (!insert.prepare(SchemaSql::insertStatement(columns, rows))) {
                 m_error = insert.lastError().text();
                 return false;
             }
@@ -115,7 +92,7 @@ bool TestStore::appendPoints(qint64 testId, qint64 firstSeq, const RecordedPoint
         }
         for (int row = 0; row < rows; ++row) {
             const RecordedPoint &point = points[first + row];
-            const int column = row * ColumnsPerPoint;
+            const int column = row * columns.size();
             insert.bindValue(column, testId);
             insert.bindValue(column + 1, point.stroke);
             insert.bindValue(column + 2, firstSeq + first + row);
@@ -127,78 +104,93 @@ bool TestStore::appendPoints(qint64 testId, qint64 firstSeq, const RecordedPoint
             return false;
         }
     }
-    return exec(QStringLiteral("UPDATE tests SET point_count = %1 WHERE id = %2")
-                    .arg(firstSeq + count)
-                    .arg(testId));
+    namespace T = Schema::Tests;
+    QSqlQuery update(m_db);
+    if (!SchemaSql::Values()
+             .set(T::pointCount, firstSeq + count)
+             .prepare(&update, SchemaSql::updateStatement({T::pointCount}, byId()),
+                      {testId})
+        || !update.exec()) {
+        m_error = update.lastError().text();
+        return false;
+    }
+    return true;
 }
 
 bool TestStore::finishTest(qint64 testId, const QDateTime &finishedAt,
                            const EvaluationRecord &evaluation)
 {
-    QSqlQuery query(m_db);
-    query.prepare(QStringLiteral(
-        "UPDATE tests SET finished_at = ?, status = ?, program_number = ?, program_source = ?, "
-        "program = ?, verdict = ?, rate_fit = ?, max_force = ?, hysteresis_percent = ? WHERE id = ?"));
-    query.addBindValue(timeText(finishedAt));
-    query.addBindValue(TestStatus::Complete);
+    namespace T = Schema::Tests;
     const bool judged = evaluation.judged;
-    query.addBindValue(judged ? QVariant(evaluation.programNumber) : QVariant(QVariant::Int));
-    query.addBindValue(notNull(judged ? evaluation.programSource : QString()));
-    query.addBindValue(judged ? QVariant(evaluation.programJson) : QVariant(QVariant::String));
-    query.addBindValue(judged ? QVariant(evaluation.verdict) : QVariant(QVariant::String));
-    query.addBindValue(nullableReal(evaluation.rateFit));
-    query.addBindValue(nullableReal(evaluation.maxForce));
-    query.addBindValue(nullableReal(evaluation.hysteresisPercent));
-    query.addBindValue(testId);
-    if (!query.exec()) {
+    SchemaSql::Values values;
+    values.set(T::finishedAt, timeText(finishedAt))
+        .set(T::status, TestStatus::Complete)
+        .set(T::programNumber, judged ? QVariant(evaluation.programNumber) : QVariant(QVariant::Int))
+        .set(T::programSource, notNull(judged ? evaluation.programSource : QString()))
+        .set(T::program, judged ? QVariant(evaluation.programJson) : QVariant(QVariant::String))
+        .set(T::verdict, judged ? QVariant(evaluation.verdict) : QVariant(QVariant::String))
+        .set(T::rateFit, nullableReal(evaluation.rateFit))
+        .set(T::maxForce, nullableReal(evaluation.maxForce))
+        .set(T::hysteresisPercent, nullableReal(evaluation.hysteresisPercent));
+    QSqlQuery query(m_db);
+    if (!values.prepare(&query,
+                        SchemaSql::updateStatement(values.columns(), byId()),
+                        {testId})
+        || !query.exec()) {
         m_error = query.lastError().text();
         return false;
     }
     if (!judged)
         return true;
 
-    QSqlQuery point(m_db);
-    point.prepare(QStringLiteral("INSERT INTO point_results (test_id, point_no, distance, force, "
-                                 "lower, upper, verdict) VALUES (?, ?, ?, ?, ?, ?, ?)"));
     for (const PointResultRecord &result : evaluation.points) {
-        point.addBindValue(testId);
-        point.addBindValue(result.pointNo);
-        point.addBindValue(result.distance);
-        point.addBindValue(nullableReal(result.force));
-        point.addBindValue(result.lower);
-        point.addBindValue(result.upper);
-        point.addBindValue(result.verdict);
-        if (!point.exec()) {
-            m_error = point.lastError().text();
+        namespace R = Schema::PointResults;
+        SchemaSql::Values row;
+        row.set(R::testId, testId)
+            .set(R::pointNo, result.pointNo)
+            .set(R::distance, result.distance)
+            .set(R::force, nullableReal(result.force))
+            .set(R::lower, result.lower)
+            .set(R::upper, result.upper)
+            .set(R::verdict, result.verdict);
+        if (!insert(row))
             return false;
-        }
     }
-    QSqlQuery rate(m_db);
-    rate.prepare(QStringLiteral("INSERT INTO test_rates (test_id, segment_no, from_point, to_point, "
-                                "rate) VALUES (?, ?, ?, ?, ?)"));
     int segment = 0;
     for (const RateRecord &result : evaluation.rates) {
-        rate.addBindValue(testId);
-        rate.addBindValue(++segment);
-        rate.addBindValue(result.fromPoint);
-        rate.addBindValue(result.toPoint);
-        rate.addBindValue(nullableReal(result.rate));
-        if (!rate.exec()) {
-            m_error = rate.lastError().text();
+        namespace R = Schema::TestRates;
+        SchemaSql::Values row;
+        row.set(R::testId, testId)
+            .set(R::segmentNo, ++segment)
+            .set(R::fromPoint, result.fromPoint)
+            .set(R::toPoint, result.toPoint)
+            .set(R::rate, nullableReal(result.rate));
+        if (!insert(row))
             return false;
-        }
     }
     return true;
 }
 
-bool TestStore::markInterrupted(const QString &station, int *count)
+bool TestStore::insert(const SchemaSql::Values &row)
 {
     QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("UPDATE tests SET status = ? WHERE status = ? AND station = ?"));
-    query.addBindValue(TestStatus::Interrupted);
-    query.addBindValue(TestStatus::Running);
-    query.addBindValue(station);
-    if (!query.exec()) {
+    if (row.prepare(&query, SchemaSql::insertStatement(row.columns())) && query.exec())
+        return true;
+    m_error = query.lastError().text();
+    return false;
+}
+
+bool TestStore::markInterrupted(const QString &station, int *count)
+{
+    namespace T = Schema::Tests;
+    QSqlQuery query(m_db);
+    const QString condition = QStringLiteral("%1 = ? AND %2 = ?")
+                                  .arg(SchemaSql::name(T::status), SchemaSql::name(T::station));
+    if (!SchemaSql::Values()
+             .set(T::status, TestStatus::Interrupted)
+             .prepare(&query, SchemaSql::updateStatement({T::status}, condition),
+                      {TestStatus::Running, station})
+        || !query.exec()) {
         m_error = query.lastError().text();
         return false;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "records/schemasql.h"
 #include "records/testrecord.h"
 
 #include <QSqlDatabase>
@@ -31,7 +32,7 @@ public:
     static QString notNull(const QString &text);
 
 private:
-    bool exec(const QString &statement);
+    bool insert(const SchemaSql::Values &row);
 
     QSqlDatabase m_db;
     QSqlQuery m_fullInsert;

@@ -1,7 +1,8 @@
 #include "records/verificationstore.h"
 
-#include "records/recordsdatabase.h"
 #include "records/historyfilter.h"
+#include "records/recordsdatabase.h"
+#include "records/schemasql.h"
 #include "records/teststore.h"
 
 #include <QSqlError>
@@ -11,6 +12,10 @@
 #include <algorithm>
 
 namespace {
+
+namespace V = Schema::Verifications;
+namespace VP = Schema::VerificationPoints;
+namespace L = Schema::LabSettings;
 
 const QString AsFound = QStringLiteral("as found");
 const QString AsLeft = QStringLiteral("as left");
@@ -58,41 +63,27 @@ bool VerificationStore::add(const MachineVerification &v, qint64 *id)
     QString invalid;
     if (!VerificationRules::validate(v, &invalid))
         return fail(invalid);
-    const bool postgres = RecordsDatabase::isPostgres(m_db);
     return RecordsDatabase::inTransaction(m_db, QString(), [&](QString *why) {
-        QSqlQuery insert(m_db);
-        insert.prepare(QStringLiteral(
-                           "INSERT INTO verifications (station, performed_at, performed_by, reference_name, "
-                           "reference_certificate, reference_due, permitted_error_percent, as_found, as_left, "
-                           "next_due, source, certificate, recorded_by, recorded_at) "
-                           "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)%1")
-                           .arg(postgres ? QStringLiteral(" RETURNING id") : QString()));
-        insert.addBindValue(TestStore::notNull(v.station.trimmed()));
-        insert.addBindValue(TestStore::timeText(v.performedAt));
-        insert.addBindValue(TestStore::notNull(v.performedBy));
-        insert.addBindValue(TestStore::notNull(v.reference.name));
-        insert.addBindValue(TestStore::notNull(v.reference.certificate));
-        insert.addBindValue(dateValue(v.reference.dueDate));
-        insert.addBindValue(v.permittedErrorPercent);
-        insert.addBindValue(VerificationRules::verdictName(v.asFoundVerdict));
-        insert.addBindValue(v.asLeftVerdict ? QVariant(VerificationRules::verdictName(*v.asLeftVerdict))
-                                            : QVariant(QVariant::String));
-        insert.addBindValue(dateValue(v.nextDue));
-        insert.addBindValue(v.source.isEmpty() ? QStringLiteral("external") : v.source);
-        insert.addBindValue(TestStore::notNull(v.certificatePath));
-        // The server stamps these itself on PostgreSQL.
-        insert.addBindValue(RecordsDatabase::localUserName());
-        insert.addBindValue(TestStore::timeText(QDateTime::currentDateTimeUtc()));
-        if (!insert.exec()) {
-            *why = insert.lastError().text();
+        // The server stamps who recorded it and when itself on PostgreSQL.
+        const SchemaSql::Values values =
+            SchemaSql::Values()
+                .set(V::station, TestStore::notNull(v.station.trimmed()))
+                .set(V::performedAt, TestStore::timeText(v.performedAt))
+                .set(V::performedBy, TestStore::notNull(v.performedBy))
+                .set(V::referenceName, TestStore::notNull(v.reference.name))
+                .set(V::referenceCertificate, TestStore::notNull(v.reference.certificate))
+                .set(V::referenceDue, dateValue(v.reference.dueDate))
+                .set(V::permittedErrorPercent, v.permittedErrorPercent)
+                .set(V::asFound, VerificationRules::verdictName(v.asFoundVerdict))
+                .set(V::asLeft, v.asLeftVerdict ? QVariant(VerificationRules::verdictName(*v.asLeftVerdict))
+                                                : QVariant(QVariant::String))
+                .set(V::nextDue, dateValue(v.nextDue))
+                .set(V::source, v.source.isEmpty() ? QStringLiteral("external") : v.source)
+                .set(V::certificate, TestStore::notNull(v.certificatePath))
+                .set(V::recordedBy, RecordsDatabase::localUserName())
+                .set(V::recordedAt, TestStore::timeText(QDateTime::currentDateTimeUtc()));
+        if (!SchemaSql::insertNumbered(m_db, values, id, why))
             return false;
-        }
-        const QVariant key = postgres ? (insert.next() ? insert.value(0) : QVariant()) : insert.lastInsertId();
-        if (!key.isValid()) {
-            *why = tr("The database gave no id for the new verification.");
-            return false;
-        }
-        *id = key.toLongLong();
         const struct
         {
             const QString &stage;
@@ -100,19 +91,16 @@ bool VerificationStore::add(const MachineVerification &v, qint64 *id)
             const QVector<VerificationPoint> &points;
         } series[] = {{AsFound, Force, v.asFound.force}, {AsFound, Distance, v.asFound.distance},
                       {AsLeft, Force, v.asLeft.force}, {AsLeft, Distance, v.asLeft.distance}};
+        const QString insert = SchemaSql::insertStatement(
+            {VP::verificationId, VP::stage, VP::quantity, VP::seq, VP::reference, VP::indicated, VP::errorPercent});
         for (const auto &s : series) {
             for (int seq = 0; seq < s.points.size(); ++seq) {
                 const VerificationPoint &point = s.points.at(seq);
                 QSqlQuery row(m_db);
-                row.prepare(QStringLiteral("INSERT INTO verification_points (verification_id, stage, quantity, "
-                                           "seq, reference, indicated, error_percent) VALUES (?, ?, ?, ?, ?, ?, ?)"));
-                row.addBindValue(*id);
-                row.addBindValue(s.stage);
-                row.addBindValue(s.quantity);
-                row.addBindValue(seq);
-                row.addBindValue(point.reference);
-                row.addBindValue(point.indicated);
-                row.addBindValue(point.errorPercent().value_or(0));
+                row.prepare(insert);
+                for (const QVariant &value : QVariantList{*id, s.stage, s.quantity, seq, point.reference,
+                                                          point.indicated, point.errorPercent().value_or(0)})
+                    row.addBindValue(value);
                 if (!row.exec()) {
                     *why = row.lastError().text();
                     return false;
@@ -130,31 +118,30 @@ bool VerificationStore::readStation(const QStringList &stations, QVector<Machine
         return true;
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT id, station, performed_at, performed_by, reference_name, "
-                                 "reference_certificate, reference_due, permitted_error_percent, as_found, "
-                                 "as_left, next_due, source, certificate FROM verifications "
-                                 "WHERE station IN (%1) ORDER BY performed_at, id")
-                      .arg(placeholders(stations.size())));
+    query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (%4) ORDER BY %5, %6")
+                      .arg(SchemaSql::selectList(V::Table), SchemaSql::name(V::Table), SchemaSql::name(V::station),
+                           placeholders(stations.size()), SchemaSql::name(V::performedAt), SchemaSql::name(V::id)));
     for (const QString &station : stations)
         query.addBindValue(station);
     if (!query.exec())
         return failQuery(query);
+    const SchemaSql::Row row(query);
     while (query.next()) {
         MachineVerification v;
-        v.id = query.value(0).toLongLong();
-        v.station = query.value(1).toString();
-        v.performedAt = QDateTime::fromString(query.value(2).toString(), Qt::ISODateWithMs);
-        v.performedBy = query.value(3).toString();
-        v.reference = {query.value(4).toString(), query.value(5).toString(),
-                       QDate::fromString(query.value(6).toString(), Qt::ISODate)};
-        v.permittedErrorPercent = query.value(7).toDouble();
-        v.asFoundVerdict = VerificationRules::verdictFromName(query.value(8).toString())
+        v.id = row.value(V::id).toLongLong();
+        v.station = row.value(V::station).toString();
+        v.performedAt = QDateTime::fromString(row.value(V::performedAt).toString(), Qt::ISODateWithMs);
+        v.performedBy = row.value(V::performedBy).toString();
+        v.reference = {row.value(V::referenceName).toString(), row.value(V::referenceCertificate).toString(),
+                       QDate::fromString(row.value(V::referenceDue).toString(), Qt::ISODate)};
+        v.permittedErrorPercent = row.value(V::permittedErrorPercent).toDouble();
+        v.asFoundVerdict = VerificationRules::verdictFromName(row.value(V::asFound).toString())
                                .value_or(VerificationVerdict::Fail);
-        if (!query.value(9).isNull())
-            v.asLeftVerdict = VerificationRules::verdictFromName(query.value(9).toString());
-        v.nextDue = QDate::fromString(query.value(10).toString(), Qt::ISODate);
-        v.source = query.value(11).toString();
-        v.certificatePath = query.value(12).toString();
+        if (!row.value(V::asLeft).isNull())
+            v.asLeftVerdict = VerificationRules::verdictFromName(row.value(V::asLeft).toString());
+        v.nextDue = QDate::fromString(row.value(V::nextDue).toString(), Qt::ISODate);
+        v.source = row.value(V::source).toString();
+        v.certificatePath = row.value(V::certificate).toString();
         *verifications << v;
     }
     return readPoints(verifications);
@@ -172,11 +159,12 @@ bool VerificationStore::readPoints(QVector<MachineVerification> *verifications)
     }
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    // The ids are this program's own numbers, not text anyone typed.
-    if (!query.exec(QStringLiteral("SELECT verification_id, stage, quantity, reference, indicated "
-                                   "FROM verification_points WHERE verification_id IN (%1) "
-                                   "ORDER BY verification_id, stage, quantity, seq")
-                        .arg(ids.join(QLatin1Char(',')))))
+    // The ids are the database's own numbers, not text anyone typed.
+    if (!query.exec(QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (%4) ORDER BY %5")
+                        .arg(SchemaSql::names({VP::verificationId, VP::stage, VP::quantity, VP::reference, VP::indicated}),
+                             SchemaSql::name(VP::Table), SchemaSql::name(VP::verificationId),
+                             ids.join(QLatin1Char(',')),
+                             SchemaSql::names({VP::verificationId, VP::stage, VP::quantity, VP::seq}))))
         return failQuery(query);
     while (query.next()) {
         MachineVerification *v = byId.value(query.value(0).toLongLong());
@@ -206,15 +194,16 @@ HistoryFilter VerificationStore::suspectFilter(const QStringList &stations,
 bool VerificationStore::suspects(const QStringList &stations, const VerificationRules::SuspectPeriod &period,
                                  QVector<SuspectTest> *tests)
 {
+    namespace T = Schema::Tests;
     tests->clear();
     if (stations.isEmpty())
         return true;
     const SqlCondition condition = sqlCondition(suspectFilter(stations, period));
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT id, started_at, part_number, batch, serial_number FROM tests "
-                                 "WHERE %1 ORDER BY started_at, id")
-                      .arg(condition.text));
+    query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4")
+                      .arg(SchemaSql::names({T::id, T::startedAt, T::partNumber, T::batch, T::serialNumber}),
+                           SchemaSql::name(T::Table), condition.text, SchemaSql::names({T::startedAt, T::id})));
     for (const QVariant &value : condition.values)
         query.addBindValue(value);
     if (!query.exec())
@@ -231,7 +220,8 @@ bool VerificationStore::failedAsFound(QVector<MachineVerification> *verification
 {
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT DISTINCT station FROM verifications WHERE as_found = 'fail'")))
+    if (!query.exec(QStringLiteral("SELECT DISTINCT %1 FROM %2 WHERE %3 = 'fail'")
+                        .arg(SchemaSql::name(V::station), SchemaSql::name(V::Table), SchemaSql::name(V::asFound))))
         return failQuery(query);
     QStringList stations;
     while (query.next())
@@ -255,7 +245,8 @@ bool VerificationStore::failedAsFound(QVector<MachineVerification> *verification
 bool VerificationStore::readSettings(VerificationSettings *settings)
 {
     QSqlQuery query(m_db);
-    if (!query.exec(QStringLiteral("SELECT name, value FROM lab_settings")))
+    if (!query.exec(QStringLiteral("SELECT %1 FROM %2")
+                        .arg(SchemaSql::names({L::name, L::value}), SchemaSql::name(L::Table))))
         return failQuery(query);
     VerificationSettings read;
     while (query.next()) {
@@ -289,10 +280,11 @@ bool VerificationStore::writeSettings(const VerificationSettings &settings)
     return RecordsDatabase::inTransaction(m_db, QString(), [&](QString *why) {
         for (const auto &[name, value] : values) {
             QSqlQuery remove(m_db);
-            remove.prepare(QStringLiteral("DELETE FROM lab_settings WHERE name = ?"));
+            remove.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
+                               .arg(SchemaSql::name(L::Table), SchemaSql::name(L::name)));
             remove.addBindValue(name);
             QSqlQuery insert(m_db);
-            insert.prepare(QStringLiteral("INSERT INTO lab_settings (name, value) VALUES (?, ?)"));
+            insert.prepare(SchemaSql::insertStatement({L::name, L::value}));
             insert.addBindValue(name);
             insert.addBindValue(value);
             if (!remove.exec()) {

@@ -1,10 +1,14 @@
-// The recorder against a real PostgreSQL server of its own: a server that
-// stops in the middle of a test costs no point.
+// The records on a real PostgreSQL server of their own: a server that
+// stops in the middle of a test costs no point; a test reads back whole;
+// a step that allows a column a new value runs on the server.
+#include "records/recordqueries.h"
 #include "records/testrecorder.h"
 #include "storedrecords.h"
 #include "support/postgrescluster.h"
 
 #include <QtTest>
+
+#include <QSqlError>
 
 
 namespace {
@@ -20,6 +24,7 @@ class tst_RecorderPostgres : public QObject
 private slots:
     void initTestCase();
     void stoppedServerLosesNothing();
+    void schemaOnTheServer();
 
 private:
     PostgresCluster m_cluster;
@@ -68,6 +73,28 @@ void tst_RecorderPostgres::stoppedServerLosesNothing()
     QVERIFY(contiguous);
     QCOMPARE(points.last().force, (handed - 1) * 0.25);
     QCOMPARE(records.value(QStringLiteral("SELECT status FROM tests")).toString(), TestStatus::Complete);
+}
+
+void tst_RecorderPostgres::schemaOnTheServer()
+{
+    StoredRecords records(m_cluster.config(QStringLiteral("records")));
+    QVERIFY2(records.isOpen(), qPrintable(records.error()));
+    const qint64 id = records.value(QStringLiteral("SELECT MIN(id) FROM tests")).toLongLong();
+    StoredTest test;
+    QString error;
+    QVERIFY2(RecordQueries::loadTest(records.db(), id, true, &test, &error), qPrintable(error));
+    QCOMPARE(test.header.identity.serialNumber, QStringLiteral("pg-1"));
+    QCOMPARE(test.points.size(), 3 * PointsPerPhase);
+
+    QVector<Schema::Step> steps = Schema::steps();
+    steps.append({Schema::Change::allowValues(Schema::Tests::status,
+                                              {"running", "complete", "interrupted", "aborted"})});
+    QSqlDatabase db = records.db();
+    QVERIFY2(RecordsDatabase::migrate(db, &error, steps.size(), steps), qPrintable(error));
+    QSqlQuery update(db);
+    QVERIFY2(update.exec(QStringLiteral("UPDATE tests SET status = 'aborted' WHERE id = %1").arg(id)),
+             qPrintable(update.lastError().text()));
+    QVERIFY(!update.exec(QStringLiteral("UPDATE tests SET status = 'lost' WHERE id = %1").arg(id)));
 }
 
 QTEST_GUILESS_MAIN(tst_RecorderPostgres)

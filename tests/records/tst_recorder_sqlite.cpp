@@ -63,7 +63,7 @@ void tst_RecorderSqlite::newFileHasCurrentSchema()
     StoredRecords stored(m_config);
     QVERIFY2(stored.isOpen(), qPrintable(stored.error()));
     QSqlDatabase db = stored.db();
-    QCOMPARE(RecordsDatabase::storedVersion(db), RecordsDatabase::SchemaVersion);
+    QCOMPARE(RecordsDatabase::storedVersion(db), Schema::currentVersion());
     QCOMPARE(stored.value(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("wal"));
     QSqlQuery orphan(db);
     QVERIFY2(!orphan.exec(QStringLiteral("INSERT INTO curve_points VALUES (99, 0, 0, 1.0, 2.0)")),

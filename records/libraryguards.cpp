@@ -1,72 +1,12 @@
-#include "records/libraryschema.h"
+#include "records/libraryguards.h"
+
+#include <QStringList>
 
 namespace {
 
 // The server's time in the records' text form.
 const char PostgresNow[] =
     "to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')";
-
-QStringList tables(const QString &id, const QString &real)
-{
-    return {
-        QStringLiteral("CREATE TABLE programs ("
-                       "id %1,"
-                       "number INTEGER NOT NULL,"
-                       "name TEXT NOT NULL DEFAULT '',"
-                       "version INTEGER NOT NULL,"
-                       "state TEXT NOT NULL CHECK (state IN ('draft','approved','retired')),"
-                       "program TEXT NOT NULL,"
-                       "created_by TEXT NOT NULL DEFAULT '',"
-                       "created_at TEXT NOT NULL,"
-                       "approved_by TEXT,"
-                       "approved_at TEXT,"
-                       "retired_by TEXT,"
-                       "retired_at TEXT)")
-            .arg(id),
-        QStringLiteral("CREATE UNIQUE INDEX programs_number_version ON programs (number, version)"),
-        // At most one approved version and one draft of a program, whatever
-        // a client sends.
-        QStringLiteral("CREATE UNIQUE INDEX programs_one_approved ON programs (number) WHERE state = 'approved'"),
-        QStringLiteral("CREATE UNIQUE INDEX programs_one_draft ON programs (number) WHERE state = 'draft'"),
-        QStringLiteral("CREATE TABLE program_parts ("
-                       "program_id INTEGER NOT NULL REFERENCES programs (id),"
-                       "part_number TEXT NOT NULL,"
-                       "PRIMARY KEY (program_id, part_number))"),
-        QStringLiteral("CREATE INDEX program_parts_part ON program_parts (part_number)"),
-        QStringLiteral("CREATE TABLE verifications ("
-                       "id %1,"
-                       "station TEXT NOT NULL,"
-                       "performed_at TEXT NOT NULL,"
-                       "performed_by TEXT NOT NULL DEFAULT '',"
-                       "reference_name TEXT NOT NULL DEFAULT '',"
-                       "reference_certificate TEXT NOT NULL DEFAULT '',"
-                       "reference_due TEXT,"
-                       "permitted_error_percent %2 NOT NULL,"
-                       "as_found TEXT NOT NULL CHECK (as_found IN ('pass','fail')),"
-                       "as_left TEXT CHECK (as_left IN ('pass','fail')),"
-                       "next_due TEXT NOT NULL,"
-                       "source TEXT NOT NULL CHECK (source IN ('guided','external')),"
-                       "certificate TEXT NOT NULL DEFAULT '',"
-                       "recorded_by TEXT NOT NULL DEFAULT '',"
-                       "recorded_at TEXT NOT NULL)")
-            .arg(id, real),
-        QStringLiteral("CREATE INDEX verifications_station ON verifications (station, performed_at)"),
-        QStringLiteral("CREATE TABLE verification_points ("
-                       "verification_id INTEGER NOT NULL REFERENCES verifications (id),"
-                       "stage TEXT NOT NULL CHECK (stage IN ('as found','as left')),"
-                       "quantity TEXT NOT NULL CHECK (quantity IN ('force','distance')),"
-                       "seq INTEGER NOT NULL,"
-                       "reference %1 NOT NULL,"
-                       "indicated %1 NOT NULL,"
-                       "error_percent %1 NOT NULL,"
-                       "PRIMARY KEY (verification_id, stage, quantity, seq))")
-            .arg(real),
-        QStringLiteral("CREATE TABLE lab_settings (name TEXT PRIMARY KEY, value TEXT NOT NULL)"),
-        QStringLiteral("ALTER TABLE tests ADD COLUMN program_id INTEGER REFERENCES programs (id)"),
-        QStringLiteral("ALTER TABLE tests ADD COLUMN program_version INTEGER"),
-        QStringLiteral("ALTER TABLE tests ADD COLUMN verification_id INTEGER REFERENCES verifications (id)"),
-    };
-}
 
 QStringList sqliteGuards()
 {
@@ -166,13 +106,21 @@ QStringList postgresGuards()
 
 } // namespace
 
-namespace LibrarySchema {
+namespace LibraryGuards {
 
-QStringList statements(bool postgres)
+QVector<Statement> statements()
 {
-    if (postgres)
-        return tables(QStringLiteral("BIGSERIAL PRIMARY KEY"), QStringLiteral("DOUBLE PRECISION")) + postgresGuards();
-    return tables(QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT"), QStringLiteral("REAL")) + sqliteGuards();
+    QVector<Statement> all;
+    // At most one approved version and one draft of a program, whatever a
+    // client sends.
+    for (const char *index : {"CREATE UNIQUE INDEX programs_one_approved ON programs (number) WHERE state = 'approved'",
+                              "CREATE UNIQUE INDEX programs_one_draft ON programs (number) WHERE state = 'draft'"})
+        all << Statement{QLatin1String(index), QLatin1String(index)};
+    for (const QString &trigger : sqliteGuards())
+        all << Statement{trigger, QString()};
+    for (const QString &guard : postgresGuards())
+        all << Statement{QString(), guard};
+    return all;
 }
 
-} // namespace LibrarySchema
+} // namespace LibraryGuards

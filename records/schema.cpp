@@ -1,0 +1,318 @@
+#include "records/schema.h"
+
+#include "records/libraryguards.h"
+
+#include <cstring>
+
+namespace Schema {
+
+namespace {
+
+using C = ColumnDefinition;
+
+// Version 1: the tests, their curves and their evaluation.
+QVector<Change> versionOne()
+{
+    namespace T = Tests;
+    const QString none = QLatin1String("");
+    Table tests{T::Table,
+                {C(T::id, Type::Key),
+                 C(T::startedAt, Type::Text),
+                 C(T::finishedAt, Type::Text).orNull(),
+                 C(T::status, Type::Text).only({"running", "complete", "interrupted"}),
+                 C(T::operatorName, Type::Text).byDefault(none),
+                 C(T::partNumber, Type::Text).byDefault(none),
+                 C(T::batch, Type::Text).byDefault(none),
+                 C(T::serialNumber, Type::Text).byDefault(none),
+                 C(T::station, Type::Text).byDefault(none),
+                 C(T::mode, Type::Integer),
+                 C(T::distanceMode, Type::Integer),
+                 C(T::speed, Type::Integer),
+                 C(T::distance, Type::Real),
+                 C(T::machineType, Type::Integer).byDefault(0),
+                 C(T::forceDecimals, Type::Integer),
+                 C(T::portName, Type::Text).byDefault(none),
+                 C(T::baudRate, Type::Integer).byDefault(0),
+                 C(T::dataBits, Type::Integer).byDefault(0),
+                 C(T::parity, Type::Text).byDefault(none),
+                 C(T::stopBits, Type::Integer).byDefault(0),
+                 C(T::programNumber, Type::Integer).orNull(),
+                 C(T::programSource, Type::Text).byDefault(none),
+                 C(T::program, Type::Text).orNull(),
+                 C(T::verdict, Type::Text).orNull().only({"pass", "fail"}),
+                 C(T::rateFit, Type::Real).orNull(),
+                 C(T::maxForce, Type::Real).orNull(),
+                 C(T::hysteresisPercent, Type::Real).orNull(),
+                 C(T::pointCount, Type::Integer).byDefault(0)},
+                {},
+                false,
+                {}};
+    Table points{CurvePoints::Table,
+                 {C(CurvePoints::testId, Type::Integer).of(T::id),
+                  C(CurvePoints::stroke, Type::Integer).only({0, 1}),
+                  C(CurvePoints::seq, Type::Integer),
+                  C(CurvePoints::distance, Type::Real),
+                  C(CurvePoints::force, Type::Real)},
+                 {CurvePoints::testId, CurvePoints::seq},
+                 true,
+                 {}};
+    Table results{PointResults::Table,
+                  {C(PointResults::testId, Type::Integer).of(T::id),
+                   C(PointResults::pointNo, Type::Integer),
+                   C(PointResults::distance, Type::Real),
+                   C(PointResults::force, Type::Real).orNull(),
+                   C(PointResults::lower, Type::Real),
+                   C(PointResults::upper, Type::Real),
+                   C(PointResults::verdict, Type::Text).only({"pass", "fail", "not reached"})},
+                  {PointResults::testId, PointResults::pointNo},
+                  false,
+                  {}};
+    Table rates{TestRates::Table,
+                {C(TestRates::testId, Type::Integer).of(T::id),
+                 C(TestRates::segmentNo, Type::Integer),
+                 C(TestRates::fromPoint, Type::Integer),
+                 C(TestRates::toPoint, Type::Integer),
+                 C(TestRates::rate, Type::Real).orNull()},
+                {TestRates::testId, TestRates::segmentNo},
+                false,
+                {}};
+    return {
+        Change::createTable(tests),
+        Change::createIndex({QStringLiteral("tests_started_at"), T::Table, {T::startedAt}}),
+        Change::createIndex({QStringLiteral("tests_part_batch"), T::Table, {T::partNumber, T::batch}}),
+        Change::createIndex({QStringLiteral("tests_status"), T::Table, {T::status}}),
+        Change::createTable(points),
+        Change::createTable(results),
+        Change::createTable(rates),
+    };
+}
+
+// The program library, the machines' verifications and the lab's
+// settings; each test keeps which of them it was judged and measured by.
+QVector<Change> libraryAndVerifications()
+{
+    namespace P = Programs;
+    namespace V = Verifications;
+    namespace VP = VerificationPoints;
+    const QString none = QLatin1String("");
+    const QVariantList verdicts{"pass", "fail"};
+    Table programs{P::Table,
+                   {C(P::id, Type::Key),
+                    C(P::number, Type::Integer),
+                    C(P::name, Type::Text).byDefault(none),
+                    C(P::version, Type::Integer),
+                    C(P::state, Type::Text).only({"draft", "approved", "retired"}),
+                    C(P::program, Type::Text),
+                    C(P::createdBy, Type::Text).byDefault(none),
+                    C(P::createdAt, Type::Text),
+                    C(P::approvedBy, Type::Text).orNull(),
+                    C(P::approvedAt, Type::Text).orNull(),
+                    C(P::retiredBy, Type::Text).orNull(),
+                    C(P::retiredAt, Type::Text).orNull()},
+                   {},
+                   false,
+                   {}};
+    Table parts{ProgramParts::Table,
+                {C(ProgramParts::programId, Type::Integer).of(P::id),
+                 C(ProgramParts::partNumber, Type::Text)},
+                {ProgramParts::programId, ProgramParts::partNumber},
+                false,
+                {}};
+    Table verifications{V::Table,
+                        {C(V::id, Type::Key),
+                         C(V::station, Type::Text),
+                         C(V::performedAt, Type::Text),
+                         C(V::performedBy, Type::Text).byDefault(none),
+                         C(V::referenceName, Type::Text).byDefault(none),
+                         C(V::referenceCertificate, Type::Text).byDefault(none),
+                         C(V::referenceDue, Type::Text).orNull(),
+                         C(V::permittedErrorPercent, Type::Real),
+                         C(V::asFound, Type::Text).only(verdicts),
+                         C(V::asLeft, Type::Text).orNull().only(verdicts),
+                         C(V::nextDue, Type::Text),
+                         C(V::source, Type::Text).only({"guided", "external"}),
+                         C(V::certificate, Type::Text).byDefault(none),
+                         C(V::recordedBy, Type::Text).byDefault(none),
+                         C(V::recordedAt, Type::Text)},
+                        {},
+                        false,
+                        {}};
+    Table points{VP::Table,
+                 {C(VP::verificationId, Type::Integer).of(V::id),
+                  C(VP::stage, Type::Text).only({"as found", "as left"}),
+                  C(VP::quantity, Type::Text).only({"force", "distance"}),
+                  C(VP::seq, Type::Integer),
+                  C(VP::reference, Type::Real),
+                  C(VP::indicated, Type::Real),
+                  C(VP::errorPercent, Type::Real)},
+                 {VP::verificationId, VP::stage, VP::quantity, VP::seq},
+                 false,
+                 {}};
+    Table settings{LabSettings::Table,
+                   {C(LabSettings::name, Type::Text), C(LabSettings::value, Type::Text)},
+                   {LabSettings::name},
+                   false,
+                   {}};
+    Step step{
+        Change::createTable(programs),
+        Change::createIndex({QStringLiteral("programs_number_version"), P::Table, {P::number, P::version}, true}),
+        Change::createTable(parts),
+        Change::createIndex({QStringLiteral("program_parts_part"), ProgramParts::Table, {ProgramParts::partNumber}}),
+        Change::createTable(verifications),
+        Change::createIndex({QStringLiteral("verifications_station"), V::Table, {V::station, V::performedAt}}),
+        Change::createTable(points),
+        Change::createTable(settings),
+        // Plain ids, not foreign keys: a record outlives nothing it names,
+        // since neither a version nor a verification is ever deleted.
+        Change::addColumn(C(Tests::programId, Type::Integer).orNull()),
+        Change::addColumn(C(Tests::programVersion, Type::Integer).orNull()),
+        Change::addColumn(C(Tests::verificationId, Type::Integer).orNull()),
+    };
+    for (const LibraryGuards::Statement &guard : LibraryGuards::statements())
+        step << Change::statement(guard.sqlite, guard.postgres);
+    return step;
+}
+
+} // namespace
+
+void apply(const Change &change, QVector<Table> *tables)
+{
+    auto tableOf = [tables](const char *name) -> Table * {
+        for (Table &table : *tables) {
+            if (std::strcmp(table.name, name) == 0)
+                return &table;
+        }
+        Q_ASSERT_X(false, "Schema", "a change to a table that does not exist");
+        return nullptr;
+    };
+    switch (change.kind) {
+    case Change::CreateTable:
+        tables->append(change.table);
+        break;
+    case Change::AddColumn:
+        if (Table *table = tableOf(change.column.column.table))
+            table->columns.append(change.column);
+        break;
+    case Change::CreateIndex:
+        if (Table *table = tableOf(change.index.table))
+            table->indexes.append(change.index);
+        break;
+    case Change::AllowValues:
+        if (Table *table = tableOf(change.column.column.table)) {
+            for (ColumnDefinition &column : table->columns) {
+                if (column.column == change.column.column)
+                    column.allowed = change.column.allowed;
+            }
+        }
+        break;
+    case Change::Statement:
+        break;
+    }
+}
+
+bool Column::operator==(const Column &other) const
+{
+    if (!isValid() || !other.isValid())
+        return isValid() == other.isValid();
+    return std::strcmp(table, other.table) == 0 && std::strcmp(name, other.name) == 0;
+}
+
+const ColumnDefinition *Table::find(const Column &column) const
+{
+    for (const ColumnDefinition &definition : columns) {
+        if (definition.column == column)
+            return &definition;
+    }
+    return nullptr;
+}
+
+QVector<Column> Table::columnNames() const
+{
+    QVector<Column> names;
+    names.reserve(columns.size());
+    for (const ColumnDefinition &definition : columns)
+        names.append(definition.column);
+    return names;
+}
+
+Change Change::createTable(const Table &table)
+{
+    Change change;
+    change.kind = CreateTable;
+    change.table = table;
+    return change;
+}
+
+Change Change::addColumn(const ColumnDefinition &column)
+{
+    Q_ASSERT_X(column.nullable || !column.defaultValue.isNull(), "Schema",
+               "a NOT NULL column added to rows already there needs a default");
+    Change change;
+    change.kind = AddColumn;
+    change.column = column;
+    return change;
+}
+
+Change Change::createIndex(const Index &index)
+{
+    Change change;
+    change.kind = CreateIndex;
+    change.index = index;
+    return change;
+}
+
+Change Change::allowValues(const Column &column, const QVariantList &values)
+{
+    Change change;
+    change.kind = AllowValues;
+    change.column = ColumnDefinition(column, Type::Text).only(values);
+    return change;
+}
+
+Change Change::statement(const QString &sqlite, const QString &postgres)
+{
+    Change change;
+    change.kind = Statement;
+    change.sqlite = sqlite;
+    change.postgres = postgres;
+    return change;
+}
+
+const QVector<Step> &steps()
+{
+    // A later version appends its step here.
+    static const QVector<Step> all{
+        versionOne(),
+        libraryAndVerifications(),
+    };
+    return all;
+}
+
+int currentVersion()
+{
+    return steps().size();
+}
+
+QVector<Table> tablesAt(int version, const QVector<Step> &steps)
+{
+    QVector<Table> tables;
+    for (int step = 0; step < version && step < steps.size(); ++step) {
+        for (const Change &change : steps.at(step))
+            apply(change, &tables);
+    }
+    return tables;
+}
+
+const Table &table(const char *name)
+{
+    static const QVector<Table> now = tablesAt(currentVersion());
+    for (const Table &table : now) {
+        if (std::strcmp(table.name, name) == 0)
+            return table;
+    }
+    Q_ASSERT_X(false, "Schema::table", name);
+    static const Table none;
+    return none;
+}
+
+} // namespace Schema
