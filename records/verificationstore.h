@@ -36,8 +36,8 @@ public:
     // The verifications made under any of the names, oldest first, with
     // their points.
     bool readStation(const QStringList &stations, QVector<MachineVerification> *verifications);
-    // The names a station is on record under: the one given and those its
-    // tests pair it with (the installation's station id and its host name).
+    // The names a station is on record under, for matching its tests and
+    // verifications: today the one given (the tests carry the host name).
     bool stationNames(const QString &station, QStringList *names);
     // The station's tests started in the period, oldest first.
     bool suspects(const QStringList &stations, const VerificationRules::SuspectPeriod &period,
