@@ -19,12 +19,6 @@ class ProgramText
     Q_DECLARE_TR_FUNCTIONS(RecordsTool)
 };
 
-int refused(QIODevice *err, const VerbParser &verb, const QString &why)
-{
-    print(err, QStringLiteral("%1: %2").arg(verb.command(), why));
-    return RecordsTool::Refused;
-}
-
 int add(const QStringList &arguments, QIODevice *out, QIODevice *err)
 {
     VerbParser verb(arguments, ProgramText::tr("Adds a program file to the library as a draft: the "
@@ -44,17 +38,17 @@ int add(const QStringList &arguments, QIODevice *out, QIODevice *err)
     TestProgram program;
     QString error;
     if (!ProgramFile::load(path, &program, &error))
-        return refused(err, verb, error);
+        return verb.refuse(err, error);
     const QString name = parser.isSet(QStringLiteral("name")) ? parser.value(QStringLiteral("name"))
                                                               : QFileInfo(path).completeBaseName();
     DatabaseGuard guard;
     QSqlDatabase db;
     if (!verb.openDatabase(&db, &error))
-        return refused(err, verb, error);
+        return verb.refuse(err, error);
     ProgramLibraryStore store(db);
     qint64 id = 0;
     if (!store.add(program, name, parser.values(QStringLiteral("part")), &id))
-        return refused(err, verb, store.lastError());
+        return verb.refuse(err, store.lastError());
     print(out, QString::number(id));
     return RecordsTool::Success;
 }
@@ -72,18 +66,16 @@ int change(const QStringList &arguments, QIODevice *out, QIODevice *err, bool ap
         return exitCode;
     bool ok = false;
     const qint64 id = verb.parser().value(QStringLiteral("id")).toLongLong(&ok);
-    if (!ok || id <= 0) {
-        print(err, ProgramText::tr("%1: --id takes a version's id.").arg(verb.command()));
-        return RecordsTool::UsageError;
-    }
+    if (!ok || id <= 0)
+        return verb.usageError(err, ProgramText::tr("--id takes a version's id."));
     DatabaseGuard guard;
     QSqlDatabase db;
     QString error;
     if (!verb.openDatabase(&db, &error))
-        return refused(err, verb, error);
+        return verb.refuse(err, error);
     ProgramLibraryStore store(db);
     if (!(approve ? store.approve(id) : store.retire(id)))
-        return refused(err, verb, store.lastError());
+        return verb.refuse(err, store.lastError());
     return RecordsTool::Success;
 }
 
@@ -105,14 +97,14 @@ int list(const QStringList &arguments, QIODevice *out, QIODevice *err)
     QSqlDatabase db;
     QString error;
     if (!verb.openDatabase(&db, &error))
-        return refused(err, verb, error);
+        return verb.refuse(err, error);
     ProgramLibraryStore store(db);
     QVector<ProgramVersion> versions;
     const bool read = parser.isSet(QStringLiteral("part"))
                           ? store.readForPart(parser.value(QStringLiteral("part")), &versions)
                           : store.readAll(&versions);
     if (!read)
-        return refused(err, verb, store.lastError());
+        return verb.refuse(err, store.lastError());
     for (const ProgramVersion &v : versions) {
         if (parser.isSet(QStringLiteral("json"))) {
             const QJsonObject object{

@@ -37,21 +37,17 @@ int suspectsVerb(const QStringList &arguments, QIODevice *out, QIODevice *err)
     int exitCode = RecordsTool::Success;
     if (!verb.parse(out, err, {QStringLiteral("db"), QStringLiteral("station")}, &exitCode))
         return exitCode;
-    auto refuse = [&](const QString &why) {
-        print(err, QStringLiteral("%1: %2").arg(verb.command(), why));
-        return int(RecordsTool::Refused);
-    };
     DatabaseGuard guard;
     QSqlDatabase db;
     QString error;
     if (!verb.openDatabase(&db, &error))
-        return refuse(error);
+        return verb.refuse(err, error);
     VerificationStore store(db);
     QStringList names;
     QVector<MachineVerification> verifications;
     if (!store.stationNames(parser.value(QStringLiteral("station")), &names)
         || !store.readStation(names, &verifications))
-        return refuse(store.lastError());
+        return verb.refuse(err, store.lastError());
     qint64 failedId = 0;
     if (parser.isSet(QStringLiteral("verification"))) {
         failedId = parser.value(QStringLiteral("verification")).toLongLong();
@@ -63,10 +59,10 @@ int suspectsVerb(const QStringList &arguments, QIODevice *out, QIODevice *err)
     }
     const auto period = VerificationRules::suspectPeriod(verifications, failedId);
     if (!period)
-        return refuse(SuspectsText::tr("Verification %1 of this station did not fail as found.").arg(failedId));
+        return verb.refuse(err, SuspectsText::tr("Verification %1 of this station did not fail as found.").arg(failedId));
     QVector<SuspectTest> tests;
     if (!store.suspects(names, *period, &tests))
-        return refuse(store.lastError());
+        return verb.refuse(err, store.lastError());
     for (const SuspectTest &test : tests) {
         const QString started = test.startedAt.toUTC().toString(Qt::ISODateWithMs);
         if (parser.isSet(QStringLiteral("json"))) {

@@ -118,6 +118,18 @@ bool VerbParser::parse(QIODevice *out, QIODevice *err, const QStringList &requir
     return true;
 }
 
+int VerbParser::refuse(QIODevice *err, const QString &why) const
+{
+    print(err, QStringLiteral("%1: %2").arg(m_command, why));
+    return RecordsTool::Refused;
+}
+
+int VerbParser::usageError(QIODevice *err, const QString &why) const
+{
+    print(err, QStringLiteral("%1: %2").arg(m_command, why));
+    return RecordsTool::UsageError;
+}
+
 HistoryFilter VerbParser::filter() const
 {
     HistoryFilter filter;

@@ -49,6 +49,10 @@ public:
     bool parse(QIODevice *out, QIODevice *err, const QStringList &required, int *exitCode);
     // For messages: "torvelin-records export".
     QString command() const { return m_command; }
+    // Print "torvelin-records export: why" on standard error and return
+    // the exit code: refused or failed, or a usage error.
+    int refuse(QIODevice *err, const QString &why) const;
+    int usageError(QIODevice *err, const QString &why) const;
 
     // The filter from --part … --to; parse() has checked the dates.
     HistoryFilter filter() const;

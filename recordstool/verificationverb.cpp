@@ -22,18 +22,6 @@ class VerificationText
 // A JSON file of this size is no certificate's points.
 constexpr qint64 MaxFileSize = 1024 * 1024;
 
-int refused(QIODevice *err, const VerbParser &verb, const QString &why)
-{
-    print(err, QStringLiteral("%1: %2").arg(verb.command(), why));
-    return RecordsTool::Refused;
-}
-
-int usageError(QIODevice *err, const VerbParser &verb, const QString &why)
-{
-    print(err, QStringLiteral("%1: %2").arg(verb.command(), why));
-    return RecordsTool::UsageError;
-}
-
 // An ISO 8601 time (local when it names no offset), or a local day.
 QDateTime timeOf(const QString &text)
 {
@@ -103,30 +91,30 @@ int add(const QStringList &arguments, QIODevice *out, QIODevice *err)
     if (parser.isSet(QStringLiteral("as-left"))) {
         asLeft = VerificationRules::verdictFromName(parser.value(QStringLiteral("as-left")));
         if (!asLeft)
-            return usageError(err, verb, VerificationText::tr("--as-left is pass or fail."));
+            return verb.usageError(err, VerificationText::tr("--as-left is pass or fail."));
     }
     if (!v.performedAt.isValid())
-        return usageError(err, verb, VerificationText::tr("--at takes a time as 2026-12-08T10:30 or a day."));
+        return verb.usageError(err, VerificationText::tr("--at takes a time as 2026-12-08T10:30 or a day."));
     if (!asFound)
-        return usageError(err, verb, VerificationText::tr("--result is pass or fail."));
+        return verb.usageError(err, VerificationText::tr("--result is pass or fail."));
     const QDate nextDue = QDate::fromString(parser.value(QStringLiteral("next-due")), Qt::ISODate);
     if (parser.isSet(QStringLiteral("next-due")) && !nextDue.isValid())
-        return usageError(err, verb, VerificationText::tr("--next-due takes a date as yyyy-MM-dd."));
+        return verb.usageError(err, VerificationText::tr("--next-due takes a date as yyyy-MM-dd."));
 
     DatabaseGuard guard;
     QSqlDatabase db;
     QString error;
     if (!verb.openDatabase(&db, &error))
-        return refused(err, verb, error);
+        return verb.refuse(err, error);
     VerificationStore store(db);
     VerificationSettings settings;
     if (!store.readSettings(&settings))
-        return refused(err, verb, store.lastError());
+        return verb.refuse(err, store.lastError());
     v.permittedErrorPercent = settings.permittedErrorPercent;
     QJsonObject file;
     if (parser.isSet(QStringLiteral("file"))
         && (!readFile(parser.value(QStringLiteral("file")), &file, &error) || !VerificationJson::read(file, &v, &error)))
-        return refused(err, verb, error);
+        return verb.refuse(err, error);
     if (parser.isSet(QStringLiteral("by")))
         v.performedBy = parser.value(QStringLiteral("by"));
     v.certificatePath = parser.value(QStringLiteral("certificate"));
@@ -139,7 +127,7 @@ int add(const QStringList &arguments, QIODevice *out, QIODevice *err)
     v.source = QStringLiteral("external");
     qint64 id = 0;
     if (!store.add(v, &id))
-        return refused(err, verb, store.lastError());
+        return verb.refuse(err, store.lastError());
     print(out, QString::number(id));
     return RecordsTool::Success;
 }
@@ -161,13 +149,13 @@ int list(const QStringList &arguments, QIODevice *out, QIODevice *err)
     QSqlDatabase db;
     QString error;
     if (!verb.openDatabase(&db, &error))
-        return refused(err, verb, error);
+        return verb.refuse(err, error);
     VerificationStore store(db);
     QStringList names;
     QVector<MachineVerification> verifications;
     if (!store.stationNames(parser.value(QStringLiteral("station")), &names)
         || !store.readStation(names, &verifications))
-        return refused(err, verb, store.lastError());
+        return verb.refuse(err, store.lastError());
     for (const MachineVerification &v : verifications) {
         if (parser.isSet(QStringLiteral("json"))) {
             print(out, QString::fromUtf8(QJsonDocument(VerificationJson::write(v)).toJson(QJsonDocument::Compact)));
@@ -205,11 +193,11 @@ int settings(const QStringList &arguments, QIODevice *out, QIODevice *err)
     QSqlDatabase db;
     QString error;
     if (!verb.openDatabase(&db, &error))
-        return refused(err, verb, error);
+        return verb.refuse(err, error);
     VerificationStore store(db);
     VerificationSettings s;
     if (!store.readSettings(&s))
-        return refused(err, verb, store.lastError());
+        return verb.refuse(err, store.lastError());
     bool changed = false;
     bool ok = true;
     if (parser.isSet(QStringLiteral("permitted-error"))) {
@@ -227,10 +215,10 @@ int settings(const QStringList &arguments, QIODevice *out, QIODevice *err)
         changed = true;
     }
     if (!ok)
-        return usageError(err, verb, VerificationText::tr("--permitted-error and --interval-months take "
+        return verb.usageError(err, VerificationText::tr("--permitted-error and --interval-months take "
                                                           "numbers, --policy warn or block."));
     if (changed && !store.writeSettings(s))
-        return refused(err, verb, store.lastError());
+        return verb.refuse(err, store.lastError());
     print(out, QStringLiteral("permitted_error_percent=%1\ninterval_months=%2\npolicy=%3")
                    .arg(s.permittedErrorPercent)
                    .arg(s.intervalMonths)

@@ -1254,8 +1254,8 @@ Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage
         <translation>N</translation>
     </message>
     <message>
-        <source>%1: --id takes a version&apos;s id.</source>
-        <translation>%1：--id 需要一个版本的 id。</translation>
+        <source>--id takes a version&apos;s id.</source>
+        <translation>--id 需要一个版本的 id。</translation>
     </message>
     <message>
         <source>Lists the library&apos;s versions, of one part number or all.</source>
