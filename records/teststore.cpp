@@ -27,8 +27,11 @@ QString byId()
     return SchemaSql::name(Schema::Tests::id) + QStringLiteral(" = ?");
 }
 
-// Qt binds a null string as NULL; these columns hold "" for "not entered".
-
+// An id of 0 is "none", which the column keeps as NULL.
+QVariant orNull(qint64 id)
+{
+    return id > 0 ? QVariant(id) : QVariant(QVariant::LongLong);
+}
 } // namespace
 
 TestStore::TestStore(const QSqlDatabase &db)
@@ -69,7 +72,10 @@ bool TestStore::insertTest(const TestHeader &header, qint64 *id)
         .set(T::baudRate, header.line.baudRate)
         .set(T::dataBits, header.line.dataBits)
         .set(T::parity, QString(QLatin1Char(header.line.parity)))
-        .set(T::stopBits, header.line.stopBits);
+        .set(T::stopBits, header.line.stopBits)
+        .set(T::programId, orNull(header.programId))
+        .set(T::programVersion, orNull(header.programVersion))
+        .set(T::verificationId, orNull(header.verificationId));
     return SchemaSql::insertNumbered(m_db, values, id, &m_error);
 }
 
