@@ -112,7 +112,7 @@ void checkWindowRecords(Report *report, const QString &measure, QWidget *window,
 void measureStopToDisk(Report *report, const QString &workDirectory)
 {
     PostgresCluster cluster;
-    const bool server = cluster.start() && cluster.createDatabase(QStringLiteral("stop"));
+    const bool server = cluster.start() && cluster.createRecordsDatabase(QStringLiteral("stop"));
     for (const bool atOnce : {false, true}) {
         DatabaseConfig sqlite;
         sqlite.sqlitePath = workDirectory + QStringLiteral("/stop-to-disk-%1.sqlite").arg(atOnce);
@@ -148,7 +148,7 @@ void measureTwoStations(Report *report)
     const QString measure = QStringLiteral("10. Two stations, %1 tests each at once, PostgreSQL")
                                 .arg(StationTests);
     PostgresCluster cluster;
-    if (!cluster.start() || !cluster.createDatabase(QStringLiteral("lab"))) {
+    if (!cluster.start() || !cluster.createRecordsDatabase(QStringLiteral("lab"))) {
         report->addFailure(measure, cluster.errorString());
         return;
     }

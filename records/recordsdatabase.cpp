@@ -1,5 +1,6 @@
 #include "records/recordsdatabase.h"
 
+#include "records/audittrail.h"
 #include "records/schemasql.h"
 
 #include <QCoreApplication>
@@ -64,6 +65,61 @@ bool setUpSqlite(QSqlDatabase &db, QString *error)
     return true;
 }
 
+// A bench's file is the station's own: it makes the schema and the trail
+// itself, and names the computer's login for the trail.
+bool prepareBench(QSqlDatabase &db, QString *error)
+{
+    if (!AuditTrail::isCurrent(db)) {
+        QString why;
+        if (!exec(db, QStringLiteral("BEGIN IMMEDIATE"), error))
+            return false;
+        if (!AuditTrail::install(db, &why) || !exec(db, QStringLiteral("COMMIT"), &why)) {
+            exec(db, QStringLiteral("ROLLBACK"), nullptr);
+            if (error)
+                *error = why;
+            return false;
+        }
+    }
+    QString why;
+    if (AuditTrail::setSqliteUser(db, &why))
+        return true;
+    if (error)
+        *error = why;
+    return false;
+}
+
+// A lab's server is the administrator's: a station with an operator's login
+// has no right to create or alter tables, and must not try.
+bool serverIsReady(QSqlDatabase &db, QString *error)
+{
+    const int version = RecordsDatabase::storedVersion(db);
+    const int current = Schema::currentVersion();
+    QString why;
+    if (version > current) {
+        why = QCoreApplication::translate("RecordsDatabase",
+                                          "The database holds records of a newer Torvelin (schema %1; this "
+                                          "program knows up to %2). Nothing is written to it.")
+                  .arg(version)
+                  .arg(current);
+    } else if (version < current || !AuditTrail::isCurrent(db)) {
+        why = version == 0 ? QCoreApplication::translate("RecordsDatabase",
+                                                         "The database has no Torvelin records schema (or the "
+                                                         "login's search_path does not name its schema): ask the "
+                                                         "administrator to run torvelin-records init.")
+                           : QCoreApplication::translate("RecordsDatabase",
+                                                         "The database's records schema is version %1, this "
+                                                         "program needs %2: ask the administrator to run "
+                                                         "torvelin-records init.")
+                                 .arg(version)
+                                 .arg(current);
+    }
+    if (why.isEmpty())
+        return true;
+    if (error)
+        *error = why;
+    return false;
+}
+
 } // namespace
 
 namespace RecordsDatabase {
@@ -121,9 +177,21 @@ bool isPostgres(const QSqlDatabase &db)
     return SchemaSql::dialectOf(db) == SchemaSql::Dialect::PostgreSQL;
 }
 
+bool hasTable(QSqlDatabase &db, const QString &table)
+{
+    // PostgreSQL resolves the name through the login's search_path, so the
+    // records may live in a schema other than public.
+    QSqlQuery query(db);
+    query.prepare(isPostgres(db) ? QStringLiteral("SELECT to_regclass(?) IS NOT NULL")
+                                 : QStringLiteral("SELECT COUNT(*) > 0 FROM sqlite_master "
+                                                  "WHERE type = 'table' AND name = ?"));
+    query.addBindValue(table);
+    return query.exec() && query.next() && query.value(0).toBool();
+}
+
 int storedVersion(QSqlDatabase &db)
 {
-    if (!db.tables().contains(QLatin1String(Schema::SchemaVersionTable::Table)))
+    if (!hasTable(db, QLatin1String(Schema::SchemaVersionTable::Table)))
         return 0;
     QSqlQuery query(db);
     if (!query.exec(QStringLiteral("SELECT MAX(%1) FROM %2")
@@ -172,7 +240,7 @@ bool migrate(QSqlDatabase &db, QString *error, int targetVersion, const QVector<
     if (postgres
         && !exec(db, QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(MigrationLockKey), &why))
         return fail(why);
-    if (!db.tables().contains(QLatin1String(Schema::SchemaVersionTable::Table))) {
+    if (!hasTable(db, QLatin1String(Schema::SchemaVersionTable::Table))) {
         for (const QString &statement : SchemaSql::createTable(versionTable(), dialect)) {
             if (!exec(db, statement, &why))
                 return fail(why);
@@ -188,6 +256,8 @@ bool migrate(QSqlDatabase &db, QString *error, int targetVersion, const QVector<
                         .arg(version)
                         .arg(steps.size()));
     }
+    if (!postgres && version < targetVersion && !AuditTrail::removeFromSqlite(db, &why))
+        return fail(why);
     for (int step = version; step < targetVersion; ++step) {
         for (const QString &statement : SchemaSql::migrationStatements(step, dialect, steps)) {
             if (!exec(db, statement, &why))
@@ -218,6 +288,21 @@ bool migrate(QSqlDatabase &db, QString *error, int targetVersion, const QVector<
 
 bool open(const DatabaseConfig &config, const QString &connectionName, QString *error)
 {
+    if (!connect(config, connectionName, error))
+        return false;
+    QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+    QString why;
+    if (isPostgres(db) ? serverIsReady(db, &why) : (migrate(db, &why) && prepareBench(db, &why)))
+        return true;
+    if (error)
+        *error = why.trimmed();
+    db = QSqlDatabase();
+    close(connectionName);
+    return false;
+}
+
+bool connect(const DatabaseConfig &config, const QString &connectionName, QString *error)
+{
     close(connectionName);
     bool opened = false;
     {
@@ -244,7 +329,7 @@ bool open(const DatabaseConfig &config, const QString &connectionName, QString *
             if (!db.open()) {
                 why = db.lastError().text();
             } else if (config.engine == DatabaseConfig::SQLite && !setUpSqlite(db, &why)) {
-            } else if (migrate(db, &why)) {
+            } else {
                 opened = true;
             }
             if (!opened && error)

@@ -12,11 +12,16 @@
 // current. Every connection is named and used by one thread only.
 namespace RecordsDatabase {
 
-// Opens a connection under the given name (replacing one of that name),
-// sets up the engine (SQLite: WAL, foreign keys, full sync, busy timeout)
-// and brings the schema to the current version (records/schema.h). On failure the connection is
-// removed again and *error says why, for the operator.
+// Opens a connection under the given name (replacing one of that name) and
+// sets up the engine. A bench's SQLite file (WAL, foreign keys, full sync,
+// busy timeout) gets the current schema (records/schema.h) and the audit
+// trail; a PostgreSQL server must have them already, from torvelin-records
+// init: a station never creates or alters its tables. On failure the
+// connection is removed again and *error says why, for the operator.
 bool open(const DatabaseConfig &config, const QString &connectionName, QString *error);
+// The same connection with the schema left as it is: for the
+// administration, which migrates it itself.
+bool connect(const DatabaseConfig &config, const QString &connectionName, QString *error);
 // Closes and forgets a connection made by open().
 void close(const QString &connectionName);
 
@@ -27,6 +32,9 @@ bool migrate(QSqlDatabase &db, QString *error, int targetVersion = Schema::curre
              const QVector<Schema::Step> &steps = Schema::steps());
 // The schema version stored in the database; 0 when it has none yet.
 int storedVersion(QSqlDatabase &db);
+// Whether the table exists where the connection looks for it (on
+// PostgreSQL, the login's search_path).
+bool hasTable(QSqlDatabase &db, const QString &table);
 
 // For readers (History, statistics, reports): this thread's own connection
 // to the configured database, opened on first use and reopened when the

@@ -87,9 +87,72 @@ QVector<Change> versionOne()
     };
 }
 
-// The program library, the machines' verifications and the lab's
-// settings; each test keeps which of them it was judged and measured by.
-QVector<Change> libraryAndVerifications()
+// Version 2: the audit trail, signatures and amendments. Added columns
+// have defaults, so that an INSERT naming only version 1's columns works.
+QVector<Change> versionTwo()
+{
+    namespace T = Tests;
+    namespace A = AuditLog;
+    namespace S = Signatures;
+    namespace M = Amendments;
+    const QString none = QLatin1String("");
+    Table audit{A::Table,
+                {C(A::id, Type::Key),
+                 C(A::at, Type::Text),
+                 C(A::dbUser, Type::Text),
+                 C(A::action, Type::Text).only({"insert", "update", "delete"}),
+                 C(A::tableName, Type::Text),
+                 C(A::rowId, Type::Integer).orNull(),
+                 C(A::testId, Type::Integer).orNull(),
+                 C(A::oldValues, Type::Text).orNull(),
+                 C(A::newValues, Type::Text).orNull(),
+                 C(A::reason, Type::Text).byDefault(none)},
+                {},
+                false,
+                {}};
+    Table signatures{S::Table,
+                     {C(S::id, Type::Key),
+                      C(S::testId, Type::Integer).of(T::id),
+                      C(S::dbUser, Type::Text),
+                      C(S::at, Type::Text),
+                      C(S::meaning, Type::Text).only({"reviewed", "approved", "rejected"}),
+                      C(S::comment, Type::Text).byDefault(none)},
+                     {},
+                     false,
+                     {}};
+    Table amendments{M::Table,
+                     {C(M::id, Type::Key),
+                      C(M::testId, Type::Integer).of(T::id),
+                      C(M::dbUser, Type::Text),
+                      C(M::at, Type::Text),
+                      C(M::field, Type::Text).only({"part_number", "batch", "serial_number"}),
+                      C(M::oldValue, Type::Text).byDefault(none),
+                      C(M::newValue, Type::Text).byDefault(none),
+                      C(M::reason, Type::Text)},
+                     {},
+                     false,
+                     {}};
+    return {
+        Change::addColumn(C(T::stationStartedAt, Type::Text).orNull()),
+        Change::addColumn(C(T::stationFinishedAt, Type::Text).orNull()),
+        Change::addColumn(C(T::amended, Type::Integer).byDefault(0)),
+        Change::createTable(audit),
+        Change::createIndex({QStringLiteral("audit_log_test"), A::Table, {A::testId}}),
+        Change::createTable(signatures),
+        Change::createIndex({QStringLiteral("signatures_test"), S::Table, {S::testId}}),
+        Change::createTable(amendments),
+        Change::createIndex({QStringLiteral("amendments_test"), M::Table, {M::testId}}),
+        // Who is at the keyboard, for the triggers of a bench's file (the
+        // computer's login, set by every connection the program opens).
+        Change::statement(QStringLiteral("CREATE TABLE audit_user (id INTEGER PRIMARY KEY CHECK (id = 1), "
+                                         "name TEXT NOT NULL)"),
+                          QString()),
+    };
+}
+
+// Version 3: the program library, the machines' verifications and the
+// lab's settings; each test keeps which of them it was judged and measured by.
+QVector<Change> versionThree()
 {
     namespace P = Programs;
     namespace V = Verifications;
@@ -283,7 +346,8 @@ const QVector<Step> &steps()
     // A later version appends its step here.
     static const QVector<Step> all{
         versionOne(),
-        libraryAndVerifications(),
+        versionTwo(),
+        versionThree(),
     };
     return all;
 }

@@ -61,6 +61,12 @@ constexpr Column rateFit{Table, "rate_fit"};
 constexpr Column maxForce{Table, "max_force"};
 constexpr Column hysteresisPercent{Table, "hysteresis_percent"};
 constexpr Column pointCount{Table, "point_count"};
+// On PostgreSQL started_at and finished_at are the server's clock; these
+// keep what the station's clock said.
+constexpr Column stationStartedAt{Table, "station_started_at"};
+constexpr Column stationFinishedAt{Table, "station_finished_at"};
+// How many amendments corrected the identity.
+constexpr Column amended{Table, "amended"};
 // The library version the test was judged by, and the machine's
 // verification in force at Start; NULL when there was none.
 constexpr Column programId{Table, "program_id"};
@@ -99,6 +105,45 @@ constexpr Column fromPoint{Table, "from_point"};
 constexpr Column toPoint{Table, "to_point"};
 constexpr Column rate{Table, "rate"};
 } // namespace TestRates
+
+// Every change of a record, written by the database's triggers.
+namespace AuditLog {
+constexpr char Table[] = "audit_log";
+constexpr Column id{Table, "id"};
+constexpr Column at{Table, "at"};
+constexpr Column dbUser{Table, "db_user"};
+constexpr Column action{Table, "action"};
+constexpr Column tableName{Table, "table_name"};
+constexpr Column rowId{Table, "row_id"};
+constexpr Column testId{Table, "test_id"};
+constexpr Column oldValues{Table, "old_values"};
+constexpr Column newValues{Table, "new_values"};
+constexpr Column reason{Table, "reason"};
+} // namespace AuditLog
+
+// A reviewer's signature on a test, with its meaning.
+namespace Signatures {
+constexpr char Table[] = "signatures";
+constexpr Column id{Table, "id"};
+constexpr Column testId{Table, "test_id"};
+constexpr Column dbUser{Table, "db_user"};
+constexpr Column at{Table, "at"};
+constexpr Column meaning{Table, "meaning"};
+constexpr Column comment{Table, "comment"};
+} // namespace Signatures
+
+// A reviewer's correction of a test's identity, with the reason.
+namespace Amendments {
+constexpr char Table[] = "amendments";
+constexpr Column id{Table, "id"};
+constexpr Column testId{Table, "test_id"};
+constexpr Column dbUser{Table, "db_user"};
+constexpr Column at{Table, "at"};
+constexpr Column field{Table, "field"};
+constexpr Column oldValue{Table, "old_value"};
+constexpr Column newValue{Table, "new_value"};
+constexpr Column reason{Table, "reason"};
+} // namespace Amendments
 
 // One version of a program of the lab's library.
 namespace Programs {

@@ -4,6 +4,11 @@ set(TORVELIN_RECORDS_SOURCES
     records/schemasql.h records/schemasql.cpp
     records/databaseconfig.h records/databaseconfig.cpp
     records/recordsdatabase.h records/recordsdatabase.cpp
+    records/audittrail.h records/audittrail.cpp
+    records/labroles.h records/labroles.cpp
+    records/administration.h records/administration.cpp
+    records/serverconnection.h records/serverconnection.cpp
+    records/review.h records/review.cpp
     records/teststore.h records/teststore.cpp
     records/testrecorder.h records/testrecorder.cpp
     records/serialnumber.h records/serialnumber.cpp

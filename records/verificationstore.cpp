@@ -279,18 +279,23 @@ bool VerificationStore::writeSettings(const VerificationSettings &settings)
         {PolicySetting, VerificationSettings::policyName(settings.policy)}};
     return RecordsDatabase::inTransaction(m_db, QString(), [&](QString *why) {
         for (const auto &[name, value] : values) {
-            QSqlQuery remove(m_db);
-            remove.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
-                               .arg(SchemaSql::name(L::Table), SchemaSql::name(L::name)));
-            remove.addBindValue(name);
+            // Changed where it is set, added where not: a setting is never
+            // deleted, so its trail in the audit log stays one row's.
+            QSqlQuery update(m_db);
+            update.prepare(QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ?")
+                               .arg(SchemaSql::name(L::Table), SchemaSql::name(L::value), SchemaSql::name(L::name)));
+            update.addBindValue(value);
+            update.addBindValue(name);
+            if (!update.exec()) {
+                *why = update.lastError().text();
+                return false;
+            }
+            if (update.numRowsAffected() > 0)
+                continue;
             QSqlQuery insert(m_db);
             insert.prepare(SchemaSql::insertStatement({L::name, L::value}));
             insert.addBindValue(name);
             insert.addBindValue(value);
-            if (!remove.exec()) {
-                *why = remove.lastError().text();
-                return false;
-            }
             if (!insert.exec()) {
                 *why = insert.lastError().text();
                 return false;

@@ -8,6 +8,7 @@
 // Each verb lives in a file of its own; adding one is that file, its
 // declaration and its row here.
 int exportVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
+int initVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
 int programVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
 int verificationVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
 int suspectsVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
@@ -17,6 +18,10 @@ namespace {
 const Verb Verbs[] = {
     {"export", QT_TRANSLATE_NOOP("RecordsTool", "Writes the tests of a filter as CSV or Q-DAS (.dfq)."),
      &exportVerb},
+    {"init", QT_TRANSLATE_NOOP("RecordsTool",
+                               "Creates or upgrades the schema, the roles, their rights and the "
+                               "audit trail (the lab's administrator, once)."),
+     &initVerb},
     {"program", QT_TRANSLATE_NOOP("RecordsTool", "The program library: add, approve, retire, list."),
      &programVerb},
     {"verification", QT_TRANSLATE_NOOP("RecordsTool", "The machines' verifications: add, list, settings."),

@@ -140,14 +140,20 @@ HistoryFilter VerbParser::filter() const
     return filter;
 }
 
+bool VerbParser::databaseConfig(DatabaseConfig *config, QString *error) const
+{
+    const QString url = m_parser.value(QStringLiteral("db"));
+    if (DatabaseConfig::parse(url, config))
+        return true;
+    *error = tr("--db: \"%1\" is neither a file path nor a PostgreSQL URL.").arg(url);
+    return false;
+}
+
 bool VerbParser::openDatabase(QSqlDatabase *db, QString *error) const
 {
     DatabaseConfig config;
-    const QString url = m_parser.value(QStringLiteral("db"));
-    if (!DatabaseConfig::parse(url, &config)) {
-        *error = tr("--db: \"%1\" is neither a file path nor a PostgreSQL URL.").arg(url);
+    if (!databaseConfig(&config, error))
         return false;
-    }
     // Reading a mistyped path would make an empty database there.
     if (config.engine == DatabaseConfig::SQLite && !QFileInfo::exists(config.sqlitePath)) {
         *error = tr("There is no database file %1.").arg(config.sqlitePath);

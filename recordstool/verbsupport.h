@@ -1,5 +1,6 @@
 #pragma once
 
+#include "records/databaseconfig.h"
 #include "records/historyfilter.h"
 #include "recordstool/verb.h"
 
@@ -58,6 +59,8 @@ public:
     HistoryFilter filter() const;
     // Opens --db for this run (RecordsGuard closes it); false with the reason.
     bool openDatabase(QSqlDatabase *db, QString *error) const;
+    // What --db names, unopened; false with the reason when it cannot be read.
+    bool databaseConfig(DatabaseConfig *config, QString *error) const;
 
 private:
     QStringList m_arguments;

@@ -470,6 +470,25 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
     </message>
 </context>
 <context>
+    <name>LibraryEntryDialog</name>
+    <message>
+        <source>Program in the Library</source>
+        <translation>程序库中的程序</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>Part numbers</source>
+        <translation>零件号</translation>
+    </message>
+    <message>
+        <source>One part number a line (or separated by commas). A program needs at least one to be approved.</source>
+        <translation>每行一个零件号（或以逗号分隔）。程序至少需要一个零件号才能批准。</translation>
+    </message>
+</context>
+<context>
     <name>LibraryRules</name>
     <message>
         <source>draft</source>
@@ -1110,6 +1129,121 @@ Do you want to replace it?</source>
     </message>
 </context>
 <context>
+    <name>ProgramLibraryDialog</name>
+    <message>
+        <source>Program Library</source>
+        <translation>程序库</translation>
+    </message>
+    <message>
+        <source>The approved version of a program judges every spring of its part numbers. Editing an approved program makes a new draft; approving a draft retires the version before it. Nothing is deleted.</source>
+        <translation>程序的已批准版本判定其零件号的每一个弹簧。编辑已批准的程序会生成新的草稿；批准草稿会停用之前的版本。任何内容都不会被删除。</translation>
+    </message>
+    <message>
+        <source>New...</source>
+        <translation>新建...</translation>
+    </message>
+    <message>
+        <source>Import File...</source>
+        <translation>导入文件...</translation>
+    </message>
+    <message>
+        <source>Edit...</source>
+        <translation>编辑...</translation>
+    </message>
+    <message>
+        <source>Approve</source>
+        <translation>批准</translation>
+    </message>
+    <message>
+        <source>Retire</source>
+        <translation>停用</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Number</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>版本</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>Part numbers</source>
+        <translation>零件号</translation>
+    </message>
+    <message>
+        <source>Created</source>
+        <translation>创建</translation>
+    </message>
+    <message>
+        <source>Approved</source>
+        <translation>批准</translation>
+    </message>
+    <message>
+        <source>Retired</source>
+        <translation>停用</translation>
+    </message>
+    <message>
+        <source>The program library cannot be read: %1</source>
+        <translation>无法读取程序库：%1</translation>
+    </message>
+    <message>
+        <source>The library holds no program yet. Program files and machine programs judge the tests until a program is approved for a part.</source>
+        <translation>程序库中还没有程序。在某个零件有已批准的程序之前，由程序文件和机器程序判定测试。</translation>
+    </message>
+    <message>
+        <source>Program %1, a new draft</source>
+        <translation>程序 %1，新草稿</translation>
+    </message>
+    <message>
+        <source>Import Program File</source>
+        <translation>导入程序文件</translation>
+    </message>
+    <message>
+        <source>The program file %1 cannot be read: %2</source>
+        <translation>无法读取程序文件 %1：%2</translation>
+    </message>
+    <message>
+        <source>Program %1 from %2, a new draft</source>
+        <translation>来自 %2 的程序 %1，新草稿</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2</source>
+        <translation>无法读取%1：%2</translation>
+    </message>
+    <message>
+        <source>%1, a draft changed in place</source>
+        <translation>%1，草稿原地修改</translation>
+    </message>
+    <message>
+        <source>%1 stays as it is; the change becomes a new draft</source>
+        <translation>%1 保持不变；修改成为新的草稿</translation>
+    </message>
+    <message>
+        <source>Approve %1 for %2? It judges those parts from the next Start on; the version approved before it is retired.</source>
+        <translation>批准%1用于 %2？从下一次开始起由它判定这些零件；之前批准的版本将被停用。</translation>
+    </message>
+    <message>
+        <source>Retire %1? It judges no part any more; it stays in the library.</source>
+        <translation>停用%1？它将不再判定任何零件；但仍保留在程序库中。</translation>
+    </message>
+    <message>
+        <source>Edit Program in the Library</source>
+        <translation>编辑程序库中的程序</translation>
+    </message>
+</context>
+<context>
     <name>ProgramLibraryStore</name>
     <message>
         <source>Program version %1 has an unknown state.</source>
@@ -1118,6 +1252,13 @@ Do you want to replace it?</source>
     <message>
         <source>The draft was approved or retired meanwhile.</source>
         <translation>该草稿已在此期间被批准或停用。</translation>
+    </message>
+</context>
+<context>
+    <name>RecordsAdministration</name>
+    <message>
+        <source>The group roles cannot be created (it takes a login with the CREATEROLE right): %1</source>
+        <translation>无法创建组角色（需要具有 CREATEROLE 权限的登录）：%1</translation>
     </message>
 </context>
 <context>
@@ -1133,6 +1274,37 @@ Do you want to replace it?</source>
     <message>
         <source>The Qt SQL driver %1 is not installed.</source>
         <translation>未安装 Qt SQL 驱动 %1。</translation>
+    </message>
+    <message>
+        <source>The database has no Torvelin records schema (or the login&apos;s search_path does not name its schema): ask the administrator to run torvelin-records init.</source>
+        <translation>数据库中没有 Torvelin 记录模式（或该登录的 search_path 未包含其模式）：请管理员运行 torvelin-records init。</translation>
+    </message>
+    <message>
+        <source>The database&apos;s records schema is version %1, this program needs %2: ask the administrator to run torvelin-records init.</source>
+        <translation>数据库的记录模式为版本 %1，本程序需要版本 %2：请管理员运行 torvelin-records init。</translation>
+    </message>
+</context>
+<context>
+    <name>RecordsReview</name>
+    <message>
+        <source>Signing needs the signer&apos;s login and password.</source>
+        <translation>签名需要签名人的登录名和密码。</translation>
+    </message>
+    <message>
+        <source>The server let %1 in without checking the password (its pg_hba.conf trusts this connection); signing needs password authentication.</source>
+        <translation>服务器未检查密码即允许 %1 登录（其 pg_hba.conf 信任此连接）；签名需要密码认证。</translation>
+    </message>
+    <message>
+        <source>Nothing to sign.</source>
+        <translation>没有可签名的内容。</translation>
+    </message>
+    <message>
+        <source>An amendment needs a field and a reason.</source>
+        <translation>更正需要字段和理由。</translation>
+    </message>
+    <message>
+        <source>There is no test %1.</source>
+        <translation>不存在测试 %1。</translation>
     </message>
 </context>
 <context>
@@ -1412,6 +1584,26 @@ Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage
     <message>
         <source>Verification %1 of this station did not fail as found.</source>
         <translation>该工位的检定 %1 在原始状态下并未失败。</translation>
+    </message>
+    <message>
+        <source>Creates or upgrades the schema, the roles, their rights and the audit trail (the lab&apos;s administrator, once).</source>
+        <translation>创建或升级数据库结构、角色及其权限和审计追踪（由实验室管理员执行一次）。</translation>
+    </message>
+    <message>
+        <source>Creates the records schema or upgrades it to this version of Torvelin, and on PostgreSQL the group roles torvelin_operator, torvelin_reviewer and torvelin_engineer with their rights and the audit trail. Run it as the login that owns the database; running it again changes nothing.</source>
+        <translation>创建记录数据库结构或将其升级到本版本 Torvelin；在 PostgreSQL 上还创建组角色 torvelin_operator、torvelin_reviewer 和 torvelin_engineer 及其权限和审计追踪。请以拥有该数据库的登录运行；重复运行不会改变任何内容。</translation>
+    </message>
+    <message>
+        <source>%1: schema version %2, already current.</source>
+        <translation>%1：数据库结构版本 %2，已是最新。</translation>
+    </message>
+    <message>
+        <source>%1: schema version %2 (was %3).</source>
+        <translation>%1：数据库结构版本 %2（原为 %3）。</translation>
+    </message>
+    <message>
+        <source>Group roles created: %1.</source>
+        <translation>已创建组角色：%1。</translation>
     </message>
 </context>
 <context>

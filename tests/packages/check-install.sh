@@ -9,7 +9,7 @@ trap 'rm -rf "$root"' EXIT
 
 cmake --install "$build" --prefix "$root/usr" > /dev/null
 failures=0
-for file in bin/torvelin bin/torvelin-sim share/applications/torvelin.desktop \
+for file in bin/torvelin bin/torvelin-sim bin/torvelin-records share/applications/torvelin.desktop \
     share/icons/hicolor/128x128/apps/torvelin.png share/icons/hicolor/scalable/apps/torvelin.svg; do
     if [[ ! -s $root/usr/$file ]]; then
         echo "FAIL: the install has no /usr/$file"
@@ -25,5 +25,5 @@ if [[ -f $entry ]]; then
     grep -qx 'Exec=torvelin' "$entry" || { echo "FAIL: the desktop entry does not start torvelin"; failures=$((failures + 1)); }
     grep -qx 'Icon=torvelin' "$entry" || { echo "FAIL: the desktop entry's icon is not torvelin"; failures=$((failures + 1)); }
 fi
-((failures == 0)) && echo "the install holds both programs, a valid desktop entry and the icon"
+((failures == 0)) && echo "the install holds the programs, a valid desktop entry and the icon"
 exit $((failures > 0))

@@ -25,6 +25,7 @@ private slots:
     void cleanup();
     void recordsStayAsTheyWere_data();
     void recordsStayAsTheyWere();
+    void libraryIsTheEngineers();
 
 private:
     PostgresCluster m_cluster;
@@ -34,7 +35,7 @@ private:
 void tst_LibraryStore::initTestCase()
 {
     QVERIFY2(m_cluster.start(), qPrintable(m_cluster.errorString()));
-    QVERIFY2(m_cluster.createDatabase(QStringLiteral("library")), qPrintable(m_cluster.errorString()));
+    QVERIFY2(m_cluster.createRecordsDatabase(QStringLiteral("library")), qPrintable(m_cluster.errorString()));
 }
 
 void tst_LibraryStore::cleanup()
@@ -111,6 +112,50 @@ void tst_LibraryStore::recordsStayAsTheyWere()
         QCOMPARE(approved.approvedBy, config.user);
         QVERIFY(approved.approvedAt.isValid());
     }
+}
+
+// On a lab's server the roles decide: an operator reads the library and
+// records a verification, only an engineer adds and approves a program.
+void tst_LibraryStore::libraryIsTheEngineers()
+{
+    QVERIFY(m_cluster.execute(QStringLiteral("library"),
+                              {"CREATE ROLE anna LOGIN PASSWORD 'anna' IN ROLE torvelin_operator",
+                               "CREATE ROLE erik LOGIN PASSWORD 'erik' IN ROLE torvelin_engineer"}));
+    TestProgram program;
+    program.number = 11;
+    QString error;
+    qint64 id = 0;
+    {
+        QVERIFY2(RecordsDatabase::open(m_cluster.config("library", "erik", "erik"), Connection, &error),
+                 qPrintable(error));
+        ProgramLibraryStore library(QSqlDatabase::database(Connection, false));
+        QVERIFY2(library.add(program, "Brake", {"SP-40"}, &id), qPrintable(library.lastError()));
+        QCOMPARE(library.read(id)->createdBy, QStringLiteral("erik"));
+        RecordsDatabase::close(Connection);
+    }
+    QVERIFY2(RecordsDatabase::open(m_cluster.config("library", "anna", "anna"), Connection, &error),
+             qPrintable(error));
+    QSqlDatabase db = QSqlDatabase::database(Connection, false);
+    ProgramLibraryStore library(db);
+    QVector<ProgramVersion> versions;
+    QVERIFY2(library.readForPart("SP-40", &versions), qPrintable(library.lastError()));
+    QCOMPARE(versions.size(), 1);
+    QVERIFY(!library.approve(id));
+    QVERIFY(library.lastError().contains("permission denied"));
+    qint64 draft = 0;
+    QVERIFY(!library.add(program, "Brake", {"SP-40"}, &draft));
+    QCOMPARE(library.read(id)->state, ProgramState::Draft);
+
+    MachineVerification v;
+    v.station = QStringLiteral("bench-2");
+    v.performedAt = QDateTime::currentDateTimeUtc();
+    v.nextDue = QDate::currentDate().addMonths(12);
+    v.asFoundVerdict = VerificationVerdict::Pass;
+    v.asFound.force << VerificationPoint{100, 100.2};
+    VerificationStore verifications(db);
+    qint64 verification = 0;
+    QVERIFY2(verifications.add(v, &verification), qPrintable(verifications.lastError()));
+    QVERIFY(!verifications.writeSettings(VerificationSettings()));
 }
 
 QTEST_GUILESS_MAIN(tst_LibraryStore)

@@ -33,7 +33,7 @@ private:
 void tst_RecorderPostgres::initTestCase()
 {
     QVERIFY2(m_cluster.start(), qPrintable(m_cluster.errorString()));
-    QVERIFY2(m_cluster.createDatabase(QStringLiteral("records")), qPrintable(m_cluster.errorString()));
+    QVERIFY2(m_cluster.createRecordsDatabase(QStringLiteral("records")), qPrintable(m_cluster.errorString()));
 }
 
 void tst_RecorderPostgres::stoppedServerLosesNothing()

@@ -1,5 +1,6 @@
 #include "support/postgrescluster.h"
 
+#include "records/administration.h"
 #include "records/recordsdatabase.h"
 
 #include <QDir>
@@ -17,8 +18,8 @@
 #endif
 
 namespace {
-const char User[] = "torvelin";
 const char ServerAccount[] = "postgres";
+const char PasswordFileName[] = "admin-password";
 constexpr int InitTimeoutMs = 120000;
 constexpr int ControlTimeoutMs = 60000;
 
@@ -40,8 +41,9 @@ int freePort()
 }
 } // namespace
 
-PostgresCluster::PostgresCluster()
-    : m_folder(QDir::tempPath() + QStringLiteral("/torvelin-pg-XXXXXX"))
+PostgresCluster::PostgresCluster(Authentication authentication)
+    : m_authentication(authentication)
+    , m_folder(QDir::tempPath() + QStringLiteral("/torvelin-pg-XXXXXX"))
 {
     m_dataDirectory = m_folder.path() + QStringLiteral("/data");
 }
@@ -96,28 +98,36 @@ bool PostgresCluster::start()
         return false;
     }
     if (!m_initialised) {
-        if (runAsServerAccount()) {
-            QProcess chown;
-            chown.start(QStringLiteral("chown"), {QStringLiteral("-R"),
-                                                  QLatin1String(ServerAccount) + QLatin1Char(':'),
-                                                  m_folder.path()});
-            if (!chown.waitForFinished() || chown.exitCode() != 0) {
-                m_error = QStringLiteral("cannot hand %1 to %2").arg(m_folder.path(), ServerAccount);
+        QStringList arguments{QStringLiteral("-D"), m_dataDirectory, QStringLiteral("-U"),
+                              QLatin1String(AdminUser), QStringLiteral("-E"), QStringLiteral("UTF8"),
+                              QStringLiteral("--no-sync"), QStringLiteral("--no-locale")};
+        if (m_authentication == Password) {
+            const QString passwordFile = m_folder.filePath(QLatin1String(PasswordFileName));
+            QFile file(passwordFile);
+            if (!file.open(QIODevice::WriteOnly) || file.write(AdminPassword) < 0) {
+                m_error = QStringLiteral("cannot write %1").arg(passwordFile);
                 return false;
             }
+            file.close();
+            arguments << QStringLiteral("-A") << QStringLiteral("scram-sha-256")
+                      << QStringLiteral("--pwfile=") + passwordFile;
+        } else {
+            arguments << QStringLiteral("-A") << QStringLiteral("trust");
         }
-        if (!run(binDirectory() + QStringLiteral("/initdb"),
-                 {QStringLiteral("-D"), m_dataDirectory, QStringLiteral("-U"), QLatin1String(User),
-                  QStringLiteral("-A"), QStringLiteral("trust"), QStringLiteral("-E"),
-                  QStringLiteral("UTF8"), QStringLiteral("--no-sync"), QStringLiteral("--no-locale")},
-                 InitTimeoutMs))
+        if (!handToServerAccount() || !run(binDirectory() + QStringLiteral("/initdb"), arguments, InitTimeoutMs))
             return false;
+        QFile::remove(m_folder.filePath(QLatin1String(PasswordFileName)));
         m_port = freePort();
         m_initialised = true;
     }
-    const QString options = QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off")
-                                .arg(m_port)
-                                .arg(m_folder.path());
+    // Files a test put into the folder since (certificates, keys).
+    if (!handToServerAccount())
+        return false;
+    QString options = QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off")
+                          .arg(m_port)
+                          .arg(m_folder.path());
+    for (const QString &option : qAsConst(m_serverOptions))
+        options += QStringLiteral(" -c ") + option;
     if (!run(binDirectory() + QStringLiteral("/pg_ctl"),
              {QStringLiteral("-D"), m_dataDirectory, QStringLiteral("-o"), options, QStringLiteral("-l"),
               m_folder.path() + QStringLiteral("/server.log"), QStringLiteral("-w"),
@@ -126,6 +136,27 @@ bool PostgresCluster::start()
         return false;
     m_running = true;
     return true;
+}
+
+bool PostgresCluster::handToServerAccount()
+{
+    if (!runAsServerAccount())
+        return true;
+    QProcess chown;
+    chown.start(QStringLiteral("chown"), {QStringLiteral("-R"), QLatin1String(ServerAccount) + QLatin1Char(':'),
+                                          m_folder.path()});
+    if (!chown.waitForFinished() || chown.exitCode() != 0) {
+        m_error = QStringLiteral("cannot hand %1 to %2").arg(m_folder.path(), ServerAccount);
+        return false;
+    }
+    return true;
+}
+
+void PostgresCluster::setServerOption(const QString &name, const QString &value)
+{
+    // pg_ctl hands -o through a shell: values are file names and words
+    // without spaces.
+    m_serverOptions.append(QStringLiteral("%1=%2").arg(name, value));
 }
 
 bool PostgresCluster::stop()
@@ -141,36 +172,84 @@ bool PostgresCluster::stop()
 
 DatabaseConfig PostgresCluster::config(const QString &database) const
 {
+    return config(database, QLatin1String(AdminUser),
+                  m_authentication == Password ? QLatin1String(AdminPassword) : QString());
+}
+
+DatabaseConfig PostgresCluster::config(const QString &database, const QString &user,
+                                       const QString &password) const
+{
     DatabaseConfig config;
     config.engine = DatabaseConfig::PostgreSQL;
     config.host = QStringLiteral("127.0.0.1");
     config.port = m_port;
     config.database = database;
-    config.user = QLatin1String(User);
+    config.user = user;
+    config.password = password;
     return config;
 }
 
-bool PostgresCluster::createDatabase(const QString &name)
+bool PostgresCluster::execute(const QString &database, const QStringList &statements)
 {
     const QString connection = QStringLiteral("torvelin-pg-admin");
     bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connection);
-        const DatabaseConfig admin = config(QStringLiteral("postgres"));
+        const DatabaseConfig admin = config(database);
         db.setHostName(admin.host);
         db.setPort(admin.port);
         db.setDatabaseName(admin.database);
         db.setUserName(admin.user);
+        db.setPassword(admin.password);
         if (!db.open()) {
             m_error = db.lastError().text();
         } else {
+            ok = true;
             QSqlQuery query(db);
-            ok = query.exec(QStringLiteral("CREATE DATABASE \"%1\"").arg(name));
-            if (!ok)
-                m_error = query.lastError().text();
+            for (const QString &statement : statements) {
+                if (!query.exec(statement)) {
+                    m_error = statement + QStringLiteral(": ") + query.lastError().text();
+                    ok = false;
+                    break;
+                }
+            }
         }
         db.close();
     }
     QSqlDatabase::removeDatabase(connection);
     return ok;
+}
+
+bool PostgresCluster::createDatabase(const QString &name)
+{
+    return execute(QStringLiteral("postgres"), {QStringLiteral("CREATE DATABASE \"%1\"").arg(name)});
+}
+
+bool PostgresCluster::createRecordsDatabase(const QString &name)
+{
+    RecordsAdministration::Report report;
+    return createDatabase(name) && RecordsAdministration::initialise(config(name), &report, &m_error);
+}
+
+bool PostgresCluster::psql(const DatabaseConfig &login, const QString &command, QString *output)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PGPASSWORD"), login.password);
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(binDirectory() + QStringLiteral("/psql"),
+                  {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
+                   QStringLiteral("-h"), login.host, QStringLiteral("-p"), QString::number(login.port),
+                   QStringLiteral("-U"), login.user, QStringLiteral("-d"), login.database,
+                   QStringLiteral("-c"), command});
+    const bool finished = process.waitForFinished(ControlTimeoutMs);
+    const QString printed = QString::fromLocal8Bit(process.readAll());
+    if (output)
+        *output = printed;
+    if (!finished || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        m_error = QStringLiteral("psql -c %1 failed: %2").arg(command, printed);
+        return false;
+    }
+    return true;
 }

@@ -1,0 +1,205 @@
+#include "records/review.h"
+
+#include "records/audittrail.h"
+#include "records/recordsdatabase.h"
+#include "records/schemasql.h"
+#include "records/serverconnection.h"
+#include "records/teststore.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <functional>
+
+namespace RecordsReview {
+
+namespace {
+
+namespace S = Schema::Signatures;
+namespace M = Schema::Amendments;
+
+const char SignerConnection[] = "torvelin-records-signer";
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("RecordsReview", text);
+}
+
+QDateTime timeOf(const QVariant &value)
+{
+    return QDateTime::fromString(value.toString(), Qt::ISODateWithMs).toUTC();
+}
+
+// Qt binds a null string as NULL; these columns hold "" for "none".
+QString notNull(const QString &text)
+{
+    return text.isNull() ? QString(QLatin1String("")) : text;
+}
+
+// Runs `act` in one transaction on a connection of the signer's own. The
+// query outlives the rollback: PostgreSQL refuses to free a prepared
+// statement in a failed transaction.
+bool asSigner(const DatabaseConfig &config, const Signer &signer,
+              const std::function<bool(QSqlQuery &, QString *)> &act, QString *error)
+{
+    DatabaseConfig login = config;
+    if (checksPassword(config)) {
+        if (signer.login.trimmed().isEmpty() || signer.password.isEmpty()) {
+            *error = tr("Signing needs the signer's login and password.");
+            return false;
+        }
+        login.user = signer.login.trimmed();
+        login.password = signer.password;
+    }
+    if (!RecordsDatabase::open(login, QLatin1String(SignerConnection), error))
+        return false;
+    bool done = false;
+    {
+        QSqlDatabase db = QSqlDatabase::database(QLatin1String(SignerConnection), false);
+        QSqlQuery query(db);
+        if (checksPassword(config) && !ServerConnection::usedPassword(db)) {
+            *error = tr("The server let %1 in without checking the password (its pg_hba.conf trusts this "
+                        "connection); signing needs password authentication.")
+                         .arg(login.user);
+        } else if (!db.transaction()) {
+            *error = db.lastError().text();
+        } else if (!act(query, error)) {
+            db.rollback();
+        } else if (!db.commit()) {
+            *error = db.lastError().text();
+            db.rollback();
+        } else {
+            done = true;
+        }
+    }
+    RecordsDatabase::close(QLatin1String(SignerConnection));
+    return done;
+}
+
+} // namespace
+
+QStringList meanings()
+{
+    return {Reviewed, Approved, Rejected};
+}
+
+QStringList amendableFields()
+{
+    return {PartNumber, Batch, SerialNumber};
+}
+
+QString signerName(const DatabaseConfig &config)
+{
+    return checksPassword(config) ? config.user : AuditTrail::localUser();
+}
+
+bool sign(const DatabaseConfig &config, const Signer &signer, const QList<qint64> &tests,
+          const QString &meaning, const QString &comment, QString *error)
+{
+    if (tests.isEmpty() || !meanings().contains(meaning)) {
+        *error = tr("Nothing to sign.");
+        return false;
+    }
+    // On PostgreSQL the server writes the signer and the time itself.
+    const QString who = AuditTrail::localUser();
+    const QString at = TestStore::timeText(QDateTime::currentDateTimeUtc());
+    return asSigner(
+        config, signer,
+        [&](QSqlQuery &query, QString *why) {
+            SchemaSql::Values row;
+            row.set(S::testId, 0).set(S::dbUser, who).set(S::at, at).set(S::meaning, meaning).set(S::comment,
+                                                                                                  notNull(comment));
+            if (!query.prepare(SchemaSql::insertStatement(row.columns()))) {
+                *why = query.lastError().text();
+                return false;
+            }
+            for (qint64 test : tests) {
+                query.bindValue(0, test);
+                for (int i = 1; i < row.values().size(); ++i)
+                    query.bindValue(i, row.values().at(i));
+                if (!query.exec()) {
+                    *why = query.lastError().text();
+                    return false;
+                }
+            }
+            return true;
+        },
+        error);
+}
+
+bool amend(const DatabaseConfig &config, const Signer &signer, qint64 testId, const QString &field,
+           const QString &newValue, const QString &reason, QString *error)
+{
+    if (!amendableFields().contains(field) || reason.trimmed().isEmpty()) {
+        *error = tr("An amendment needs a field and a reason.");
+        return false;
+    }
+    return asSigner(
+        config, signer,
+        [&](QSqlQuery &current, QString *why) {
+            current.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                                .arg(SchemaSql::name(qPrintable(field)), SchemaSql::name(Schema::Tests::Table),
+                                     SchemaSql::name(Schema::Tests::id)));
+            current.addBindValue(testId);
+            if (!current.exec() || !current.next()) {
+                *why = current.lastError().isValid() ? current.lastError().text()
+                                                     : tr("There is no test %1.").arg(testId);
+                return false;
+            }
+            // On PostgreSQL the server writes who, when and the value before.
+            SchemaSql::Values row;
+            row.set(M::testId, testId)
+                .set(M::dbUser, AuditTrail::localUser())
+                .set(M::at, TestStore::timeText(QDateTime::currentDateTimeUtc()))
+                .set(M::field, field)
+                .set(M::oldValue, notNull(current.value(0).toString()))
+                .set(M::newValue, notNull(newValue))
+                .set(M::reason, reason.trimmed());
+            if (row.prepare(&current, SchemaSql::insertStatement(row.columns())) && current.exec())
+                return true;
+            *why = current.lastError().text();
+            return false;
+        },
+        error);
+}
+
+bool signaturesOf(const QSqlDatabase &db, qint64 testId, QVector<Signature> *signatures, QString *error)
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
+                      .arg(SchemaSql::names({S::dbUser, S::at, S::meaning, S::comment}), SchemaSql::name(S::Table),
+                           SchemaSql::name(S::testId), SchemaSql::name(S::id)));
+    query.addBindValue(testId);
+    if (!query.exec()) {
+        *error = query.lastError().text();
+        return false;
+    }
+    signatures->clear();
+    while (query.next()) {
+        signatures->append({testId, query.value(0).toString(), timeOf(query.value(1)), query.value(2).toString(),
+                            query.value(3).toString()});
+    }
+    return true;
+}
+
+bool amendmentsOf(const QSqlDatabase &db, qint64 testId, QVector<Amendment> *amendments, QString *error)
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
+                      .arg(SchemaSql::names({M::dbUser, M::at, M::field, M::oldValue, M::newValue, M::reason}),
+                           SchemaSql::name(M::Table), SchemaSql::name(M::testId), SchemaSql::name(M::id)));
+    query.addBindValue(testId);
+    if (!query.exec()) {
+        *error = query.lastError().text();
+        return false;
+    }
+    amendments->clear();
+    while (query.next()) {
+        amendments->append({testId, query.value(0).toString(), timeOf(query.value(1)), query.value(2).toString(),
+                            query.value(3).toString(), query.value(4).toString(), query.value(5).toString()});
+    }
+    return true;
+}
+
+} // namespace RecordsReview

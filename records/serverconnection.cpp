@@ -1,0 +1,44 @@
+#include "records/serverconnection.h"
+
+#include "records/recordsdatabase.h"
+
+#include <QSqlDriver>
+#include <QVariant>
+
+#include <libpq-fe.h>
+
+namespace ServerConnection {
+
+namespace {
+
+PGconn *connectionOf(const QSqlDatabase &db)
+{
+    if (!RecordsDatabase::isPostgres(db) || !db.isOpen())
+        return nullptr;
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0)
+        return nullptr;
+    return *static_cast<PGconn *const *>(handle.constData());
+}
+
+} // namespace
+
+bool usedPassword(const QSqlDatabase &db)
+{
+    PGconn *connection = connectionOf(db);
+    return connection && PQconnectionUsedPassword(connection) == 1;
+}
+
+Encryption encryption(const QSqlDatabase &db)
+{
+    Encryption result;
+    PGconn *connection = connectionOf(db);
+    if (!connection || PQsslInUse(connection) != 1)
+        return result;
+    result.encrypted = true;
+    result.protocol = QString::fromLatin1(PQsslAttribute(connection, "protocol"));
+    result.cipher = QString::fromLatin1(PQsslAttribute(connection, "cipher"));
+    return result;
+}
+
+} // namespace ServerConnection

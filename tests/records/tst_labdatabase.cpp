@@ -1,0 +1,317 @@
+// A lab's PostgreSQL database after torvelin-records init, as its stations
+// and people meet it: what each role may do is the server's to decide, and
+// every change, by the program or by hand with psql, is in the trail.
+#include "mainwindow/mainwindow.h"
+#include "records/administration.h"
+#include "records/recordsdatabase.h"
+#include "records/review.h"
+#include "records/testrecorder.h"
+#include "storedrecords.h"
+#include "support/postgrescluster.h"
+#include "support/simulatedtester.h"
+
+#include <QtTest>
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlError>
+#include <QTemporaryDir>
+
+#include <qcustomplot.h>
+
+namespace {
+constexpr int TestRunTimeoutMs = 10000;
+constexpr int PointsPerStroke = 65;   // 2 mm at 1/32 mm
+const char Database[] = "lab";
+const char OperatorPassword[] = "anna-pw";
+const char ReviewerPassword[] = "rita-pw";
+
+QString urlOf(const DatabaseConfig &config)
+{
+    return QStringLiteral("postgresql://%1:%2@%3:%4/%5")
+        .arg(config.user, config.password, config.host)
+        .arg(config.port)
+        .arg(config.database);
+}
+} // namespace
+
+class tst_LabDatabase : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void operatorRecordsThroughTheWindow();
+    void operatorIsRefused_data();
+    void operatorIsRefused();
+    void changeByPsqlIsAudited();
+    void reviewerAmendsWithAReason();
+    void signatureNeedsTheSignersPassword();
+    void stationNeverCreatesTables();
+    void schemaOtherThanPublic();
+    void passwordFileIsHonoured();
+
+private:
+    DatabaseConfig anna() const { return m_cluster.config(Database, "anna", OperatorPassword); }
+    DatabaseConfig rita() const { return m_cluster.config(Database, "rita", ReviewerPassword); }
+    QString auditOf(const QString &where) const;
+
+    PostgresCluster m_cluster{PostgresCluster::Password};
+    QTemporaryDir m_folder;
+    qint64 m_testId = 0;
+    qint64 m_oldTestId = 0;   // anna's, ended an hour ago
+};
+
+void tst_LabDatabase::initTestCase()
+{
+    QVERIFY(m_folder.isValid());
+    qputenv("XDG_CONFIG_HOME", m_folder.filePath(QStringLiteral("config")).toUtf8());
+    QVERIFY2(m_cluster.start(), qPrintable(m_cluster.errorString()));
+    QVERIFY2(m_cluster.createDatabase(Database), qPrintable(m_cluster.errorString()));
+    RecordsAdministration::Report report;
+    QString error;
+    QVERIFY2(RecordsAdministration::initialise(m_cluster.config(Database), &report, &error), qPrintable(error));
+    QVERIFY2(m_cluster.execute(Database,
+                               {QStringLiteral("CREATE ROLE anna LOGIN PASSWORD '%1' IN ROLE torvelin_operator")
+                                    .arg(OperatorPassword),
+                                QStringLiteral("CREATE ROLE rita LOGIN PASSWORD '%1' IN ROLE torvelin_reviewer")
+                                    .arg(ReviewerPassword)}),
+             qPrintable(m_cluster.errorString()));
+    StoredRecords admin(m_cluster.config(Database));
+    QVERIFY2(admin.isOpen(), qPrintable(admin.error()));
+    QSqlQuery old(admin.db());
+    QVERIFY2(old.exec(QStringLiteral("INSERT INTO tests (started_at, status, mode, distance_mode, speed, distance, "
+                                     "force_decimals) VALUES ('', 'running', 0, 0, 100, 10, 1) RETURNING id"))
+                 && old.next(),
+             qPrintable(old.lastError().text()));
+    m_oldTestId = old.value(0).toLongLong();
+    // Ended now by the server's clock, then put back an hour by the owner.
+    QVERIFY(old.exec(QStringLiteral("UPDATE tests SET \"operator\" = 'anna', status = 'complete', finished_at = '' "
+                                    "WHERE id = %1").arg(m_oldTestId)));
+    QVERIFY(old.exec(QStringLiteral("UPDATE tests SET finished_at = torvelin_time(now() - interval '1 hour') "
+                                    "WHERE id = %1").arg(m_oldTestId)));
+}
+
+QString tst_LabDatabase::auditOf(const QString &where) const
+{
+    StoredRecords admin(m_cluster.config(Database));
+    QSqlQuery query(admin.db());
+    query.exec(QStringLiteral("SELECT db_user || ' ' || action || ' ' || table_name || ' ' || reason || ' ' "
+                              "|| coalesce(old_values, '-') || ' ' || coalesce(new_values, '-') "
+                              "FROM audit_log WHERE %1 ORDER BY id")
+                   .arg(where));
+    QStringList rows;
+    while (query.next())
+        rows << query.value(0).toString();
+    return rows.join(QLatin1Char('\n'));
+}
+
+void tst_LabDatabase::operatorRecordsThroughTheWindow()
+{
+    qputenv("TORVELIN_DB", urlOf(anna()).toUtf8());
+    SimulatedTester sim({"--no-pacing", "--numbered"});
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    qputenv("TORVELIN_PORT", sim.devicePath().toLocal8Bit());
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *recorder = window.findChild<TestRecorder *>();
+    QVERIFY(recorder);
+    QSignalSpy stored(recorder, &TestRecorder::testStored);
+    QSignalSpy failed(recorder, &TestRecorder::databaseFailed);
+    window.findChild<QLineEdit *>(QStringLiteral("batchEdit"))->setText(QStringLiteral("B7"));
+    window.findChild<QAction *>(QStringLiteral("actionConnect"))->trigger();
+    Curve_Setting setting;
+    setting.speed = 500;
+    setting.distance = 2.0f;
+    QVERIFY(QMetaObject::invokeMethod(&window, "receiveCurveSetting", Q_ARG(Curve_Setting, setting)));
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("startBtn")), Qt::LeftButton);
+    QCustomPlot *plot = window.findChild<QCustomPlot *>(QStringLiteral("userPlot"));
+    QTRY_COMPARE_WITH_TIMEOUT(plot->graph(1)->dataCount(), PointsPerStroke, TestRunTimeoutMs);
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("stopBtn")), Qt::LeftButton);
+    QVERIFY(stored.wait());
+    QVERIFY2(failed.isEmpty(), failed.isEmpty() ? "" : qPrintable(failed.first().first().toString()));
+    m_testId = stored.first().first().toLongLong();
+    qunsetenv("TORVELIN_PORT");
+    qunsetenv("TORVELIN_DB");
+
+    StoredRecords records(anna());
+    QVERIFY2(records.isOpen(), qPrintable(records.error()));
+    QSqlQuery row(records.db());
+    QVERIFY(row.exec(QStringLiteral("SELECT \"operator\", status, point_count, started_at, station_started_at, "
+                                    "finished_at FROM tests WHERE id = %1").arg(m_testId)));
+    QVERIFY(row.next());
+    // The login is the operator, whatever the identity bar holds.
+    QCOMPARE(row.value(0).toString(), QStringLiteral("anna"));
+    QCOMPARE(row.value(1).toString(), TestStatus::Complete);
+    QCOMPARE(row.value(2).toInt(), 2 * PointsPerStroke);
+    QCOMPARE(records.points(m_testId).size(), 2 * PointsPerStroke);
+    // The server's clock for the record, the station's kept beside it.
+    QVERIFY(!row.value(4).isNull());
+    QVERIFY(row.value(3).toString() <= row.value(5).toString());
+    const QString trail = auditOf(QStringLiteral("test_id = %1").arg(m_testId));
+    QVERIFY2(trail.startsWith(QStringLiteral("anna insert tests")), qPrintable(trail));
+    QVERIFY2(trail.contains(QStringLiteral("anna update tests")), qPrintable(trail));
+    // Counting points while it runs is recording, not a change of record.
+    QVERIFY2(trail.count(QLatin1Char('\n')) == 1, qPrintable(trail));
+}
+
+void tst_LabDatabase::operatorIsRefused_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<bool>("oldTest");   // the test ended an hour ago, else the one just recorded
+    QTest::newRow("change a finished test") << "UPDATE tests SET verdict = 'pass' WHERE id = %1" << false;
+    QTest::newRow("change its identity") << "UPDATE tests SET serial_number = 'X' WHERE id = %1" << false;
+    QTest::newRow("delete a point") << "DELETE FROM curve_points WHERE test_id = %1" << false;
+    QTest::newRow("delete a test") << "DELETE FROM tests WHERE id = %1" << false;
+    // A minute after its end a test takes no more points.
+    QTest::newRow("add a point to a finished test")
+        << "INSERT INTO curve_points (test_id, stroke, seq, distance, force) VALUES (%1, 0, 100000, 1, 1)" << true;
+    QTest::newRow("count more points of it") << "UPDATE tests SET point_count = 100001 WHERE id = %1" << true;
+    QTest::newRow("create a table") << "CREATE TABLE notes_%1 (id INTEGER)" << false;
+    QTest::newRow("write the trail")
+        << "INSERT INTO audit_log (at, db_user, action, table_name) VALUES ('x', 'rita', 'insert', 'tests %1')" << false;
+    QTest::newRow("clear the trail") << "DELETE FROM audit_log WHERE test_id = %1" << false;
+    QTest::newRow("sign") << "INSERT INTO signatures (test_id, meaning) VALUES (%1, 'approved')" << false;
+}
+
+void tst_LabDatabase::operatorIsRefused()
+{
+    QFETCH(QString, statement);
+    QFETCH(bool, oldTest);
+    QVERIFY(m_testId > 0);
+    StoredRecords records(anna());
+    QVERIFY2(records.isOpen(), qPrintable(records.error()));
+    QSqlQuery query(records.db());
+    QVERIFY2(!query.exec(statement.arg(oldTest ? m_oldTestId : m_testId)), "the server let the operator do it");
+    QVERIFY2(query.lastError().text().contains(QStringLiteral("permission denied"))
+                 || query.lastError().text().contains(QStringLiteral("row-level security"))
+                 || query.lastError().text().contains(QStringLiteral("reviewer's amendment")),
+             qPrintable(query.lastError().text()));
+}
+
+void tst_LabDatabase::changeByPsqlIsAudited()
+{
+    QVERIFY(m_testId > 0);
+    const DatabaseConfig admin = m_cluster.config(Database);
+    QVERIFY2(m_cluster.psql(admin, QStringLiteral("SET torvelin.reason = 'batch label misread'; "
+                                                  "UPDATE tests SET batch = 'B8' WHERE id = %1")
+                                       .arg(m_testId)),
+             qPrintable(m_cluster.errorString()));
+    const QString trail = auditOf(QStringLiteral("test_id = %1 AND new_values LIKE '%\"batch\": \"B8\"%'").arg(m_testId));
+    QVERIFY2(trail.startsWith(QStringLiteral("torvelin update tests batch label misread")), qPrintable(trail));
+    QVERIFY2(trail.contains(QStringLiteral("\"batch\": \"B7\"")), qPrintable(trail));
+}
+
+void tst_LabDatabase::reviewerAmendsWithAReason()
+{
+    QVERIFY(m_testId > 0);
+    const RecordsReview::Signer reviewer{QStringLiteral("rita"), QLatin1String(ReviewerPassword)};
+    QString error;
+    QVERIFY(!RecordsReview::amend(anna(), reviewer, m_testId, RecordsReview::SerialNumber, QStringLiteral("S-7"),
+                                  QStringLiteral(" "), &error));
+    // The operator may not amend, nor the reviewer change the test itself.
+    QVERIFY(!RecordsReview::amend(anna(), {QStringLiteral("anna"), QLatin1String(OperatorPassword)}, m_testId,
+                                  RecordsReview::SerialNumber, QStringLiteral("S-7"), QStringLiteral("typo"), &error));
+    QVERIFY2(error.contains(QStringLiteral("permission denied")), qPrintable(error));
+    StoredRecords records(rita());
+    QVERIFY2(records.isOpen(), qPrintable(records.error()));
+    QSqlQuery direct(records.db());
+    QVERIFY(!direct.exec(QStringLiteral("UPDATE tests SET serial_number = 'S-7' WHERE id = %1").arg(m_testId)));
+    QVERIFY2(RecordsReview::amend(anna(), reviewer, m_testId, RecordsReview::SerialNumber, QStringLiteral("S-7"),
+                                  QStringLiteral("label on the spring reads S-7"), &error),
+             qPrintable(error));
+
+    QCOMPARE(records.value(QStringLiteral("SELECT serial_number || ' ' || amended FROM tests WHERE id = %1")
+                               .arg(m_testId)).toString(),
+             QStringLiteral("S-7 1"));
+    QVector<RecordsReview::Amendment> amendments;
+    QVERIFY(RecordsReview::amendmentsOf(records.db(), m_testId, &amendments, &error));
+    QCOMPARE(amendments.size(), 1);
+    QCOMPARE(amendments.first().signer, QStringLiteral("rita"));
+    QCOMPARE(amendments.first().oldValue, QString(""));
+    const QString trail = auditOf(QStringLiteral("table_name = 'tests' AND reason LIKE 'label%'"));
+    QVERIFY2(trail.startsWith(QStringLiteral("rita update tests label on the spring reads S-7")), qPrintable(trail));
+}
+
+void tst_LabDatabase::signatureNeedsTheSignersPassword()
+{
+    QVERIFY(m_testId > 0);
+    QString error;
+    // Signed at the operator's station, by the reviewer's own login.
+    QVERIFY(!RecordsReview::sign(anna(), {QStringLiteral("rita"), QStringLiteral("guess")}, {m_testId},
+                                 RecordsReview::Approved, QString(), &error));
+    QVERIFY2(error.contains(QStringLiteral("password authentication failed")), qPrintable(error));
+    // A password remembered or in a password file does not sign: the one typed now does.
+    QVERIFY(!RecordsReview::sign(rita(), {QStringLiteral("rita"), QString()}, {m_testId}, RecordsReview::Approved,
+                                 QString(), &error));
+    QVERIFY(!RecordsReview::sign(anna(), {QStringLiteral("anna"), QLatin1String(OperatorPassword)}, {m_testId},
+                                 RecordsReview::Approved, QString(), &error));
+    QVERIFY2(error.contains(QStringLiteral("permission denied")), qPrintable(error));
+    QVERIFY2(RecordsReview::sign(anna(), {QStringLiteral("rita"), QLatin1String(ReviewerPassword)}, {m_testId},
+                                 RecordsReview::Approved, QStringLiteral("curve and limits checked"), &error),
+             qPrintable(error));
+    StoredRecords records(anna());
+    QVector<RecordsReview::Signature> signatures;
+    QVERIFY(RecordsReview::signaturesOf(records.db(), m_testId, &signatures, &error));
+    QCOMPARE(signatures.size(), 1);
+    QCOMPARE(signatures.first().signer, QStringLiteral("rita"));
+    QCOMPARE(signatures.first().meaning, RecordsReview::Approved);
+    QVERIFY(qAbs(signatures.first().at.secsTo(QDateTime::currentDateTimeUtc())) < 60);
+}
+
+void tst_LabDatabase::stationNeverCreatesTables()
+{
+    QVERIFY2(m_cluster.createDatabase(QStringLiteral("bare")), qPrintable(m_cluster.errorString()));
+    StoredRecords station(m_cluster.config(QStringLiteral("bare")));
+    QVERIFY(!station.isOpen());
+    QVERIFY2(station.error().contains(QStringLiteral("torvelin-records init")), qPrintable(station.error()));
+    StoredRecords look(m_cluster.config(QStringLiteral("postgres")));
+    QString output;
+    QVERIFY(m_cluster.psql(m_cluster.config(QStringLiteral("bare")),
+                           QStringLiteral("SELECT count(*) FROM pg_tables WHERE schemaname = 'public'"), &output));
+    QCOMPARE(output.section(QLatin1Char('\n'), 2, 2).trimmed(), QStringLiteral("0"));
+}
+
+void tst_LabDatabase::schemaOtherThanPublic()
+{
+    const QString database = QStringLiteral("shop");
+    QVERIFY2(m_cluster.createDatabase(database), qPrintable(m_cluster.errorString()));
+    QVERIFY2(m_cluster.execute(database, {QStringLiteral("CREATE SCHEMA springs"),
+                                          QStringLiteral("ALTER DATABASE shop SET search_path = springs")}),
+             qPrintable(m_cluster.errorString()));
+    RecordsAdministration::Report report;
+    QString error;
+    QVERIFY2(RecordsAdministration::initialise(m_cluster.config(database), &report, &error), qPrintable(error));
+
+    TestRecorder recorder(m_cluster.config(database, QStringLiteral("anna"), QLatin1String(OperatorPassword)));
+    QSignalSpy stored(&recorder, &TestRecorder::testStored);
+    recorder.start();
+    recorder.begin(TestHeader::startingNow());
+    recorder.addPoint(0, 0.5, 1.5);
+    recorder.finish();
+    QVERIFY(stored.wait());
+    QString output;
+    QVERIFY(m_cluster.psql(m_cluster.config(database),
+                           QStringLiteral("SELECT count(*) FROM springs.audit_log WHERE db_user = 'anna'"), &output));
+    QCOMPARE(output.section(QLatin1Char('\n'), 2, 2).trimmed(), QStringLiteral("2"));
+}
+
+void tst_LabDatabase::passwordFileIsHonoured()
+{
+    const QString file = m_folder.filePath(QStringLiteral("pgpass"));
+    QFile pgpass(file);
+    QVERIFY(pgpass.open(QIODevice::WriteOnly));
+    pgpass.write(QStringLiteral("127.0.0.1:%1:%2:anna:%3\n").arg(m_cluster.port()).arg(Database, OperatorPassword).toUtf8());
+    pgpass.close();
+    // libpq ignores a password file that others may read.
+    QVERIFY(pgpass.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    qputenv("PGPASSFILE", file.toLocal8Bit());
+    StoredRecords records(m_cluster.config(Database, QStringLiteral("anna"), QString()));
+    qunsetenv("PGPASSFILE");
+    QVERIFY2(records.isOpen(), qPrintable(records.error()));
+}
+
+QTEST_MAIN(tst_LabDatabase)
+#include "tst_labdatabase.moc"
