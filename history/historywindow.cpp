@@ -10,6 +10,7 @@
 #include "widgets/filedialogs.h"
 #include "settings/applocations.h"
 #include "records/recordsdatabase.h"
+#include "records/recordsnotifier.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,6 +18,7 @@
 #include <QItemSelectionModel>
 #include <QMessageBox>
 #include <QSaveFile>
+#include <QTimer>
 
 namespace {
 
@@ -24,6 +26,9 @@ namespace {
 constexpr int DefaultDaysBack = 30;
 // Room for a part number or batch in the filter's fields.
 constexpr int IdentityCharacters = 10;
+// How long the list waits for more notifications before it is read again:
+// well inside the second a lab expects.
+constexpr int ChangesGatherMs = 200;
 
 QString reportFolder()
 {
@@ -45,6 +50,8 @@ HistoryWindow::HistoryWindow(QWidget *parent)
     : QWidget(parent, Qt::Window)
     , ui(new Ui::HistoryWindow)
     , m_model(new HistoryModel(this))
+    , m_notifier(new RecordsNotifier(this))
+    , m_changedTimer(new QTimer(this))
 {
     ui->setupUi(this);
     for (QComboBox *combo : {ui->partNumberCombo, ui->batchCombo}) {
@@ -65,6 +72,12 @@ HistoryWindow::HistoryWindow(QWidget *parent)
             &HistoryWindow::updateButtons);
     connect(ui->testsView, &QAbstractItemView::doubleClicked, this,
             &HistoryWindow::on_openBtn_clicked);
+    // A station's test brings a notification at its start, its end and
+    // each signature: one reading for a burst of them.
+    m_changedTimer->setSingleShot(true);
+    m_changedTimer->setInterval(ChangesGatherMs);
+    connect(m_notifier, &RecordsNotifier::testChanged, m_changedTimer, QOverload<>::of(&QTimer::start));
+    connect(m_changedTimer, &QTimer::timeout, this, &HistoryWindow::refresh);
     refresh();
 }
 
@@ -171,12 +184,17 @@ void HistoryWindow::refresh()
     QSqlDatabase db;
     if (!database(&db))
         return;
+    // Listening follows the configured database; without a listener the
+    // list is still read on Search.
+    m_notifier->start(DatabaseConfig::current());
     fillChoices(db);
     fillSuspicions(db);
     const HistoryFilter current = filter();
+    const QList<qint64> selected = selectedTests();
     QString error;
     if (!m_model->select(db, current, &error))
         showFailure(tr("The tests cannot be read."), error);
+    selectTests(selected);
     ui->testsView->hideColumn(RecordQueries::ColumnForceDecimals);
     ui->testsView->resizeColumnsToContents();
     RecordQueries::VerdictCounts counts;
@@ -187,6 +205,19 @@ void HistoryWindow::refresh()
                                     .arg(counts.failed));
     }
     updateButtons();
+}
+
+// What the operator had selected stays selected when the list is read again.
+void HistoryWindow::selectTests(const QList<qint64> &ids)
+{
+    if (ids.isEmpty())
+        return;
+    QItemSelection selection;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (ids.contains(m_model->testId(row)))
+            selection.select(m_model->index(row, 0), m_model->index(row, m_model->columnCount() - 1));
+    }
+    ui->testsView->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
 void HistoryWindow::updateButtons()

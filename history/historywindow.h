@@ -8,6 +8,8 @@
 
 class HistoryModel;
 class QSqlDatabase;
+class QTimer;
+class RecordsNotifier;
 
 namespace Ui {
 class HistoryWindow;
@@ -18,6 +20,8 @@ class HistoryWindow;
 // verification puts in doubt. From here a test opens into the
 // main window's plot, several tests overlay in one plot, a batch gets its
 // statistics, a test its report, and a filter's results go to a CSV file.
+// On a lab's server the list follows the other stations: a test recorded,
+// ended, amended or signed anywhere is read again within a second.
 class HistoryWindow : public QWidget
 {
     Q_OBJECT
@@ -59,6 +63,8 @@ private:
     void updateButtons();
     void showFailure(const QString &what, const QString &why);
 
+    void selectTests(const QList<qint64> &ids);
+
     Ui::HistoryWindow *ui;
     HistoryModel *m_model;
     // A verification that failed as found and the tests it puts in doubt.
@@ -70,4 +76,6 @@ private:
     };
     QVector<Suspicion> m_suspicions; // in the order of the choice, after "none"
     const Suspicion *chosenSuspicion() const;
+    RecordsNotifier *m_notifier;
+    QTimer *m_changedTimer;
 };

@@ -62,8 +62,18 @@ void LinkMonitor::showStatistics()
         m_dialog->receiveLinkReport(m_report);
         if (!m_connected)
             m_dialog->showDisconnected();
+        if (!m_recordsLink.isEmpty())
+            m_dialog->showRecordsLink(m_recordsLink);
     }
     m_dialog->show();
     m_dialog->raise();
     m_dialog->activateWindow();
+    emit statisticsShown();
+}
+
+void LinkMonitor::showRecordsLink(const QString &text)
+{
+    m_recordsLink = text;
+    if (m_dialog)
+        m_dialog->showRecordsLink(text);
 }

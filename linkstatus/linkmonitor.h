@@ -29,8 +29,16 @@ public:
     void openFailed(const PortOpenFailure &failure);
     void disconnected();
 
+    // The records database's link, for the statistics dialog: the window
+    // answers statisticsShown with it (opening a server connection is not
+    // this class's business).
+    void showRecordsLink(const QString &text);
+
 public slots:
     void receiveLinkReport(LinkReport report);
+
+signals:
+    void statisticsShown();
 
 private slots:
     void showStatistics();
@@ -40,5 +48,6 @@ private:
     LinkIndicator *m_indicator;
     QPointer<LinkStatisticsDialog> m_dialog;
     LinkReport m_report;
+    QString m_recordsLink;
     bool m_connected = false;
 };

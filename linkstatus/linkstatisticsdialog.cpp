@@ -56,3 +56,10 @@ void LinkStatisticsDialog::showDisconnected()
 {
     ui->stateValue->setText(LinkTexts::disconnected());
 }
+
+void LinkStatisticsDialog::showRecordsLink(const QString &text)
+{
+    ui->recordsValue->setText(text);
+    // A server's address with its cipher wraps: the dialog grows to it.
+    WidgetFit::fit(this);
+}

@@ -21,6 +21,8 @@ public:
 public slots:
     void receiveLinkReport(LinkReport report);
     void showDisconnected();
+    // How the records travel to their database (encrypted or not).
+    void showRecordsLink(const QString &text);
 
 private:
     void reserveRoom();

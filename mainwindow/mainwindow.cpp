@@ -107,6 +107,8 @@ MainWindow::MainWindow(QWidget *parent)
     });
 
     recording = new TestRecording(this);
+    connect(linkMonitor, &LinkMonitor::statisticsShown, this,
+            [this] { linkMonitor->showRecordsLink(TestRecording::linkText()); });
 
     auto *history = new HistoryActions(this, ui->userPlot, ui->menuFile, ui->actionExit,
                                        recording->recordsMenu());

@@ -2,12 +2,16 @@
 #include "ui_databasedialog.h"
 
 #include "records/recordsdatabase.h"
+#include "records/serverconnection.h"
+#include "widgets/widgetfit.h"
 
 #include <QFileDialog>
 #include <QPushButton>
 
 namespace {
 const char TestConnectionName[] = "torvelin-records-dialog-test";
+// libpq's own default.
+const char DefaultSslMode[] = "prefer";
 } // namespace
 
 DatabaseDialog::DatabaseDialog(const DatabaseConfig &config, bool fromEnvironment, QWidget *parent)
@@ -16,7 +20,6 @@ DatabaseDialog::DatabaseDialog(const DatabaseConfig &config, bool fromEnvironmen
 {
     ui->setupUi(this);
     ui->engineComboBox->setCurrentIndex(config.engine == DatabaseConfig::PostgreSQL ? 1 : 0);
-    on_engineComboBox_currentIndexChanged(ui->engineComboBox->currentIndex());
     ui->fileEdit->setText(QDir::toNativeSeparators(config.sqlitePath));
     ui->hostEdit->setText(config.host);
     ui->portSpinBox->setValue(config.port);
@@ -24,6 +27,19 @@ DatabaseDialog::DatabaseDialog(const DatabaseConfig &config, bool fromEnvironmen
     ui->userEdit->setText(config.user);
     ui->passwordEdit->setText(config.password);
     ui->rememberPasswordCheckBox->setChecked(config.rememberPassword);
+    QString noKeyring;
+    const bool keyring = DatabaseConfig::canRememberPassword(&noKeyring);
+    ui->keyringLabel->setVisible(!keyring);
+    if (!keyring) {
+        ui->rememberPasswordCheckBox->setChecked(false);
+        ui->keyringLabel->setText(tr("Off: %1 The password is kept for this run only.").arg(noKeyring));
+    } else {
+        ui->rememberPasswordCheckBox->setToolTip(tr("Kept in this computer's keyring, never in a file."));
+    }
+    m_keyring = keyring;
+    on_engineComboBox_currentIndexChanged(ui->engineComboBox->currentIndex());
+    fillSslModes(config.sslMode);
+    ui->sslRootCertEdit->setText(QDir::toNativeSeparators(config.sslRootCert));
     ui->environmentLabel->setVisible(fromEnvironment);
     if (fromEnvironment) {
         ui->environmentLabel->setText(
@@ -39,6 +55,27 @@ DatabaseDialog::DatabaseDialog(const DatabaseConfig &config, bool fromEnvironmen
         }
         ui->buttonBox->button(QDialogButtonBox::Ok)->setEnabled(false);
     }
+    // A server's name or a certificate's path stays readable whole.
+    WidgetFit::fit(this);
+}
+
+// Each mode with what it means for the records on their way: libpq's
+// names stay, because the lab's administrator uses them too.
+void DatabaseDialog::fillSslModes(const QString &chosen)
+{
+    const QStringList meanings{
+        tr("never encrypted"),
+        tr("encrypted only if the server insists"),
+        tr("encrypted if the server offers it"),
+        tr("always encrypted, the server not verified"),
+        tr("encrypted, the server's certificate checked"),
+        tr("encrypted, the server's certificate and host name checked"),
+    };
+    const QStringList modes = DatabaseConfig::sslModes();
+    for (int i = 0; i < modes.size(); ++i)
+        ui->sslModeComboBox->addItem(QStringLiteral("%1: %2").arg(modes.at(i), meanings.value(i)), modes.at(i));
+    const int index = ui->sslModeComboBox->findData(chosen.isEmpty() ? QLatin1String(DefaultSslMode) : chosen);
+    ui->sslModeComboBox->setCurrentIndex(qMax(0, index));
 }
 
 DatabaseDialog::~DatabaseDialog()
@@ -59,7 +96,10 @@ DatabaseConfig DatabaseDialog::config() const
     config.database = ui->databaseEdit->text().trimmed();
     config.user = ui->userEdit->text().trimmed();
     config.password = ui->passwordEdit->text();
-    config.rememberPassword = ui->rememberPasswordCheckBox->isChecked();
+    config.rememberPassword = m_keyring && ui->rememberPasswordCheckBox->isChecked();
+    config.sslMode = ui->sslModeComboBox->currentData().toString();
+    const QString rootCert = ui->sslRootCertEdit->text().trimmed();
+    config.sslRootCert = rootCert.isEmpty() ? QString() : QDir::cleanPath(QDir::fromNativeSeparators(rootCert));
     return config;
 }
 
@@ -68,10 +108,12 @@ void DatabaseDialog::on_engineComboBox_currentIndexChanged(int index)
     const bool server = index == 1;
     for (QWidget *field : {static_cast<QWidget *>(ui->fileEdit), static_cast<QWidget *>(ui->browseButton)})
         field->setEnabled(!server);
+    ui->rememberPasswordCheckBox->setEnabled(server && m_keyring);
     for (QWidget *field : {static_cast<QWidget *>(ui->hostEdit), static_cast<QWidget *>(ui->portSpinBox),
                            static_cast<QWidget *>(ui->databaseEdit), static_cast<QWidget *>(ui->userEdit),
                            static_cast<QWidget *>(ui->passwordEdit),
-                           static_cast<QWidget *>(ui->rememberPasswordCheckBox)})
+                           static_cast<QWidget *>(ui->sslModeComboBox), static_cast<QWidget *>(ui->sslRootCertEdit),
+                           static_cast<QWidget *>(ui->sslRootCertBrowseButton)})
         field->setEnabled(server);
     ui->testResultLabel->clear();
 }
@@ -85,14 +127,31 @@ void DatabaseDialog::on_browseButton_clicked()
         ui->fileEdit->setText(QDir::toNativeSeparators(file));
 }
 
+void DatabaseDialog::on_sslRootCertBrowseButton_clicked()
+{
+    const QString file = QFileDialog::getOpenFileName(this, tr("Root certificate"), ui->sslRootCertEdit->text(),
+                                                      tr("Certificates (*.crt *.pem);;All files (*)"));
+    if (!file.isEmpty())
+        ui->sslRootCertEdit->setText(QDir::toNativeSeparators(file));
+}
+
 void DatabaseDialog::on_testButton_clicked()
 {
     QString error;
     const DatabaseConfig tried = config();
-    if (RecordsDatabase::open(tried, QLatin1String(TestConnectionName), &error))
-        ui->testResultLabel->setText(tr("Connected to %1.").arg(tried.description()));
-    else
+    if (!RecordsDatabase::open(tried, QLatin1String(TestConnectionName), &error)) {
         ui->testResultLabel->setText(tr("No connection: %1").arg(error));
+    } else if (tried.engine == DatabaseConfig::SQLite) {
+        ui->testResultLabel->setText(tr("Connected to %1.").arg(tried.description()));
+    } else {
+        const ServerConnection::Encryption encryption =
+            ServerConnection::encryption(QSqlDatabase::database(QLatin1String(TestConnectionName), false));
+        ui->testResultLabel->setText(
+            encryption.encrypted
+                ? tr("Connected to %1, encrypted (%2, %3).").arg(tried.description(), encryption.protocol,
+                                                                 encryption.cipher)
+                : tr("Connected to %1, not encrypted.").arg(tried.description()));
+    }
     RecordsDatabase::close(QLatin1String(TestConnectionName));
 }
 

@@ -27,9 +27,13 @@ signals:
 private slots:
     void on_engineComboBox_currentIndexChanged(int index);
     void on_browseButton_clicked();
+    void on_sslRootCertBrowseButton_clicked();
     void on_testButton_clicked();
     void on_buttonBox_accepted();
 
 private:
+    void fillSslModes(const QString &chosen);
+
     Ui::DatabaseDialog *ui;
+    bool m_keyring = false;   // whether a password can be remembered here
 };

@@ -5,6 +5,8 @@
 #include "recording/databasedialog.h"
 #include "records/evaluationrecord.h"
 #include "recording/identitybar.h"
+#include "records/recordsdatabase.h"
+#include "records/serverconnection.h"
 #include "records/testrecorder.h"
 
 #include <QAction>
@@ -103,6 +105,23 @@ void TestRecording::testEnded()
     m_recorder->finish(evaluation);
     // The window holds the curves; this copy gives its memory back.
     m_curves = TestCurves();
+}
+
+QString TestRecording::linkText()
+{
+    const DatabaseConfig config = DatabaseConfig::current();
+    if (config.engine == DatabaseConfig::SQLite)
+        return tr("%1, a file on this computer").arg(config.description());
+    // The readers' connection of this thread goes to the same server with
+    // the same settings as the recorder's.
+    QString error;
+    const QSqlDatabase db = RecordsDatabase::forCurrentThread(&error);
+    if (!db.isValid())
+        return tr("%1: no connection (%2)").arg(config.description(), error);
+    const ServerConnection::Encryption encryption = ServerConnection::encryption(db);
+    return encryption.encrypted
+               ? tr("%1, encrypted (%2, %3)").arg(config.description(), encryption.protocol, encryption.cipher)
+               : tr("%1, not encrypted").arg(config.description());
 }
 
 void TestRecording::showDatabaseDialog()

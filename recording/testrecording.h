@@ -41,6 +41,11 @@ public:
     IdentityBar *identityBar() const { return m_identityBar; }
     TestRecorder *recorder() const { return m_recorder; }
 
+    // The records database and how the connection to it travels, for the
+    // link statistics: "PostgreSQL anna@lab:5432/records, encrypted
+    // (TLSv1.3, …)", not encrypted, or why there is no connection.
+    static QString linkText();
+
 private slots:
     void showDatabaseDialog();
 

@@ -1,5 +1,7 @@
 #include "records/databaseconfig.h"
 
+#include "keyring/keyring.h"
+
 #include "settings/applocations.h"
 #include "settings/usersettings.h"
 
@@ -7,16 +9,43 @@
 #include <QMutex>
 #include <QSettings>
 #include <QUrl>
+#include <QUrlQuery>
 
 namespace {
 
 const char EnvironmentVariable[] = "TORVELIN_DB";
 const char Group[] = "Records";
 const char DefaultFileName[] = "torvelin.sqlite";
+const char SslModeParameter[] = "sslmode";
+const char SslRootCertParameter[] = "sslrootcert";
 
-// The password of this run when it is not stored.
+// The password of this run: typed, or read from the keyring once (every
+// reader asks for the configuration, the keyring should be asked once).
 QMutex sessionPasswordMutex;
 QString sessionPassword;
+QString sessionPasswordKey;   // whose it is; empty when none is known
+
+// A password is remembered per login and server.
+QString keyringKey(const DatabaseConfig &config)
+{
+    return QStringLiteral("records/postgresql/%1@%2:%3/%4")
+        .arg(config.user, config.host)
+        .arg(config.port)
+        .arg(config.database);
+}
+
+// Settings written before passwords went to the keyring held it in plain
+// text: it moves to the keyring where there is one, and out of the file
+// in any case (then it is asked for again at the next start).
+QString takePlainPassword(QSettings &settings)
+{
+    const QString key = QStringLiteral("password");
+    if (!settings.contains(key))
+        return QString();
+    const QString plain = settings.value(key).toString();
+    settings.remove(key);
+    return plain;
+}
 
 
 } // namespace
@@ -47,6 +76,15 @@ bool DatabaseConfig::parse(const QString &text, DatabaseConfig *config)
     if (path.startsWith(QLatin1Char('/')))
         path.remove(0, 1);
     parsed.database = path;
+    const auto parameters = QUrlQuery(url).queryItems(QUrl::FullyDecoded);
+    for (const auto &parameter : parameters) {
+        if (parameter.first == QLatin1String(SslModeParameter) && sslModes().contains(parameter.second))
+            parsed.sslMode = parameter.second;
+        else if (parameter.first == QLatin1String(SslRootCertParameter) && !parameter.second.isEmpty())
+            parsed.sslRootCert = QDir::cleanPath(QDir::fromNativeSeparators(parameter.second));
+        else
+            return false;
+    }
     if (parsed.host.isEmpty() || parsed.database.isEmpty() || parsed.database.contains(QLatin1Char('/'))
         || parsed.port <= 0 || parsed.port > 65535)
         return false;
@@ -82,13 +120,31 @@ DatabaseConfig DatabaseConfig::stored()
     config.port = settings.value(QStringLiteral("port"), DefaultPostgresPort).toInt();
     config.database = settings.value(QStringLiteral("database")).toString();
     config.user = settings.value(QStringLiteral("user")).toString();
+    config.sslMode = settings.value(QLatin1String(SslModeParameter)).toString();
+    if (!sslModes().contains(config.sslMode))
+        config.sslMode.clear();
+    config.sslRootCert = settings.value(QLatin1String(SslRootCertParameter)).toString();
     config.rememberPassword = settings.value(QStringLiteral("rememberPassword"), false).toBool();
-    if (config.rememberPassword) {
-        config.password = settings.value(QStringLiteral("password")).toString();
-    } else {
-        QMutexLocker locker(&sessionPasswordMutex);
-        config.password = sessionPassword;
+    const QString plain = takePlainPassword(settings);
+    if (config.rememberPassword && !canRememberPassword())
+        config.rememberPassword = false;
+    const QString key = keyringKey(config);
+    QMutexLocker locker(&sessionPasswordMutex);
+    if (sessionPasswordKey != key && (!plain.isEmpty() || config.rememberPassword)) {
+        // The keyring is asked without the lock held: its answer is waited
+        // for in an event loop, where this thread may come here again.
+        locker.unlock();
+        QString password = plain;
+        bool found = false;
+        if (!plain.isEmpty() && config.rememberPassword)
+            Keyring::instance().write(key, plain, nullptr);
+        else if (plain.isEmpty() && !Keyring::instance().read(key, &password, &found, nullptr))
+            password.clear();
+        locker.relock();
+        sessionPassword = password;
+        sessionPasswordKey = key;
     }
+    config.password = sessionPasswordKey == key ? sessionPassword : QString();
     return config;
 }
 
@@ -108,18 +164,42 @@ void DatabaseConfig::store() const
     settings.setValue(QStringLiteral("port"), port);
     settings.setValue(QStringLiteral("database"), database);
     settings.setValue(QStringLiteral("user"), user);
-    settings.setValue(QStringLiteral("rememberPassword"), rememberPassword);
-    if (rememberPassword)
-        settings.setValue(QStringLiteral("password"), password);
-    else
-        settings.remove(QStringLiteral("password"));
+    settings.setValue(QLatin1String(SslModeParameter), sslMode);
+    settings.setValue(QLatin1String(SslRootCertParameter), sslRootCert);
+    const bool remembered = rememberPassword && engine == PostgreSQL && canRememberPassword();
+    settings.setValue(QStringLiteral("rememberPassword"), remembered);
+    settings.remove(QStringLiteral("password"));
+    const QString key = keyringKey(*this);
+    if (remembered)
+        Keyring::instance().write(key, password, nullptr);
+    else if (engine == PostgreSQL)
+        Keyring::instance().remove(key, nullptr);
     QMutexLocker locker(&sessionPasswordMutex);
     sessionPassword = password;
+    sessionPasswordKey = key;
+}
+
+void DatabaseConfig::forgetRunPassword()
+{
+    QMutexLocker locker(&sessionPasswordMutex);
+    sessionPassword.clear();
+    sessionPasswordKey.clear();
+}
+
+bool DatabaseConfig::canRememberPassword(QString *why)
+{
+    return Keyring::instance().available(why);
 }
 
 QString DatabaseConfig::defaultSqlitePath()
 {
     return AppLocations::dataDirectory() + QLatin1Char('/') + QLatin1String(DefaultFileName);
+}
+
+QStringList DatabaseConfig::sslModes()
+{
+    return {QStringLiteral("disable"), QStringLiteral("allow"), QStringLiteral("prefer"),
+            QStringLiteral("require"), QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
 }
 
 QString DatabaseConfig::driverName() const
@@ -131,7 +211,8 @@ QString DatabaseConfig::description() const
 {
     if (engine == SQLite)
         return QStringLiteral("SQLite %1").arg(QDir::toNativeSeparators(sqlitePath));
-    return QStringLiteral("PostgreSQL %1@%2:%3/%4").arg(user, host).arg(port).arg(database);
+    const QString place = QStringLiteral("PostgreSQL %1@%2:%3/%4").arg(user, host).arg(port).arg(database);
+    return sslMode.isEmpty() ? place : place + QStringLiteral(" (sslmode %1)").arg(sslMode);
 }
 
 bool DatabaseConfig::sameDatabase(const DatabaseConfig &other) const
@@ -141,5 +222,6 @@ bool DatabaseConfig::sameDatabase(const DatabaseConfig &other) const
     if (engine == SQLite)
         return sqlitePath == other.sqlitePath;
     return host == other.host && port == other.port && database == other.database
-           && user == other.user && password == other.password;
+           && user == other.user && password == other.password && sslMode == other.sslMode
+           && sslRootCert == other.sslRootCert;
 }

@@ -42,6 +42,38 @@ bool exec(QSqlDatabase &db, const QString &statement, QString *error)
     return false;
 }
 
+// A value of libpq's connection string: quoted, with its quotes and
+// backslashes escaped, so that a root certificate's path may hold spaces.
+QString connectionValue(const QString &value)
+{
+    QString escaped = value;
+    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\''), QLatin1String("\\'"));
+    return QLatin1Char('\'') + escaped + QLatin1Char('\'');
+}
+
+// What the server connection is opened with beyond host, port, database
+// and login. Qt's driver turns every ';' into a separator, so a value
+// holding one cannot be passed and is refused.
+bool postgresOptions(const DatabaseConfig &config, QString *options, QString *error)
+{
+    QStringList parts{QStringLiteral("connect_timeout=%1").arg(ConnectTimeoutSeconds)};
+    if (!config.sslMode.isEmpty())
+        parts << QStringLiteral("sslmode=%1").arg(config.sslMode);
+    if (!config.sslRootCert.isEmpty()) {
+        if (config.sslRootCert.contains(QLatin1Char(';'))) {
+            if (error)
+                *error = QCoreApplication::translate("RecordsDatabase",
+                                                     "The root certificate's path %1 holds a ';', which the "
+                                                     "connection cannot pass on.")
+                             .arg(QDir::toNativeSeparators(config.sslRootCert));
+            return false;
+        }
+        parts << QStringLiteral("sslrootcert=%1").arg(connectionValue(QDir::toNativeSeparators(config.sslRootCert)));
+    }
+    *options = parts.join(QLatin1Char(';'));
+    return true;
+}
+
 bool setUpSqlite(QSqlDatabase &db, QString *error)
 {
     // WAL lets readers work beside the recorder; FULL makes a commit survive
@@ -317,16 +349,20 @@ bool connect(const DatabaseConfig &config, const QString &connectionName, QStrin
                 QDir().mkpath(QFileInfo(config.sqlitePath).absolutePath());
                 db.setDatabaseName(config.sqlitePath);
                 db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
-            } else {
+            }
+            QString why;
+            QString options;
+            if (config.engine == DatabaseConfig::PostgreSQL) {
                 db.setHostName(config.host);
                 db.setPort(config.port);
                 db.setDatabaseName(config.database);
                 db.setUserName(config.user);
                 db.setPassword(config.password);
-                db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(ConnectTimeoutSeconds));
+                if (postgresOptions(config, &options, &why))
+                    db.setConnectOptions(options);
             }
-            QString why;
-            if (!db.open()) {
+            if (!why.isEmpty()) {
+            } else if (!db.open()) {
                 why = db.lastError().text();
             } else if (config.engine == DatabaseConfig::SQLite && !setUpSqlite(db, &why)) {
             } else {

@@ -9,6 +9,7 @@ set(TORVELIN_RECORDS_SOURCES
     records/administration.h records/administration.cpp
     records/serverconnection.h records/serverconnection.cpp
     records/review.h records/review.cpp
+    records/recordsnotifier.h records/recordsnotifier.cpp
     records/teststore.h records/teststore.cpp
     records/testrecorder.h records/testrecorder.cpp
     records/serialnumber.h records/serialnumber.cpp

@@ -98,6 +98,62 @@
         <source>A PostgreSQL server needs a host and a database name.</source>
         <translation>PostgreSQL 服务器需要主机和数据库名。</translation>
     </message>
+    <message>
+        <source>Encryption</source>
+        <translation>加密</translation>
+    </message>
+    <message>
+        <source>Root certificate</source>
+        <translation>根证书</translation>
+    </message>
+    <message>
+        <source>the CA that signed the server&apos;s certificate</source>
+        <translation>签发服务器证书的 CA</translation>
+    </message>
+    <message>
+        <source>never encrypted</source>
+        <translation>从不加密</translation>
+    </message>
+    <message>
+        <source>encrypted only if the server insists</source>
+        <translation>仅在服务器要求时加密</translation>
+    </message>
+    <message>
+        <source>encrypted if the server offers it</source>
+        <translation>服务器支持时加密</translation>
+    </message>
+    <message>
+        <source>always encrypted, the server not verified</source>
+        <translation>始终加密，不验证服务器</translation>
+    </message>
+    <message>
+        <source>encrypted, the server&apos;s certificate checked</source>
+        <translation>加密，校验服务器证书</translation>
+    </message>
+    <message>
+        <source>encrypted, the server&apos;s certificate and host name checked</source>
+        <translation>加密，校验服务器证书和主机名</translation>
+    </message>
+    <message>
+        <source>Certificates (*.crt *.pem);;All files (*)</source>
+        <translation>证书 (*.crt *.pem);;所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>Connected to %1, encrypted (%2, %3).</source>
+        <translation>已连接到 %1，已加密（%2，%3）。</translation>
+    </message>
+    <message>
+        <source>Connected to %1, not encrypted.</source>
+        <translation>已连接到 %1，未加密。</translation>
+    </message>
+    <message>
+        <source>Off: %1 The password is kept for this run only.</source>
+        <translation>已关闭：%1 密码仅在本次运行中保留。</translation>
+    </message>
+    <message>
+        <source>Kept in this computer&apos;s keyring, never in a file.</source>
+        <translation>保存在本计算机的密钥环中，从不写入文件。</translation>
+    </message>
 </context>
 <context>
     <name>DfqExport</name>
@@ -470,6 +526,17 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
     </message>
 </context>
 <context>
+    <name>Keyring</name>
+    <message>
+        <source>The keyring did not answer.</source>
+        <translation>密钥环没有响应。</translation>
+    </message>
+    <message>
+        <source>This computer has no keyring to keep passwords in: no keyring service (on Linux a Secret Service such as GNOME Keyring or KeePassXC) answers.</source>
+        <translation>本计算机没有可保存密码的密钥环：没有密钥环服务（在 Linux 上为 GNOME Keyring 或 KeePassXC 等 Secret Service）响应。</translation>
+    </message>
+</context>
+<context>
     <name>LibraryEntryDialog</name>
     <message>
         <source>Program in the Library</source>
@@ -603,6 +670,10 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
     <message>
         <source>Close</source>
         <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Records database:</source>
+        <translation>记录数据库：</translation>
     </message>
 </context>
 <context>
@@ -1282,6 +1353,10 @@ Do you want to replace it?</source>
     <message>
         <source>The database&apos;s records schema is version %1, this program needs %2: ask the administrator to run torvelin-records init.</source>
         <translation>数据库的记录模式为版本 %1，本程序需要版本 %2：请管理员运行 torvelin-records init。</translation>
+    </message>
+    <message>
+        <source>The root certificate&apos;s path %1 holds a &apos;;&apos;, which the connection cannot pass on.</source>
+        <translation>根证书路径 %1 含有“;”，连接无法传递该路径。</translation>
     </message>
 </context>
 <context>
@@ -2310,6 +2385,22 @@ The test goes on: its points are kept in memory and written as soon as the datab
         <translation>
             <numerusform>本工位有 %n 个测试在 Torvelin 上次结束时（被强制关闭、崩溃或断电）仍在进行。它们已标记为中断，保留了此前写入的全部数据点。</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>%1, a file on this computer</source>
+        <translation>%1，本计算机上的文件</translation>
+    </message>
+    <message>
+        <source>%1: no connection (%2)</source>
+        <translation>%1：无连接（%2）</translation>
+    </message>
+    <message>
+        <source>%1, encrypted (%2, %3)</source>
+        <translation>%1，已加密（%2，%3）</translation>
+    </message>
+    <message>
+        <source>%1, not encrypted</source>
+        <translation>%1，未加密</translation>
     </message>
 </context>
 <context>

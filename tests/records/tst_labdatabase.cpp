@@ -1,6 +1,8 @@
 // A lab's PostgreSQL database after torvelin-records init, as its stations
 // and people meet it: what each role may do is the server's to decide, and
 // every change, by the program or by hand with psql, is in the trail.
+#include "history/historymodel.h"
+#include "history/historywindow.h"
 #include "mainwindow/mainwindow.h"
 #include "records/administration.h"
 #include "records/recordsdatabase.h"
@@ -51,6 +53,7 @@ private slots:
     void stationNeverCreatesTables();
     void schemaOtherThanPublic();
     void passwordFileIsHonoured();
+    void historyListsAnotherStationsTest();
 
 private:
     DatabaseConfig anna() const { return m_cluster.config(Database, "anna", OperatorPassword); }
@@ -311,6 +314,21 @@ void tst_LabDatabase::passwordFileIsHonoured()
     StoredRecords records(m_cluster.config(Database, QStringLiteral("anna"), QString()));
     qunsetenv("PGPASSFILE");
     QVERIFY2(records.isOpen(), qPrintable(records.error()));
+}
+
+// Within a second of the other station's insert, without a Search.
+void tst_LabDatabase::historyListsAnotherStationsTest()
+{
+    qputenv("TORVELIN_DB", urlOf(rita()).toUtf8());
+    HistoryWindow history;
+    history.show();
+    const int before = history.model()->rowCount();
+    QVERIFY(before > 0);
+    QVERIFY(m_cluster.psql(anna(), QStringLiteral("INSERT INTO tests (started_at, status, serial_number, mode, "
+                                                  "distance_mode, speed, distance, force_decimals) VALUES "
+                                                  "('', 'running', 'from-station-2', 0, 0, 100, 10, 1)")));
+    QTRY_COMPARE_WITH_TIMEOUT(history.model()->rowCount(), before + 1, 1000);
+    qunsetenv("TORVELIN_DB");
 }
 
 QTEST_MAIN(tst_LabDatabase)

@@ -193,6 +193,8 @@ std::unique_ptr<QWidget> databaseDialog()
     lab.host = QStringLiteral("quality-lab-records.example.com");
     lab.database = QStringLiteral("torvelin_records");
     lab.user = QStringLiteral("bench07");
+    lab.sslMode = QStringLiteral("verify-full");
+    lab.sslRootCert = QStringLiteral("/etc/ssl/certs/quality-lab-root-ca.crt");
     return std::make_unique<DatabaseDialog>(lab, false);
 }
 
@@ -206,6 +208,8 @@ std::unique_ptr<QWidget> linkStatisticsDialog()
     report.counters = {123456789, 12345, 12345, 12345, 12345, 12345, 12345};
     auto dialog = std::make_unique<LinkStatisticsDialog>();
     dialog->receiveLinkReport(report);
+    dialog->showRecordsLink(QStringLiteral("PostgreSQL bench07@quality-lab-records.example.com:5432/torvelin_records "
+                                           "(sslmode verify-full), encrypted (TLSv1.3, TLS_AES_256_GCM_SHA384)"));
     return dialog;
 }
 

@@ -1,0 +1,4 @@
+set(TORVELIN_KEYRING_SOURCES
+    keyring/keyring.h keyring/keyring.cpp
+    keyring/systemkeyring.h keyring/systemkeyring.cpp
+)
