@@ -132,6 +132,12 @@ HistoryFilter HistoryWindow::filter() const
                    ui->toCheck->isChecked() ? ui->toDate->date() : QDate());
     // The items are in the order of the verdicts.
     filter.verdict = static_cast<HistoryFilter::Verdict>(ui->verdictCombo->currentIndex());
+    if (const Suspicion *suspicion = chosenSuspicion()) {
+        const HistoryFilter suspects = VerificationStore::suspectFilter(suspicion->stations, suspicion->period);
+        filter.stations = suspects.stations;
+        filter.startedFrom = suspects.startedFrom;
+        filter.startedBefore = suspects.startedBefore;
+    }
     return filter;
 }
 
@@ -172,6 +178,44 @@ void HistoryWindow::fillChoices(const QSqlDatabase &db)
         setChoices(ui->batchCombo, values);
 }
 
+const HistoryWindow::Suspicion *HistoryWindow::chosenSuspicion() const
+{
+    const int index = ui->suspectCombo->currentIndex() - 1;
+    return index >= 0 && index < m_suspicions.size() ? &m_suspicions.at(index) : nullptr;
+}
+
+void HistoryWindow::fillSuspicions(const QSqlDatabase &db)
+{
+    const qint64 chosen = chosenSuspicion() ? chosenSuspicion()->failed.id : 0;
+    VerificationStore store(db);
+    QVector<MachineVerification> failed;
+    if (!store.failedAsFound(&failed))
+        return;
+    m_suspicions.clear();
+    ui->suspectCombo->clear();
+    ui->suspectCombo->addItem(tr("no failed verification"));
+    for (const MachineVerification &v : failed) {
+        Suspicion suspicion{v, {}, {}};
+        QVector<MachineVerification> ofStation;
+        if (!store.stationNames(v.station, &suspicion.stations) || !store.readStation(suspicion.stations, &ofStation))
+            return;
+        suspicion.period = *VerificationRules::suspectPeriod(ofStation, v.id);
+        m_suspicions << suspicion;
+        ui->suspectCombo->addItem(tr("%1, failed %2 (verification %3)")
+                                      .arg(v.station, v.performedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")))
+                                      .arg(v.id));
+        if (v.id == chosen)
+            ui->suspectCombo->setCurrentIndex(ui->suspectCombo->count() - 1);
+    }
+    const bool suspects = chosenSuspicion() != nullptr;
+    // The period is the verification's, not days the operator picks.
+    for (QWidget *days : {static_cast<QWidget *>(ui->fromCheck), static_cast<QWidget *>(ui->toCheck)})
+        days->setEnabled(!suspects);
+    ui->fromDate->setEnabled(!suspects && ui->fromCheck->isChecked());
+    ui->toDate->setEnabled(!suspects && ui->toCheck->isChecked());
+    ui->suspectsPdfBtn->setEnabled(suspects);
+}
+
 void HistoryWindow::refresh()
 {
     QSqlDatabase db;
@@ -181,6 +225,7 @@ void HistoryWindow::refresh()
     // list is still read on Search.
     m_notifier->start(DatabaseConfig::current());
     fillChoices(db);
+    fillSuspicions(db);
     const HistoryFilter current = filter();
     const QList<qint64> selected = selectedTests();
     QString error;
@@ -341,4 +386,34 @@ void HistoryWindow::on_csvBtn_clicked()
         || !file.commit()) {
         showFailure(tr("The results could not be written to %1.").arg(fileName), file.errorString());
     }
+}
+
+void HistoryWindow::on_suspectCombo_activated(int index)
+{
+    Q_UNUSED(index)
+    refresh();
+}
+
+void HistoryWindow::on_suspectsPdfBtn_clicked()
+{
+    const Suspicion *suspicion = chosenSuspicion();
+    QSqlDatabase db;
+    if (!suspicion || !database(&db))
+        return;
+    const Suspicion chosen = *suspicion;
+    const QString suggested =
+        reportFolder() + QStringLiteral("/suspects_verification_%1.pdf").arg(chosen.failed.id);
+    const QString fileName =
+        FileDialogs::getSaveFileName(this, tr("Suspect tests"), suggested, QStringLiteral("*.pdf"));
+    if (fileName.isEmpty())
+        return;
+    VerificationStore store(db);
+    QVector<SuspectTest> tests;
+    QString error;
+    if (!store.suspects(chosen.stations, chosen.period, &tests)) {
+        showFailure(tr("The tests cannot be read."), store.lastError());
+        return;
+    }
+    if (!Reports::writeSuspectsPdf(fileName, chosen.failed, chosen.period, tests, &error))
+        showFailure(tr("The report could not be written to %1.").arg(fileName), error);
 }

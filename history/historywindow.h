@@ -3,6 +3,7 @@
 #include "history/signdialog.h"
 #include "records/historyfilter.h"
 #include "records/storedtest.h"
+#include "records/verificationstore.h"
 
 #include <QWidget>
 
@@ -16,7 +17,8 @@ class HistoryWindow;
 }
 
 // Records → History: every test on record, newest first, through a filter
-// of part number, batch, days and verdict. From here a test opens into the
+// of part number, batch, days and verdict, or the tests a failed machine
+// verification puts in doubt. From here a test opens into the
 // main window's plot, several tests overlay in one plot, a batch gets its
 // statistics, a test its report, and a filter's results go to a CSV file.
 // On a lab's server the list follows the other stations: a test recorded,
@@ -56,6 +58,8 @@ private slots:
     void on_signBtn_clicked();
     void on_statisticsBtn_clicked();
     void on_csvBtn_clicked();
+    void on_suspectCombo_activated(int index);
+    void on_suspectsPdfBtn_clicked();
 
 private:
     bool database(QSqlDatabase *db);
@@ -63,6 +67,7 @@ private:
     // cannot be read.
     bool loadSelected(QVector<StoredTest> *tests);
     void fillChoices(const QSqlDatabase &db);
+    void fillSuspicions(const QSqlDatabase &db);
     void updateButtons();
     void showFailure(const QString &what, const QString &why);
 
@@ -71,6 +76,15 @@ private:
 
     Ui::HistoryWindow *ui;
     HistoryModel *m_model;
+    // A verification that failed as found and the tests it puts in doubt.
+    struct Suspicion
+    {
+        MachineVerification failed;
+        QStringList stations;
+        VerificationRules::SuspectPeriod period;
+    };
+    QVector<Suspicion> m_suspicions; // in the order of the choice, after "none"
+    const Suspicion *chosenSuspicion() const;
     RecordsNotifier *m_notifier;
     QTimer *m_changedTimer;
     int m_inFilter = 0;   // tests the filter selects

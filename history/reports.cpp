@@ -7,6 +7,8 @@
 #include "history/historymodel.h"
 #include "history/statisticstext.h"
 
+#include <QMap>
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QImageReader>
@@ -761,6 +763,145 @@ bool printTest(QPrinter *printer, const StoredTest &test)
 bool printBatch(QPrinter *printer, const RecordQueries::Batch &batch, const QVector<StoredTest> &tests)
 {
     return renderBatch(printer, batch, tests, LabHeader::stored());
+}
+
+} // namespace Reports
+
+namespace {
+
+QString machineVerdict(VerificationVerdict verdict)
+{
+    const bool passed = verdict == VerificationVerdict::Pass;
+    return QStringLiteral("<p align=right style='color:%1'><b>%2</b></p>")
+        .arg(QLatin1String(passed ? PassColour : FailColour),
+             escaped(passed ? ReportText::tr("PASS") : ReportText::tr("FAIL")));
+}
+
+QString verdictWord(VerificationVerdict verdict)
+{
+    return verdict == VerificationVerdict::Pass ? ReportText::tr("pass") : ReportText::tr("fail");
+}
+
+// One table per pass and quantity measured, failing points marked.
+void verificationPoints(ReportPage *page, const QString &caption, const QString &unit,
+                        const QVector<VerificationPoint> &points, double permitted)
+{
+    if (points.isEmpty())
+        return;
+    QVector<QStringList> rows;
+    MarkedCells marked;
+    for (int i = 0; i < points.size(); ++i) {
+        const VerificationPoint &point = points.at(i);
+        const std::optional<double> error = point.errorPercent();
+        const bool within = VerificationRules::withinPermitted(point, permitted);
+        rows << QStringList{QString::number(i + 1), NumberText::force(point.reference),
+                            NumberText::force(point.indicated),
+                            error ? NumberText::fixed(*error, 2) : QString(),
+                            within ? ReportText::tr("pass") : ReportText::tr("fail")};
+        if (!within)
+            marked.insert({i, 4});
+    }
+    page->text(heading(caption)
+               + gridTable({ReportText::tr("Point"), ReportText::tr("Reference (%1)").arg(unit),
+                            ReportText::tr("Machine (%1)").arg(unit), ReportText::tr("Error (%)"),
+                            ReportText::tr("Verdict")},
+                           rows, marked));
+}
+
+} // namespace
+
+namespace Reports {
+
+bool renderVerification(QPagedPaintDevice *device, const MachineVerification &v, const LabHeader &lab)
+{
+    const QString title = ReportText::tr("Machine verification certificate");
+    ReportPage page(device, lab, title);
+    if (!page.isActive())
+        return false;
+    page.text(heading(title), TitlePointSize);
+    page.text(machineVerdict(v.finalVerdict()), VerdictPointSize);
+    const QString notAdjusted = ReportText::tr("not adjusted");
+    page.text(pairTable({
+        {ReportText::tr("Station"), v.station},
+        {ReportText::tr("Verification"), QString::number(v.id)},
+        {ReportText::tr("Verified"), localTime(v.performedAt)},
+        {ReportText::tr("Verified by"), v.performedBy},
+        {ReportText::tr("Reference instrument"), v.reference.name},
+        {ReportText::tr("Its certificate"), v.reference.certificate},
+        {ReportText::tr("Its calibration due"), v.reference.dueDate.toString(Qt::ISODate)},
+        {ReportText::tr("Permitted error"), ReportText::tr("±%1 % of reading").arg(v.permittedErrorPercent)},
+        {ReportText::tr("As found"), verdictWord(v.asFoundVerdict)},
+        {ReportText::tr("As left"), v.asLeftVerdict ? verdictWord(*v.asLeftVerdict) : notAdjusted},
+        {ReportText::tr("Next due"), v.nextDue.toString(Qt::ISODate)},
+        {ReportText::tr("Made"), v.source == QLatin1String("guided") ? ReportText::tr("guided by Torvelin")
+                                                                    : ReportText::tr("by an external service")},
+    }));
+    page.text(escaped(ReportText::tr("Error = (machine − reference) / reference × 100; a point passes "
+                                     "within ± the permitted error, its boundary included.")));
+    const QString newton = QStringLiteral("N");
+    const QString millimetre = QStringLiteral("mm");
+    verificationPoints(&page, ReportText::tr("Force as found"), newton, v.asFound.force, v.permittedErrorPercent);
+    verificationPoints(&page, ReportText::tr("Distance as found"), millimetre, v.asFound.distance, v.permittedErrorPercent);
+    verificationPoints(&page, ReportText::tr("Force as left"), newton, v.asLeft.force, v.permittedErrorPercent);
+    verificationPoints(&page, ReportText::tr("Distance as left"), millimetre, v.asLeft.distance, v.permittedErrorPercent);
+    page.text(QStringLiteral("<br><br>") + escaped(ReportText::tr("Signature: ______________________    Date: ____________")));
+    return page.finish();
+}
+
+bool renderSuspects(QPagedPaintDevice *device, const MachineVerification &failed,
+                    const VerificationRules::SuspectPeriod &period, const QVector<SuspectTest> &tests,
+                    const LabHeader &lab)
+{
+    const QString title = ReportText::tr("Suspect tests");
+    ReportPage page(device, lab, title);
+    if (!page.isActive())
+        return false;
+    page.text(heading(title), TitlePointSize);
+    page.text(escaped(ReportText::tr("Station %1 failed its verification as found on %2 (verification %3). "
+                                     "Every test the station made from %4 to %5 is suspect.")
+                          .arg(failed.station, localTime(failed.performedAt))
+                          .arg(failed.id)
+                          .arg(period.from.isValid() ? localTime(period.from) : ReportText::tr("its first test"),
+                               period.until.isValid() ? localTime(period.until) : ReportText::tr("now")))
+              + QStringLiteral("<br>")
+              + escaped(ReportText::tr("Printed %1").arg(localTime(QDateTime::currentDateTime()))));
+    // How many per part number and batch: what goes to the customers.
+    QMap<QPair<QString, QString>, int> perBatch;
+    for (const SuspectTest &test : tests)
+        ++perBatch[{test.partNumber, test.batch}];
+    QVector<QStringList> batchRows;
+    for (auto it = perBatch.cbegin(); it != perBatch.cend(); ++it)
+        batchRows << QStringList{it.key().first, it.key().second, QString::number(it.value())};
+    page.text(heading(ReportText::tr("Suspect tests: %1").arg(tests.size()))
+              + gridTable({ReportText::tr("Part number"), ReportText::tr("Batch"), ReportText::tr("Tests")},
+                          batchRows));
+    QVector<QStringList> rows;
+    for (const SuspectTest &test : tests) {
+        rows << QStringList{QString::number(test.id), localTime(test.startedAt), test.partNumber, test.batch,
+                            test.serialNumber};
+    }
+    page.table(heading(ReportText::tr("The tests")),
+               {ReportText::tr("Record"), ReportText::tr("Started"), ReportText::tr("Part number"),
+                ReportText::tr("Batch"), ReportText::tr("Serial number")},
+               rows);
+    return page.finish();
+}
+
+bool writeVerificationPdf(const QString &fileName, const MachineVerification &verification, QString *error)
+{
+    const LabHeader lab = LabHeader::stored();
+    return writePdf(fileName, error,
+                    [&](QPagedPaintDevice *device) { return renderVerification(device, verification, lab); });
+}
+
+bool writeSuspectsPdf(const QString &fileName, const MachineVerification &failed,
+                      const VerificationRules::SuspectPeriod &period, const QVector<SuspectTest> &tests,
+                      QString *error)
+{
+    const LabHeader lab = LabHeader::stored();
+    return writePdf(fileName, error, [&](QPagedPaintDevice *device) {
+        return renderSuspects(device, failed, period, tests, lab);
+    });
 }
 
 } // namespace Reports

@@ -3,6 +3,7 @@
 #include "history/labheader.h"
 #include "records/recordqueries.h"
 #include "records/storedtest.h"
+#include "records/verificationstore.h"
 
 #include <QString>
 #include <QVector>
@@ -39,5 +40,20 @@ bool renderTest(QPagedPaintDevice *device, const StoredTest &test, const LabHead
 // order they were tested.
 bool renderBatch(QPagedPaintDevice *device, const RecordQueries::Batch &batch,
                  const QVector<StoredTest> &tests, const LabHeader &lab);
+
+// A machine's verification certificate: station, reference instrument,
+// permitted error, the points as found and as left with their errors, the
+// verdicts and the next due date.
+bool writeVerificationPdf(const QString &fileName, const MachineVerification &verification, QString *error);
+bool renderVerification(QPagedPaintDevice *device, const MachineVerification &verification,
+                        const LabHeader &lab);
+// The tests a failed verification puts in doubt: the period, the count per
+// part number and batch, and every test.
+bool writeSuspectsPdf(const QString &fileName, const MachineVerification &failed,
+                      const VerificationRules::SuspectPeriod &period, const QVector<SuspectTest> &tests,
+                      QString *error);
+bool renderSuspects(QPagedPaintDevice *device, const MachineVerification &failed,
+                    const VerificationRules::SuspectPeriod &period, const QVector<SuspectTest> &tests,
+                    const LabHeader &lab);
 
 } // namespace Reports

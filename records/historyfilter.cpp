@@ -32,6 +32,14 @@ SqlCondition sqlCondition(const HistoryFilter &filter, const QString &alias)
         add(T::startedAt, " >= ?", TestStore::timeText(filter.startedFrom));
     if (filter.startedBefore.isValid())
         add(T::startedAt, " < ?", TestStore::timeText(filter.startedBefore));
+    if (!filter.stations.isEmpty()) {
+        QStringList marks;
+        for (const QString &station : filter.stations) {
+            marks << QStringLiteral("?");
+            condition.values << station;
+        }
+        terms << SchemaSql::name(T::station, alias) + QStringLiteral(" IN (%1)").arg(marks.join(QStringLiteral(", ")));
+    }
     switch (filter.verdict) {
     case HistoryFilter::Verdict::Any:
         break;

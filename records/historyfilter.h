@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 // Which tests the History window, the statistics and the CSV export look
@@ -15,6 +16,9 @@ struct HistoryFilter
     QDateTime startedFrom;    // inclusive
     QDateTime startedBefore;  // exclusive
     Verdict verdict = Verdict::Any;
+    // The tests of these stations (station id or host name, exact); all
+    // stations when empty. With the times, a failed verification's suspects.
+    QStringList stations;
 
     // The range of whole local days from..to (both included), as UTC
     // bounds; a null date leaves its side open.

@@ -94,6 +94,17 @@ QVector<Right> rights()
     };
     for (const char *table : TestRows)
         rights.append({Operator, QStringLiteral("INSERT"), QLatin1String(table)});
+    // The program library is the engineers'. A draft's part numbers are
+    // written again whole when it is edited; the database's guards refuse
+    // that (and every other change) once the version is no longer a draft.
+    rights.append({Engineer, QStringLiteral("INSERT, UPDATE"), QLatin1String(Schema::Programs::Table)});
+    rights.append({Engineer, QStringLiteral("INSERT, DELETE"), QLatin1String(Schema::ProgramParts::Table)});
+    rights.append({Engineer, QStringLiteral("INSERT, UPDATE"), QLatin1String(Schema::LabSettings::Table)});
+    // A machine is verified at its station, by whoever is logged in there.
+    for (const QString &role : {Operator, Engineer}) {
+        rights.append({role, QStringLiteral("INSERT"), QLatin1String(Schema::Verifications::Table)});
+        rights.append({role, QStringLiteral("INSERT"), QLatin1String(Schema::VerificationPoints::Table)});
+    }
     return rights;
 }
 

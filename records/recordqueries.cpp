@@ -84,6 +84,9 @@ StoredTest testFromRow(const Row &r)
     const QString parity = r.value(Tests::parity).toString();
     h.line.parity = parity.isEmpty() ? 'N' : parity.at(0).toLatin1();
     h.line.stopBits = r.value(Tests::stopBits).toInt();
+    h.programId = r.value(Tests::programId).toLongLong();
+    h.programVersion = r.value(Tests::programVersion).toInt();
+    h.verificationId = r.value(Tests::verificationId).toLongLong();
     const QVariant programNumber = r.value(Tests::programNumber);
     EvaluationRecord &evaluation = test.evaluation;
     evaluation.judged = !programNumber.isNull();

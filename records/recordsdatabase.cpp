@@ -156,6 +156,54 @@ bool serverIsReady(QSqlDatabase &db, QString *error)
 
 namespace RecordsDatabase {
 
+bool inTransaction(QSqlDatabase &db, const QString &postgresLock,
+                   const std::function<bool(QString *error)> &work, QString *error)
+{
+    const bool postgres = isPostgres(db);
+    QString why;
+    bool begun = postgres ? db.transaction() : exec(db, QStringLiteral("BEGIN IMMEDIATE"), &why);
+    if (postgres && !begun)
+        why = db.lastError().text();
+    if (begun && postgres && !postgresLock.isEmpty() && !exec(db, postgresLock, &why)) {
+        db.rollback();
+        begun = false;
+    }
+    if (!begun) {
+        if (error)
+            *error = why.trimmed();
+        return false;
+    }
+    if (!work(&why)) {
+        if (postgres)
+            db.rollback();
+        else
+            exec(db, QStringLiteral("ROLLBACK"), nullptr);
+        if (error)
+            *error = why.trimmed();
+        return false;
+    }
+    const bool committed = postgres ? db.commit() : exec(db, QStringLiteral("COMMIT"), &why);
+    if (!committed) {
+        if (postgres) {
+            why = db.lastError().text();
+            db.rollback();
+        } else {
+            exec(db, QStringLiteral("ROLLBACK"), nullptr);
+        }
+        if (error)
+            *error = why.trimmed();
+        return false;
+    }
+    return true;
+}
+
+QString localUserName()
+{
+    // Never a null text, which SQL would take for "not known".
+    const QString user = qEnvironmentVariable("USER", QStringLiteral(""));
+    return user.isEmpty() ? qEnvironmentVariable("USERNAME", QStringLiteral("")) : user;
+}
+
 bool isPostgres(const QSqlDatabase &db)
 {
     return SchemaSql::dialectOf(db) == SchemaSql::Dialect::PostgreSQL;

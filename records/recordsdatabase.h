@@ -6,6 +6,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
+
 // Opening the records database through Qt SQL and keeping its schema
 // current. Every connection is named and used by one thread only.
 namespace RecordsDatabase {
@@ -40,5 +42,16 @@ bool hasTable(QSqlDatabase &db, const QString &table);
 QSqlDatabase forCurrentThread(QString *error = nullptr);
 
 bool isPostgres(const QSqlDatabase &db);
+
+// Runs `work` in one write transaction: BEGIN IMMEDIATE on SQLite (the
+// file's write lock from the start), a transaction that first runs
+// `postgresLock` on PostgreSQL. Commits when work returns true, rolls back
+// otherwise; false with *error (work's own reason, or the database's) when
+// nothing was committed.
+bool inTransaction(QSqlDatabase &db, const QString &postgresLock,
+                   const std::function<bool(QString *error)> &work, QString *error);
+
+// Who is at this computer, for what SQLite cannot stamp by itself.
+QString localUserName();
 
 } // namespace RecordsDatabase

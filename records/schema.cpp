@@ -1,5 +1,7 @@
 #include "records/schema.h"
 
+#include "records/libraryguards.h"
+
 #include <cstring>
 
 namespace Schema {
@@ -148,6 +150,92 @@ QVector<Change> versionTwo()
     };
 }
 
+// Version 3: the program library, the machines' verifications and the
+// lab's settings; each test keeps which of them it was judged and measured by.
+QVector<Change> versionThree()
+{
+    namespace P = Programs;
+    namespace V = Verifications;
+    namespace VP = VerificationPoints;
+    const QString none = QLatin1String("");
+    const QVariantList verdicts{"pass", "fail"};
+    Table programs{P::Table,
+                   {C(P::id, Type::Key),
+                    C(P::number, Type::Integer),
+                    C(P::name, Type::Text).byDefault(none),
+                    C(P::version, Type::Integer),
+                    C(P::state, Type::Text).only({"draft", "approved", "retired"}),
+                    C(P::program, Type::Text),
+                    C(P::createdBy, Type::Text).byDefault(none),
+                    C(P::createdAt, Type::Text),
+                    C(P::approvedBy, Type::Text).orNull(),
+                    C(P::approvedAt, Type::Text).orNull(),
+                    C(P::retiredBy, Type::Text).orNull(),
+                    C(P::retiredAt, Type::Text).orNull()},
+                   {},
+                   false,
+                   {}};
+    Table parts{ProgramParts::Table,
+                {C(ProgramParts::programId, Type::Integer).of(P::id),
+                 C(ProgramParts::partNumber, Type::Text)},
+                {ProgramParts::programId, ProgramParts::partNumber},
+                false,
+                {}};
+    Table verifications{V::Table,
+                        {C(V::id, Type::Key),
+                         C(V::station, Type::Text),
+                         C(V::performedAt, Type::Text),
+                         C(V::performedBy, Type::Text).byDefault(none),
+                         C(V::referenceName, Type::Text).byDefault(none),
+                         C(V::referenceCertificate, Type::Text).byDefault(none),
+                         C(V::referenceDue, Type::Text).orNull(),
+                         C(V::permittedErrorPercent, Type::Real),
+                         C(V::asFound, Type::Text).only(verdicts),
+                         C(V::asLeft, Type::Text).orNull().only(verdicts),
+                         C(V::nextDue, Type::Text),
+                         C(V::source, Type::Text).only({"guided", "external"}),
+                         C(V::certificate, Type::Text).byDefault(none),
+                         C(V::recordedBy, Type::Text).byDefault(none),
+                         C(V::recordedAt, Type::Text)},
+                        {},
+                        false,
+                        {}};
+    Table points{VP::Table,
+                 {C(VP::verificationId, Type::Integer).of(V::id),
+                  C(VP::stage, Type::Text).only({"as found", "as left"}),
+                  C(VP::quantity, Type::Text).only({"force", "distance"}),
+                  C(VP::seq, Type::Integer),
+                  C(VP::reference, Type::Real),
+                  C(VP::indicated, Type::Real),
+                  C(VP::errorPercent, Type::Real)},
+                 {VP::verificationId, VP::stage, VP::quantity, VP::seq},
+                 false,
+                 {}};
+    Table settings{LabSettings::Table,
+                   {C(LabSettings::name, Type::Text), C(LabSettings::value, Type::Text)},
+                   {LabSettings::name},
+                   false,
+                   {}};
+    Step step{
+        Change::createTable(programs),
+        Change::createIndex({QStringLiteral("programs_number_version"), P::Table, {P::number, P::version}, true}),
+        Change::createTable(parts),
+        Change::createIndex({QStringLiteral("program_parts_part"), ProgramParts::Table, {ProgramParts::partNumber}}),
+        Change::createTable(verifications),
+        Change::createIndex({QStringLiteral("verifications_station"), V::Table, {V::station, V::performedAt}}),
+        Change::createTable(points),
+        Change::createTable(settings),
+        // Plain ids, not foreign keys: a record outlives nothing it names,
+        // since neither a version nor a verification is ever deleted.
+        Change::addColumn(C(Tests::programId, Type::Integer).orNull()),
+        Change::addColumn(C(Tests::programVersion, Type::Integer).orNull()),
+        Change::addColumn(C(Tests::verificationId, Type::Integer).orNull()),
+    };
+    for (const LibraryGuards::Statement &guard : LibraryGuards::statements())
+        step << Change::statement(guard.sqlite, guard.postgres);
+    return step;
+}
+
 } // namespace
 
 void apply(const Change &change, QVector<Table> *tables)
@@ -259,6 +347,7 @@ const QVector<Step> &steps()
     static const QVector<Step> all{
         versionOne(),
         versionTwo(),
+        versionThree(),
     };
     return all;
 }

@@ -67,6 +67,11 @@ constexpr Column stationStartedAt{Table, "station_started_at"};
 constexpr Column stationFinishedAt{Table, "station_finished_at"};
 // How many amendments corrected the identity.
 constexpr Column amended{Table, "amended"};
+// The library version the test was judged by, and the machine's
+// verification in force at Start; NULL when there was none.
+constexpr Column programId{Table, "program_id"};
+constexpr Column programVersion{Table, "program_version"};
+constexpr Column verificationId{Table, "verification_id"};
 } // namespace Tests
 
 // Both curves of a test, in acquisition order.
@@ -139,6 +144,69 @@ constexpr Column oldValue{Table, "old_value"};
 constexpr Column newValue{Table, "new_value"};
 constexpr Column reason{Table, "reason"};
 } // namespace Amendments
+
+// One version of a program of the lab's library.
+namespace Programs {
+constexpr char Table[] = "programs";
+constexpr Column id{Table, "id"};
+constexpr Column number{Table, "number"};
+constexpr Column name{Table, "name"};
+constexpr Column version{Table, "version"};
+constexpr Column state{Table, "state"};
+constexpr Column program{Table, "program"};
+constexpr Column createdBy{Table, "created_by"};
+constexpr Column createdAt{Table, "created_at"};
+constexpr Column approvedBy{Table, "approved_by"};
+constexpr Column approvedAt{Table, "approved_at"};
+constexpr Column retiredBy{Table, "retired_by"};
+constexpr Column retiredAt{Table, "retired_at"};
+} // namespace Programs
+
+// The part numbers a program version judges.
+namespace ProgramParts {
+constexpr char Table[] = "program_parts";
+constexpr Column programId{Table, "program_id"};
+constexpr Column partNumber{Table, "part_number"};
+} // namespace ProgramParts
+
+// A verification of a station's machine.
+namespace Verifications {
+constexpr char Table[] = "verifications";
+constexpr Column id{Table, "id"};
+constexpr Column station{Table, "station"};
+constexpr Column performedAt{Table, "performed_at"};
+constexpr Column performedBy{Table, "performed_by"};
+constexpr Column referenceName{Table, "reference_name"};
+constexpr Column referenceCertificate{Table, "reference_certificate"};
+constexpr Column referenceDue{Table, "reference_due"};
+constexpr Column permittedErrorPercent{Table, "permitted_error_percent"};
+constexpr Column asFound{Table, "as_found"};
+constexpr Column asLeft{Table, "as_left"};
+constexpr Column nextDue{Table, "next_due"};
+constexpr Column source{Table, "source"};
+constexpr Column certificate{Table, "certificate"};
+constexpr Column recordedBy{Table, "recorded_by"};
+constexpr Column recordedAt{Table, "recorded_at"};
+} // namespace Verifications
+
+// Its points, as found and as left.
+namespace VerificationPoints {
+constexpr char Table[] = "verification_points";
+constexpr Column verificationId{Table, "verification_id"};
+constexpr Column stage{Table, "stage"};
+constexpr Column quantity{Table, "quantity"};
+constexpr Column seq{Table, "seq"};
+constexpr Column reference{Table, "reference"};
+constexpr Column indicated{Table, "indicated"};
+constexpr Column errorPercent{Table, "error_percent"};
+} // namespace VerificationPoints
+
+// Settings the lab shares through its database.
+namespace LabSettings {
+constexpr char Table[] = "lab_settings";
+constexpr Column name{Table, "name"};
+constexpr Column value{Table, "value"};
+} // namespace LabSettings
 
 enum class Type {
     Key,     // the table's own id: numbered by the database, the primary key

@@ -1,5 +1,6 @@
 #include "records/schemasql.h"
 
+#include <QSqlError>
 #include <QSqlRecord>
 
 #include <cstring>
@@ -271,6 +272,27 @@ bool Values::prepare(QSqlQuery *query, const QString &statement, const QVariantL
         query->addBindValue(value);
     for (const QVariant &value : extra)
         query->addBindValue(value);
+    return true;
+}
+
+bool insertNumbered(const QSqlDatabase &db, const Values &values, qint64 *id, QString *error)
+{
+    const bool postgres = dialectOf(db) == Dialect::PostgreSQL;
+    const Table &inserted = table(values.columns().first().table);
+    QString statement = insertStatement(values.columns());
+    if (postgres)
+        statement += QStringLiteral(" RETURNING ") + name(inserted.columns.first().column);
+    QSqlQuery query(db);
+    if (!values.prepare(&query, statement) || !query.exec()) {
+        *error = query.lastError().text();
+        return false;
+    }
+    const QVariant key = postgres ? (query.next() ? query.value(0) : QVariant()) : query.lastInsertId();
+    if (!key.isValid()) {
+        *error = QStringLiteral("no id for the new row of %1").arg(QLatin1String(inserted.name));
+        return false;
+    }
+    *id = key.toLongLong();
     return true;
 }
 

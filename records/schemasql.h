@@ -51,6 +51,11 @@ private:
     QVariantList m_values;
 };
 
+// INSERTs one row of `values` and hands back the key the database numbered
+// it with (the first column of its table, of Type::Key): RETURNING on
+// PostgreSQL, the last insert id on SQLite. False with *error otherwise.
+bool insertNumbered(const QSqlDatabase &db, const Values &values, qint64 *id, QString *error);
+
 // Reads a query's rows by column: the positions are looked up once.
 class Row
 {

@@ -18,4 +18,7 @@ set(TORVELIN_RECORDS_SOURCES
     records/historyfilter.h records/historyfilter.cpp
     records/recordqueries.h records/recordqueries.cpp
     records/resultscsv.h records/resultscsv.cpp
+    records/libraryguards.h records/libraryguards.cpp
+    records/programlibrarystore.h records/programlibrarystore.cpp
+    records/verificationstore.h records/verificationstore.cpp
 )

@@ -32,6 +32,12 @@ struct TestHeader
     int machineType = 0;
     int forceDecimals = 3;
     Serial_Setting_Type line;
+    // The library version that judges the test and the machine's
+    // verification in force at Start; 0 when there is none (a program file,
+    // a bench without a library, a machine never verified).
+    qint64 programId = 0;
+    int programVersion = 0;
+    qint64 verificationId = 0;
 
     // A station is its host name: the recorder marks only its own station's
     // running tests interrupted.

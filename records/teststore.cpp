@@ -27,13 +27,11 @@ QString byId()
     return SchemaSql::name(Schema::Tests::id) + QStringLiteral(" = ?");
 }
 
-// Qt binds a null string as NULL; these columns hold "" for "not entered".
-QString notNull(const QString &text)
+// An id of 0 is "none", which the column keeps as NULL.
+QVariant orNull(qint64 id)
 {
-    return text.isNull() ? QString(QLatin1String("")) : text;
+    return id > 0 ? QVariant(id) : QVariant(QVariant::LongLong);
 }
-
-
 } // namespace
 
 TestStore::TestStore(const QSqlDatabase &db)
@@ -41,6 +39,11 @@ TestStore::TestStore(const QSqlDatabase &db)
     , m_fullInsert(db)
     , m_partInsert(db)
 {
+}
+
+QString TestStore::notNull(const QString &text)
+{
+    return text.isNull() ? QString(QLatin1String("")) : text;
 }
 
 QString TestStore::timeText(const QDateTime &time)
@@ -51,7 +54,6 @@ QString TestStore::timeText(const QDateTime &time)
 bool TestStore::insertTest(const TestHeader &header, qint64 *id)
 {
     namespace T = Schema::Tests;
-    const bool postgres = RecordsDatabase::isPostgres(m_db);
     SchemaSql::Values values;
     values.set(T::startedAt, timeText(header.startedAt))
         .set(T::status, TestStatus::Running)
@@ -70,22 +72,11 @@ bool TestStore::insertTest(const TestHeader &header, qint64 *id)
         .set(T::baudRate, header.line.baudRate)
         .set(T::dataBits, header.line.dataBits)
         .set(T::parity, QString(QLatin1Char(header.line.parity)))
-        .set(T::stopBits, header.line.stopBits);
-    QString statement = SchemaSql::insertStatement(values.columns());
-    if (postgres)
-        statement += QStringLiteral(" RETURNING ") + SchemaSql::name(T::id);
-    QSqlQuery query(m_db);
-    if (!values.prepare(&query, statement) || !query.exec()) {
-        m_error = query.lastError().text();
-        return false;
-    }
-    const QVariant key = postgres ? (query.next() ? query.value(0) : QVariant()) : query.lastInsertId();
-    if (!key.isValid()) {
-        m_error = QStringLiteral("no id for the new test");
-        return false;
-    }
-    *id = key.toLongLong();
-    return true;
+        .set(T::stopBits, header.line.stopBits)
+        .set(T::programId, orNull(header.programId))
+        .set(T::programVersion, orNull(header.programVersion))
+        .set(T::verificationId, orNull(header.verificationId));
+    return SchemaSql::insertNumbered(m_db, values, id, &m_error);
 }
 
 bool TestStore::appendPoints(qint64 testId, qint64 firstSeq, const RecordedPoint *points, int count)

@@ -27,6 +27,9 @@ public:
     QString lastError() const { return m_error; }
 
     static QString timeText(const QDateTime &time);
+    // The empty text for a null one: a text column is '' when empty, NULL
+    // only where it means "not known".
+    static QString notNull(const QString &text);
 
 private:
     bool insert(const SchemaSql::Values &row);

@@ -72,9 +72,7 @@ int exportVerb(const QStringList &arguments, QIODevice *out, QIODevice *err)
         error = ExportText::tr("%1 cannot be written: %2").arg(fileName, file.errorString());
         made = false;
     }
-    if (!made) {
-        print(err, QStringLiteral("%1: %2").arg(verb.command(), error));
-        return RecordsTool::Refused;
-    }
+    if (!made)
+        return verb.refuse(err, error);
     return RecordsTool::Success;
 }

@@ -9,6 +9,9 @@
 // declaration and its row here.
 int exportVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
 int initVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
+int programVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
+int verificationVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
+int suspectsVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
 
 namespace {
 
@@ -19,6 +22,12 @@ const Verb Verbs[] = {
                                "Creates or upgrades the schema, the roles, their rights and the "
                                "audit trail (the lab's administrator, once)."),
      &initVerb},
+    {"program", QT_TRANSLATE_NOOP("RecordsTool", "The program library: add, approve, retire, list."),
+     &programVerb},
+    {"verification", QT_TRANSLATE_NOOP("RecordsTool", "The machines' verifications: add, list, settings."),
+     &verificationVerb},
+    {"suspects", QT_TRANSLATE_NOOP("RecordsTool", "The tests a failed verification puts in doubt."),
+     &suspectsVerb},
 };
 
 QString usage(const QString &program)
@@ -28,7 +37,7 @@ QString usage(const QString &program)
                                    "%1 VERB --help describes a verb.\n\nVerbs:\n")
                        .arg(program);
     for (const Verb &verb : Verbs)
-        text += QStringLiteral("  %1  %2\n").arg(QLatin1String(verb.name), -8).arg(RecordsTool::tr(verb.summary));
+        text += QStringLiteral("  %1  %2\n").arg(QLatin1String(verb.name), -13).arg(RecordsTool::tr(verb.summary));
     text += RecordsTool::tr("\nExit status: 0 done, 1 refused or failed (the reason on standard "
                             "error), 2 usage error.\n");
     return text;

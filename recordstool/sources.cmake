@@ -4,4 +4,7 @@ set(TORVELIN_RECORDSTOOL_SOURCES
     recordstool/verbsupport.h recordstool/verbsupport.cpp
     recordstool/exportverb.cpp
     recordstool/initverb.cpp
+    recordstool/programverb.cpp
+    recordstool/verificationverb.cpp
+    recordstool/suspectsverb.cpp
 )

@@ -27,6 +27,30 @@ void print(QIODevice *device, const QString &text)
         device->write("\n");
 }
 
+int runAction(const QStringList &arguments, QIODevice *out, QIODevice *err,
+              std::initializer_list<Action> actions)
+{
+    const QString verb = arguments.value(0) + QLatin1Char(' ') + arguments.value(1);
+    const QString action = arguments.value(2);
+    QStringList names;
+    for (const Action &candidate : actions) {
+        names << QLatin1String(candidate.name);
+        if (action == QLatin1String(candidate.name)) {
+            return candidate.run(QStringList{arguments.value(0), arguments.value(1) + QLatin1Char(' ') + action}
+                                     + arguments.mid(3),
+                                 out, err);
+        }
+    }
+    const QString usage = VerbParser::tr("Usage: %1 %2 [OPTIONS]\n%1 ACTION --help describes one.")
+                              .arg(verb, names.join(QLatin1Char('|')));
+    if (action == QLatin1String("--help") || action == QLatin1String("-h")) {
+        print(out, usage);
+        return RecordsTool::Success;
+    }
+    print(err, usage);
+    return RecordsTool::UsageError;
+}
+
 VerbParser::VerbParser(const QStringList &arguments, const QString &description)
     : m_arguments(arguments.mid(1)),
       m_command(arguments.value(0, QStringLiteral("torvelin-records")) + QLatin1Char(' ')
@@ -92,6 +116,18 @@ bool VerbParser::parse(QIODevice *out, QIODevice *err, const QStringList &requir
         return false;
     }
     return true;
+}
+
+int VerbParser::refuse(QIODevice *err, const QString &why) const
+{
+    print(err, QStringLiteral("%1: %2").arg(m_command, why));
+    return RecordsTool::Refused;
+}
+
+int VerbParser::usageError(QIODevice *err, const QString &why) const
+{
+    print(err, QStringLiteral("%1: %2").arg(m_command, why));
+    return RecordsTool::UsageError;
 }
 
 HistoryFilter VerbParser::filter() const

@@ -2,6 +2,7 @@
 
 #include "records/databaseconfig.h"
 #include "records/historyfilter.h"
+#include "recordstool/verb.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -10,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <initializer_list>
+
 class QIODevice;
 
 // What the verbs of torvelin-records share: printing, their parser with
@@ -17,6 +20,16 @@ class QIODevice;
 namespace VerbSupport {
 
 void print(QIODevice *device, const QString &text);
+
+// A verb with actions ("program add", "program list"): runs the action the
+// third argument names, as a verb of its own named by both words.
+struct Action
+{
+    const char *name;
+    VerbRun run;
+};
+int runAction(const QStringList &arguments, QIODevice *out, QIODevice *err,
+              std::initializer_list<Action> actions);
 
 class VerbParser
 {
@@ -37,6 +50,10 @@ public:
     bool parse(QIODevice *out, QIODevice *err, const QStringList &required, int *exitCode);
     // For messages: "torvelin-records export".
     QString command() const { return m_command; }
+    // Print "torvelin-records export: why" on standard error and return
+    // the exit code: refused or failed, or a usage error.
+    int refuse(QIODevice *err, const QString &why) const;
+    int usageError(QIODevice *err, const QString &why) const;
 
     // The filter from --part … --to; parse() has checked the dates.
     HistoryFilter filter() const;

@@ -503,6 +503,26 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
         <source>Nothing was signed.</source>
         <translation>未签署任何测试。</translation>
     </message>
+    <message>
+        <source>Suspect after</source>
+        <translation>可疑（失败的检定后）</translation>
+    </message>
+    <message>
+        <source>Suspects PDF…</source>
+        <translation>可疑测试 PDF…</translation>
+    </message>
+    <message>
+        <source>no failed verification</source>
+        <translation>无失败的检定</translation>
+    </message>
+    <message>
+        <source>%1, failed %2 (verification %3)</source>
+        <translation>%1，%2 检定失败（检定 %3）</translation>
+    </message>
+    <message>
+        <source>Suspect tests</source>
+        <translation>可疑测试</translation>
+    </message>
 </context>
 <context>
     <name>IdentityBar</name>
@@ -544,6 +564,25 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
     <message>
         <source>This computer has no keyring to keep passwords in: no keyring service (on Linux a Secret Service such as GNOME Keyring or KeePassXC) answers.</source>
         <translation>本计算机没有可保存密码的密钥环：没有密钥环服务（在 Linux 上为 GNOME Keyring 或 KeePassXC 等 Secret Service）响应。</translation>
+    </message>
+</context>
+<context>
+    <name>LibraryEntryDialog</name>
+    <message>
+        <source>Program in the Library</source>
+        <translation>程序库中的程序</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>Part numbers</source>
+        <translation>零件号</translation>
+    </message>
+    <message>
+        <source>One part number a line (or separated by commas). A program needs at least one to be approved.</source>
+        <translation>每行一个零件号（或以逗号分隔）。程序至少需要一个零件号才能批准。</translation>
     </message>
 </context>
 <context>
@@ -1191,6 +1230,132 @@ Do you want to replace it?</source>
     </message>
 </context>
 <context>
+    <name>ProgramLibraryDialog</name>
+    <message>
+        <source>Program Library</source>
+        <translation>程序库</translation>
+    </message>
+    <message>
+        <source>The approved version of a program judges every spring of its part numbers. Editing an approved program makes a new draft; approving a draft retires the version before it. Nothing is deleted.</source>
+        <translation>程序的已批准版本判定其零件号的每一个弹簧。编辑已批准的程序会生成新的草稿；批准草稿会停用之前的版本。任何内容都不会被删除。</translation>
+    </message>
+    <message>
+        <source>New...</source>
+        <translation>新建...</translation>
+    </message>
+    <message>
+        <source>Import File...</source>
+        <translation>导入文件...</translation>
+    </message>
+    <message>
+        <source>Edit...</source>
+        <translation>编辑...</translation>
+    </message>
+    <message>
+        <source>Approve</source>
+        <translation>批准</translation>
+    </message>
+    <message>
+        <source>Retire</source>
+        <translation>停用</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Number</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>版本</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>Part numbers</source>
+        <translation>零件号</translation>
+    </message>
+    <message>
+        <source>Created</source>
+        <translation>创建</translation>
+    </message>
+    <message>
+        <source>Approved</source>
+        <translation>批准</translation>
+    </message>
+    <message>
+        <source>Retired</source>
+        <translation>停用</translation>
+    </message>
+    <message>
+        <source>The program library cannot be read: %1</source>
+        <translation>无法读取程序库：%1</translation>
+    </message>
+    <message>
+        <source>The library holds no program yet. Program files and machine programs judge the tests until a program is approved for a part.</source>
+        <translation>程序库中还没有程序。在某个零件有已批准的程序之前，由程序文件和机器程序判定测试。</translation>
+    </message>
+    <message>
+        <source>Program %1, a new draft</source>
+        <translation>程序 %1，新草稿</translation>
+    </message>
+    <message>
+        <source>Import Program File</source>
+        <translation>导入程序文件</translation>
+    </message>
+    <message>
+        <source>The program file %1 cannot be read: %2</source>
+        <translation>无法读取程序文件 %1：%2</translation>
+    </message>
+    <message>
+        <source>Program %1 from %2, a new draft</source>
+        <translation>来自 %2 的程序 %1，新草稿</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2</source>
+        <translation>无法读取%1：%2</translation>
+    </message>
+    <message>
+        <source>%1, a draft changed in place</source>
+        <translation>%1，草稿原地修改</translation>
+    </message>
+    <message>
+        <source>%1 stays as it is; the change becomes a new draft</source>
+        <translation>%1 保持不变；修改成为新的草稿</translation>
+    </message>
+    <message>
+        <source>Approve %1 for %2? It judges those parts from the next Start on; the version approved before it is retired.</source>
+        <translation>批准%1用于 %2？从下一次开始起由它判定这些零件；之前批准的版本将被停用。</translation>
+    </message>
+    <message>
+        <source>Retire %1? It judges no part any more; it stays in the library.</source>
+        <translation>停用%1？它将不再判定任何零件；但仍保留在程序库中。</translation>
+    </message>
+    <message>
+        <source>Edit Program in the Library</source>
+        <translation>编辑程序库中的程序</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramLibraryStore</name>
+    <message>
+        <source>Program version %1 has an unknown state.</source>
+        <translation>程序版本 %1 的状态未知。</translation>
+    </message>
+    <message>
+        <source>The draft was approved or retired meanwhile.</source>
+        <translation>该草稿已在此期间被批准或停用。</translation>
+    </message>
+</context>
+<context>
     <name>RecordsAdministration</name>
     <message>
         <source>The group roles cannot be created (it takes a login with the CREATEROLE right): %1</source>
@@ -1324,6 +1489,218 @@ Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage
     <message>
         <source>%1 cannot be written: %2</source>
         <translation>无法写入 %1：%2</translation>
+    </message>
+    <message>
+        <source>The program library: add, approve, retire, list.</source>
+        <translation>程序库：添加、批准、停用、列出。</translation>
+    </message>
+    <message>
+        <source>The machines&apos; verifications: add, list, settings.</source>
+        <translation>机器检定：添加、列出、设置。</translation>
+    </message>
+    <message>
+        <source>The tests a failed verification puts in doubt.</source>
+        <translation>失败的检定使之可疑的测试。</translation>
+    </message>
+    <message>
+        <source>Adds a program file to the library as a draft: the next version of its number. Prints the new id.</source>
+        <translation>将程序文件作为草稿加入程序库：其编号的下一个版本。输出新的 id。</translation>
+    </message>
+    <message>
+        <source>The program file (JSON).</source>
+        <translation>程序文件（JSON）。</translation>
+    </message>
+    <message>
+        <source>A part number it applies to; repeat for more.</source>
+        <translation>适用的零件号；可重复给出多个。</translation>
+    </message>
+    <message>
+        <source>PART</source>
+        <translation>零件号</translation>
+    </message>
+    <message>
+        <source>Its name (default: the file&apos;s name).</source>
+        <translation>其名称（默认：文件名）。</translation>
+    </message>
+    <message>
+        <source>NAME</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>Approves a draft for its part numbers; the version approved before it is retired.</source>
+        <translation>为其零件号批准草稿；此前批准的版本随之停用。</translation>
+    </message>
+    <message>
+        <source>Retires a draft or an approved version.</source>
+        <translation>停用草稿或已批准的版本。</translation>
+    </message>
+    <message>
+        <source>The version&apos;s id.</source>
+        <translation>版本的 id。</translation>
+    </message>
+    <message>
+        <source>N</source>
+        <translation>N</translation>
+    </message>
+    <message>
+        <source>--id takes a version&apos;s id.</source>
+        <translation>--id 需要一个版本的 id。</translation>
+    </message>
+    <message>
+        <source>Lists the library&apos;s versions, of one part number or all.</source>
+        <translation>列出程序库的版本：某一零件号的或全部。</translation>
+    </message>
+    <message>
+        <source>Only the versions for this part number.</source>
+        <translation>仅列出此零件号的版本。</translation>
+    </message>
+    <message>
+        <source>One JSON object per version (id, number, name, version, state, parts, approved_by, approved_at).</source>
+        <translation>每个版本一个 JSON 对象（id、number、name、version、state、parts、approved_by、approved_at）。</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2</source>
+        <translation>无法读取 %1：%2</translation>
+    </message>
+    <message>
+        <source>%1 is not a JSON object: %2</source>
+        <translation>%1 不是 JSON 对象：%2</translation>
+    </message>
+    <message>
+        <source>Records a verification made elsewhere, such as a calibration service&apos;s certificate. Prints the new id.</source>
+        <translation>记录在别处完成的检定，例如校准机构的证书。输出新的 id。</translation>
+    </message>
+    <message>
+        <source>The station (its id or host name).</source>
+        <translation>工位（其 id 或主机名）。</translation>
+    </message>
+    <message>
+        <source>STATION</source>
+        <translation>工位</translation>
+    </message>
+    <message>
+        <source>When it was verified (ISO 8601, local time unless it names an offset).</source>
+        <translation>检定时间（ISO 8601，未给出时区偏移时为本地时间）。</translation>
+    </message>
+    <message>
+        <source>TIME</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>The verdict as found: pass or fail.</source>
+        <translation>原始状态的判定：pass 或 fail。</translation>
+    </message>
+    <message>
+        <source>RESULT</source>
+        <translation>结果</translation>
+    </message>
+    <message>
+        <source>The verdict as left after an adjustment: pass or fail.</source>
+        <translation>调整后状态的判定：pass 或 fail。</translation>
+    </message>
+    <message>
+        <source>The next due date (default: the lab&apos;s interval after it).</source>
+        <translation>下次到期日（默认：检定后加上实验室的周期）。</translation>
+    </message>
+    <message>
+        <source>DATE</source>
+        <translation>日期</translation>
+    </message>
+    <message>
+        <source>The points, reference instrument and permitted error (JSON, docs/records.md).</source>
+        <translation>检定点、标准器和允许误差（JSON，见 docs/records.md）。</translation>
+    </message>
+    <message>
+        <source>Who verified it.</source>
+        <translation>检定人。</translation>
+    </message>
+    <message>
+        <source>The certificate&apos;s number.</source>
+        <translation>证书编号。</translation>
+    </message>
+    <message>
+        <source>NUMBER</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>--as-left is pass or fail.</source>
+        <translation>--as-left 为 pass 或 fail。</translation>
+    </message>
+    <message>
+        <source>--at takes a time as 2026-12-08T10:30 or a day.</source>
+        <translation>--at 需要形如 2026-12-08T10:30 的时间或一个日期。</translation>
+    </message>
+    <message>
+        <source>--result is pass or fail.</source>
+        <translation>--result 为 pass 或 fail。</translation>
+    </message>
+    <message>
+        <source>--next-due takes a date as yyyy-MM-dd.</source>
+        <translation>--next-due 需要形如 yyyy-MM-dd 的日期。</translation>
+    </message>
+    <message>
+        <source>Lists a station&apos;s verifications, oldest first.</source>
+        <translation>列出某工位的检定，最早的在前。</translation>
+    </message>
+    <message>
+        <source>One JSON object per verification, with its points.</source>
+        <translation>每次检定一个 JSON 对象，含其检定点。</translation>
+    </message>
+    <message>
+        <source>Shows the lab&apos;s verification settings, and changes those given.</source>
+        <translation>显示实验室的检定设置，并修改所给出的设置。</translation>
+    </message>
+    <message>
+        <source>± % of reading a point may be off.</source>
+        <translation>检定点允许的偏差（读数的 ± %）。</translation>
+    </message>
+    <message>
+        <source>PERCENT</source>
+        <translation>百分比</translation>
+    </message>
+    <message>
+        <source>Months until the next verification is due.</source>
+        <translation>距下次检定到期的月数。</translation>
+    </message>
+    <message>
+        <source>MONTHS</source>
+        <translation>月数</translation>
+    </message>
+    <message>
+        <source>What Start does on an overdue or failed machine: warn or block.</source>
+        <translation>机器检定过期或失败时开始测试的处理：warn（警告）或 block（阻止）。</translation>
+    </message>
+    <message>
+        <source>POLICY</source>
+        <translation>策略</translation>
+    </message>
+    <message>
+        <source>--permitted-error and --interval-months take numbers, --policy warn or block.</source>
+        <translation>--permitted-error 和 --interval-months 需要数字，--policy 为 warn 或 block。</translation>
+    </message>
+    <message>
+        <source>Lists the tests a verification that failed as found puts in doubt: every test of the station since its last passing verification.</source>
+        <translation>列出原始状态检定失败使之可疑的测试：该工位自上次合格检定以来的所有测试。</translation>
+    </message>
+    <message>
+        <source>The station: its id or the host name recorded with the tests.</source>
+        <translation>工位：其 id 或测试记录中的主机名。</translation>
+    </message>
+    <message>
+        <source>The failed verification (default: the station&apos;s latest that failed as found).</source>
+        <translation>失败的检定（默认：该工位最近一次原始状态失败的检定）。</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>ID</translation>
+    </message>
+    <message>
+        <source>One JSON object per test (id, started_at, part_number, batch, serial_number).</source>
+        <translation>每个测试一个 JSON 对象（id、started_at、part_number、batch、serial_number）。</translation>
+    </message>
+    <message>
+        <source>Verification %1 of this station did not fail as found.</source>
+        <translation>该工位的检定 %1 在原始状态下并未失败。</translation>
     </message>
     <message>
         <source>Creates or upgrades the schema, the roles, their rights and the audit trail (the lab&apos;s administrator, once).</source>
@@ -1678,6 +2055,146 @@ Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage
     <message>
         <source>Signed</source>
         <translation>签署</translation>
+    </message>
+    <message>
+        <source>PASS</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>FAIL</source>
+        <translation>不合格</translation>
+    </message>
+    <message>
+        <source>Reference (%1)</source>
+        <translation>标准值（%1）</translation>
+    </message>
+    <message>
+        <source>Machine (%1)</source>
+        <translation>机器示值（%1）</translation>
+    </message>
+    <message>
+        <source>Error (%)</source>
+        <translation>误差（%）</translation>
+    </message>
+    <message>
+        <source>Machine verification certificate</source>
+        <translation>机器检定证书</translation>
+    </message>
+    <message>
+        <source>not adjusted</source>
+        <translation>未调整</translation>
+    </message>
+    <message>
+        <source>Verification</source>
+        <translation>检定</translation>
+    </message>
+    <message>
+        <source>Verified</source>
+        <translation>检定时间</translation>
+    </message>
+    <message>
+        <source>Verified by</source>
+        <translation>检定人</translation>
+    </message>
+    <message>
+        <source>Reference instrument</source>
+        <translation>标准器</translation>
+    </message>
+    <message>
+        <source>Its certificate</source>
+        <translation>其证书</translation>
+    </message>
+    <message>
+        <source>Its calibration due</source>
+        <translation>其校准到期</translation>
+    </message>
+    <message>
+        <source>Permitted error</source>
+        <translation>允许误差</translation>
+    </message>
+    <message>
+        <source>±%1 % of reading</source>
+        <translation>读数的 ±%1 %</translation>
+    </message>
+    <message>
+        <source>As found</source>
+        <translation>原始状态</translation>
+    </message>
+    <message>
+        <source>As left</source>
+        <translation>调整后</translation>
+    </message>
+    <message>
+        <source>Next due</source>
+        <translation>下次到期</translation>
+    </message>
+    <message>
+        <source>Made</source>
+        <translation>方式</translation>
+    </message>
+    <message>
+        <source>guided by Torvelin</source>
+        <translation>由 Torvelin 引导</translation>
+    </message>
+    <message>
+        <source>by an external service</source>
+        <translation>由外部机构</translation>
+    </message>
+    <message>
+        <source>Error = (machine − reference) / reference × 100; a point passes within ± the permitted error, its boundary included.</source>
+        <translation>误差 = (机器示值 − 标准值) / 标准值 × 100；检定点在 ± 允许误差以内（含边界）为合格。</translation>
+    </message>
+    <message>
+        <source>Force as found</source>
+        <translation>原始状态的力</translation>
+    </message>
+    <message>
+        <source>Distance as found</source>
+        <translation>原始状态的位移</translation>
+    </message>
+    <message>
+        <source>Force as left</source>
+        <translation>调整后的力</translation>
+    </message>
+    <message>
+        <source>Distance as left</source>
+        <translation>调整后的位移</translation>
+    </message>
+    <message>
+        <source>Signature: ______________________    Date: ____________</source>
+        <translation>签名：______________________    日期：____________</translation>
+    </message>
+    <message>
+        <source>Suspect tests</source>
+        <translation>可疑测试</translation>
+    </message>
+    <message>
+        <source>Station %1 failed its verification as found on %2 (verification %3). Every test the station made from %4 to %5 is suspect.</source>
+        <translation>工位 %1 于 %2 原始状态检定失败（检定 %3）。该工位自 %4 至 %5 所做的每个测试均可疑。</translation>
+    </message>
+    <message>
+        <source>its first test</source>
+        <translation>其第一个测试</translation>
+    </message>
+    <message>
+        <source>now</source>
+        <translation>现在</translation>
+    </message>
+    <message>
+        <source>Suspect tests: %1</source>
+        <translation>可疑测试：%1</translation>
+    </message>
+    <message>
+        <source>Tests</source>
+        <translation>测试</translation>
+    </message>
+    <message>
+        <source>The tests</source>
+        <translation>测试列表</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>记录</translation>
     </message>
 </context>
 <context>
@@ -2120,6 +2637,12 @@ The test goes on: its points are kept in memory and written as soon as the datab
         <source>There is no database file %1.</source>
         <translation>数据库文件 %1 不存在。</translation>
     </message>
+    <message>
+        <source>Usage: %1 %2 [OPTIONS]
+%1 ACTION --help describes one.</source>
+        <translation>用法：%1 %2 [选项]
+%1 ACTION --help 说明一个操作。</translation>
+    </message>
 </context>
 <context>
     <name>VerdictBand</name>
@@ -2149,6 +2672,37 @@ The test goes on: its points are kept in memory and written as soon as the datab
     <message>
         <source>Sound at the verdict</source>
         <translation>判定时发声</translation>
+    </message>
+</context>
+<context>
+    <name>VerificationJson</name>
+    <message>
+        <source>&quot;%1&quot; is not a list of points.</source>
+        <translation>&quot;%1&quot; 不是检定点的列表。</translation>
+    </message>
+    <message>
+        <source>A point of &quot;%1&quot; needs a &quot;reference&quot; and an &quot;indicated&quot; number.</source>
+        <translation>&quot;%1&quot; 的检定点需要数字 &quot;reference&quot; 和 &quot;indicated&quot;。</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not an object of force and distance points.</source>
+        <translation>&quot;%1&quot; 不是含力和位移检定点的对象。</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a text.</source>
+        <translation>&quot;%1&quot; 不是文本。</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a number.</source>
+        <translation>&quot;%1&quot; 不是数字。</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not an object.</source>
+        <translation>&quot;%1&quot; 不是对象。</translation>
+    </message>
+    <message>
+        <source>&quot;reference.due&quot; is a date as yyyy-MM-dd, not &quot;%1&quot;.</source>
+        <translation>&quot;reference.due&quot; 应为 yyyy-MM-dd 格式的日期，而不是 &quot;%1&quot;。</translation>
     </message>
 </context>
 <context>
@@ -2220,6 +2774,156 @@ The test goes on: its points are kept in memory and written as soon as the datab
     <message>
         <source>The machine failed its verification on %1.</source>
         <translation>机器于 %1 校验不合格。</translation>
+    </message>
+</context>
+<context>
+    <name>VerificationStore</name>
+    <message>
+        <source>The permitted error and the interval must be above 0.</source>
+        <translation>允许误差和周期必须大于 0。</translation>
+    </message>
+</context>
+<context>
+    <name>VerifyMachineDialog</name>
+    <message>
+        <source>Verify Machine</source>
+        <translation>检定机器</translation>
+    </message>
+    <message>
+        <source>For each point: apply the force until the reference instrument shows it, type the reference reading, hold it and press Take. The machine&apos;s force is averaged over one second.</source>
+        <translation>每个检定点：施加力直到标准器显示该值，输入标准器读数，保持住并按“读取”。机器的力取一秒内的平均值。</translation>
+    </message>
+    <message>
+        <source>Reference instrument</source>
+        <translation>标准器</translation>
+    </message>
+    <message>
+        <source>Instrument</source>
+        <translation>仪器</translation>
+    </message>
+    <message>
+        <source>Certificate number</source>
+        <translation>证书编号</translation>
+    </message>
+    <message>
+        <source>Its calibration due</source>
+        <translation>其校准到期</translation>
+    </message>
+    <message>
+        <source>Verified by</source>
+        <translation>检定人</translation>
+    </message>
+    <message>
+        <source>As found</source>
+        <translation>原始状态</translation>
+    </message>
+    <message>
+        <source>As left</source>
+        <translation>调整后</translation>
+    </message>
+    <message>
+        <source>The machine was adjusted: measure it again as left</source>
+        <translation>机器已调整：按调整后状态重新测量</translation>
+    </message>
+    <message>
+        <source>Take</source>
+        <translation>读取</translation>
+    </message>
+    <message>
+        <source>Add Point</source>
+        <translation>添加检定点</translation>
+    </message>
+    <message>
+        <source>Remove Point</source>
+        <translation>删除检定点</translation>
+    </message>
+    <message>
+        <source>Permitted error ±%1 % of reading</source>
+        <translation>允许误差：读数的 ±%1 %</translation>
+    </message>
+    <message>
+        <source>Live force: %1 N</source>
+        <translation>实时力：%1 N</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>As found: fail at %1 of %2 points</source>
+        <translation>原始状态：%2 个检定点中 %1 个不合格</translation>
+    </message>
+    <message>
+        <source>Reference (N)</source>
+        <translation>标准值 (N)</translation>
+    </message>
+    <message>
+        <source>Machine (N)</source>
+        <translation>机器示值 (N)</translation>
+    </message>
+    <message>
+        <source>Error (%)</source>
+        <translation>误差 (%)</translation>
+    </message>
+    <message>
+        <source>Verdict</source>
+        <translation>判定</translation>
+    </message>
+    <message>
+        <source>Choose the point to take.</source>
+        <translation>请选择要读取的检定点。</translation>
+    </message>
+    <message>
+        <source>Type what the reference instrument shows first.</source>
+        <translation>请先输入标准器的示值。</translation>
+    </message>
+    <message>
+        <source>Taking the machine&apos;s force: hold the load steady.</source>
+        <translation>正在读取机器的力：请保持载荷稳定。</translation>
+    </message>
+    <message>
+        <source>No force came from the tester in that second. Is it connected, with no test running?</source>
+        <translation>这一秒内未收到试验机的力。试验机是否已连接，且没有正在运行的测试？</translation>
+    </message>
+    <message>
+        <source>pass</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>fail</source>
+        <translation>不合格</translation>
+    </message>
+    <message>
+        <source>as left</source>
+        <translation>调整后</translation>
+    </message>
+    <message>
+        <source>as found</source>
+        <translation>原始状态</translation>
+    </message>
+    <message>
+        <source>Point %1 %2 has no reference reading or has not been taken: take it or remove it.</source>
+        <translation>%2检定点 %1 没有标准器读数或尚未读取：请读取或删除它。</translation>
+    </message>
+    <message>
+        <source>There is no point %1.</source>
+        <translation>没有检定点 %1。</translation>
+    </message>
+    <message>
+        <source>%1: fail at %2 of %3 points</source>
+        <translation>%1：%3 个检定点中 %2 个不合格</translation>
+    </message>
+    <message>
+        <source>%1: pass, every point within the permitted error</source>
+        <translation>%1：合格，所有检定点均在允许误差以内</translation>
+    </message>
+    <message>
+        <source>%1: %2 of %3 points taken</source>
+        <translation>%1：已读取 %3 个检定点中的 %2 个</translation>
+    </message>
+    <message>
+        <source>A verification names who made it and the reference instrument with its certificate.</source>
+        <translation>检定须注明检定人以及标准器及其证书。</translation>
     </message>
 </context>
 <context>

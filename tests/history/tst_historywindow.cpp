@@ -3,10 +3,13 @@
 #include "history/historymodel.h"
 #include "history/historywindow.h"
 #include "history/overlaywindow.h"
+#include "records/verificationstore.h"
 #include "widgets/filedialogs.h"
 #include "support/recordfixture.h"
 
 #include <QMainWindow>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -25,6 +28,7 @@ private slots:
     void openHandsTheTestWithItsCurves();
     void overlayDrawsEveryTestSelected();
     void csvHoldsTheFilteredTests();
+    void suspectsOfAFailedVerification();
     // Last: it adds a test.
     void openHistoryListsATestJustRecorded();
 
@@ -82,6 +86,34 @@ void tst_HistoryWindow::overlayDrawsEveryTestSelected()
     QCOMPARE(overlay->plot()->graphCount(), 4);
     QCOMPARE(overlay->plot()->graph(0)->dataCount(), 2);
     QVERIFY(overlay->plot()->graph(0)->pen().color() != overlay->plot()->graph(2)->pen().color());
+}
+
+void tst_HistoryWindow::suspectsOfAFailedVerification()
+{
+    // The station passed between the first and the second test and failed
+    // after the third.
+    const QDateTime start(QDate(2026, 12, 8), QTime(8, 0), Qt::UTC);
+    VerificationStore store(records.db());
+    qint64 id = 0;
+    for (const auto &[at, verdict] : {std::pair{start.addSecs(30), VerificationVerdict::Pass},
+                                      std::pair{start.addSecs(180), VerificationVerdict::Fail}}) {
+        MachineVerification v;
+        v.station = QStringLiteral("bench");
+        v.performedAt = at;
+        v.asFoundVerdict = verdict;
+        v.nextDue = QDate(2027, 12, 8);
+        QVERIFY2(store.add(v, &id), qPrintable(store.lastError()));
+    }
+    HistoryWindow window;
+    auto *suspects = window.findChild<QComboBox *>(QStringLiteral("suspectCombo"));
+    QCOMPARE(suspects->count(), 2);
+    QVERIFY(suspects->itemText(1).contains(QStringLiteral("bench, failed 2026-12-08")));
+    suspects->setCurrentIndex(1);
+    QMetaObject::invokeMethod(&window, "on_suspectCombo_activated", Q_ARG(int, 1));
+    QCOMPARE(window.model()->rowCount(), 2);
+    QCOMPARE(window.model()->testId(1), newest - 1);
+    QVERIFY(!window.findChild<QCheckBox *>(QStringLiteral("fromCheck"))->isEnabled());
+    suspects->setCurrentIndex(0);
 }
 
 void tst_HistoryWindow::csvHoldsTheFilteredTests()

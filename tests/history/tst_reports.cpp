@@ -77,6 +77,7 @@ private slots:
     void unwritableFileIsReported();
     void histogramLabelsNeverOverlap();
     void legendBelowTheCurves();
+    void verificationCertificateAndSuspects();
 
 private:
     QTemporaryDir dir;
@@ -253,6 +254,43 @@ void tst_Reports::legendBelowTheCurves()
     plot.toPixmap(600, 330);
     QVERIFY(plot.legend->visible());
     QVERIFY(plot.legend->outerRect().top() >= plot.axisRect()->outerRect().bottom());
+}
+
+void tst_Reports::verificationCertificateAndSuspects()
+{
+    MachineVerification v;
+    v.id = 31;
+    v.station = QStringLiteral("bench-1");
+    v.performedAt = QDateTime::currentDateTimeUtc();
+    v.performedBy = QStringLiteral("M. Weber");
+    v.reference = {QStringLiteral("Load cell LC-500"), QStringLiteral("DAkkS-123"), QDate(2027, 6, 1)};
+    v.asFound.force = {{100, 100.4}, {500, 507}};
+    v.asFoundVerdict = VerificationVerdict::Fail;
+    v.asLeft.force = {{100, 100.1}, {500, 501}};
+    v.asLeftVerdict = VerificationVerdict::Pass;
+    v.nextDue = QDate(2027, 12, 1);
+    const QString certificate = dir.filePath(QStringLiteral("verification.pdf"));
+    QString error;
+    QVERIFY2(Reports::writeVerificationPdf(certificate, v, &error), qPrintable(error));
+    const QString text = pdfText(certificate);
+    for (const char *expected : {"Federnwerk Nord GmbH", "Page 1 of 1", "Machine veri", // pdftotext gives the ligature "ﬁ"
+                                 "bench-1", "M. Weber", "Load cell LC-500", "DAkkS-123", "2027-06-01",
+                                 "±1 % of reading", "2027-12-01", "Force as found", "Force as left", "1.40",
+                                 "507.000", "PASS"})
+        QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
+
+    QVector<SuspectTest> tests;
+    for (int i = 0; i < 80; ++i)
+        tests << SuspectTest{i + 1, v.performedAt.addDays(-1).addSecs(60 * i), QStringLiteral("SP-20"),
+                             i < 50 ? QStringLiteral("B7") : QStringLiteral("B8"), QStringLiteral("SN-%1").arg(i)};
+    const QString suspects = dir.filePath(QStringLiteral("suspects.pdf"));
+    QVERIFY2(Reports::writeSuspectsPdf(suspects, v, {}, tests, &error), qPrintable(error));
+    const QString all = pdfText(suspects);
+    for (const char *expected : {"Suspect tests", "Suspect tests: 80", "to now", "SN-0", "SN-79", "Page 2 of"})
+        QVERIFY2(all.contains(QString::fromUtf8(expected)), expected);
+    // Per part number and batch: what goes to which customer.
+    QVERIFY(all.contains(QRegularExpression(QStringLiteral("SP-20\\s+B7\\s+50"))));
+    QVERIFY(all.contains(QRegularExpression(QStringLiteral("SP-20\\s+B8\\s+30"))));
 }
 
 QTEST_MAIN(tst_Reports)

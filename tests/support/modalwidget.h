@@ -41,3 +41,25 @@ inline void whenModalOpens(QObject *context, std::function<void(QWidget *)> answ
             closeModalWidgets();
     });
 }
+
+// Runs `answer` on the first modal widget of type T that opens, however
+// many others open and close before it. It looks every few milliseconds
+// without blocking: a dialog that opens another once it closes (an editor,
+// then a question) is answered one after the other.
+template<typename T>
+inline void whenModalOfTypeOpens(QObject *context, std::function<void(T *)> answer)
+{
+    auto *poll = new QTimer(context);
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, context, [poll, answer] {
+        auto *modal = qobject_cast<T *>(QApplication::activeModalWidget());
+        if (!modal)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        answer(modal);
+        if (QTest::currentTestFailed())
+            closeModalWidgets();
+    });
+    poll->start();
+}

@@ -1,0 +1,4 @@
+set(TORVELIN_VERIFICATIONWINDOW_SOURCES
+    verificationwindow/verifymachinedialog.h verificationwindow/verifymachinedialog.cpp
+    forms/verifymachinedialog.ui
+)
