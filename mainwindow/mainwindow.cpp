@@ -18,6 +18,7 @@
 #include "mainwindow/livereadout.h"
 #include "mainwindow/plotautofit.h"
 #include "mainwindow/plotexport.h"
+#include "mainwindow/programtestsetting.h"
 #include "mainwindow/testrun.h"
 #include "mainwindow/testsettingslabel.h"
 #include "parameters/machineparameter.h"
@@ -70,6 +71,8 @@ MainWindow::MainWindow(QWidget *parent)
     setUpPlot();
     curvePlot = CurvePlotView(ui->userPlot);
     autoFit = new PlotAutoFit(ui->userPlot);
+    // The plot follows the curves until the operator sets the axes.
+    autoFit->setEnabled(true);
 
     // The designer keeps the grid in a fixed-size container; as the central
     // widget's own layout it follows the window. The emptied container is
@@ -127,6 +130,17 @@ MainWindow::MainWindow(QWidget *parent)
     ProgramChoice *programChoice = liveEvaluation->programChoice();
     connect(this, &MainWindow::curvePointAdded, liveEvaluation, &LiveEvaluation::curvesChanged);
     connect(this, &MainWindow::curvesReplaced, liveEvaluation, &LiveEvaluation::curvesChanged);
+    // A chosen program carries its test settings.
+    connect(programChoice, &ProgramChoice::programChosen, this, [this](const TestProgram &program) {
+        programSetting.chooseProgram(program);
+        showTestSettings();
+        enableTestButtons();
+    });
+    connect(programChoice, &ProgramChoice::noProgramChosen, this, [this] {
+        programSetting.chooseNoProgram();
+        autoFit->clearFrame();
+        showTestSettings();
+    });
     connect(programChoice, &ProgramChoice::systemSetRequest, worker, &modbusThread::getSystemSet);
     connect(worker, &modbusThread::sendSystemSetting, programChoice,
             &ProgramChoice::receiveSystemSetting);
@@ -148,6 +162,8 @@ void MainWindow::fitReadout()
 
 MainWindow::~MainWindow()
 {
+    if (testRun->isRunning())
+        recording->testEnded(!testRun->hasReturned());
     worker->stopThread();
     worker->wait();
     delete ui;
@@ -227,6 +243,9 @@ void MainWindow::on_actionConnect_triggered()
     fitReadout();
 
     liveEvaluation->programChoice()->machineConnected();
+    // A program chosen in an earlier run knows its settings: no Chart needed.
+    if (programSetting.hasProgram())
+        enableTestButtons();
 
     worker->start();
 }
@@ -272,6 +291,7 @@ void MainWindow::on_startBtn_clicked()
         curves.clear();
         showCurves();
         emit testBegun();
+        frameProgram();
         // The spring under test; the bar may count up for the next one.
         const QString serialNumber = recording->identityBar()->identity().serialNumber;
         testRun->start();
@@ -291,14 +311,31 @@ void MainWindow::on_stopBtn_clicked()
             tr("The tester did not get Stop; it is sent again as soon as the line is back."));
 }
 
+// With a program, the test's whole stroke and every limit are in view from
+// the first point on.
+void MainWindow::frameProgram()
+{
+    const std::optional<TestProgram> &program = liveEvaluation->program();
+    if (!program) {
+        autoFit->clearFrame();
+        return;
+    }
+    const std::pair<double, double> forces = ProgramTestSetting::forceSpan(*program);
+    const double distance = curveSetting.distance;
+    autoFit->setFrame(QCPRange(std::min(0.0, distance), std::max(0.0, distance)),
+                      QCPRange(forces.first, forces.second));
+}
+
 void MainWindow::endTest()
 {
     if (!testRun->isRunning())
         return;
+    // Stopped before the machine came back, the spring was not tested.
+    const bool aborted = !testRun->hasReturned();
     testRun->stop();
     ui->startBtn->setEnabled(true);
-    recording->testEnded();
-    liveEvaluation->testEnded();
+    recording->testEnded(aborted);
+    liveEvaluation->testEnded(aborted);
 }
 
 void MainWindow::on_refreshBtn_clicked()
@@ -393,8 +430,21 @@ void MainWindow::receiveAxisSet(AxisSetting setting)
 
 void MainWindow::receiveCurveSetting(Curve_Setting setting)
 {
-    curveSetting = setting;
+    programSetting.accept(setting);
+    showTestSettings();
+    enableTestButtons();
+}
+
+// What the next Start sends, in the status bar.
+void MainWindow::showTestSettings()
+{
+    curveSetting = programSetting.current();
     testSettingsLabel->showSetting(curveSetting);
+}
+
+// Settings accepted, or a program's, while connected make a test possible.
+void MainWindow::enableTestButtons()
+{
     if (isConnected()) {
         ui->startBtn->setEnabled(!testRun->isRunning());
         ui->refreshBtn->setEnabled(true);
@@ -451,6 +501,7 @@ void MainWindow::receiveLinkReport(LinkReport report)
     const bool wasAnswering = linkMonitor->answering();
     linkMonitor->receiveLinkReport(report);
     testRun->linkAnswering(report.answering);
+    recording->receiveLinkReport(report);
     if (!isConnected() || wasAnswering == report.answering)
         return;
     // The last reading stays readable, greyed: it is no longer the machine's.

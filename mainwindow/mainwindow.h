@@ -6,6 +6,7 @@
 #include "dialogs/axissetting.h"
 #include "records/storedtest.h"
 #include "mainwindow/curveplotview.h"
+#include "mainwindow/programtestsetting.h"
 
 #include <QMainWindow>
 
@@ -75,6 +76,9 @@ private slots:
 private:
     void setUpPlot();
     void setUpTestShortcuts();
+    void showTestSettings();
+    void enableTestButtons();
+    void frameProgram();
     void fitReadout();
     bool isConnected() const;
     void endTest();
@@ -87,7 +91,10 @@ private:
     QString fileFolder();
 
     Ui::MainWindow *ui;
+    // What the next Start sends: the operator's settings, or the chosen
+    // program's (programSetting decides).
     Curve_Setting curveSetting;
+    ProgramTestSetting programSetting;
     modbusThread *worker;
     LinkMonitor *linkMonitor;
     // The status text of the last Connect, shown again when the tester

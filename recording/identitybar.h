@@ -21,6 +21,9 @@ public:
     TestIdentity identity() const;
     // A test started with identity(): count the serial number up.
     void testStarted();
+    // That test was stopped before the machine returned: the spring is
+    // tested again under its own number, unless the operator typed another.
+    void testAborted();
 
 private:
     void remember() const;
@@ -31,4 +34,7 @@ private:
     QLineEdit *m_batch;
     QLineEdit *m_serialNumber;
     QCheckBox *m_countUp;
+    QString m_testedSerial;   // the last test's serial number, and what it
+    QString m_countedSerial;  // counted up to
+
 };

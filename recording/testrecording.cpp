@@ -67,7 +67,9 @@ TestRecording::TestRecording(QMainWindow *window)
 
 TestRecording::~TestRecording()
 {
-    testEnded();
+    // The window closed with the test still running: the machine had not
+    // returned, or the end would have closed it.
+    testEnded(true);
 }
 
 void TestRecording::testStarted(const Curve_Setting &setting, const Serial_Setting_Type &line,
@@ -75,6 +77,7 @@ void TestRecording::testStarted(const Curve_Setting &setting, const Serial_Setti
 {
     testEnded();
     m_curves.clear();
+    m_gaps.reset();
     m_program = program;
     m_testOpen = true;
     TestHeader header = TestHeader::startingNow();
@@ -89,20 +92,42 @@ void TestRecording::testStarted(const Curve_Setting &setting, const Serial_Setti
 
 void TestRecording::addPoint(int stroke, double distance, double force)
 {
-    if (m_testOpen)
+    if (m_testOpen) {
         m_curves.add(stroke, distance, force);
+        m_gaps.point(distance);
+    }
     m_recorder->addPoint(stroke, distance, force);
 }
 
-void TestRecording::testEnded()
+void TestRecording::receiveLinkReport(const LinkReport &report)
+{
+    if (!m_testOpen || report.answering != m_gaps.isSilent())
+        return;
+    if (report.answering) {
+        m_gaps.answering(report.lastGapMs);
+    } else {
+        m_gaps.silent();
+        m_silentSince = report.silentSince;
+    }
+}
+
+void TestRecording::testEnded(bool aborted)
 {
     if (!m_testOpen)
         return;
     m_testOpen = false;
+    // A test that ends while the tester is silent has its gap up to now.
+    if (m_gaps.isSilent())
+        m_gaps.answering(m_silentSince.isValid() ? m_silentSince.msecsTo(QDateTime::currentDateTimeUtc()) : 0);
+    TestEnding ending;
+    ending.aborted = aborted;
+    ending.gap = m_gaps.gap();
     EvaluationRecord evaluation;
-    if (m_program)
+    if (m_program && !aborted)
         evaluation = EvaluationRecords::of(SpringEvaluation::evaluate(m_curves, *m_program), *m_program);
-    m_recorder->finish(evaluation);
+    m_recorder->finish(evaluation, ending);
+    if (aborted)
+        m_identityBar->testAborted();
     // The window holds the curves; this copy gives its memory back.
     m_curves = TestCurves();
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "device/linkhealth.h"
 #include "device/settings.h"
+#include "recording/linegaptracker.h"
 #include "curves/testcurves.h"
 #include "evaluation/testprogram.h"
 #include "records/testrecord.h"
@@ -19,7 +21,8 @@ class TestRecorder;
 // The main window's part of the test records: the identity bar, the
 // Records menu (Database…), the recorder, and what the operator is told
 // about the database. The window calls testStarted at Start, addPoint for
-// every point it draws and testEnded when the test ends. The record's
+// every point it draws, receiveLinkReport with each of the worker's link
+// reports and testEnded when the test ends. The record's
 // verdict is its own test's points judged against the program in use at
 // Start, whatever else the window's curves hold.
 class TestRecording : public QObject
@@ -35,7 +38,12 @@ public:
     void testStarted(const Curve_Setting &setting, const Serial_Setting_Type &line, int machineType,
                      const std::optional<TestProgram> &program);
     void addPoint(int stroke, double distance, double force);
-    void testEnded();
+    // `aborted`: stopped before the machine returned. The record keeps no
+    // verdict and the serial number is the spring's again.
+    void testEnded(bool aborted = false);
+    // The worker's word on the line: a spell without answers during the
+    // test goes on its record.
+    void receiveLinkReport(const LinkReport &report);
 
     QMenu *recordsMenu() const { return m_menu; }
     IdentityBar *identityBar() const { return m_identityBar; }
@@ -63,5 +71,7 @@ private:
     QTimer *m_waitingTimer;
     TestCurves m_curves;                 // the running test's points
     std::optional<TestProgram> m_program;
+    LineGapTracker m_gaps;
+    QDateTime m_silentSince;
     bool m_testOpen = false;
 };

@@ -236,6 +236,19 @@ QVector<Change> versionThree()
     return step;
 }
 
+// Version 4: a test stopped before the machine returned is aborted, and a
+// test keeps the line's gaps.
+QVector<Change> versionFour()
+{
+    namespace T = Tests;
+    return {
+        Change::allowValues(T::status, {"running", "complete", "interrupted", "aborted"}),
+        Change::addColumn(C(T::gapSeconds, Type::Real).orNull()),
+        Change::addColumn(C(T::gapFrom, Type::Real).orNull()),
+        Change::addColumn(C(T::gapTo, Type::Real).orNull()),
+    };
+}
+
 } // namespace
 
 void apply(const Change &change, QVector<Table> *tables)
@@ -348,6 +361,7 @@ const QVector<Step> &steps()
         versionOne(),
         versionTwo(),
         versionThree(),
+        versionFour(),
     };
     return all;
 }

@@ -211,7 +211,7 @@ bool RecordWriter::writeOneTransaction()
                 break;
             }
         } else {
-            ok = store.finishTest(id, operation.time, operation.evaluation);
+            ok = store.finishTest(id, operation.time, operation.evaluation, operation.ending);
             stored.append(id);
         }
         if (!ok)
@@ -329,7 +329,7 @@ void TestRecorder::addPoint(int stroke, double distance, double force)
     ++m_pendingPoints;
 }
 
-void TestRecorder::finish(const EvaluationRecord &evaluation)
+void TestRecorder::finish(const EvaluationRecord &evaluation, const TestEnding &ending)
 {
     if (!m_testOpen)
         return;
@@ -339,6 +339,7 @@ void TestRecorder::finish(const EvaluationRecord &evaluation)
     operation.kind = Operation::Finish;
     operation.key = m_currentKey;
     operation.evaluation = evaluation;
+    operation.ending = ending;
     operation.time = QDateTime::currentDateTimeUtc();
     {
         QMutexLocker locker(&m_mutex);

@@ -63,23 +63,26 @@ void LiveEvaluation::curvesChanged()
 void LiveEvaluation::testStarted(const QString &serialNumber)
 {
     m_testing = true;
+    m_aborted = false;
     m_serialNumber = serialNumber;
     evaluateNow();
 }
 
-void LiveEvaluation::testEnded()
+void LiveEvaluation::testEnded(bool aborted)
 {
     if (!m_testing)
         return;
     m_testing = false;
+    m_aborted = aborted;
     evaluateNow();
-    if (m_program && !m_curves->isEmpty())
+    if (m_program && !m_curves->isEmpty() && !aborted)
         m_sound->play(m_evaluation.passed);
 }
 
 void LiveEvaluation::showSerialNumber(const QString &serialNumber)
 {
     m_serialNumber = serialNumber;
+    m_aborted = false;
     evaluateNow();
 }
 
@@ -88,11 +91,14 @@ void LiveEvaluation::evaluateNow()
     m_pending.stop();
     m_evaluation = m_program ? SpringEvaluation::evaluate(*m_curves, *m_program) : Evaluation();
     const bool judged = m_program && !m_curves->isEmpty();
-    m_dock->showEvaluation(m_evaluation, judged, m_testing);
+    using Phase = ResultsDock::Phase;
+    m_dock->showEvaluation(m_evaluation, judged,
+                           m_testing ? Phase::Testing : m_aborted ? Phase::Aborted : Phase::Ended);
     using State = VerdictBand::State;
     const State state = !m_program ? State::Hidden
                         : m_testing ? State::Testing
                         : !judged   ? State::Ready
+                        : m_aborted ? State::Aborted
                         : m_evaluation.passed ? State::Pass
                                               : State::Fail;
     m_band->showState(state, m_serialNumber);

@@ -45,7 +45,8 @@ public slots:
     // The test of the spring with this serial number (empty: none typed)
     // has begun or ended; the serial number goes with the verdict.
     void testStarted(const QString &serialNumber);
-    void testEnded();
+    // `aborted`: stopped before the machine returned; it has no verdict.
+    void testEnded(bool aborted = false);
     // Curves that are not the window's test (a file, a record) are in view.
     void showSerialNumber(const QString &serialNumber);
 
@@ -63,5 +64,6 @@ private:
     Evaluation m_evaluation;
     QTimer m_pending;
     bool m_testing = false;
+    bool m_aborted = false;
     QString m_serialNumber;
 };
