@@ -47,6 +47,8 @@ private slots:
 
 private:
     void openAndConnect();
+    // A tester with `arguments`, the window connected, stored program `number` chosen.
+    void startWithMachineProgram(const QStringList &arguments, int number);
     QString cell(int row, int column) const
     {
         const QTableWidgetItem *item = child<QTableWidget>("resultsTable")->item(row, column);
@@ -171,22 +173,27 @@ void tst_ResultsDevice::storedProgramJudgesTheTestLiveAndIsRememberedAtConnect()
     QVERIFY2(programText().contains("machine program 1"), qPrintable(programText()));
 }
 
+void tst_ResultsDevice::startWithMachineProgram(const QStringList &arguments, int number)
+{
+    sim = std::make_unique<SimulatedTester>(arguments);
+    QVERIFY2(sim->start(), qPrintable(sim->errorString()));
+    qputenv("TORVELIN_PORT", sim->devicePath().toLocal8Bit());
+    openAndConnect();
+    whenModalOpens(this, [number](QWidget *modal) {
+        auto *input = qobject_cast<QInputDialog *>(modal);
+        QVERIFY(input);
+        input->setIntValue(number);
+        input->accept();
+    });
+    child<QAction>("actionMachineProgram")->trigger();
+}
+
 // Springs one after another: the machine's return ends each test, and the
 // next Start judges the next spring on a clean plot. A weak spring after a
 // good one is its own FAIL, on screen and in the beep.
 void tst_ResultsDevice::eachSpringTakesOneStartAndIsJudgedAlone()
 {
-    sim = std::make_unique<SimulatedTester>(QStringList{"--no-pacing", "--spring-rate", SpringRate});
-    QVERIFY2(sim->start(), qPrintable(sim->errorString()));
-    qputenv("TORVELIN_PORT", sim->devicePath().toLocal8Bit());
-    openAndConnect();
-    whenModalOpens(this, [](QWidget *modal) {
-        auto *input = qobject_cast<QInputDialog *>(modal);
-        QVERIFY(input);
-        input->setIntValue(1);
-        input->accept();
-    });
-    child<QAction>("actionMachineProgram")->trigger();
+    startWithMachineProgram({"--no-pacing", "--spring-rate", SpringRate}, 1);
     child<QAction>("actionChart")->trigger();
     QTRY_VERIFY(child<QLineEdit>("speedEdit"));
     child<QLineEdit>("speedEdit")->setText(QString::number(TestSpeed));
@@ -222,17 +229,7 @@ void tst_ResultsDevice::eachSpringTakesOneStartAndIsJudgedAlone()
 // stroke and every limit from the start.
 void tst_ResultsDevice::chosenProgramSetsTheStartAndThePlotUntilChartOverrides()
 {
-    sim = std::make_unique<SimulatedTester>(QStringList{"--no-pacing"});
-    QVERIFY2(sim->start(), qPrintable(sim->errorString()));
-    qputenv("TORVELIN_PORT", sim->devicePath().toLocal8Bit());
-    openAndConnect();
-    whenModalOpens(this, [](QWidget *modal) {
-        auto *input = qobject_cast<QInputDialog *>(modal);
-        QVERIFY(input);
-        input->setIntValue(2);
-        input->accept();
-    });
-    child<QAction>("actionMachineProgram")->trigger();
+    startWithMachineProgram({"--no-pacing"}, 2);
     QVERIFY2(child<QLabel>("testSettingsLabel")->text().contains("26.00 mm · 100 mm/min"),
              qPrintable(child<QLabel>("testSettingsLabel")->text()));
     auto *start = child<QPushButton>("startBtn");
