@@ -7,9 +7,11 @@
 #include "records/storedtest.h"
 #include "mainwindow/curveplotview.h"
 #include "mainwindow/programtestsetting.h"
+#include "recording/startgate.h"
 
 #include <QMainWindow>
 
+class LibraryActions;
 class LinkMonitor;
 class LiveEvaluation;
 class QMouseEvent;
@@ -18,6 +20,7 @@ class PlotAutoFit;
 class TestRecording;
 class TestRun;
 class TestSettingsLabel;
+class VerificationActions;
 
 namespace Ui {
 class MainWindow;
@@ -108,5 +111,8 @@ private:
     QString lastFileFolder;
     PlotAutoFit *autoFit = nullptr;
     TestRecording *recording;
+    LibraryActions *library;
+    VerificationActions *verification;
+    StartGate startGate;
     int machineType = 0;
 };

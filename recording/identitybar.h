@@ -4,7 +4,9 @@
 
 #include <QToolBar>
 
+class QAction;
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 
 // Who tests which spring, filled in before Start: operator, part number,
@@ -24,6 +26,15 @@ public:
     // That test was stopped before the machine returned: the spring is
     // tested again under its own number, unless the operator typed another.
     void testAborted();
+    // What judges the part typed: shown beside it (empty: nothing shown).
+    void showProgram(const QString &text);
+
+signals:
+    // The operator typed a part number and pressed Enter or left the field,
+    // or a scanner typed one and its Enter. Enter always counts (the same
+    // part scanned again chooses its program again); leaving the field only
+    // when the number changed.
+    void partNumberEntered(const QString &part);
 
 private:
     void remember() const;
@@ -36,5 +47,7 @@ private:
     QCheckBox *m_countUp;
     QString m_testedSerial;   // the last test's serial number, and what it
     QString m_countedSerial;  // counted up to
-
+    QLabel *m_program;
+    QAction *m_programAction;
+    QString m_enteredPart;
 };

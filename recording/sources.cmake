@@ -4,4 +4,5 @@ set(TORVELIN_RECORDING_SOURCES
     forms/databasedialog.ui
     recording/linegaptracker.h recording/linegaptracker.cpp
     recording/testrecording.h recording/testrecording.cpp
+    recording/startgate.h recording/startgate.cpp
 )

@@ -5,6 +5,7 @@
 #include "recording/linegaptracker.h"
 #include "curves/testcurves.h"
 #include "evaluation/testprogram.h"
+#include "programlibrary/programversion.h"
 #include "records/testrecord.h"
 
 #include <QObject>
@@ -35,8 +36,11 @@ public:
     explicit TestRecording(QMainWindow *window);
     ~TestRecording() override;
 
+    // `library` and `verificationId` are what the record keeps of the
+    // library version judging it and the verification in force (0: none).
     void testStarted(const Curve_Setting &setting, const Serial_Setting_Type &line, int machineType,
-                     const std::optional<TestProgram> &program);
+                     const std::optional<TestProgram> &program, const LibraryChoice &library,
+                     qint64 verificationId);
     void addPoint(int stroke, double distance, double force);
     // `aborted`: stopped before the machine returned. The record keeps no
     // verdict and the serial number is the spring's again.
