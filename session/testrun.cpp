@@ -1,4 +1,4 @@
-#include "mainwindow/testrun.h"
+#include "session/testrun.h"
 
 namespace {
 constexpr int ReturnStroke = 1;
