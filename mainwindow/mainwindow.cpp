@@ -100,11 +100,19 @@ MainWindow::MainWindow(QWidget *parent)
 
     linkMonitor = new LinkMonitor(ui->statusBar, ui->menuDevice, this);
     connect(worker, &modbusThread::sendLinkReport, this, &MainWindow::receiveLinkReport);
+    // The machine is back: the session ends the test as a Stop would (the
+    // stop command, the record, the verdict), and the next spring needs
+    // only Start.
     connect(session->run(), &TestRun::ended, this, [this] {
-        ui->statusBar->showMessage(tr("The test has ended. Stop returns to the live values."));
+        ui->startBtn->setEnabled(true);
+        ui->statusBar->showMessage(
+            worker->isStopPending()
+                ? tr("The tester did not get Stop; it is sent again as soon as the line is back.")
+                : tr("The test has ended. Start tests the next spring."));
     });
     connect(session, &TestSession::connectionChanged, this, &MainWindow::connectionChanged);
     connect(session, &TestSession::curvesReplaced, this, &MainWindow::showCurves);
+    setUpTestShortcuts();
 
     recording = new TestRecording(this, session->recorder());
     connect(linkMonitor, &LinkMonitor::statisticsShown, this,
@@ -117,6 +125,7 @@ MainWindow::MainWindow(QWidget *parent)
             &HistoryActions::setRecordedTest);
     connect(ui->refreshBtn, &QPushButton::clicked, history, &HistoryActions::forgetShownTest);
     connect(ui->actionOpen, &QAction::triggered, history, &HistoryActions::forgetShownTest);
+    connect(this, &MainWindow::testBegun, history, &HistoryActions::forgetShownTest);
 
     liveEvaluation = new LiveEvaluation(this, ui->userPlot, ui->verdictBand, session);
     ProgramChoice *programChoice = liveEvaluation->programChoice();
@@ -164,6 +173,19 @@ void MainWindow::setUpPlot()
     plot->graph(ForwardGraph)->setName(tr("Forward"));
     plot->graph(ReturnGraph)->setName(tr("Return"));
     plot->legend->setVisible(true);
+}
+
+// A foot switch that types a key runs the cycle: F5 starts, Esc stops,
+// wherever the focus is in the window.
+void MainWindow::setUpTestShortcuts()
+{
+    const QKeySequence start(Qt::Key_F5);
+    const QKeySequence stop(Qt::Key_Escape);
+    ui->startBtn->setShortcut(start);
+    ui->stopBtn->setShortcut(stop);
+    ui->startBtn->setToolTip(
+        tr("Start the test (%1)").arg(start.toString(QKeySequence::NativeText)));
+    ui->stopBtn->setToolTip(tr("Stop the test (%1)").arg(stop.toString(QKeySequence::NativeText)));
 }
 
 bool MainWindow::isConnected() const
@@ -237,9 +259,12 @@ void MainWindow::on_actionSetting_triggered()
 void MainWindow::on_startBtn_clicked()
 {
     // A second start command mid-stroke would send the machine on past the
-    // set distance: Start waits for Stop or Disconnect. Without a link no
-    // test runs, and Start stays as it was.
+    // set distance: Start waits for the end of the test, Stop or Disconnect.
+    // Without a link no test runs, and Start stays as it was. Each spring
+    // starts on a clean plot, as after Refresh: its curves alone are judged
+    // and shown; the previous one's are on record.
     if (session->startTest(curveSetting, recording->identityBar()->identity())) {
+        emit testBegun();
         ui->startBtn->setEnabled(false);
         // The spring under test has its serial number; the bar may count
         // up for the next one.
@@ -367,7 +392,7 @@ void MainWindow::receiveCurveData(int index, double x, double y)
     if (!session->addPoint(index, x, y))
         return;
     curvePlot.append(TestCurves::Stroke(index), x, y);
-    if (session->run()->pointArrived(index))
+    if (session->run()->pointArrived(index, x))
         showReading(float(x), float(y));
     emit curvePointAdded(index, x, y);
 }
@@ -405,6 +430,7 @@ void MainWindow::receiveLinkReport(LinkReport report)
 {
     const bool wasAnswering = linkMonitor->answering();
     linkMonitor->receiveLinkReport(report);
+    session->run()->linkAnswering(report.answering);
     if (!isConnected() || wasAnswering == report.answering)
         return;
     // The last reading stays readable, greyed: it is no longer the machine's.

@@ -42,6 +42,8 @@ signals:
     void curvePointAdded(int stroke, double distance, double force);
     // The curves were cleared (Refresh) or loaded (Open).
     void curvesReplaced();
+    // Start began a test on a clean plot.
+    void testBegun();
 
 public slots:
     // Shows a test on record in the plot, in place of the curves there.
@@ -74,6 +76,7 @@ private slots:
 
 private:
     void setUpPlot();
+    void setUpTestShortcuts();
     void fitReadout();
     bool isConnected() const;
     void showReading(float distance, float force);

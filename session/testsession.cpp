@@ -28,9 +28,9 @@ TestSession::TestSession(modbusThread *worker, const DatabaseConfig &records, QO
     , m_recorder(new TestRecorder(records, this))
     , m_run(new TestRun(this))
 {
-    // The machine is back: the record is complete and the verdict stands
-    // without waiting for Stop (which still unlocks Start).
-    connect(m_run, &TestRun::ended, this, &TestSession::finishTest);
+    // The machine is back: the test ends as a Stop would end it (the stop
+    // command where the tester needs it, the record, the verdict).
+    connect(m_run, &TestRun::ended, this, &TestSession::stopTest);
     // One evaluation per pass of the event loop, however many points came.
     m_pending.setSingleShot(true);
     m_pending.setInterval(0);
@@ -83,8 +83,9 @@ bool TestSession::startTest(const Curve_Setting &setting, const TestIdentity &id
         return false;
     finishTest();
     m_run->start();
-    // Earlier curves stay in view but are the earlier springs'.
-    append(&m_earlier, m_judged);
+    // Each spring on a clean plot, as after Refresh: the previous one's
+    // curves are on record.
+    m_earlier.clear();
     m_judged.clear();
     m_shown = Shown::Test;
     m_judging = m_chosen;
@@ -99,6 +100,7 @@ bool TestSession::startTest(const Curve_Setting &setting, const TestIdentity &id
     header.forceDecimals = ::forceDecimals;
     header.line = m_worker->getSerialSetting();
     m_recorder->begin(header);
+    emit curvesReplaced();
     emit testStarted();
     evaluateNow();
     return true;

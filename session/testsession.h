@@ -22,8 +22,8 @@ class TestRun;
 //
 // The curves in view are of two kinds. The judged curves are the running
 // (or last ended) test's points, a curve file opened, or a record opened
-// from History; only they are judged. Earlier tests that were not cleared
-// away by Refresh stay in view but take no part in judging the next spring.
+// from History; only they are judged. Points that come while no test is
+// open (blocks still on their way after its end) are drawn but never judged.
 //
 // The worker's operations are called here on the calling thread, as the
 // window called them; its loop and its lock stay the worker's.
@@ -62,11 +62,12 @@ public:
     int forceDecimals() const;
 
     // Sends the start command. Without a connection nothing starts (false).
-    // The curves of earlier tests stay in view, no longer judged.
+    // The test starts on a clean plot, as after Refresh.
     bool startTest(const Curve_Setting &setting, const TestIdentity &identity);
     // Sends Stop and ends the test.
     void stopTest();
-    // From Start until Stop or Disconnect (Start stays locked meanwhile).
+    // From Start until its end, Stop or Disconnect (Start stays locked
+    // meanwhile).
     bool isTestRunning() const;
     // From Start until the test ended (Stop, Disconnect or the machine
     // back): its points are recorded and judged.

@@ -980,10 +980,6 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
         <translation>Data Return:</translation>
     </message>
     <message>
-        <source>The test has ended. Stop returns to the live values.</source>
-        <translation>测试已结束。按停止返回实时数值。</translation>
-    </message>
-    <message>
         <source>The tester did not get Stop; it is sent again as soon as the line is back.</source>
         <translation>试验机未收到停止命令；线路恢复后将立即重发。</translation>
     </message>
@@ -1008,6 +1004,22 @@ Do you want to replace it?</source>
     <message>
         <source>Force (N)</source>
         <translation>力值 (N)</translation>
+    </message>
+    <message>
+        <source>The test has ended. Start tests the next spring.</source>
+        <translation>测试已结束。按开始测试下一个弹簧。</translation>
+    </message>
+    <message>
+        <source>Start the test (%1)</source>
+        <translation>开始测试（%1）</translation>
+    </message>
+    <message>
+        <source>Stop the test (%1)</source>
+        <translation>停止测试（%1）</translation>
+    </message>
+    <message>
+        <source>A test is running: its curves stay in view until it ends.</source>
+        <translation>测试正在进行：其曲线保留显示，直到测试结束。</translation>
     </message>
 </context>
 <context>
@@ -2550,6 +2562,13 @@ The test goes on: its points are kept in memory and written as soon as the datab
     <message>
         <source>%1, not encrypted</source>
         <translation>%1，未加密</translation>
+    </message>
+</context>
+<context>
+    <name>TestSession</name>
+    <message>
+        <source>program %1 as recorded</source>
+        <translation>记录中的程序 %1</translation>
     </message>
 </context>
 <context>

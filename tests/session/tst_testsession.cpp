@@ -140,10 +140,10 @@ void tst_TestSession::eachSpringIsJudgedAloneAndItsRecordAgrees()
     runTest(QStringLiteral("SN-2"));
     QVERIFY(!session->evaluation().passed);
     QCOMPARE(session->serialNumber(), QStringLiteral("SN-2"));
-    // Both springs stay in view; only the second is judged.
+    // The second spring started on a clean plot.
     const TestCurves all = session->curves();
-    QCOMPARE(all.size(TestCurves::Forward) + all.size(TestCurves::Return),
-             firstPoints + sim->state("total").toInt());
+    QCOMPARE(all.size(TestCurves::Forward) + all.size(TestCurves::Return), sim->state("total").toInt());
+    QVERIFY(firstPoints > 0);
 
     QTRY_COMPARE(storedIds.size(), 2);
     const StoredTest good = stored(storedIds.at(0));
