@@ -15,9 +15,12 @@
 #include "linkstatus/linktexts.h"
 #include "curves/curvefile.h"
 #include "widgets/filedialogs.h"
+#include "mainwindow/libraryactions.h"
 #include "mainwindow/livereadout.h"
 #include "mainwindow/plotautofit.h"
 #include "mainwindow/plotexport.h"
+#include "mainwindow/startprompt.h"
+#include "mainwindow/verificationactions.h"
 #include "mainwindow/testsettingslabel.h"
 #include "parameters/machineparameter.h"
 #include "recording/identitybar.h"
@@ -47,7 +50,7 @@ constexpr double InitialDistanceLower = 0;
 constexpr double InitialDistanceUpper = 100;
 constexpr double InitialForceLower = -300;
 constexpr double InitialForceUpper = 500;
-const char ProgramVersion[] = "1.0.0";
+const char ReleaseVersion[] = "1.0.0";
 
 } // namespace
 
@@ -133,6 +136,12 @@ MainWindow::MainWindow(QWidget *parent)
     connect(worker, &modbusThread::sendSystemSetting, programChoice,
             &ProgramChoice::receiveSystemSetting);
     programChoice->restore();
+    library = new LibraryActions(this, programChoice, recording->identityBar());
+    // The part left in the bar by the last run chooses its program again.
+    library->choose(recording->identityBar()->identity().partNumber);
+    verification = new VerificationActions(this, ui->menuDevice, [this] { return session->machineType(); });
+    connect(worker, &modbusThread::sendCurrentPointValue, verification,
+            &VerificationActions::receiveCurrentPointValue);
     fitReadout();
 }
 
@@ -258,17 +267,24 @@ void MainWindow::on_actionSetting_triggered()
 
 void MainWindow::on_startBtn_clicked()
 {
+    const StartGate::Decision gate =
+        startGate.check(recording->identityBar()->identity().partNumber, library->chosen(),
+                        TestHeader::thisStation(), QDateTime::currentDateTimeUtc());
+    if (isConnected() && !StartPrompt::mayStart(this, gate))
+        return;
     // A second start command mid-stroke would send the machine on past the
     // set distance: Start waits for the end of the test, Stop or Disconnect.
     // Without a link no test runs, and Start stays as it was. Each spring
     // starts on a clean plot, as after Refresh: its curves alone are judged
     // and shown; the previous one's are on record.
-    if (session->startTest(curveSetting, recording->identityBar()->identity())) {
+    if (session->startTest(curveSetting, recording->identityBar()->identity(), library->chosen(),
+                           gate.verificationId)) {
         emit testBegun();
         ui->startBtn->setEnabled(false);
         // The spring under test has its serial number; the bar may count
         // up for the next one.
         recording->identityBar()->testStarted();
+        verification->refresh();
     }
 }
 
@@ -321,7 +337,7 @@ void MainWindow::on_actionChart_triggered()
 
 void MainWindow::on_actionabout_triggered()
 {
-    QMessageBox::about(this, tr("about"), tr("Torvelin Ver %1").arg(QLatin1String(ProgramVersion)));
+    QMessageBox::about(this, tr("about"), tr("Torvelin Ver %1").arg(QLatin1String(ReleaseVersion)));
 }
 
 // Not connected: kept for switching the plot to full screen on a double click.

@@ -5,10 +5,12 @@
 #include "dialogs/axissetting.h"
 #include "records/storedtest.h"
 #include "mainwindow/curveplotview.h"
+#include "recording/startgate.h"
 
 #include <QMainWindow>
 
 class HistoryActions;
+class LibraryActions;
 class LinkMonitor;
 class LiveEvaluation;
 class QMouseEvent;
@@ -17,6 +19,7 @@ class PlotAutoFit;
 class TestRecording;
 class TestSession;
 class TestSettingsLabel;
+class VerificationActions;
 
 namespace Ui {
 class MainWindow;
@@ -104,4 +107,7 @@ private:
     PlotAutoFit *autoFit = nullptr;
     TestRecording *recording;
     HistoryActions *history;
+    LibraryActions *library;
+    VerificationActions *verification;
+    StartGate startGate;
 };

@@ -76,7 +76,8 @@ void TestSession::disconnectTester()
     emit connectionChanged(false);
 }
 
-bool TestSession::startTest(const Curve_Setting &setting, const TestIdentity &identity)
+bool TestSession::startTest(const Curve_Setting &setting, const TestIdentity &identity,
+                            const LibraryChoice &library, qint64 verificationId)
 {
     m_worker->startTest(setting);
     if (!m_connected)
@@ -99,6 +100,13 @@ bool TestSession::startTest(const Curve_Setting &setting, const TestIdentity &id
     header.machineType = m_machineType;
     header.forceDecimals = ::forceDecimals;
     header.line = m_worker->getSerialSetting();
+    // A library version judges only with its own program: the window's
+    // choice of anything else resets it.
+    if (m_judging && library.fromLibrary()) {
+        header.programId = library.id;
+        header.programVersion = library.version;
+    }
+    header.verificationId = verificationId;
     m_recorder->begin(header);
     emit curvesReplaced();
     emit testStarted();

@@ -3,6 +3,7 @@
 #include "curves/testcurves.h"
 #include "device/settings.h"
 #include "evaluation/evaluation.h"
+#include "programlibrary/programversion.h"
 #include "records/databaseconfig.h"
 #include "records/storedtest.h"
 
@@ -62,8 +63,11 @@ public:
     int forceDecimals() const;
 
     // Sends the start command. Without a connection nothing starts (false).
-    // The test starts on a clean plot, as after Refresh.
-    bool startTest(const Curve_Setting &setting, const TestIdentity &identity);
+    // The test starts on a clean plot, as after Refresh. `library` and
+    // `verificationId` are what the record keeps of the library version
+    // judging it and the verification in force (0: none).
+    bool startTest(const Curve_Setting &setting, const TestIdentity &identity,
+                   const LibraryChoice &library = LibraryChoice(), qint64 verificationId = 0);
     // Sends Stop and ends the test.
     void stopTest();
     // From Start until its end, Stop or Disconnect (Start stays locked
