@@ -2,7 +2,6 @@ set(TORVELIN_RECORDING_SOURCES
     recording/identitybar.h recording/identitybar.cpp
     recording/databasedialog.h recording/databasedialog.cpp
     forms/databasedialog.ui
-    recording/linegaptracker.h recording/linegaptracker.cpp
     recording/testrecording.h recording/testrecording.cpp
     recording/startgate.h recording/startgate.cpp
 )

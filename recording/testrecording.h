@@ -1,16 +1,6 @@
 #pragma once
 
-#include "device/linkhealth.h"
-#include "device/settings.h"
-#include "recording/linegaptracker.h"
-#include "curves/testcurves.h"
-#include "evaluation/testprogram.h"
-#include "programlibrary/programversion.h"
-#include "records/testrecord.h"
-
 #include <QObject>
-
-#include <optional>
 
 class IdentityBar;
 class QLabel;
@@ -20,34 +10,17 @@ class QTimer;
 class TestRecorder;
 
 // The main window's part of the test records: the identity bar, the
-// Records menu (Database…), the recorder, and what the operator is told
-// about the database. The window calls testStarted at Start, addPoint for
-// every point it draws, receiveLinkReport with each of the worker's link
-// reports and testEnded when the test ends. The record's
-// verdict is its own test's points judged against the program in use at
-// Start, whatever else the window's curves hold.
+// Records menu (Database…), and what the operator is told about the
+// database. What is recorded, and when, is the session's (session/); this
+// shows and chooses where it goes.
 class TestRecording : public QObject
 {
     Q_OBJECT
 
 public:
     // Adds the identity bar, the Records menu (before Help) and a status
-    // bar field to the window, and opens the configured database.
-    explicit TestRecording(QMainWindow *window);
-    ~TestRecording() override;
-
-    // `library` and `verificationId` are what the record keeps of the
-    // library version judging it and the verification in force (0: none).
-    void testStarted(const Curve_Setting &setting, const Serial_Setting_Type &line, int machineType,
-                     const std::optional<TestProgram> &program, const LibraryChoice &library,
-                     qint64 verificationId);
-    void addPoint(int stroke, double distance, double force);
-    // `aborted`: stopped before the machine returned. The record keeps no
-    // verdict and the serial number is the spring's again.
-    void testEnded(bool aborted = false);
-    // The worker's word on the line: a spell without answers during the
-    // test goes on its record.
-    void receiveLinkReport(const LinkReport &report);
+    // bar field to the window, and starts the recorder on its database.
+    TestRecording(QMainWindow *window, TestRecorder *recorder);
 
     QMenu *recordsMenu() const { return m_menu; }
     IdentityBar *identityBar() const { return m_identityBar; }
@@ -73,9 +46,4 @@ private:
     QMenu *m_menu;
     QLabel *m_statusLabel;
     QTimer *m_waitingTimer;
-    TestCurves m_curves;                 // the running test's points
-    std::optional<TestProgram> m_program;
-    LineGapTracker m_gaps;
-    QDateTime m_silentSince;
-    bool m_testOpen = false;
 };

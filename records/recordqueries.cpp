@@ -1,5 +1,6 @@
 #include "records/recordqueries.h"
 
+#include "records/controllimitsstore.h"
 #include "records/schemasql.h"
 
 #include <QHash>
@@ -331,11 +332,12 @@ bool countVerdicts(const QSqlDatabase &db, const HistoryFilter &filter, VerdictC
     const QString verdict = name(Tests::verdict);
     QSqlQuery query(db);
     if (!run(&query,
-             QStringLiteral("SELECT COALESCE(SUM(CASE WHEN %4 = 'aborted' THEN 0 ELSE 1 END), 0), "
-                            "COALESCE(SUM(CASE WHEN %1 = 'pass' THEN 1 ELSE 0 END), 0), "
-                            "COALESCE(SUM(CASE WHEN %1 = 'fail' THEN 1 ELSE 0 END), 0) "
+             QStringLiteral("SELECT COALESCE(SUM(CASE WHEN %4 = '%5' THEN 0 ELSE 1 END), 0), "
+                            "COALESCE(SUM(CASE WHEN %1 = 'pass' AND %4 <> '%5' THEN 1 ELSE 0 END), 0), "
+                            "COALESCE(SUM(CASE WHEN %1 = 'fail' AND %4 <> '%5' THEN 1 ELSE 0 END), 0) "
                             "FROM %2 WHERE %3")
-                 .arg(verdict, name(Tests::Table), condition.text, name(Tests::status)),
+                 .arg(verdict, name(Tests::Table), condition.text, name(Tests::status),
+                      TestStatus::Aborted),
              condition.values)
         || !query.next())
         return fail(query, error);
@@ -366,12 +368,16 @@ bool loadPointSamples(const QSqlDatabase &db, const HistoryFilter &filter,
                       QVector<BatchStatistics::PointSample> *samples, QString *error)
 {
     const SqlCondition condition = sqlCondition(filter, QStringLiteral("t"));
-    // In the order the tests were made, which the subgroups follow.
+    // In the order the tests were made, which the subgroups follow. An
+    // aborted test is no spring measured, whatever rows it may hold.
+    const QString measured =
+        QStringLiteral("t.%1 <> '%2'").arg(name(Tests::status), TestStatus::Aborted);
     const QString inTestOrder =
-        QStringLiteral("SELECT %1 FROM %2 r JOIN %3 t ON t.%4 = r.%5 WHERE %6 ORDER BY t.%7, t.%4, r.%8")
+        QStringLiteral("SELECT %1 FROM %2 r JOIN %3 t ON t.%4 = r.%5 WHERE (%6) AND %9 "
+                       "ORDER BY t.%7, t.%4, r.%8")
             .arg(SchemaSql::selectList(PointResults::Table, QStringLiteral("r")), name(PointResults::Table),
                  name(Tests::Table), name(Tests::id), name(PointResults::testId), condition.text,
-                 name(Tests::startedAt), name(PointResults::pointNo));
+                 name(Tests::startedAt), name(PointResults::pointNo), measured);
     QSqlQuery query(db);
     if (!run(&query, inTestOrder, condition.values))
         return fail(query, error);
@@ -412,6 +418,20 @@ void Batch::setSubgroupSize(int size)
     points = BatchStatistics::summarise(samples, size);
 }
 
+Spc::ControlChart Batch::chart(int pointNo) const
+{
+    const auto limits = frozen.constFind(pointNo);
+    return Spc::controlChart(Spc::subgroupsOf(forces.value(pointNo), subgroupSize), subgroupSize,
+                             limits == frozen.constEnd() ? nullptr : &*limits);
+}
+
+QVector<Spc::Violation> Batch::violations(const Spc::ControlChart &chart) const
+{
+    if (!chart.locationLimits)
+        return {};
+    return Spc::violations(chart.location, *chart.locationLimits, rules);
+}
+
 bool loadBatch(const QSqlDatabase &db, const HistoryFilter &filter, Batch *batch, QString *error)
 {
     batch->filter = filter;
@@ -424,6 +444,18 @@ bool loadBatch(const QSqlDatabase &db, const HistoryFilter &filter, Batch *batch
     for (const BatchStatistics::PointSample &sample : batch->samples) {
         if (sample.force)
             batch->forces[sample.pointNo].append(*sample.force);
+    }
+    // Frozen limits belong to one part number.
+    batch->frozen.clear();
+    const QString part = filter.partNumber.trimmed();
+    if (part.isEmpty())
+        return true;
+    for (const BatchStatistics::PointSummary &point : qAsConst(batch->points)) {
+        std::optional<Spc::FrozenLimits> limits;
+        if (!ControlLimitsStore::inForce(db, part, point.pointNo, &limits, error))
+            return false;
+        if (limits)
+            batch->frozen.insert(point.pointNo, *limits);
     }
     return true;
 }

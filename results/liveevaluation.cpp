@@ -4,17 +4,18 @@
 #include "results/resultsdock.h"
 #include "results/verdictband.h"
 #include "results/verdictsound.h"
+#include "session/testsession.h"
 
 #include <QMainWindow>
-#include <QScreen>
 #include <QMenu>
+#include <QScreen>
 
 #include <qcustomplot.h>
 
 LiveEvaluation::LiveEvaluation(QMainWindow *window, QCustomPlot *plot, VerdictBand *band,
-                               const TestCurves *curves)
+                               TestSession *session)
     : QObject(window)
-    , m_curves(curves)
+    , m_session(session)
     , m_plot(plot)
     , m_dock(new ResultsDock(window))
     , m_band(band)
@@ -32,78 +33,41 @@ LiveEvaluation::LiveEvaluation(QMainWindow *window, QCustomPlot *plot, VerdictBa
     m_choice->menu()->addSeparator();
     m_choice->menu()->addAction(m_dock->toggleViewAction());
     m_choice->menu()->addAction(m_sound->action());
-    connect(m_choice, &ProgramChoice::programChosen, this, &LiveEvaluation::useProgram);
-    connect(m_choice, &ProgramChoice::noProgramChosen, this, &LiveEvaluation::useNoProgram);
-
-    m_pending.setSingleShot(true);
-    m_pending.setInterval(0);
-    connect(&m_pending, &QTimer::timeout, this, &LiveEvaluation::evaluateNow);
+    connect(m_choice, &ProgramChoice::programChosen, session, &TestSession::useProgram);
+    connect(m_choice, &ProgramChoice::noProgramChosen, session, &TestSession::useNoProgram);
+    connect(session, &TestSession::judgementChanged, this, &LiveEvaluation::showJudgement);
+    connect(session, &TestSession::testEnded, this, &LiveEvaluation::testEnded);
+    showJudgement();
 }
 
-void LiveEvaluation::useProgram(const TestProgram &program, const QString &name)
+void LiveEvaluation::testEnded()
 {
-    m_program = program;
-    m_dock->showProgram(name);
-    evaluateNow();
+    if (m_session->hasVerdict())
+        m_sound->play(m_session->evaluation().passed);
 }
 
-void LiveEvaluation::useNoProgram()
+void LiveEvaluation::showJudgement()
 {
-    m_program.reset();
-    m_dock->showProgram(QString());
-    evaluateNow();
-}
-
-void LiveEvaluation::curvesChanged()
-{
-    if (m_program && !m_pending.isActive())
-        m_pending.start();
-}
-
-void LiveEvaluation::testStarted(const QString &serialNumber)
-{
-    m_testing = true;
-    m_aborted = false;
-    m_serialNumber = serialNumber;
-    evaluateNow();
-}
-
-void LiveEvaluation::testEnded(bool aborted)
-{
-    if (!m_testing)
-        return;
-    m_testing = false;
-    m_aborted = aborted;
-    evaluateNow();
-    if (m_program && !m_curves->isEmpty() && !aborted)
-        m_sound->play(m_evaluation.passed);
-}
-
-void LiveEvaluation::showSerialNumber(const QString &serialNumber)
-{
-    m_serialNumber = serialNumber;
-    m_aborted = false;
-    evaluateNow();
-}
-
-void LiveEvaluation::evaluateNow()
-{
-    m_pending.stop();
-    m_evaluation = m_program ? SpringEvaluation::evaluate(*m_curves, *m_program) : Evaluation();
-    const bool judged = m_program && !m_curves->isEmpty();
+    const bool testing = m_session->isTestOpen();
+    const bool judging = m_session->isJudging();
+    const bool judged = m_session->hasVerdict();
+    // An aborted test's points reached are shown; it has no verdict.
+    const bool aborted = judging && m_session->isAborted();
+    const Evaluation &evaluation = m_session->evaluation();
+    m_dock->showProgram(m_session->programName());
     using Phase = ResultsDock::Phase;
-    m_dock->showEvaluation(m_evaluation, judged,
-                           m_testing ? Phase::Testing : m_aborted ? Phase::Aborted : Phase::Ended);
+    m_dock->showEvaluation(evaluation, judged || aborted,
+                           testing ? Phase::Testing : aborted ? Phase::Aborted : Phase::Ended);
     using State = VerdictBand::State;
-    const State state = !m_program ? State::Hidden
-                        : m_testing ? State::Testing
-                        : !judged   ? State::Ready
-                        : m_aborted ? State::Aborted
-                        : m_evaluation.passed ? State::Pass
-                                              : State::Fail;
-    m_band->showState(state, m_serialNumber);
-    if (m_program)
-        m_markers.show(m_evaluation);
+    const State state = !judging ? State::Hidden
+                        : testing ? State::Testing
+                        : aborted ? State::Aborted
+                        : !judged ? State::Ready
+                        : evaluation.passed ? State::Pass
+                                            : State::Fail;
+    m_band->showState(state, m_session->serialNumber());
+    if (judging)
+        m_markers.show(evaluation);
     else
         m_markers.clear();
     m_plot->replot(QCustomPlot::rpQueuedReplot);

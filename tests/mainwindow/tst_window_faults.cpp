@@ -5,7 +5,7 @@
 #include "numbers/numbertext.h"
 #include "linkstatus/linkindicator.h"
 #include "mainwindow/mainwindow.h"
-#include "mainwindow/testrun.h"
+#include "session/testrun.h"
 #include "records/recordqueries.h"
 #include "records/recordsdatabase.h"
 #include "records/storedtest.h"
@@ -278,6 +278,8 @@ void tst_WindowFaults::hangupMidTestResumesByItselfAndTellsTheGap()
 
     // The line comes back: no operator action, the curve goes on, and the
     // status bar says how long it was interrupted.
+    auto *recorder = window->findChild<TestRecorder *>();
+    QSignalSpy stored(recorder, &TestRecorder::testStored);
     QVERIFY(sim->command("reconnect"));
     QTRY_VERIFY_WITH_TIMEOUT(status().contains("the curve was interrupted for"), 3000);
     QVERIFY(!action("actionConnect")->isEnabled());
@@ -287,9 +289,7 @@ void tst_WindowFaults::hangupMidTestResumesByItselfAndTellsTheGap()
 
     // The gap did not end the test: its record ends when the machine is
     // back, with every point plotted and the gap's length and place.
-    auto *recorder = window->findChild<TestRecorder *>();
-    QSignalSpy stored(recorder, &TestRecorder::testStored);
-    QVERIFY(stored.wait(TestRun::EndSilenceMs * 3));
+    QTRY_COMPARE_WITH_TIMEOUT(stored.count(), 1, TestRun::EndSilenceMs * 3);
     StoredTest test;
     QString error;
     QVERIFY2(RecordQueries::loadTest(RecordsDatabase::forCurrentThread(&error),

@@ -1,5 +1,5 @@
 // How long and where a test's curve went without the tester's answers.
-#include "recording/linegaptracker.h"
+#include "session/linegaptracker.h"
 
 #include <QtTest>
 

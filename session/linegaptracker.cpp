@@ -1,4 +1,4 @@
-#include "recording/linegaptracker.h"
+#include "session/linegaptracker.h"
 
 #include <algorithm>
 

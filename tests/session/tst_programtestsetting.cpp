@@ -1,6 +1,9 @@
 // What Start sends with a program chosen: its speed and a distance just
 // beyond its farthest point, until Chart says otherwise.
-#include "mainwindow/programtestsetting.h"
+#include "device/modbusthread.h"
+#include "records/databaseconfig.h"
+#include "session/programtestsetting.h"
+#include "session/testsession.h"
 
 #include <QtTest>
 
@@ -59,42 +62,49 @@ void tst_ProgramTestSetting::distanceOf()
     QCOMPARE(found.value_or(0.0), distance);
 }
 
+// The session's word on what Start sends; no tester is needed for it.
 void tst_ProgramTestSetting::chartWinsUntilAnotherProgram()
 {
-    ProgramTestSetting setting;
+    QTemporaryDir dir;
+    DatabaseConfig records;
+    records.engine = DatabaseConfig::SQLite;
+    records.sqlitePath = dir.filePath(QStringLiteral("unused.sqlite"));
+    modbusThread worker;
+    TestSession session(&worker, records);
+    QSignalSpy changed(&session, &TestSession::testSettingChanged);
     Curve_Setting pull;
     pull.mode = 1;
     pull.speed = 300;
     pull.distance = 12;
-    setting.accept(pull);
-    QCOMPARE(setting.current().speed, 300);
+    QCOMPARE(session.testSetting(pull).speed, 300);
 
     // The program's speed and distance; the operator's direction stays.
     const TestProgram program = programOf(50, {5, 25});
-    setting.chooseProgram(program);
-    QCOMPARE(setting.current().speed, 50);
-    QCOMPARE(setting.current().distance, 26.0f);
-    QCOMPARE(setting.current().mode, 1);
+    session.useProgram(program, QStringLiteral("fifty"));
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(session.testSetting(pull).speed, 50);
+    QCOMPARE(session.testSetting(pull).distance, 26.0f);
+    QCOMPARE(session.testSetting(pull).mode, 1);
     // A program without a speed keeps the operator's.
-    setting.chooseProgram(programOf(0, {5}));
-    QCOMPARE(setting.current().speed, 300);
-    QCOMPARE(setting.current().distance, 6.0f);
+    session.useProgram(programOf(0, {5}), QStringLiteral("no speed"));
+    QCOMPARE(session.testSetting(pull).speed, 300);
+    QCOMPARE(session.testSetting(pull).distance, 6.0f);
 
-    setting.chooseProgram(program);
+    session.useProgram(program, QStringLiteral("fifty"));
     Curve_Setting chart = pull;
     chart.speed = 500;
-    setting.accept(chart);
-    QCOMPARE(setting.current().speed, 500);
-    QCOMPARE(setting.current().distance, 12.0f);
+    session.settingAccepted();
+    QCOMPARE(session.testSetting(chart).speed, 500);
+    QCOMPARE(session.testSetting(chart).distance, 12.0f);
     // Read again at the next Connect, the same program keeps the override.
-    setting.chooseProgram(program);
-    QCOMPARE(setting.current().speed, 500);
+    session.useProgram(program, QStringLiteral("fifty"));
+    QCOMPARE(session.testSetting(chart).speed, 500);
     // Another program brings its own settings; none, the operator's.
-    setting.chooseProgram(programOf(100, {10}));
-    QCOMPARE(setting.current().speed, 100);
-    setting.chooseNoProgram();
-    QCOMPARE(setting.current().speed, 500);
-    QCOMPARE(setting.current().distance, 12.0f);
+    session.useProgram(programOf(100, {10}), QStringLiteral("hundred"));
+    QCOMPARE(session.testSetting(chart).speed, 100);
+    session.useNoProgram();
+    QCOMPARE(session.testSetting(chart).speed, 500);
+    QCOMPARE(session.testSetting(chart).distance, 12.0f);
 }
 
 void tst_ProgramTestSetting::forcesSpanTheLimitsAndZero()

@@ -1,15 +1,17 @@
-#include "mainwindow/programtestsetting.h"
+#include "session/programtestsetting.h"
 
 #include <QJsonValue>
 
 #include <algorithm>
 #include <cmath>
 
+namespace ProgramTestSetting {
+
 namespace {
 const QString DistanceKey = QStringLiteral("distance");
 }
 
-std::optional<double> ProgramTestSetting::distanceOf(const TestProgram &program)
+std::optional<double> distanceOf(const TestProgram &program)
 {
     const QJsonValue named = program.otherKeys.value(DistanceKey);
     if (named.isDouble() && named.toDouble() > 0 && named.toDouble() <= MaxDistanceMm)
@@ -24,7 +26,7 @@ std::optional<double> ProgramTestSetting::distanceOf(const TestProgram &program)
     return std::min(*farthest + BeyondLastPointMm, MaxDistanceMm);
 }
 
-Curve_Setting ProgramTestSetting::applied(Curve_Setting setting, const TestProgram &program)
+Curve_Setting applied(Curve_Setting setting, const TestProgram &program)
 {
     if (program.speed > 0)
         setting.speed = program.speed;
@@ -33,7 +35,7 @@ Curve_Setting ProgramTestSetting::applied(Curve_Setting setting, const TestProgr
     return setting;
 }
 
-std::pair<double, double> ProgramTestSetting::forceSpan(const TestProgram &program)
+std::pair<double, double> forceSpan(const TestProgram &program)
 {
     double lowest = 0;
     double highest = 0;
@@ -47,31 +49,4 @@ std::pair<double, double> ProgramTestSetting::forceSpan(const TestProgram &progr
     return {lowest, highest};
 }
 
-void ProgramTestSetting::chooseProgram(const TestProgram &program)
-{
-    // The same program read again (at the next Connect) keeps what the
-    // operator accepted for it.
-    if (m_program && *m_program == program)
-        return;
-    m_program = program;
-    m_acceptedSinceProgram = false;
-}
-
-void ProgramTestSetting::chooseNoProgram()
-{
-    m_program.reset();
-    m_acceptedSinceProgram = false;
-}
-
-void ProgramTestSetting::accept(const Curve_Setting &setting)
-{
-    m_accepted = setting;
-    m_acceptedSinceProgram = m_program.has_value();
-}
-
-Curve_Setting ProgramTestSetting::current() const
-{
-    if (!m_program || m_acceptedSinceProgram)
-        return m_accepted;
-    return applied(m_accepted, *m_program);
-}
+} // namespace ProgramTestSetting
