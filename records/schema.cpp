@@ -236,6 +236,18 @@ QVector<Change> versionThree()
     return step;
 }
 
+// Version 4: which installation recorded a test, and the recorder's name
+// for it, with which a write tried again after a lost reply finds its rows.
+QVector<Change> versionFour()
+{
+    namespace T = Tests;
+    return {
+        Change::addColumn(C(T::stationId, Type::Text).byDefault(QLatin1String(""))),
+        Change::addColumn(C(T::recordUid, Type::Text).orNull()),
+        Change::createIndex({QStringLiteral("tests_record_uid"), T::Table, {T::recordUid}, true}),
+    };
+}
+
 } // namespace
 
 void apply(const Change &change, QVector<Table> *tables)
@@ -348,6 +360,7 @@ const QVector<Step> &steps()
         versionOne(),
         versionTwo(),
         versionThree(),
+        versionFour(),
     };
     return all;
 }

@@ -45,6 +45,7 @@ private slots:
     void runningRecordsOfThisStationBecomeInterrupted();
     void fullDiskLosesNothing();
     void databaseChosenWhileFailingTakesEffect();
+    void writeRepeatedAfterALostReplyIsHarmless();
 
 private:
     std::unique_ptr<QTemporaryDir> m_folder;
@@ -149,7 +150,8 @@ void tst_RecorderSqlite::runningRecordsOfThisStationBecomeInterrupted()
         qint64 id = 0;
         QVERIFY(store.insertTest(header(QStringLiteral("1")), &id));
         TestHeader elsewhere = header(QStringLiteral("2"));
-        elsewhere.station = QStringLiteral("another-station");
+        // A cloned PC: the same host name, another installation.
+        elsewhere.stationId = QStringLiteral("another-installation");
         QVERIFY(store.insertTest(elsewhere, &id));
     }
     TestRecorder recorder(m_config);
@@ -241,6 +243,37 @@ void tst_RecorderSqlite::databaseChosenWhileFailingTakesEffect()
     QCOMPARE(records.points(stored.first().first().toLongLong(), &contiguous).size(), 2);
     QVERIFY(contiguous);
     QCOMPARE(records.value(QStringLiteral("SELECT serial_number FROM tests")).toString(), QStringLiteral("moved"));
+}
+
+void tst_RecorderSqlite::writeRepeatedAfterALostReplyIsHarmless()
+{
+    // A commit whose answer was lost did write: the recorder sends it again.
+    StoredRecords records(m_config);
+    QVERIFY(records.isOpen());
+    TestStore store(records.db());
+    TestHeader test = header(QStringLiteral("again"));
+    test.recordUid = QStringLiteral("4f1c2a8e-0000-4000-8000-000000000001");
+    const QVector<RecordedPoint> points{{0, 0.5, 10.0}, {0, 1.0, 20.0}, {1, 0.5, 9.0}};
+    EvaluationRecord evaluation;
+    evaluation.judged = true;
+    evaluation.verdict = QStringLiteral("pass");
+    evaluation.points = {{1, 0.5, 10.0, 9.5, 10.5, QStringLiteral("pass")}};
+    evaluation.maxForce = std::numeric_limits<double>::quiet_NaN();
+    qint64 first = 0;
+    qint64 second = 0;
+    for (qint64 *id : {&first, &second}) {
+        QVERIFY2(store.insertTest(test, id), qPrintable(store.lastError()));
+        QVERIFY2(store.appendPoints(*id, 0, points.constData(), 2), qPrintable(store.lastError()));
+        QVERIFY2(store.appendPoints(*id, 1, points.constData() + 1, 2), qPrintable(store.lastError()));
+        QVERIFY2(store.finishTest(*id, QDateTime::currentDateTimeUtc(), evaluation), qPrintable(store.lastError()));
+    }
+    QCOMPARE(second, first);
+    QCOMPARE(records.count(QStringLiteral("FROM tests")), 1);
+    bool contiguous = false;
+    QCOMPARE(records.points(first, &contiguous).size(), 3);
+    QVERIFY(contiguous);
+    QCOMPARE(records.count(QStringLiteral("FROM point_results")), 1);
+    QCOMPARE(records.count(QStringLiteral("FROM tests WHERE max_force IS NULL AND point_count = 3")), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_RecorderSqlite)
