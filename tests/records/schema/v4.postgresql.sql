@@ -1,3 +1,4 @@
-ALTER TABLE tests ADD COLUMN station_id TEXT NOT NULL DEFAULT ''
-ALTER TABLE tests ADD COLUMN record_uid TEXT
-CREATE UNIQUE INDEX tests_record_uid ON tests (record_uid)
+CREATE TABLE control_limits (id BIGSERIAL PRIMARY KEY, part_number TEXT NOT NULL, point_no INTEGER NOT NULL, subgroup_size INTEGER NOT NULL, location_center DOUBLE PRECISION NOT NULL, location_upper DOUBLE PRECISION NOT NULL, location_lower DOUBLE PRECISION NOT NULL, spread_center DOUBLE PRECISION NOT NULL, spread_upper DOUBLE PRECISION NOT NULL, spread_lower DOUBLE PRECISION NOT NULL, base_from TEXT, base_to TEXT, base_tests INTEGER NOT NULL, frozen_by TEXT NOT NULL, frozen_at TEXT NOT NULL, withdrawn INTEGER NOT NULL DEFAULT 0 CHECK (withdrawn IN (0, 1)))
+CREATE INDEX control_limits_part_point ON control_limits (part_number, point_no, id)
+CREATE FUNCTION torvelin_control_limits_guard() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF TG_OP <> 'INSERT' THEN RAISE EXCEPTION 'frozen control limits are never changed or deleted'; END IF; NEW.frozen_by := session_user; NEW.frozen_at := to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD"T"HH24:MI:SS.MS"Z"'); RETURN NEW; END $$
+CREATE TRIGGER control_limits_guard BEFORE INSERT OR UPDATE OR DELETE ON control_limits FOR EACH ROW EXECUTE FUNCTION torvelin_control_limits_guard()
