@@ -93,6 +93,9 @@ void tst_RecorderSqlite::testIsWrittenWhileItRuns()
     QSignalSpy stored(&recorder, &TestRecorder::testStored);
     recorder.start();
     recorder.begin(header(QStringLiteral("0007")));
+    // Not a number is no point: it is neither drawn nor recorded.
+    recorder.addPoint(0, std::numeric_limits<double>::quiet_NaN(), 5.0);
+    recorder.addPoint(0, 0.5, std::numeric_limits<double>::infinity());
     recorder.addPoint(0, 0.5, 10.0);
     recorder.addPoint(0, 1.0, 20.25);
     recorder.addPoint(1, 1.0, 19.5);
@@ -153,18 +156,25 @@ void tst_RecorderSqlite::runningRecordsOfThisStationBecomeInterrupted()
         // A cloned PC: the same host name, another installation.
         elsewhere.stationId = QStringLiteral("another-installation");
         QVERIFY(store.insertTest(elsewhere, &id));
+        // Recorded before installations had ids: known by its host name.
+        TestHeader older = header(QStringLiteral("3"));
+        older.stationId.clear();
+        QVERIFY(store.insertTest(older, &id));
+        older.identity.serialNumber = QStringLiteral("4");
+        older.station = QStringLiteral("another-host");
+        QVERIFY(store.insertTest(older, &id));
     }
     TestRecorder recorder(m_config);
     QSignalSpy interrupted(&recorder, &TestRecorder::interruptedFound);
     recorder.start();
     QVERIFY(interrupted.wait());
-    QCOMPARE(interrupted.first().first().toInt(), 1);
+    QCOMPARE(interrupted.first().first().toInt(), 2);
 
     StoredRecords records(m_config);
-    QCOMPARE(records.value(QStringLiteral("SELECT status FROM tests WHERE serial_number = '1'")).toString(),
-             TestStatus::Interrupted);
-    QCOMPARE(records.value(QStringLiteral("SELECT status FROM tests WHERE serial_number = '2'")).toString(),
-             TestStatus::Running);
+    QCOMPARE(records.value(QStringLiteral("SELECT group_concat(serial_number) FROM (SELECT serial_number "
+                                          "FROM tests WHERE status = 'interrupted' ORDER BY serial_number)"))
+                 .toString(),
+             QStringLiteral("1,3"));
 }
 
 void tst_RecorderSqlite::fullDiskLosesNothing()
