@@ -58,6 +58,8 @@ StoredTest testFromRow(const Row &r)
     h.identity.batch = r.value(Tests::batch).toString();
     h.identity.serialNumber = r.value(Tests::serialNumber).toString();
     h.station = r.value(Tests::station).toString();
+    h.stationId = r.value(Tests::stationId).toString();
+    h.recordUid = r.value(Tests::recordUid).toString();
     h.setting.mode = r.value(Tests::mode).toInt();
     h.setting.distanceMode = r.value(Tests::distanceMode).toInt();
     h.setting.speed = r.value(Tests::speed).toInt();

@@ -10,6 +10,7 @@ set(TORVELIN_RECORDS_SOURCES
     records/serverconnection.h records/serverconnection.cpp
     records/review.h records/review.cpp
     records/recordsnotifier.h records/recordsnotifier.cpp
+    records/station.h records/station.cpp
     records/teststore.h records/teststore.cpp
     records/testrecorder.h records/testrecorder.cpp
     records/serialnumber.h records/serialnumber.cpp
