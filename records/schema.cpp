@@ -270,9 +270,21 @@ QVector<Change> versionFour()
     return step;
 }
 
-// Version 5: a test stopped before the machine returned is aborted, and a
-// test keeps the line's gaps.
+// Version 5: which installation recorded a test, and the recorder's name
+// for it, with which a write tried again after a lost reply finds its rows.
 QVector<Change> versionFive()
+{
+    namespace T = Tests;
+    return {
+        Change::addColumn(C(T::stationId, Type::Text).byDefault(QLatin1String(""))),
+        Change::addColumn(C(T::recordUid, Type::Text).orNull()),
+        Change::createIndex({QStringLiteral("tests_record_uid"), T::Table, {T::recordUid}, true}),
+    };
+}
+
+// Version 6: a test stopped before the machine returned is aborted, and a
+// test keeps the line's gaps.
+QVector<Change> versionSix()
 {
     namespace T = Tests;
     return {
@@ -397,6 +409,7 @@ const QVector<Step> &steps()
         versionThree(),
         versionFour(),
         versionFive(),
+        versionSix(),
     };
     return all;
 }

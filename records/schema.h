@@ -78,6 +78,10 @@ constexpr Column verificationId{Table, "verification_id"};
 constexpr Column gapSeconds{Table, "gap_seconds"};
 constexpr Column gapFrom{Table, "gap_from"};
 constexpr Column gapTo{Table, "gap_to"};
+// The installation that recorded the test (its host name is `station`),
+// and the recorder's own name for the test, unique where it is set.
+constexpr Column stationId{Table, "station_id"};
+constexpr Column recordUid{Table, "record_uid"};
 } // namespace Tests
 
 // Both curves of a test, in acquisition order.

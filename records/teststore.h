@@ -22,9 +22,9 @@ public:
     // An aborted test keeps no verdict, whatever `evaluation` says.
     bool finishTest(qint64 testId, const QDateTime &finishedAt, const EvaluationRecord &evaluation,
                     const TestEnding &ending = TestEnding());
-    // Records of this station left running become interrupted; *count says
-    // how many.
-    bool markInterrupted(const QString &station, int *count);
+    // Records of this installation left running become interrupted; *count
+    // says how many.
+    bool markInterrupted(const QString &stationId, const QString &hostName, int *count);
 
     QString lastError() const { return m_error; }
 
@@ -35,6 +35,9 @@ public:
 
 private:
     bool insert(const SchemaSql::Values &row);
+    // The first column of the first row, *found false when there is none.
+    bool selectOne(const QString &statement, const QVariantList &bound, QVariant *value, bool *found);
+    bool storedPointCount(qint64 testId, qint64 *count);
 
     QSqlDatabase m_db;
     QSqlQuery m_fullInsert;

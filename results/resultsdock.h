@@ -28,6 +28,10 @@ public:
     enum class Phase { Ended, Testing, Aborted };
     void showEvaluation(const Evaluation &evaluation, bool judged, Phase phase = Phase::Ended);
 
+    // A control chart rule the last test broke, in red under the verdict;
+    // empty hides it.
+    void showProcessAlarm(const QString &text);
+
     static QString verdictText(PointVerdict verdict);
     static QColor verdictColour(PointVerdict verdict);
 
@@ -39,5 +43,6 @@ private:
     QTableWidget *m_points;
     QLabel *m_figures;
     QLabel *m_verdict;
+    QLabel *m_alarm;
     bool m_columnsOutgrown = true;
 };

@@ -3,4 +3,5 @@ set(TORVELIN_SESSION_SOURCES
     session/testrun.h session/testrun.cpp
     session/linegaptracker.h session/linegaptracker.cpp
     session/programtestsetting.h session/programtestsetting.cpp
+    session/processwatch.h session/processwatch.cpp
 )

@@ -1,4 +1,3 @@
-ALTER TABLE tests DROP CONSTRAINT IF EXISTS tests_status_check, ADD CONSTRAINT tests_status_check CHECK (status IN ('running', 'complete', 'interrupted', 'aborted'))
-ALTER TABLE tests ADD COLUMN gap_seconds DOUBLE PRECISION
-ALTER TABLE tests ADD COLUMN gap_from DOUBLE PRECISION
-ALTER TABLE tests ADD COLUMN gap_to DOUBLE PRECISION
+ALTER TABLE tests ADD COLUMN station_id TEXT NOT NULL DEFAULT ''
+ALTER TABLE tests ADD COLUMN record_uid TEXT
+CREATE UNIQUE INDEX tests_record_uid ON tests (record_uid)
