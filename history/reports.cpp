@@ -407,6 +407,9 @@ QString pointVerdict(const QString &verdict)
 
 QString testVerdict(const StoredTest &test)
 {
+    // An aborted test is no judged spring, and the report says why.
+    if (test.status == TestStatus::Aborted)
+        return HistoryModel::statusText(test.status);
     return test.evaluation.judged ? HistoryModel::verdictText(test.evaluation.verdict)
                                   : ReportText::tr("not judged");
 }
