@@ -147,4 +147,21 @@ bool load(const QSqlDatabase &db, const HistoryFilter &filter, int subgroupSize,
     return true;
 }
 
+bool loadForceCounts(const QSqlDatabase &db, const HistoryFilter &filter,
+                     QMap<int, QVector<BatchStatistics::ForceCount>> *forces, QString *error)
+{
+    forces->clear();
+    const SqlCondition condition = sqlCondition(filter, QStringLiteral("t"));
+    const QString statement =
+        pointRows(QStringLiteral("r.%1, r.%2, COUNT(*)").arg(name(PointResults::pointNo), name(PointResults::force)),
+                  condition, QStringLiteral(" AND r.%1 IS NOT NULL GROUP BY r.%2, r.%1 ORDER BY r.%2, r.%1")
+                                 .arg(name(PointResults::force), name(PointResults::pointNo)));
+    QSqlQuery query(db);
+    if (!SchemaSql::exec(&query, statement, condition.values))
+        return SchemaSql::failed(query, error);
+    while (query.next())
+        (*forces)[query.value(0).toInt()].append({query.value(1).toDouble(), query.value(2).toInt()});
+    return true;
+}
+
 } // namespace PointSeriesQuery

@@ -82,9 +82,10 @@ void tst_RecordQueries::batchFiguresFollowTheFilter()
     QCOMPARE(counts.passed, 1);
     QCOMPARE(counts.failed, 1);
 
-    QVector<BatchStatistics::PointSample> samples;
-    QVERIFY2(RecordQueries::loadPointSamples(records.db(), filter, &samples, &error), qPrintable(error));
-    const QVector<BatchStatistics::PointSummary> points = BatchStatistics::summarise(samples);
+    RecordQueries::Batch batch;
+    QVERIFY2(RecordQueries::loadBatch(records.db(), filter, &batch, &error), qPrintable(error));
+    const QVector<BatchStatistics::PointSummary> &points = batch.points;
+    QCOMPARE(batch.counts.count, 2);
     QCOMPARE(points.size(), 2);
     QCOMPARE(points.at(0).n, 2);
     QCOMPARE(*points.at(0).mean, 11.0);
