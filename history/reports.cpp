@@ -436,6 +436,7 @@ QVector<QPair<QString, QString>> identityAndSettings(const StoredTest &test)
                          .arg(line.dataBits)
                          .arg(QLatin1Char(line.parity))
                          .arg(line.stopBits)},
+        {ReportText::tr("Line gap"), test.gap ? HistoryModel::lineGapText(*test.gap) : ReportText::tr("none")},
     };
 }
 

@@ -2,6 +2,7 @@
 
 #include "records/controllimitsstore.h"
 #include "records/schemasql.h"
+#include "records/testrecord.h"
 
 #include <QHash>
 #include <QSqlQuery>
@@ -14,12 +15,13 @@ using SchemaSql::name;
 namespace {
 
 // The point results of the filter's tests (alias r, the tests t), as the
-// rows the aggregates read.
+// rows the aggregates read. An aborted test is no spring measured, whatever
+// rows it may hold.
 QString pointRows(const QString &columns, const SqlCondition &condition, const QString &more)
 {
-    return QStringLiteral("SELECT %1 FROM %2 r JOIN %3 t ON t.%4 = r.%5 WHERE (%6)%7")
+    return QStringLiteral("SELECT %1 FROM %2 r JOIN %3 t ON t.%4 = r.%5 WHERE (%6) AND t.%8 <> '%9'%7")
         .arg(columns, name(PointResults::Table), name(Tests::Table), name(Tests::id),
-             name(PointResults::testId), condition.text, more);
+             name(PointResults::testId), condition.text, more, name(Tests::status), TestStatus::Aborted);
 }
 
 std::optional<double> optionalReal(const QVariant &value)

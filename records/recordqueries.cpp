@@ -24,7 +24,8 @@ namespace {
 const Column HistoryColumns[] = {
     Tests::id,           Tests::startedAt,     Tests::status,  Tests::operatorName,
     Tests::partNumber,   Tests::batch,         Tests::serialNumber, Tests::programNumber,
-    Tests::verdict,      Tests::maxForce,      Tests::forceDecimals, Tests::amended,
+    Tests::verdict,      Tests::maxForce,      Tests::gapSeconds,  Tests::forceDecimals,
+    Tests::amended,      Tests::gapFrom,       Tests::gapTo,
 };
 static_assert(std::size(HistoryColumns) == RecordQueries::ColumnSignatures,
               "every History column but the signatures' is a column of tests");
@@ -85,6 +86,11 @@ StoredTest testFromRow(const Row &r)
     evaluation.rateFit = optionalReal(r.value(Tests::rateFit));
     evaluation.maxForce = optionalReal(r.value(Tests::maxForce));
     evaluation.hysteresisPercent = optionalReal(r.value(Tests::hysteresisPercent));
+    const std::optional<double> gapSeconds = optionalReal(r.value(Tests::gapSeconds));
+    if (gapSeconds) {
+        test.gap = LineGap{*gapSeconds, optionalReal(r.value(Tests::gapFrom)),
+                           optionalReal(r.value(Tests::gapTo))};
+    }
     return test;
 }
 
@@ -323,14 +329,16 @@ bool countVerdicts(const QSqlDatabase &db, const HistoryFilter &filter, VerdictC
     const QString verdict = name(Tests::verdict);
     QSqlQuery query(db);
     if (!exec(&query,
-             QStringLiteral("SELECT COUNT(*), "
-                            "COALESCE(SUM(CASE WHEN %1 = 'pass' THEN 1 ELSE 0 END), 0), "
-                            "COALESCE(SUM(CASE WHEN %1 = 'fail' THEN 1 ELSE 0 END), 0) "
+             QStringLiteral("SELECT COALESCE(SUM(CASE WHEN %4 = '%5' THEN 0 ELSE 1 END), 0), "
+                            "COALESCE(SUM(CASE WHEN %1 = 'pass' AND %4 <> '%5' THEN 1 ELSE 0 END), 0), "
+                            "COALESCE(SUM(CASE WHEN %1 = 'fail' AND %4 <> '%5' THEN 1 ELSE 0 END), 0) "
                             "FROM %2 WHERE %3")
-                 .arg(verdict, name(Tests::Table), condition.text),
+                 .arg(verdict, name(Tests::Table), condition.text, name(Tests::status),
+                      TestStatus::Aborted),
              condition.values)
         || !query.next())
         return failed(query, error);
+    // An aborted test is no spring judged: it counts neither way.
     counts->count = query.value(0).toInt();
     counts->passed = query.value(1).toInt();
     counts->failed = query.value(2).toInt();

@@ -446,6 +446,22 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
         <source>%1, %2</source>
         <translation>%1，%2</translation>
     </message>
+    <message>
+        <source>aborted</source>
+        <translation>已中止</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>%1, %2–%3 mm</source>
+        <translation>%1，%2–%3 mm</translation>
+    </message>
+    <message>
+        <source>Line gap</source>
+        <translation>通信中断</translation>
+    </message>
 </context>
 <context>
     <name>HistoryWindow</name>
@@ -629,8 +645,8 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
         <translation>自动递增</translation>
     </message>
     <message>
-        <source>After each Start the serial number counts up by one.</source>
-        <translation>每次开始后序列号自动加一。</translation>
+        <source>After each Start the serial number counts up by one; a test stopped before the machine returned gives its number back.</source>
+        <translation>每次开始后序列号加一；机器返回前停止的测试退回其序列号。</translation>
     </message>
 </context>
 <context>
@@ -2457,6 +2473,10 @@ Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage
         <translation>记录</translation>
     </message>
     <message>
+        <source>Line gap</source>
+        <translation>通信中断</translation>
+    </message>
+    <message>
         <source>Subgroup size: %1</source>
         <translation>子组大小：%1</translation>
     </message>
@@ -2544,6 +2564,10 @@ Hysteresis: %4 %</source>
     <message>
         <source>Testing…</source>
         <translation>测试中…</translation>
+    </message>
+    <message>
+        <source>Aborted</source>
+        <translation>已中止</translation>
     </message>
 </context>
 <context>
@@ -3121,6 +3145,10 @@ The test goes on: its points are kept in memory and written as soon as the datab
     <message>
         <source>%1 · %2</source>
         <translation>%1 · %2</translation>
+    </message>
+    <message>
+        <source>ABORTED</source>
+        <translation>已中止</translation>
     </message>
 </context>
 <context>
