@@ -14,14 +14,28 @@ using SchemaSql::name;
 
 namespace {
 
+using SchemaSql::Dialect;
+
 // The point results of the filter's tests (alias r, the tests t), as the
 // rows the aggregates read. An aborted test is no spring measured, whatever
-// rows it may hold.
-QString pointRows(const QString &columns, const SqlCondition &condition, const QString &more)
+// rows it may hold. PostgreSQL is made to read each test's few results from
+// their index (the fence keeps the subquery apart): left to itself it would
+// hash every point result on record to match a tenth of them.
+QString pointRows(Dialect dialect, const QString &columns, const SqlCondition &condition,
+                  const QString &more)
 {
-    return QStringLiteral("SELECT %1 FROM %2 r JOIN %3 t ON t.%4 = r.%5 WHERE (%6) AND t.%8 <> '%9'%7")
-        .arg(columns, name(PointResults::Table), name(Tests::Table), name(Tests::id),
-             name(PointResults::testId), condition.text, more, name(Tests::status), TestStatus::Aborted);
+    const QString results =
+        dialect == Dialect::PostgreSQL
+            ? QStringLiteral("%1 t CROSS JOIN LATERAL (SELECT %2 FROM %3 WHERE %4 = t.%5 OFFSET 0) r")
+                  .arg(name(Tests::Table),
+                       SchemaSql::names({PointResults::pointNo, PointResults::force, PointResults::lower,
+                                         PointResults::upper}),
+                       name(PointResults::Table), name(PointResults::testId), name(Tests::id))
+            : QStringLiteral("%1 r JOIN %2 t ON t.%3 = r.%4")
+                  .arg(name(PointResults::Table), name(Tests::Table), name(Tests::id),
+                       name(PointResults::testId));
+    return QStringLiteral("SELECT %1 FROM %2 WHERE (%3) AND t.%5 <> '%6'%4")
+        .arg(columns, results, condition.text, more, name(Tests::status), TestStatus::Aborted);
 }
 
 std::optional<double> optionalReal(const QVariant &value)
@@ -29,36 +43,50 @@ std::optional<double> optionalReal(const QVariant &value)
     return value.isNull() ? std::nullopt : std::optional<double>(value.toDouble());
 }
 
-// The figures of each point in one pass over its rows; the squared
-// deviations from the point's own mean, so that large forces with a small
-// spread lose nothing to cancellation.
-QString summaryStatement(const SqlCondition &condition, const QString &more)
+// The sum of the squared deviations of `force` from its group's mean (alias
+// m where the engine has no variance): from the group's own mean, so that
+// large forces with a small spread lose nothing to cancellation.
+QString squaredDeviations(Dialect dialect, const QString &force, const QString &count)
 {
-    const QString rows = pointRows(
-        QStringLiteral("r.%1 AS p, r.%2 AS f, r.%3 AS lo, r.%4 AS up, AVG(r.%2) OVER (PARTITION BY r.%1) AS m")
-            .arg(name(PointResults::pointNo), name(PointResults::force), name(PointResults::lower),
-                 name(PointResults::upper)),
-        condition, more);
-    return QStringLiteral("SELECT p, COUNT(f), COUNT(*) - COUNT(f), AVG(f), SUM((f - m) * (f - m)), "
-                          "MIN(f), MAX(f), MIN(lo), MAX(lo), MIN(up), MAX(up) FROM (%1) x "
-                          "GROUP BY p ORDER BY p")
-        .arg(rows);
+    return dialect == Dialect::PostgreSQL
+               ? QStringLiteral("VAR_SAMP(%1) * (%2 - 1)").arg(force, count)
+               : QStringLiteral("SUM((%1 - m) * (%1 - m))").arg(force);
+}
+
+// The figures of each point in one pass over its rows.
+QString summaryStatement(Dialect dialect, const SqlCondition &condition, const QString &more)
+{
+    const QString figures =
+        QStringLiteral("COUNT(f), COUNT(*) - COUNT(f), AVG(f), %1, MIN(f), MAX(f), MIN(lo), MAX(lo), "
+                       "MIN(up), MAX(up)")
+            .arg(squaredDeviations(dialect, QStringLiteral("f"), QStringLiteral("COUNT(f)")));
+    QString columns = QStringLiteral("r.%1 AS p, r.%2 AS f, r.%3 AS lo, r.%4 AS up")
+                          .arg(name(PointResults::pointNo), name(PointResults::force),
+                               name(PointResults::lower), name(PointResults::upper));
+    if (dialect == Dialect::SQLite)
+        columns += QStringLiteral(", AVG(r.%1) OVER (PARTITION BY r.%2) AS m")
+                       .arg(name(PointResults::force), name(PointResults::pointNo));
+    return QStringLiteral("SELECT p, %1 FROM (%2) x GROUP BY p ORDER BY p")
+        .arg(figures, pointRows(dialect, columns, condition, more));
 }
 
 // Consecutive forces of a point numbered in test order (the time each test
 // started, then its id), cut into subgroups of `size`; only complete ones.
-QString subgroupStatement(const SqlCondition &condition, const QString &more, int size)
+QString subgroupStatement(Dialect dialect, const SqlCondition &condition, const QString &more, int size)
 {
     const QString numbered = pointRows(
+        dialect,
         QStringLiteral("r.%1 AS p, r.%2 AS f, (ROW_NUMBER() OVER (PARTITION BY r.%1 ORDER BY t.%3, t.%4) - 1) / %5 AS k")
             .arg(name(PointResults::pointNo), name(PointResults::force), name(Tests::startedAt),
                  name(Tests::id))
             .arg(size),
         condition, more + QStringLiteral(" AND r.%1 IS NOT NULL").arg(name(PointResults::force)));
-    return QStringLiteral("SELECT p, k, AVG(f), SUM((f - m) * (f - m)) FROM "
-                          "(SELECT p, f, k, AVG(f) OVER (PARTITION BY p, k) AS m FROM (%1) a) b "
-                          "GROUP BY p, k HAVING COUNT(*) = %2 ORDER BY p, k")
-        .arg(numbered)
+    const QString rows = dialect == Dialect::PostgreSQL
+                             ? numbered
+                             : QStringLiteral("SELECT p, f, k, AVG(f) OVER (PARTITION BY p, k) AS m FROM (%1) a")
+                                   .arg(numbered);
+    return QStringLiteral("SELECT p, k, AVG(f), %1 FROM (%2) b GROUP BY p, k HAVING COUNT(*) = %3 ORDER BY p, k")
+        .arg(squaredDeviations(dialect, QStringLiteral("f"), QStringLiteral("COUNT(*)")), rows)
         .arg(size);
 }
 
@@ -95,7 +123,7 @@ bool load(const QSqlDatabase &db, const HistoryFilter &filter, int subgroupSize,
     }
 
     QSqlQuery summaries(db);
-    if (!SchemaSql::exec(&summaries, summaryStatement(condition, more), condition.values))
+    if (!SchemaSql::exec(&summaries, summaryStatement(SchemaSql::dialectOf(db), condition, more), condition.values))
         return SchemaSql::failed(summaries, error);
     QHash<int, int> indexOf;
     while (summaries.next()) {
@@ -123,7 +151,7 @@ bool load(const QSqlDatabase &db, const HistoryFilter &filter, int subgroupSize,
     }
 
     QSqlQuery subgroups(db);
-    if (!SchemaSql::exec(&subgroups, subgroupStatement(condition, more, subgroupSize), condition.values))
+    if (!SchemaSql::exec(&subgroups, subgroupStatement(SchemaSql::dialectOf(db), condition, more, subgroupSize), condition.values))
         return SchemaSql::failed(subgroups, error);
     while (subgroups.next()) {
         const auto index = indexOf.constFind(subgroups.value(0).toInt());
@@ -155,7 +183,7 @@ bool loadForceCounts(const QSqlDatabase &db, const HistoryFilter &filter,
     forces->clear();
     const SqlCondition condition = sqlCondition(filter, QStringLiteral("t"));
     const QString statement =
-        pointRows(QStringLiteral("r.%1, r.%2, COUNT(*)").arg(name(PointResults::pointNo), name(PointResults::force)),
+        pointRows(SchemaSql::dialectOf(db), QStringLiteral("r.%1, r.%2, COUNT(*)").arg(name(PointResults::pointNo), name(PointResults::force)),
                   condition, QStringLiteral(" AND r.%1 IS NOT NULL GROUP BY r.%2, r.%1 ORDER BY r.%2, r.%1")
                                  .arg(name(PointResults::force), name(PointResults::pointNo)));
     QSqlQuery query(db);

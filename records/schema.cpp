@@ -295,6 +295,22 @@ QVector<Change> versionSix()
     };
 }
 
+// Version 7: the statistics of a part read its tests from one index, in the
+// order they were tested, and each test's point results from another,
+// neither touching the wide rows (both cover every column those statements
+// read).
+QVector<Change> versionSeven()
+{
+    namespace T = Tests;
+    namespace R = PointResults;
+    return {
+        Change::createIndex({QStringLiteral("tests_part_started"), T::Table,
+                             {T::partNumber, T::startedAt, T::id, T::status}}),
+        Change::createIndex({QStringLiteral("point_results_forces"), R::Table,
+                             {R::testId, R::pointNo, R::force, R::lower, R::upper}}),
+    };
+}
+
 } // namespace
 
 void apply(const Change &change, QVector<Table> *tables)
@@ -410,6 +426,7 @@ const QVector<Step> &steps()
         versionFour(),
         versionFive(),
         versionSix(),
+        versionSeven(),
     };
     return all;
 }
