@@ -4,8 +4,10 @@
 #include "records/testrecord.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 // The statements that write a test record, on one open connection. The
@@ -20,11 +22,17 @@ public:
     // Points firstSeq, firstSeq + 1, … of the test, in one go.
     bool appendPoints(qint64 testId, qint64 firstSeq, const RecordedPoint *points, int count);
     bool finishTest(qint64 testId, const QDateTime &finishedAt, const EvaluationRecord &evaluation);
-    // Records of this installation left running become interrupted; *count
-    // says how many.
-    bool markInterrupted(const QString &stationId, const QString &hostName, int *count);
+    // Records of this installation left running become interrupted, but
+    // for those of the uids given (still on their way); *count says how many.
+    bool markInterrupted(const QString &stationId, const QString &hostName, int *count,
+                         const QStringList &exceptUids = QStringList());
+    // A test still running ends interrupted.
+    bool interruptTest(qint64 testId);
 
-    QString lastError() const { return m_error; }
+    QString lastError() const { return m_error.text(); }
+    // The same, as the engine said it (its code tells a refusal of the rows
+    // from a failing connection).
+    QSqlError lastSqlError() const { return m_error; }
 
     static QString timeText(const QDateTime &time);
     // The empty text for a null one: a text column is '' when empty, NULL
@@ -41,5 +49,5 @@ private:
     QSqlQuery m_fullInsert;
     QSqlQuery m_partInsert;
     bool m_fullInsertPrepared = false;
-    QString m_error;
+    QSqlError m_error;
 };
