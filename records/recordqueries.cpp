@@ -80,7 +80,8 @@ StoredTest testFromRow(const Row &r)
     h.setting.speed = r.value(Tests::speed).toInt();
     h.setting.distance = r.value(Tests::distance).toFloat();
     h.machineType = r.value(Tests::machineType).toInt();
-    h.forceDecimals = r.value(Tests::forceDecimals).toInt();
+    // Whatever the row holds, the figures shown stay figures.
+    h.forceDecimals = qBound(0, r.value(Tests::forceDecimals).toInt(), RecordQueries::MaxForceDecimals);
     h.line.portName = r.value(Tests::portName).toString();
     h.line.baudRate = r.value(Tests::baudRate).toInt();
     h.line.dataBits = r.value(Tests::dataBits).toInt();
@@ -216,7 +217,8 @@ QString historyStatement(const SqlCondition &condition)
            + newestFirst();
 }
 
-bool loadTest(const QSqlDatabase &db, qint64 id, bool withPoints, StoredTest *test, QString *error)
+bool loadTest(const QSqlDatabase &db, qint64 id, bool withPoints, StoredTest *test, QString *error,
+              int maxPoints)
 {
     QSqlQuery query(db);
     if (!run(&query, testsSelect(name(Tests::id, QStringLiteral("t")) + QStringLiteral(" = ?")), {id}))
@@ -251,12 +253,16 @@ bool loadTest(const QSqlDatabase &db, qint64 id, bool withPoints, StoredTest *te
         return true;
     QSqlQuery curve(db);
     if (!run(&curve,
-             QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
+             QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4 LIMIT ?")
                  .arg(SchemaSql::names({CurvePoints::stroke, CurvePoints::distance, CurvePoints::force}),
                       name(CurvePoints::Table), name(CurvePoints::testId), name(CurvePoints::seq)),
-             {id}))
+             {id, qint64(maxPoints) + 1}))
         return fail(curve, error);
     while (curve.next()) {
+        if (test->points.size() == maxPoints) {
+            test->pointsCut = true;
+            break;
+        }
         test->points.append(
             {curve.value(0).toInt(), curve.value(1).toDouble(), curve.value(2).toDouble()});
     }

@@ -20,6 +20,7 @@ set(TORVELIN_RECORDS_SOURCES
     records/storedtest.h
     records/historyfilter.h records/historyfilter.cpp
     records/recordqueries.h records/recordqueries.cpp
+    records/testloader.h records/testloader.cpp
     records/controllimitsstore.h records/controllimitsstore.cpp
     records/resultscsv.h records/resultscsv.cpp
     records/libraryguards.h records/libraryguards.cpp

@@ -18,6 +18,7 @@ struct StoredTest
     QString status;
     EvaluationRecord evaluation;   // judged false when the test has no verdict
     QVector<RecordedPoint> points; // acquisition order; only when asked for
+    bool pointsCut = false;        // more were on record than were read
     // Oldest first: who signed it with what meaning, and what a reviewer
     // corrected (the test's identity above is the value now).
     QVector<RecordsReview::Signature> signatures;
