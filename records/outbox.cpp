@@ -116,14 +116,15 @@ bool Outbox::addPoints(const TestHeader &header, qint64 firstSeq, const QVector<
     });
 }
 
-bool Outbox::finish(const TestHeader &header, const QDateTime &finishedAt, const EvaluationRecord &evaluation)
+bool Outbox::finish(const TestHeader &header, const QDateTime &finishedAt, const EvaluationRecord &evaluation,
+                    const TestEnding &ending)
 {
     return inTransaction([&](QSqlDatabase &db) {
         qint64 id = 0;
         if (!testId(header, &id))
             return false;
         TestStore store(db);
-        if (store.finishTest(id, finishedAt, evaluation))
+        if (store.finishTest(id, finishedAt, evaluation, ending))
             return true;
         m_error = store.lastError();
         return false;

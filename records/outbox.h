@@ -46,7 +46,8 @@ public:
     // Each write is its own transaction; the first write of a test inserts
     // its header. A reason given again replaces the earlier one.
     bool addPoints(const TestHeader &header, qint64 firstSeq, const QVector<RecordedPoint> &points);
-    bool finish(const TestHeader &header, const QDateTime &finishedAt, const EvaluationRecord &evaluation);
+    bool finish(const TestHeader &header, const QDateTime &finishedAt, const EvaluationRecord &evaluation,
+                const TestEnding &ending);
     bool setReason(const TestHeader &header, const QString &reason);
 
     // How many tests wait; 0 when there is no outbox.

@@ -22,6 +22,8 @@ set(TORVELIN_RECORDS_SOURCES
     records/recordqueries.h records/recordqueries.cpp
     records/testloader.h records/testloader.cpp
     records/controllimitsstore.h records/controllimitsstore.cpp
+    records/pointseries.h records/pointseries.cpp
+    records/chartchoice.h records/chartchoice.cpp
     records/resultscsv.h records/resultscsv.cpp
     records/libraryguards.h records/libraryguards.cpp
     records/programlibrarystore.h records/programlibrarystore.cpp

@@ -319,7 +319,7 @@ RecordWriter::Written RecordWriter::writeOneTransaction(quint64 *refusedKey, QSt
                     break;
                 }
             } else if (ok) {
-                ok = store.finishTest(id, operation.time, operation.evaluation);
+                ok = store.finishTest(id, operation.time, operation.evaluation, operation.ending);
                 stored.append(id);
                 finishedKeys.append(operation.key);
             }
@@ -423,7 +423,7 @@ void RecordWriter::drainToOutbox()
         if (header.recordUid.isEmpty()) {
             // Points of a test no longer known: nowhere to put them.
         } else if (operation.kind == TestRecorder::Operation::Finish) {
-            ok = m_outbox.finish(header, operation.time, operation.evaluation);
+            ok = m_outbox.finish(header, operation.time, operation.evaluation, operation.ending);
             if (ok) {
                 m_lastFinished = {operation.key, header};
                 m_headers.remove(operation.key);
@@ -471,9 +471,15 @@ RecordWriter::Written RecordWriter::deliverFromOutbox()
         if (ok)
             ok = store.appendPoints(id, run.firstSeq, run.points.constData(), run.points.size());
     }
-    if (ok) {
-        ok = test.status == TestStatus::Complete ? store.finishTest(id, test.finishedAt, test.evaluation)
-                                                 : store.interruptTest(id);
+    if (ok && test.status == TestStatus::Interrupted) {
+        ok = store.interruptTest(id);
+    } else if (ok) {
+        // It ended here as it ended at the station: complete or aborted,
+        // with the line's gaps.
+        TestEnding ending;
+        ending.aborted = test.status == TestStatus::Aborted;
+        ending.gap = test.gap;
+        ok = store.finishTest(id, test.finishedAt, test.evaluation, ending);
     }
     if (!ok && WriteRefusal::refusesTheRows(RecordsDatabase::isPostgres(db), store.lastSqlError())) {
         db.rollback();
@@ -598,7 +604,7 @@ void TestRecorder::addPoint(int stroke, double distance, double force)
     ++m_pendingPoints;
 }
 
-void TestRecorder::finish(const EvaluationRecord &evaluation)
+void TestRecorder::finish(const EvaluationRecord &evaluation, const TestEnding &ending)
 {
     if (!m_testOpen)
         return;
@@ -608,6 +614,7 @@ void TestRecorder::finish(const EvaluationRecord &evaluation)
     operation.kind = Operation::Finish;
     operation.key = m_currentKey;
     operation.evaluation = evaluation;
+    operation.ending = ending;
     operation.time = QDateTime::currentDateTimeUtc();
     {
         QMutexLocker locker(&m_mutex);
