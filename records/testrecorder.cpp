@@ -91,6 +91,9 @@ private:
     bool takeLatestSwitch();
     void disconnect() { RecordsDatabase::close(m_connectionName); m_connected = false; }
     Written writeOneTransaction(quint64 *refusedKey, QString *reason);
+    // Ends the transaction: committed, rolled back as refused (*reason), or
+    // rolled back as the database failing (reported).
+    Written commit(QSqlDatabase &db, const TestStore &store, bool written, QString *reason);
     void failed(const QString &why);
     TestHeader headerOf(quint64 key) const;
     void openOutbox();
@@ -330,17 +333,9 @@ RecordWriter::Written RecordWriter::writeOneTransaction(quint64 *refusedKey, QSt
         if (budget <= 0)
             break;
     }
-    if (!ok && WriteRefusal::refusesTheRows(RecordsDatabase::isPostgres(db), store.lastSqlError())) {
-        *reason = store.lastError();
-        db.rollback();
-        return Written::Refused;
-    }
-    if (!ok || !db.commit()) {
-        const QString why = ok ? db.lastError().text() : store.lastError();
-        db.rollback();
-        failed(why);
-        return Written::Failed;
-    }
+    const Written written = commit(db, store, ok, reason);
+    if (written != Written::Done)
+        return written;
     for (auto it = newIds.cbegin(); it != newIds.cend(); ++it)
         m_testIds.insert(it.key(), it.value());
     // Ids stay known after Finish: blocks already on their way at Stop
@@ -358,6 +353,23 @@ RecordWriter::Written RecordWriter::writeOneTransaction(quint64 *refusedKey, QSt
     }
     for (qint64 id : qAsConst(stored))
         toRecorder([recorder = m_recorder, id] { emit recorder->testStored(id); });
+    return Written::Done;
+}
+
+RecordWriter::Written RecordWriter::commit(QSqlDatabase &db, const TestStore &store, bool written,
+                                           QString *reason)
+{
+    if (!written && WriteRefusal::refusesTheRows(RecordsDatabase::isPostgres(db), store.lastSqlError())) {
+        *reason = store.lastError();
+        db.rollback();
+        return Written::Refused;
+    }
+    if (!written || !db.commit()) {
+        const QString why = written ? db.lastError().text() : store.lastError();
+        db.rollback();
+        failed(why);
+        return Written::Failed;
+    }
     return Written::Done;
 }
 
@@ -481,18 +493,14 @@ RecordWriter::Written RecordWriter::deliverFromOutbox()
         ending.gap = test.gap;
         ok = store.finishTest(id, test.finishedAt, test.evaluation, ending);
     }
-    if (!ok && WriteRefusal::refusesTheRows(RecordsDatabase::isPostgres(db), store.lastSqlError())) {
-        db.rollback();
+    QString reason;
+    const Written written = commit(db, store, ok, &reason);
+    if (written == Written::Refused) {
         m_notDelivered.insert(test.header.recordUid);
-        m_outbox.setReason(test.header, store.lastError());
-        return Written::Refused;
+        m_outbox.setReason(test.header, reason);
     }
-    if (!ok || !db.commit()) {
-        const QString why = ok ? db.lastError().text() : store.lastError();
-        db.rollback();
-        failed(why);
-        return Written::Failed;
-    }
+    if (written != Written::Done)
+        return written;
     // On record: should removing it fail, the next delivery finds it there.
     m_outbox.remove(test.id);
     reportOutbox();
