@@ -135,6 +135,18 @@ void TestRecording::showWaitingPoints()
 void TestRecording::testSetAside(const QString &message)
 {
     m_window->statusBar()->showMessage(message);
+    // Said once where it can be read whole; a later refusal replaces the
+    // text of a notice still open rather than stacking another.
+    auto *open = m_window->findChild<QMessageBox *>(QStringLiteral("recordsAsideNotice"));
+    if (open) {
+        open->setText(message);
+        return;
+    }
+    auto *box = new QMessageBox(QMessageBox::Warning, tr("Records"), message, QMessageBox::Ok, m_window);
+    box->setObjectName(QStringLiteral("recordsAsideNotice"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }
 
 void TestRecording::interruptedFound(int count)
