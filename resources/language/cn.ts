@@ -617,6 +617,12 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
         <source>Test %1 holds more curve points than a test can have; only the first %2 are shown.</source>
         <translation>测试 %1 的曲线数据点多于一个测试可能有的数量；仅显示前 %2 个。</translation>
     </message>
+    <message numerus="yes">
+        <source>%1; %n aborted</source>
+        <translation>
+            <numerusform>%1;%n 个已中止</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>IdentityBar</name>
