@@ -117,6 +117,12 @@ private slots:
     void closedWorkerMakesNoTransactionAndEmitsNothing();
     void stopThreadEndsTheLoopWithinOneCycle();
     void stopRightAfterStartIsNotLost();
+    void startNotTakenCollectsNothing_data();
+    void startNotTakenCollectsNothing();
+    void stopNotTakenIsSentAgainUntilItIs_data();
+    void stopNotTakenIsSentAgainUntilItIs();
+    void stopBeforeClosingWaitsAtMostASecond_data();
+    void stopBeforeClosingWaitsAtMostASecond();
     void garbledLiveAnswersAreDroppedAndPollingGoesOn_data();
     void garbledLiveAnswersAreDroppedAndPollingGoesOn();
     void rejectedCurveBlocksAreDroppedAndCollectionGoesOn_data();
@@ -125,6 +131,8 @@ private slots:
     void silentTesterIsReportedAndItsReturnAtTheNextPoll();
     void hungUpLineComesBackOnTheSameLinkAndTheTestGoesOn();
     void stopWhileThePortIsGoneReachesTheTesterWhenItIsBack();
+    void reopenedPortMustAnswerAsTheSameTester_data();
+    void reopenedPortMustAnswerAsTheSameTester();
     void stopThreadDuringRetriesReturnsPromptly();
     void secondWorkerIsRefusedOnAPortInUse();
     void connectFailureSaysWhy_data();
@@ -422,8 +430,9 @@ void tst_Worker::rejectedCurveBlocksAreDroppedAndCollectionGoesOn()
     QFETCH(QString, fault);
     QVERIFY(startSimulator({"--numbered"}));
     worker->start();
+    // After Start: a Start whose answer is garbled is no Start taken.
+    QCOMPARE(worker->startTest(shortTest()), CommandReply::Taken);
     QVERIFY(sim->command("fault " + fault + " 1"));
-    worker->startTest(shortTest());
     QTRY_VERIFY_WITH_TIMEOUT(sim->state("phase") == "idle" && sim->state("handed") == sim->state("produced"),
                              lateBoundMs(10000));
     // The last point handed out arrives (numbered forces count the points).
@@ -548,6 +557,159 @@ void tst_Worker::stopWhileThePortIsGoneReachesTheTesterWhenItIsBack()
     QVERIFY(sim->command("reconnect"));
     QTRY_COMPARE_WITH_TIMEOUT(sim->state("phase"), QStringLiteral("idle"), lateBoundMs(3000));
     QVERIFY(!worker->isStopPending());
+    QFile::remove(link);
+}
+
+// A Start the tester did not take sets no curve mode. One whose answer was
+// lost may have set the machine going: it is stopped.
+void tst_Worker::startNotTakenCollectsNothing_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("reply");
+    QTest::addColumn<QString>("phase");
+    QTest::newRow("taken") << QString() << int(CommandReply::Taken) << "forward";
+    QTest::newRow("busy") << "busy 1" << int(CommandReply::Busy) << "idle";
+    QTest::newRow("answered late") << "late-write 1" << int(CommandReply::NotAnswered) << "idle";
+}
+
+void tst_Worker::startNotTakenCollectsNothing()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, reply);
+    QFETCH(QString, phase);
+    QVERIFY(startSimulator({"--no-pacing"}));
+    worker->start();
+    if (!fault.isEmpty())
+        QVERIFY(sim->command("fault " + fault));
+    Curve_Setting test = shortTest();
+    test.speed = 100;
+    QCOMPARE(int(worker->startTest(test)), reply);
+    QTRY_COMPARE_WITH_TIMEOUT(sim->state("phase"), phase, lateBoundMs(2000));
+    QTRY_VERIFY(!worker->isStopPending());
+    if (reply == int(CommandReply::Taken)) {
+        QTRY_VERIFY(!recorder->curve.isEmpty());
+    } else {
+        // Back to the live values, and no block is read.
+        const int live = recorder->liveForces.size();
+        QTRY_VERIFY_WITH_TIMEOUT(recorder->liveForces.size() > live + 1, lateBoundMs(2000));
+        QVERIFY(recorder->curve.isEmpty());
+    }
+}
+
+// Busy is no answer to a Stop: it is sent again until the tester takes it.
+void tst_Worker::stopNotTakenIsSentAgainUntilItIs_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("reply");
+    QTest::newRow("busy three times") << "busy 3" << int(CommandReply::Busy);
+    QTest::newRow("answered late") << "late-write 1" << int(CommandReply::NotAnswered);
+}
+
+void tst_Worker::stopNotTakenIsSentAgainUntilItIs()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, reply);
+    QVERIFY(startSimulator({"--no-pacing"}));
+    worker->start();
+    Curve_Setting test = shortTest();
+    test.speed = 100;
+    QCOMPARE(worker->startTest(test), CommandReply::Taken);
+    QTRY_VERIFY(!recorder->curve.isEmpty());
+    QSignalSpy delivered(worker, &modbusThread::sendStopDelivered);
+    QVERIFY(sim->command("fault " + fault));
+    QCOMPARE(int(worker->stopTest()), reply);
+    QVERIFY(worker->isStopPending());
+    QVERIFY(delivered.wait(lateBoundMs(3000)));
+    QVERIFY(!worker->isStopPending());
+    QCOMPARE(sim->state("phase"), QStringLiteral("idle"));
+    QCOMPARE(sim->state("faults"), QString());
+    QCOMPARE(delivered.count(), 1);
+}
+
+void tst_Worker::stopBeforeClosingWaitsAtMostASecond_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("stopped");
+    QTest::newRow("answered") << QString() << true;
+    QTest::newRow("busy twice") << "busy 2" << true;
+    QTest::newRow("busy until cleared") << "busy" << false;
+    QTest::newRow("not answered") << "silent" << false;
+}
+
+void tst_Worker::stopBeforeClosingWaitsAtMostASecond()
+{
+    QFETCH(QString, fault);
+    QFETCH(bool, stopped);
+    QVERIFY(startSimulator({"--no-pacing"}));
+    worker->start();
+    Curve_Setting test = shortTest();
+    // Six seconds forward: still going whatever the Stop took.
+    test.speed = 100;
+    test.distance = 10.0f;
+    QCOMPARE(worker->startTest(test), CommandReply::Taken);
+    QTRY_VERIFY(!recorder->curve.isEmpty());
+    worker->stopThread();
+    QVERIFY(worker->wait(lateBoundMs(2000)));
+    if (!fault.isEmpty())
+        QVERIFY(sim->command("fault " + fault));
+    QElapsedTimer took;
+    took.start();
+    QCOMPARE(worker->stopBeforeClosing(), stopped);
+    qInfo("Stop before closing: %lld ms", took.elapsed());
+    QVERIFY(took.elapsed() <= modbusThread::StopBeforeClosingMs + lateBoundMs(100));
+    QCOMPARE(sim->state("phase"), stopped ? QStringLiteral("idle") : QStringLiteral("forward"));
+    // Nothing more is owed once it got through.
+    if (stopped) {
+        took.restart();
+        QVERIFY(worker->stopBeforeClosing());
+        QVERIFY(took.elapsed() < 50);
+    }
+}
+
+// After the port came back, the tester is read again before the test goes
+// on: a machine of another type or decimals ends the loop.
+void tst_Worker::reopenedPortMustAnswerAsTheSameTester_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("foundType");
+    QTest::addColumn<int>("foundDecimals");
+    QTest::newRow("same tester") << QString() << 500 << 3;
+    QTest::newRow("another type") << "set type 1000" << 1000 << 3;
+    QTest::newRow("other decimals") << "set decimals 2" << 500 << 2;
+}
+
+void tst_Worker::reopenedPortMustAnswerAsTheSameTester()
+{
+    QFETCH(QString, change);
+    QFETCH(int, foundType);
+    QFETCH(int, foundDecimals);
+    TesterIdentity connected;
+    QSignalSpy changed(worker, &modbusThread::sendTesterChanged);
+    QString link;
+    hangUpDuringTest(5.0f, {"--numbered"}, &link);
+    if (QTest::currentTestFailed())
+        return;
+    connected.machineType = 500;
+    connected.forceDecimals = 3;
+    worker->expectTester(connected);
+    if (!change.isEmpty())
+        QVERIFY(sim->command(change));
+    const int drawn = recorder->curve.size();
+    QVERIFY(sim->command("reconnect"));
+    if (change.isEmpty()) {
+        QTRY_VERIFY_WITH_TIMEOUT(recorder->curve.size() > drawn, lateBoundMs(3000));
+        QVERIFY(changed.isEmpty());
+    } else {
+        QVERIFY(changed.wait(lateBoundMs(3000)));
+        const auto found = changed[0][0].value<TesterIdentity>();
+        QCOMPARE(found.machineType, foundType);
+        QCOMPARE(found.forceDecimals, foundDecimals);
+        QVERIFY(worker->wait(lateBoundMs(1000)));
+        // Not one block of the other machine's, and no Stop sent to it.
+        QCOMPARE(recorder->curve.size(), drawn);
+        QCOMPARE(sim->stats().value("fc16"), 1);
+        QVERIFY(worker->stopBeforeClosing());
+    }
     QFile::remove(link);
 }
 
