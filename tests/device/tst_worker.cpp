@@ -143,6 +143,7 @@ private:
     void hangUpDuringTest(float distanceMm, const QStringList &arguments, QString *link);
     bool startSimulator(const QStringList &arguments = {});
     Curve_Setting shortTest() const;
+    Curve_Setting slowTest() const;
 
     SimulatedTester *sim = nullptr;
     modbusThread *worker = nullptr;
@@ -188,6 +189,15 @@ Curve_Setting tst_Worker::shortTest() const
     Curve_Setting setting;
     setting.speed = 500;       // mm/min
     setting.distance = 2.0f;   // mm: a quarter second each way
+    return setting;
+}
+
+// Six seconds forward: still going whatever a Start or Stop test does meanwhile.
+Curve_Setting tst_Worker::slowTest() const
+{
+    Curve_Setting setting;
+    setting.speed = 100;
+    setting.distance = 10.0f;
     return setting;
 }
 
@@ -581,9 +591,7 @@ void tst_Worker::startNotTakenCollectsNothing()
     worker->start();
     if (!fault.isEmpty())
         QVERIFY(sim->command("fault " + fault));
-    Curve_Setting test = shortTest();
-    test.speed = 100;
-    QCOMPARE(int(worker->startTest(test)), reply);
+    QCOMPARE(int(worker->startTest(slowTest())), reply);
     QTRY_COMPARE_WITH_TIMEOUT(sim->state("phase"), phase, lateBoundMs(2000));
     QTRY_VERIFY(!worker->isStopPending());
     if (reply == int(CommandReply::Taken)) {
@@ -611,9 +619,7 @@ void tst_Worker::stopNotTakenIsSentAgainUntilItIs()
     QFETCH(int, reply);
     QVERIFY(startSimulator({"--no-pacing"}));
     worker->start();
-    Curve_Setting test = shortTest();
-    test.speed = 100;
-    QCOMPARE(worker->startTest(test), CommandReply::Taken);
+    QCOMPARE(worker->startTest(slowTest()), CommandReply::Taken);
     QTRY_VERIFY(!recorder->curve.isEmpty());
     QSignalSpy delivered(worker, &modbusThread::sendStopDelivered);
     QVERIFY(sim->command("fault " + fault));
@@ -642,11 +648,7 @@ void tst_Worker::stopBeforeClosingWaitsAtMostASecond()
     QFETCH(bool, stopped);
     QVERIFY(startSimulator({"--no-pacing"}));
     worker->start();
-    Curve_Setting test = shortTest();
-    // Six seconds forward: still going whatever the Stop took.
-    test.speed = 100;
-    test.distance = 10.0f;
-    QCOMPARE(worker->startTest(test), CommandReply::Taken);
+    QCOMPARE(worker->startTest(slowTest()), CommandReply::Taken);
     QTRY_VERIFY(!recorder->curve.isEmpty());
     worker->stopThread();
     QVERIFY(worker->wait(lateBoundMs(2000)));
