@@ -1,5 +1,7 @@
 #include "mainwindow/commandtexts.h"
 
+#include <QStringList>
+
 QString CommandTexts::startNotTaken(CommandReply reply, bool stopPending)
 {
     switch (reply) {
@@ -41,25 +43,22 @@ QString CommandTexts::closedWithoutStop(const QString &port)
         .arg(port);
 }
 
-QString CommandTexts::testerReplaced(const QString &port, const TesterIdentity &connected,
-                                     const TesterIdentity &found, bool testStopped)
+QString CommandTexts::testerReplaced(const TesterIdentity &connected, const TesterIdentity &found,
+                                     bool testStopped)
 {
-    const QString what = tr("The tester on %1 answers as another machine (%2; connected to %3).")
-                             .arg(port, identity(found), identity(connected));
-    return what + QLatin1Char(' ')
-           + (testStopped ? tr("The test's recording stopped and the port was closed: Connect "
-                               "again to test on this machine.")
-                          : tr("The port was closed: Connect again to test on this machine."));
+    // Only what differs: the status bar has room for a line.
+    QStringList differences;
+    if (connected.machineType != found.machineType)
+        differences << tr("type %1, not %2").arg(figure(found.machineType), figure(connected.machineType));
+    if (connected.forceDecimals != found.forceDecimals)
+        differences << tr("%1 force decimals, not %2")
+                           .arg(figure(found.forceDecimals), figure(connected.forceDecimals));
+    const QString what = differences.join(tr("; "));
+    return testStopped ? tr("Another machine answers (%1): recording stopped, port closed.").arg(what)
+                       : tr("Another machine answers (%1): port closed.").arg(what);
 }
 
-QString CommandTexts::identity(const TesterIdentity &tester)
+QString CommandTexts::figure(int value)
 {
-    const QString unknown = tr("unknown");
-    const QString type = tester.machineType == TesterIdentity::Unknown
-                             ? unknown
-                             : QString::number(tester.machineType);
-    const QString decimals = tester.forceDecimals == TesterIdentity::Unknown
-                                 ? unknown
-                                 : QString::number(tester.forceDecimals);
-    return tr("type %1, %2 force decimals").arg(type, decimals);
+    return value == TesterIdentity::Unknown ? tr("unknown") : QString::number(value);
 }

@@ -21,9 +21,9 @@ public:
     static QString stopPending(CommandReply reply);
     static QString stopDelivered();
     static QString closedWithoutStop(const QString &port);
-    static QString testerReplaced(const QString &port, const TesterIdentity &connected,
-                                  const TesterIdentity &found, bool testStopped);
+    static QString testerReplaced(const TesterIdentity &connected, const TesterIdentity &found,
+                                  bool testStopped);
 
 private:
-    static QString identity(const TesterIdentity &tester);
+    static QString figure(int value);
 };

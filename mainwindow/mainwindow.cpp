@@ -120,8 +120,8 @@ MainWindow::MainWindow(QWidget *parent)
     connect(session, &TestSession::testerReplaced, this,
             [this](const TesterIdentity &connected, const TesterIdentity &found, bool testStopped) {
                 showDisconnected();
-                ui->statusBar->showMessage(CommandTexts::testerReplaced(
-                    worker->getSerialSetting().portName, connected, found, testStopped));
+                ui->statusBar->showMessage(
+                    CommandTexts::testerReplaced(connected, found, testStopped));
             });
     connect(session, &TestSession::connectionChanged, this, &MainWindow::connectionChanged);
     connect(session, &TestSession::curvesReplaced, this, &MainWindow::showCurves);

@@ -40,24 +40,28 @@
         <translation>%1 已关闭，但试验机未应答停止命令：请检查机器是否已停止。</translation>
     </message>
     <message>
-        <source>The tester on %1 answers as another machine (%2; connected to %3).</source>
-        <translation>%1 上的试验机应答为另一台机器（%2；连接时为 %3）。</translation>
-    </message>
-    <message>
-        <source>The test&apos;s recording stopped and the port was closed: Connect again to test on this machine.</source>
-        <translation>试验记录已停止，串口已关闭：请重新连接以在这台机器上试验。</translation>
-    </message>
-    <message>
-        <source>The port was closed: Connect again to test on this machine.</source>
-        <translation>串口已关闭：请重新连接以在这台机器上试验。</translation>
-    </message>
-    <message>
         <source>unknown</source>
         <translation>未知</translation>
     </message>
     <message>
-        <source>type %1, %2 force decimals</source>
-        <translation>型号 %1，力值 %2 位小数</translation>
+        <source>type %1, not %2</source>
+        <translation>型号 %1，而非 %2</translation>
+    </message>
+    <message>
+        <source>%1 force decimals, not %2</source>
+        <translation>力值 %1 位小数，而非 %2</translation>
+    </message>
+    <message>
+        <source>; </source>
+        <translation>；</translation>
+    </message>
+    <message>
+        <source>Another machine answers (%1): recording stopped, port closed.</source>
+        <translation>应答的是另一台机器（%1）：记录已停止，串口已关闭。</translation>
+    </message>
+    <message>
+        <source>Another machine answers (%1): port closed.</source>
+        <translation>应答的是另一台机器（%1）：串口已关闭。</translation>
     </message>
 </context>
 <context>
