@@ -18,6 +18,8 @@ namespace {
 
 const QColor PassColour(0, 128, 0);
 const QColor FailColour(192, 0, 0);
+// A gap's length is known to the worker's polling, a tenth of a second.
+constexpr int GapSecondsDecimals = 1;
 
 } // namespace
 
@@ -65,7 +67,18 @@ QString HistoryModel::statusText(const QString &status)
         return tr("complete");
     if (status == QLatin1String("interrupted"))
         return tr("interrupted");
+    if (status == QLatin1String("aborted"))
+        return tr("aborted");
     return status;
+}
+
+QString HistoryModel::lineGapText(const LineGap &gap)
+{
+    const QString seconds = tr("%1 s").arg(NumberText::fixed(gap.seconds, GapSecondsDecimals));
+    if (!gap.fromDistance || !gap.toDistance)
+        return seconds;
+    return tr("%1, %2–%3 mm")
+        .arg(seconds, NumberText::distance(*gap.fromDistance), NumberText::distance(*gap.toDistance));
 }
 
 QString HistoryModel::amendedText(int amendments)
@@ -135,6 +148,15 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
             return amendedText(amended);
         break;
     }
+    case ColumnLineGap:
+        if (role == Qt::DisplayRole && !raw.isNull()) {
+            auto distance = [this, &index](int column) {
+                const QVariant value = QSqlQueryModel::data(this->index(index.row(), column));
+                return value.isNull() ? std::nullopt : std::optional<double>(value.toDouble());
+            };
+            return lineGapText(LineGap{raw.toDouble(), distance(ColumnGapFrom), distance(ColumnGapTo)});
+        }
+        break;
     case ColumnSignatures:
         if (role == Qt::DisplayRole && !raw.isNull()) {
             const int count = QSqlQueryModel::data(this->index(index.row(), ColumnSignatureCount)).toInt();
@@ -167,6 +189,7 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
     case ColumnProgramNumber: return tr("Program");
     case ColumnVerdict: return tr("Verdict");
     case ColumnMaxForce: return tr("Max. force (N)");
+    case ColumnLineGap: return tr("Line gap");
     case ColumnSignatures: return tr("Signed");
     default: return QString();
     }

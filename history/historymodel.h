@@ -1,6 +1,7 @@
 #pragma once
 
 #include "records/historyfilter.h"
+#include "records/testrecord.h"
 
 #include <QSqlDatabase>
 #include <QSqlQueryModel>
@@ -27,5 +28,8 @@ public:
     static QString verdictText(const QString &verdict);
     static QString statusText(const QString &status);
     static QString amendedText(int amendments);
+    // "3.2 s, 12.00–12.40 mm": how long the tester did not answer during a
+    // test, and where on the curve.
+    static QString lineGapText(const LineGap &gap);
     static QString signatureText(const QString &latest, int count);
 };

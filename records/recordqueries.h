@@ -29,8 +29,11 @@ enum HistoryColumn {
     ColumnProgramNumber,
     ColumnVerdict,
     ColumnMaxForce,
+    ColumnLineGap,          // seconds the tester did not answer during the test, NULL when none
     ColumnForceDecimals,
     ColumnAmended,          // how many amendments corrected the identity
+    ColumnGapFrom,          // the distances the line's gaps lay between
+    ColumnGapTo,
     ColumnSignatures,       // the latest signature: "meaning|at|signer", NULL when none
     ColumnSignatureCount,
     ColumnCount

@@ -270,6 +270,31 @@ QVector<Change> versionFour()
     return step;
 }
 
+// Version 5: which installation recorded a test, and the recorder's name
+// for it, with which a write tried again after a lost reply finds its rows.
+QVector<Change> versionFive()
+{
+    namespace T = Tests;
+    return {
+        Change::addColumn(C(T::stationId, Type::Text).byDefault(QLatin1String(""))),
+        Change::addColumn(C(T::recordUid, Type::Text).orNull()),
+        Change::createIndex({QStringLiteral("tests_record_uid"), T::Table, {T::recordUid}, true}),
+    };
+}
+
+// Version 6: a test stopped before the machine returned is aborted, and a
+// test keeps the line's gaps.
+QVector<Change> versionSix()
+{
+    namespace T = Tests;
+    return {
+        Change::allowValues(T::status, {"running", "complete", "interrupted", "aborted"}),
+        Change::addColumn(C(T::gapSeconds, Type::Real).orNull()),
+        Change::addColumn(C(T::gapFrom, Type::Real).orNull()),
+        Change::addColumn(C(T::gapTo, Type::Real).orNull()),
+    };
+}
+
 } // namespace
 
 void apply(const Change &change, QVector<Table> *tables)
@@ -383,6 +408,8 @@ const QVector<Step> &steps()
         versionTwo(),
         versionThree(),
         versionFour(),
+        versionFive(),
+        versionSix(),
     };
     return all;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/settings.h"
+#include "records/station.h"
 
 #include <QDateTime>
 #include <QMetaType>
@@ -28,6 +29,8 @@ struct TestHeader
     QDateTime startedAt;       // UTC
     TestIdentity identity;
     QString station;           // host name
+    QString stationId;         // the installation's (Station::id())
+    QString recordUid;         // made by the recorder at begin()
     Curve_Setting setting;
     int machineType = 0;
     int forceDecimals = 3;
@@ -39,15 +42,15 @@ struct TestHeader
     int programVersion = 0;
     qint64 verificationId = 0;
 
-    // A station is its host name: the recorder marks only its own station's
-    // running tests interrupted.
-    static QString thisStation() { return QSysInfo::machineHostName(); }
+    // The station's host name, as people know it (verifications go by it).
+    static QString thisStation() { return Station::hostName(); }
     // A test of this station, starting now; the rest is the caller's.
     static TestHeader startingNow()
     {
         TestHeader header;
         header.startedAt = QDateTime::currentDateTimeUtc();
-        header.station = thisStation();
+        header.station = Station::hostName();
+        header.stationId = Station::id();
         return header;
     }
 };
@@ -93,11 +96,30 @@ struct EvaluationRecord
     std::optional<double> hysteresisPercent;
 };
 
+// A stretch of a test's curve through which the tester did not answer:
+// the points there are joined by the plot, not measured.
+struct LineGap
+{
+    double seconds = 0;                 // every such spell of the test, in all
+    std::optional<double> fromDistance; // mm: the distances the spells lay between
+    std::optional<double> toDistance;
+};
+
+// How a test ended, beside its verdict.
+struct TestEnding
+{
+    // Stopped before the machine returned: no judged spring.
+    bool aborted = false;
+    std::optional<LineGap> gap;
+};
+
 namespace TestStatus {
 inline const QString Running = QStringLiteral("running");
 inline const QString Complete = QStringLiteral("complete");
 inline const QString Interrupted = QStringLiteral("interrupted");
+inline const QString Aborted = QStringLiteral("aborted");
 } // namespace TestStatus
 
 Q_DECLARE_METATYPE(TestHeader)
 Q_DECLARE_METATYPE(EvaluationRecord)
+Q_DECLARE_METATYPE(TestEnding)

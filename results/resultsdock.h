@@ -23,7 +23,14 @@ public:
     // The figures of an evaluation; `judged` false (no program or no
     // curves) leaves the overall verdict blank. While `testing`, the
     // overall verdict reads "Testing…" and a point not yet reached waits.
-    void showEvaluation(const Evaluation &evaluation, bool judged, bool testing = false);
+    // Where the test in view is: running (its points are judged as the
+    // stroke passes them), ended with its verdict, or aborted without one.
+    enum class Phase { Ended, Testing, Aborted };
+    void showEvaluation(const Evaluation &evaluation, bool judged, Phase phase = Phase::Ended);
+
+    // A control chart rule the last test broke, in red under the verdict;
+    // empty hides it.
+    void showProcessAlarm(const QString &text);
 
     static QString verdictText(PointVerdict verdict);
     static QColor verdictColour(PointVerdict verdict);
@@ -36,5 +43,6 @@ private:
     QTableWidget *m_points;
     QLabel *m_figures;
     QLabel *m_verdict;
+    QLabel *m_alarm;
     bool m_columnsOutgrown = true;
 };

@@ -3,7 +3,10 @@
 #include "device/modbusthread.h"
 #include "numbers/numbertext.h"
 #include "records/evaluationrecord.h"
+#include "records/recordsdatabase.h"
+#include "session/processwatch.h"
 #include "records/testrecorder.h"
+#include "session/programtestsetting.h"
 #include "session/testrun.h"
 
 namespace {
@@ -35,6 +38,8 @@ TestSession::TestSession(modbusThread *worker, const DatabaseConfig &records, QO
     m_pending.setSingleShot(true);
     m_pending.setInterval(0);
     connect(&m_pending, &QTimer::timeout, this, &TestSession::evaluateNow);
+    // Each test on record is judged against its part's control chart.
+    connect(m_recorder, &TestRecorder::testStored, this, &TestSession::watchProcess);
     // Both from the worker's loop, queued.
     connect(m_worker, &modbusThread::sendStopDelivered, this, [this] {
         if (m_connected && !m_worker->isStopPending())
@@ -45,7 +50,9 @@ TestSession::TestSession(modbusThread *worker, const DatabaseConfig &records, QO
 
 TestSession::~TestSession()
 {
-    finishTest();
+    // The window closed with the test still running: ended by the machine,
+    // it would have been closed already.
+    finishTest(!m_run->hasReturned());
 }
 
 int TestSession::forceDecimals() const
@@ -86,8 +93,9 @@ bool TestSession::disconnectTester()
     // A machine must not run on because its link was closed under the test.
     const bool stopped = m_worker->stopBeforeClosing();
     m_worker->closeSerial();
+    const bool aborted = !m_run->hasReturned();
     m_run->stop();
-    finishTest();
+    finishTest(aborted);
     m_connected = false;
     emit connectionChanged(false);
     return stopped;
@@ -102,8 +110,9 @@ void TestSession::receiveTesterChanged(const TesterIdentity &found)
     m_worker->wait();
     m_worker->closeSerial();
     const bool testStopped = m_testOpen;
+    const bool aborted = !m_run->hasReturned();
     m_run->stop();
-    finishTest();
+    finishTest(aborted);
     m_connected = false;
     emit connectionChanged(false);
     emit testerReplaced(m_tester, found, testStopped);
@@ -115,8 +124,10 @@ bool TestSession::startTest(const Curve_Setting &setting, const TestIdentity &id
     m_startReply = m_worker->startTest(setting);
     if (!m_connected || m_startReply != CommandReply::Taken)
         return false;
-    finishTest();
+    finishTest(!m_run->hasReturned());
     m_run->start();
+    m_gaps.reset();
+    m_aborted = false;
     // Each spring on a clean plot, as after Refresh: the previous one's
     // curves are on record.
     m_earlier.clear();
@@ -126,6 +137,7 @@ bool TestSession::startTest(const Curve_Setting &setting, const TestIdentity &id
     m_judgingName = m_chosenName;
     m_serialNumber = identity.serialNumber;
     m_testOpen = true;
+    setProcessAlarm(QString());
 
     TestHeader header = TestHeader::startingNow();
     header.identity = identity;
@@ -150,8 +162,9 @@ bool TestSession::startTest(const Curve_Setting &setting, const TestIdentity &id
 void TestSession::stopTest()
 {
     m_stopReply = m_worker->stopTest();
+    const bool aborted = !m_run->hasReturned();
     m_run->stop();
-    finishTest();
+    finishTest(aborted);
 }
 
 bool TestSession::isStopPending() const
@@ -164,13 +177,22 @@ bool TestSession::isTestRunning() const
     return m_run->isRunning();
 }
 
-void TestSession::finishTest()
+void TestSession::finishTest(bool aborted)
 {
     if (!m_testOpen)
         return;
     m_testOpen = false;
+    m_aborted = aborted;
     evaluateNow();
-    m_recorder->finish(evaluationRecord());
+    // A test that ends while the tester is silent has its gap up to now.
+    if (m_gaps.isSilent())
+        m_gaps.answering(m_silentSince.isValid()
+                             ? m_silentSince.msecsTo(QDateTime::currentDateTimeUtc())
+                             : 0);
+    TestEnding ending;
+    ending.aborted = aborted;
+    ending.gap = m_gaps.gap();
+    m_recorder->finish(aborted ? EvaluationRecord() : evaluationRecord(), ending);
     emit testEnded();
 }
 
@@ -190,9 +212,25 @@ bool TestSession::addPoint(int stroke, double distance, double force)
     TestCurves &curves = m_testOpen ? m_judged : m_earlier;
     curves.add(stroke, distance, force);
     m_recorder->addPoint(stroke, distance, force);
-    if (m_testOpen)
+    if (m_testOpen) {
+        m_run->pointArrived(stroke, distance);
+        m_gaps.point(distance);
         evaluateSoon();
+    }
     return true;
+}
+
+void TestSession::linkReport(const LinkReport &report)
+{
+    m_run->linkAnswering(report.answering);
+    if (!m_testOpen || report.answering != m_gaps.isSilent())
+        return;
+    if (report.answering) {
+        m_gaps.answering(report.lastGapMs);
+    } else {
+        m_gaps.silent();
+        m_silentSince = report.silentSince;
+    }
 }
 
 void TestSession::clearCurves()
@@ -227,6 +265,7 @@ bool TestSession::showStoredTest(const StoredTest &test)
     for (const RecordedPoint &point : test.points)
         m_judged.add(point.stroke, point.distance, point.force);
     m_shown = Shown::Record;
+    m_aborted = test.status == TestStatus::Aborted;
     m_judging.reset();
     m_recordJudged = test.evaluation.judged;
     m_judgingName = m_recordJudged
@@ -248,8 +287,13 @@ TestCurves TestSession::curves() const
 
 void TestSession::useProgram(const TestProgram &program, const QString &name)
 {
+    // The same program read again (at the next Connect) keeps the settings
+    // the operator accepted for it.
+    if (!m_chosen || !(*m_chosen == program))
+        m_acceptedSinceProgram = false;
     m_chosen = program;
     m_chosenName = name;
+    emit testSettingChanged();
     if (m_shown == Shown::Curves) {
         judgeWithChosenProgram();
         evaluateNow();
@@ -260,16 +304,32 @@ void TestSession::useNoProgram()
 {
     m_chosen.reset();
     m_chosenName.clear();
+    m_acceptedSinceProgram = false;
+    emit testSettingChanged();
     if (m_shown == Shown::Curves) {
         judgeWithChosenProgram();
         evaluateNow();
     }
 }
 
+Curve_Setting TestSession::testSetting(const Curve_Setting &accepted) const
+{
+    if (!m_chosen || m_acceptedSinceProgram)
+        return accepted;
+    return ProgramTestSetting::applied(accepted, *m_chosen);
+}
+
+void TestSession::settingAccepted()
+{
+    m_acceptedSinceProgram = m_chosen.has_value();
+    emit testSettingChanged();
+}
+
 // Curves that are no test on record: whatever is chosen judges them.
 void TestSession::judgeWithChosenProgram()
 {
     m_shown = Shown::Curves;
+    m_aborted = false;
     m_judging = m_chosen;
     m_judgingName = m_chosenName;
     m_recordJudged = false;
@@ -283,7 +343,7 @@ bool TestSession::isJudging() const
 
 bool TestSession::hasVerdict() const
 {
-    return isJudging() && !m_judged.isEmpty();
+    return isJudging() && !m_judged.isEmpty() && !m_aborted;
 }
 
 void TestSession::evaluateSoon()
@@ -299,4 +359,26 @@ void TestSession::evaluateNow()
     if (m_shown != Shown::Record)
         m_evaluation = m_judging ? SpringEvaluation::evaluate(m_judged, *m_judging) : Evaluation();
     emit judgementChanged();
+}
+
+void TestSession::watchProcess(qint64 testId)
+{
+    const ChartChoice choice = ChartChoice::stored();
+    QString error;
+    QVector<ProcessWatch::Alarm> alarms;
+    const QSqlDatabase db = RecordsDatabase::forCurrentThread(&error);
+    // A chart that cannot be read raises nothing: the test itself is on
+    // record, and History says why the database fails.
+    if (!db.isValid() || !ProcessWatch::judge(db, testId, choice, &alarms, &error))
+        return;
+    if (!alarms.isEmpty())
+        setProcessAlarm(ProcessAlarmText::of(alarms, choice.rules));
+}
+
+void TestSession::setProcessAlarm(const QString &text)
+{
+    if (text == m_processAlarm)
+        return;
+    m_processAlarm = text;
+    emit processAlarmChanged();
 }

@@ -2,12 +2,14 @@
 
 #include "curves/testcurves.h"
 #include "device/commandreply.h"
+#include "device/linkhealth.h"
 #include "device/settings.h"
 #include "device/testeridentity.h"
 #include "evaluation/evaluation.h"
 #include "programlibrary/programversion.h"
 #include "records/databaseconfig.h"
 #include "records/storedtest.h"
+#include "session/linegaptracker.h"
 
 #include <QObject>
 #include <QTimer>
@@ -74,8 +76,9 @@ public:
     bool startTest(const Curve_Setting &setting, const TestIdentity &identity,
                    const LibraryChoice &library = LibraryChoice(), qint64 verificationId = 0);
     CommandReply lastStartReply() const { return m_startReply; }
-    // Sends Stop and ends the test. A Stop the tester did not take stays
-    // pending (sent again by the worker) until stopDelivered.
+    // Sends Stop and ends the test: aborted when the machine had not
+    // returned. A Stop the tester did not take stays pending (sent again by
+    // the worker) until stopDelivered.
     void stopTest();
     CommandReply lastStopReply() const { return m_stopReply; }
     bool isStopPending() const;
@@ -89,6 +92,10 @@ public:
     // Every curve point the worker reports comes here. False when the curves
     // refuse it (not finite, no stroke).
     bool addPoint(int stroke, double distance, double force);
+    // The worker's word on the line: the machine's end is not looked for
+    // while the tester is silent, and such a spell during the test goes on
+    // its record.
+    void linkReport(const LinkReport &report);
     // Refresh: clears the curves in view; a test still open keeps its own.
     void clearCurves();
     // Curves of a file take the place of everything in view. While a test
@@ -111,13 +118,25 @@ public:
     void useNoProgram();
     const std::optional<TestProgram> &chosenProgram() const { return m_chosen; }
 
+    // What Start sends, from the settings last accepted in Chart: with a
+    // program chosen, its speed and a distance just beyond its farthest
+    // point, unless Chart accepted settings since it was chosen.
+    Curve_Setting testSetting(const Curve_Setting &accepted) const;
+    // Chart accepted settings: they win over the chosen program's until
+    // another program (or none) is chosen.
+    void settingAccepted();
+
     // The judgement of the judged curves, as the results panel shows it.
     // A program (or a record's verdict) applies to them.
     bool isJudging() const;
     // The name of the program that judges them; empty when none does.
     QString programName() const { return m_judgingName; }
-    // There is a verdict to read: a program and curves (or a judged record).
+    // There is a verdict to read: a program and curves (or a judged record),
+    // of a test that was not aborted.
     bool hasVerdict() const;
+    // The test in view was stopped before the machine returned (or is the
+    // record of one): no judged spring.
+    bool isAborted() const { return m_aborted; }
     const Evaluation &evaluation() const { return m_evaluation; }
     // The serial number of the spring whose curves are judged.
     QString serialNumber() const { return m_serialNumber; }
@@ -125,6 +144,11 @@ public:
     // The record's form of an evaluation: what finishing the open test
     // hands the recorder.
     EvaluationRecord evaluationRecord() const;
+
+    // What the last test recorded says of its part's process: the rules
+    // of the station's control charts it broke, in words; empty when none
+    // (and from each Start on).
+    QString processAlarm() const { return m_processAlarm; }
 
 signals:
     void connectionChanged(bool connected);
@@ -135,6 +159,11 @@ signals:
     void curvesReplaced();
     // The evaluation, the program or the testing state changed.
     void judgementChanged();
+    // What the next Start sends may have changed (a program chosen or
+    // closed, settings accepted).
+    void testSettingChanged();
+    // processAlarm() changed: raised by a test on record, cleared at Start.
+    void processAlarmChanged();
     // A pending Stop got through: Start may follow.
     void stopDelivered();
     // The port, reopened, answered as another tester than the one connected:
@@ -143,11 +172,13 @@ signals:
                         bool testStopped);
 
 private:
-    void finishTest();
+    void finishTest(bool aborted);
     void receiveTesterChanged(const TesterIdentity &found);
     void judgeWithChosenProgram();
     void evaluateSoon();
     void evaluateNow();
+    void watchProcess(qint64 testId);
+    void setProcessAlarm(const QString &text);
 
     modbusThread *m_worker;
     TestRecorder *m_recorder;
@@ -162,13 +193,18 @@ private:
     TestCurves m_judged;
     Shown m_shown = Shown::Curves;
     bool m_testOpen = false;
+    bool m_aborted = false;
+    LineGapTracker m_gaps;
+    QDateTime m_silentSince;
 
     std::optional<TestProgram> m_chosen;
     QString m_chosenName;
+    bool m_acceptedSinceProgram = false;
     std::optional<TestProgram> m_judging;
     QString m_judgingName;
     bool m_recordJudged = false;
     Evaluation m_evaluation;
     QString m_serialNumber;
     QTimer m_pending;
+    QString m_processAlarm;
 };
