@@ -43,7 +43,7 @@ constexpr int HistogramHeight = 230;
 // The control chart's halves one above the other across the page: its
 // points are subgroups in test order, and a drift needs the width to show.
 constexpr int LocationChartHeight = 270;
-constexpr int SpreadChartHeight = 190;
+constexpr int SpreadChartHeight = 230;
 constexpr int HysteresisDecimals = 2;
 constexpr int FingerprintDigits = 16;
 const char PassColour[] = "#008000";

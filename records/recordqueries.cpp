@@ -1,6 +1,6 @@
 #include "records/recordqueries.h"
 
-#include "records/controllimitsstore.h"
+#include "records/pointseries.h"
 #include "records/schemasql.h"
 
 #include <QHash>
@@ -207,6 +207,16 @@ QString historyStatement(const SqlCondition &condition)
            + newestFirst();
 }
 
+QString historyPage(const SqlCondition &condition, int rows, bool afterRow)
+{
+    SqlCondition page = condition;
+    if (afterRow) {
+        page.text = QStringLiteral("(%1) AND %2 <= ? AND (%2 < ? OR %3 < ?)")
+                        .arg(condition.text, name(Tests::startedAt), name(Tests::id));
+    }
+    return historyStatement(page) + QStringLiteral(" LIMIT %1").arg(rows);
+}
+
 bool loadTest(const QSqlDatabase &db, qint64 id, bool withPoints, StoredTest *test, QString *error)
 {
     QSqlQuery query(db);
@@ -351,37 +361,6 @@ bool startedSpan(const QSqlDatabase &db, const HistoryFilter &filter, QDateTime 
     return true;
 }
 
-bool loadPointSamples(const QSqlDatabase &db, const HistoryFilter &filter,
-                      QVector<BatchStatistics::PointSample> *samples, QString *error)
-{
-    const SqlCondition condition = sqlCondition(filter, QStringLiteral("t"));
-    // In the order the tests were made, which the subgroups follow. An
-    // aborted test is no spring measured, whatever rows it may hold.
-    const QString measured =
-        QStringLiteral("t.%1 <> '%2'").arg(name(Tests::status), TestStatus::Aborted);
-    const QString inTestOrder =
-        QStringLiteral("SELECT %1 FROM %2 r JOIN %3 t ON t.%4 = r.%5 WHERE (%6) AND %9 "
-                       "ORDER BY t.%7, t.%4, r.%8")
-            .arg(SchemaSql::selectList(PointResults::Table, QStringLiteral("r")), name(PointResults::Table),
-                 name(Tests::Table), name(Tests::id), name(PointResults::testId), condition.text,
-                 name(Tests::startedAt), name(PointResults::pointNo), measured);
-    QSqlQuery query(db);
-    if (!exec(&query, inTestOrder, condition.values))
-        return failed(query, error);
-    samples->clear();
-    const Row point(query);
-    while (query.next()) {
-        const PointResultRecord result = pointFromRow(point);
-        BatchStatistics::PointSample sample;
-        sample.pointNo = result.pointNo;
-        sample.force = result.force;
-        sample.lower = result.lower;
-        sample.upper = result.upper;
-        samples->append(sample);
-    }
-    return true;
-}
-
 const BatchStatistics::PointSummary *Batch::point(int pointNo) const
 {
     for (const BatchStatistics::PointSummary &summary : points) {
@@ -399,16 +378,10 @@ BatchStatistics::Histogram Batch::histogram(int pointNo) const
     return BatchStatistics::histogram(forces.value(pointNo), summary->lower, summary->upper);
 }
 
-void Batch::setSubgroupSize(int size)
-{
-    subgroupSize = size;
-    points = BatchStatistics::summarise(samples, size);
-}
-
 Spc::ControlChart Batch::chart(int pointNo) const
 {
     const auto limits = frozen.constFind(pointNo);
-    return Spc::controlChart(Spc::subgroupsOf(forces.value(pointNo), subgroupSize), subgroupSize,
+    return Spc::controlChart(subgroups.value(pointNo), subgroupSize,
                              limits == frozen.constEnd() ? nullptr : &*limits);
 }
 
@@ -422,27 +395,20 @@ QVector<Spc::Violation> Batch::violations(const Spc::ControlChart &chart) const
 bool loadBatch(const QSqlDatabase &db, const HistoryFilter &filter, Batch *batch, QString *error)
 {
     batch->filter = filter;
+    QVector<PointSeries> series;
     if (!countVerdicts(db, filter, &batch->counts, error)
         || !startedSpan(db, filter, &batch->firstStartedAt, &batch->lastStartedAt, error)
-        || !loadPointSamples(db, filter, &batch->samples, error))
+        || !PointSeriesQuery::load(db, filter, batch->subgroupSize, &series, error)
+        || !PointSeriesQuery::loadForceCounts(db, filter, &batch->forces, error))
         return false;
-    batch->setSubgroupSize(batch->subgroupSize);
-    batch->forces.clear();
-    for (const BatchStatistics::PointSample &sample : batch->samples) {
-        if (sample.force)
-            batch->forces[sample.pointNo].append(*sample.force);
-    }
-    // Frozen limits belong to one part number.
+    batch->points.clear();
+    batch->subgroups.clear();
     batch->frozen.clear();
-    const QString part = filter.partNumber.trimmed();
-    if (part.isEmpty())
-        return true;
-    for (const BatchStatistics::PointSummary &point : qAsConst(batch->points)) {
-        std::optional<Spc::FrozenLimits> limits;
-        if (!ControlLimitsStore::inForce(db, part, point.pointNo, &limits, error))
-            return false;
-        if (limits)
-            batch->frozen.insert(point.pointNo, *limits);
+    for (const PointSeries &point : qAsConst(series)) {
+        batch->points.append(point.summary);
+        batch->subgroups.insert(point.summary.pointNo, point.subgroups);
+        if (point.frozen)
+            batch->frozen.insert(point.summary.pointNo, *point.frozen);
     }
     return true;
 }

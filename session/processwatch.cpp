@@ -2,6 +2,7 @@
 
 #include "records/pointseries.h"
 #include "records/recordqueries.h"
+#include "records/testrecord.h"
 #include "spc/ruletext.h"
 
 #include <QStringList>
@@ -37,7 +38,8 @@ bool judge(const QSqlDatabase &db, qint64 testId, const ChartChoice &choice, QVe
         return false;
     HistoryFilter filter;
     filter.partNumber = test.header.identity.partNumber.trimmed();
-    if (filter.partNumber.isEmpty())
+    // An aborted test measured no spring; a test of no part is on no chart.
+    if (filter.partNumber.isEmpty() || test.status == TestStatus::Aborted)
         return true;
     // The chart as this test left it; a test of another station recorded
     // since is not what the operator here is told about.

@@ -2919,8 +2919,8 @@ Hysteresis: %4 %</source>
         <translation>组内 σ = s-bar / c4，c4 = %1，s-bar 为每 %2 个相邻测试组成的子组的标准差平均值（不完整的最后一个子组不计）</translation>
     </message>
     <message>
-        <source>Overall s: the sample standard deviation of every test (n − 1). Pp = (USL − LSL) / 6s, Ppk = min(USL − mean, mean − LSL) / 3s. Within-subgroup %1; Cp = (USL − LSL) / (6 σ within), Cpk = min(USL − mean, mean − LSL) / (3 σ within). None without both limits or without spread. Figures below %2 are marked red.</source>
-        <translation>总体 s：全部测试的样本标准差（n − 1）。Pp = (USL − LSL) / 6s，Ppk = min(USL − 平均值, 平均值 − LSL) / 3s。组内 %1；Cp = (USL − LSL) / (6 组内 σ)，Cpk = min(USL − 平均值, 平均值 − LSL) / (3 组内 σ)。缺少上下限或没有离散时为无。低于 %2 的数值标为红色。</translation>
+        <source>Overall s: the sample standard deviation of every test (n − 1). Pp = (USL − LSL) / 6s, Ppk = min(USL − mean, mean − LSL) / 3s. %1; Cp = (USL − LSL) / (6 σ within), Cpk = min(USL − mean, mean − LSL) / (3 σ within). None without both limits or without spread. Figures below %2 are marked red.</source>
+        <translation>总体 s：全部测试的样本标准差（n − 1）。Pp = (USL − LSL) / 6s，Ppk = min(USL − 平均值, 平均值 − LSL) / 3s。%1；Cp = (USL − LSL) / (6 组内 σ)，Cpk = min(USL − 平均值, 平均值 − LSL) / (3 组内 σ)。缺少上下限或没有离散时为无。低于 %2 的数值标为红色。</translation>
     </message>
 </context>
 <context>

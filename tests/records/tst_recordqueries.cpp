@@ -83,9 +83,10 @@ void tst_RecordQueries::batchFiguresFollowTheFilter()
     QCOMPARE(counts.passed, 1);
     QCOMPARE(counts.failed, 1);
 
-    QVector<BatchStatistics::PointSample> samples;
-    QVERIFY2(RecordQueries::loadPointSamples(records.db(), filter, &samples, &error), qPrintable(error));
-    const QVector<BatchStatistics::PointSummary> points = BatchStatistics::summarise(samples);
+    RecordQueries::Batch batch;
+    QVERIFY2(RecordQueries::loadBatch(records.db(), filter, &batch, &error), qPrintable(error));
+    const QVector<BatchStatistics::PointSummary> &points = batch.points;
+    QCOMPARE(batch.counts.count, 2);
     QCOMPARE(points.size(), 2);
     QCOMPARE(points.at(0).n, 2);
     QCOMPARE(*points.at(0).mean, 11.0);
@@ -105,9 +106,12 @@ void tst_RecordQueries::batchFiguresFollowTheFilter()
     QCOMPARE(counts.count, 1);
     QCOMPARE(counts.passed, 1);
     QCOMPARE(counts.failed, 0);
-    QVERIFY2(RecordQueries::loadPointSamples(records.db(), filter, &samples, &error), qPrintable(error));
-    QCOMPARE(samples.size(), 1);
-    QCOMPARE(*samples.first().force, 30.0);
+    QVERIFY2(RecordQueries::loadBatch(records.db(), filter, &batch, &error), qPrintable(error));
+    QCOMPARE(batch.points.size(), 1);
+    QCOMPARE(batch.points.first().n, 1);
+    QCOMPARE(*batch.points.first().mean, 30.0);
+    QCOMPARE(batch.forces.value(1).size(), 1); // the histogram's
+    QCOMPARE(batch.subgroups.value(1).size(), 0);
 }
 
 void tst_RecordQueries::testReadBackWhole()
