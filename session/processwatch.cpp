@@ -1,6 +1,7 @@
 #include "session/processwatch.h"
 
 #include "records/pointseries.h"
+#include "records/recordsdatabase.h"
 #include "records/recordqueries.h"
 #include "records/testrecord.h"
 #include "spc/ruletext.h"
@@ -84,4 +85,36 @@ QString ProcessAlarmText::of(const QVector<ProcessWatch::Alarm> &alarms, const S
         return QString();
     return tr("Process alarm, part %1: %2. Stop and look at the process before testing on.")
         .arg(alarms.first().partNumber, broken.join(QStringLiteral("; ")));
+}
+
+ProcessWatcher::ProcessWatcher()
+    : m_connection(QStringLiteral("torvelin-process-watch-%1").arg(reinterpret_cast<quintptr>(this), 0, 16))
+{
+}
+
+// Deleted on its own thread, where its connection lives.
+ProcessWatcher::~ProcessWatcher()
+{
+    RecordsDatabase::close(m_connection);
+}
+
+void ProcessWatcher::judge(qint64 testId, const ChartChoice &choice)
+{
+    // The database the station records into now; opened again when it
+    // changed since the last test.
+    const DatabaseConfig config = DatabaseConfig::current();
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QString error;
+    if (!db.isOpen() || !m_config.sameDatabase(config)) {
+        RecordsDatabase::close(m_connection);
+        if (!RecordsDatabase::open(config, m_connection, &error))
+            return;
+        m_config = config;
+        db = QSqlDatabase::database(m_connection, false);
+    }
+    // A chart that cannot be read raises nothing: the test itself is on
+    // record, and History says why the database fails.
+    QVector<ProcessWatch::Alarm> alarms;
+    if (ProcessWatch::judge(db, testId, choice, &alarms, &error))
+        emit judged(ProcessAlarmText::of(alarms, choice.rules));
 }

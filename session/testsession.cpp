@@ -3,7 +3,6 @@
 #include "device/modbusthread.h"
 #include "numbers/numbertext.h"
 #include "records/evaluationrecord.h"
-#include "records/recordsdatabase.h"
 #include "session/processwatch.h"
 #include "records/testrecorder.h"
 #include "session/programtestsetting.h"
@@ -30,6 +29,7 @@ TestSession::TestSession(modbusThread *worker, const DatabaseConfig &records, QO
     , m_worker(worker)
     , m_recorder(new TestRecorder(records, this))
     , m_run(new TestRun(this))
+    , m_watcher(new ProcessWatcher)
 {
     // The machine is back: the test ends as a Stop would end it (the stop
     // command where the tester needs it, the record, the verdict).
@@ -38,7 +38,11 @@ TestSession::TestSession(modbusThread *worker, const DatabaseConfig &records, QO
     m_pending.setSingleShot(true);
     m_pending.setInterval(0);
     connect(&m_pending, &QTimer::timeout, this, &TestSession::evaluateNow);
-    // Each test on record is judged against its part's control chart.
+    // Each test on record is judged against its part's control chart, off
+    // the window's thread.
+    m_watcher->moveToThread(&m_watchThread);
+    connect(&m_watchThread, &QThread::finished, m_watcher, &QObject::deleteLater);
+    connect(m_watcher, &ProcessWatcher::judged, this, &TestSession::processJudged);
     connect(m_recorder, &TestRecorder::testStored, this, &TestSession::watchProcess);
     // Both from the worker's loop, queued.
     connect(m_worker, &modbusThread::sendStopDelivered, this, [this] {
@@ -46,6 +50,8 @@ TestSession::TestSession(modbusThread *worker, const DatabaseConfig &records, QO
             emit stopDelivered();
     });
     connect(m_worker, &modbusThread::sendTesterChanged, this, &TestSession::receiveTesterChanged);
+    m_watchThread.setObjectName(QStringLiteral("process watch"));
+    m_watchThread.start();
 }
 
 TestSession::~TestSession()
@@ -53,6 +59,8 @@ TestSession::~TestSession()
     // The window closed with the test still running: ended by the machine,
     // it would have been closed already.
     finishTest(!m_run->hasReturned());
+    m_watchThread.quit();
+    m_watchThread.wait();
 }
 
 int TestSession::forceDecimals() const
@@ -364,15 +372,16 @@ void TestSession::evaluateNow()
 void TestSession::watchProcess(qint64 testId)
 {
     const ChartChoice choice = ChartChoice::stored();
-    QString error;
-    QVector<ProcessWatch::Alarm> alarms;
-    const QSqlDatabase db = RecordsDatabase::forCurrentThread(&error);
-    // A chart that cannot be read raises nothing: the test itself is on
-    // record, and History says why the database fails.
-    if (!db.isValid() || !ProcessWatch::judge(db, testId, choice, &alarms, &error))
-        return;
-    if (!alarms.isEmpty())
-        setProcessAlarm(ProcessAlarmText::of(alarms, choice.rules));
+    ProcessWatcher *watcher = m_watcher;
+    QMetaObject::invokeMethod(watcher, [watcher, testId, choice] { watcher->judge(testId, choice); });
+}
+
+// A test's alarm stands until the next Start; a test without one says
+// nothing new.
+void TestSession::processJudged(const QString &alarm)
+{
+    if (!alarm.isEmpty())
+        setProcessAlarm(alarm);
 }
 
 void TestSession::setProcessAlarm(const QString &text)

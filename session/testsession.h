@@ -12,6 +12,7 @@
 #include "session/linegaptracker.h"
 
 #include <QObject>
+#include <QThread>
 #include <QTimer>
 
 #include <optional>
@@ -19,6 +20,7 @@
 class modbusThread;
 class TestRecorder;
 class TestRun;
+class ProcessWatcher;
 
 // What the window knows about the tester and the test in view, without a
 // widget: whether the tester is connected, its type and force decimals, the
@@ -178,6 +180,7 @@ private:
     void evaluateSoon();
     void evaluateNow();
     void watchProcess(qint64 testId);
+    void processJudged(const QString &alarm);
     void setProcessAlarm(const QString &text);
 
     modbusThread *m_worker;
@@ -207,4 +210,6 @@ private:
     QString m_serialNumber;
     QTimer m_pending;
     QString m_processAlarm;
+    QThread m_watchThread;
+    ProcessWatcher *m_watcher;
 };
