@@ -329,9 +329,10 @@ bool countVerdicts(const QSqlDatabase &db, const HistoryFilter &filter, VerdictC
     const QString verdict = name(Tests::verdict);
     QSqlQuery query(db);
     if (!exec(&query,
-             QStringLiteral("SELECT COALESCE(SUM(CASE WHEN %4 = '%5' THEN 0 ELSE 1 END), 0), "
+             QStringLiteral("SELECT COUNT(*), "
                             "COALESCE(SUM(CASE WHEN %1 = 'pass' AND %4 <> '%5' THEN 1 ELSE 0 END), 0), "
-                            "COALESCE(SUM(CASE WHEN %1 = 'fail' AND %4 <> '%5' THEN 1 ELSE 0 END), 0) "
+                            "COALESCE(SUM(CASE WHEN %1 = 'fail' AND %4 <> '%5' THEN 1 ELSE 0 END), 0), "
+                            "COALESCE(SUM(CASE WHEN %4 = '%5' THEN 1 ELSE 0 END), 0) "
                             "FROM %2 WHERE %3")
                  .arg(verdict, name(Tests::Table), condition.text, name(Tests::status),
                       TestStatus::Aborted),
@@ -342,6 +343,7 @@ bool countVerdicts(const QSqlDatabase &db, const HistoryFilter &filter, VerdictC
     counts->count = query.value(0).toInt();
     counts->passed = query.value(1).toInt();
     counts->failed = query.value(2).toInt();
+    counts->aborted = query.value(3).toInt();
     return true;
 }
 

@@ -57,9 +57,11 @@ bool testIds(const QSqlDatabase &db, const HistoryFilter &filter, QList<qint64> 
 
 struct VerdictCounts
 {
-    int count = 0;
+    int count = 0; // every test the filter selects
     int passed = 0;
     int failed = 0;
+    int aborted = 0; // stopped before the machine returned: no spring judged
+    int springs() const { return count - aborted; }
 };
 bool countVerdicts(const QSqlDatabase &db, const HistoryFilter &filter, VerdictCounts *counts,
                    QString *error);

@@ -680,6 +680,12 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
         <source>Nothing was written to %1.</source>
         <translation>未向 %1 写入任何内容。</translation>
     </message>
+    <message numerus="yes">
+        <source>%1; %n aborted</source>
+        <translation>
+            <numerusform>%1;%n 个已中止</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>IdentityBar</name>

@@ -103,7 +103,9 @@ void tst_RecordQueries::batchFiguresFollowTheFilter()
     filter = HistoryFilter();
     filter.partNumber = QStringLiteral("SP-40");
     QVERIFY2(RecordQueries::countVerdicts(records.db(), filter, &counts, &error), qPrintable(error));
-    QCOMPARE(counts.count, 1);
+    QCOMPARE(counts.count, 2);
+    QCOMPARE(counts.aborted, 1);
+    QCOMPARE(counts.springs(), 1);
     QCOMPARE(counts.passed, 1);
     QCOMPARE(counts.failed, 0);
     QVERIFY2(RecordQueries::loadBatch(records.db(), filter, &batch, &error), qPrintable(error));
