@@ -413,10 +413,6 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
         <translation>图表中没有已记录的测试。请从 记录 → 历史记录 打开一个测试后再打印其报告。</translation>
     </message>
     <message>
-        <source>Test %1 cannot be read.</source>
-        <translation>无法读取测试 %1。</translation>
-    </message>
-    <message>
         <source>The printer could not be started.</source>
         <translation>无法启动打印机。</translation>
     </message>
