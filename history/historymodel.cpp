@@ -4,6 +4,7 @@
 
 #include "numbers/numbertext.h"
 #include "records/recordqueries.h"
+#include "widgets/verdictstyle.h"
 
 #include <QBrush>
 #include <QFont>
@@ -14,12 +15,6 @@
 
 using namespace RecordQueries;
 
-namespace {
-
-const QColor PassColour(0, 128, 0);
-const QColor FailColour(192, 0, 0);
-
-} // namespace
 
 HistoryModel::HistoryModel(QObject *parent)
     : QSqlQueryModel(parent)
@@ -46,15 +41,6 @@ bool HistoryModel::select(const QSqlDatabase &db, const HistoryFilter &filter, Q
 qint64 HistoryModel::testId(int row) const
 {
     return QSqlQueryModel::data(index(row, ColumnId)).toLongLong();
-}
-
-QString HistoryModel::verdictText(const QString &verdict)
-{
-    if (verdict == QLatin1String("pass"))
-        return tr("PASS");
-    if (verdict == QLatin1String("fail"))
-        return tr("FAIL");
-    return QString();
 }
 
 QString HistoryModel::statusText(const QString &status)
@@ -105,10 +91,15 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
         }
         break;
     case ColumnVerdict:
-        if (role == Qt::DisplayRole)
-            return verdictText(raw.toString());
-        if (role == Qt::ForegroundRole && !raw.isNull())
-            return QBrush(raw.toString() == QLatin1String("pass") ? PassColour : FailColour);
+        // NULL: the test was not judged.
+        if (const std::optional<Verdict> verdict = Verdicts::fromKey(raw.toString())) {
+            if (role == Qt::DisplayRole)
+                return VerdictStyle::headline(*verdict);
+            if (role == Qt::ForegroundRole)
+                return QBrush(VerdictStyle::colour(*verdict));
+        } else if (role == Qt::DisplayRole) {
+            return QString();
+        }
         break;
     case ColumnMaxForce:
         if (role == Qt::DisplayRole) {

@@ -24,7 +24,6 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
-    static QString verdictText(const QString &verdict);
     static QString statusText(const QString &status);
     static QString amendedText(int amendments);
     static QString signatureText(const QString &latest, int count);

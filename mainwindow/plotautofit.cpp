@@ -1,19 +1,6 @@
 #include "mainwindow/plotautofit.h"
 
-namespace {
-
-void unite(QCPRange *range, bool *any, const QCPRange &part, bool found)
-{
-    if (!found)
-        return;
-    if (*any)
-        range->expand(part);
-    else
-        *range = part;
-    *any = true;
-}
-
-} // namespace
+#include "widgets/axisfit.h"
 
 PlotAutoFit::PlotAutoFit(QCustomPlot *plot)
     : QObject(plot)
@@ -26,14 +13,6 @@ void PlotAutoFit::setEnabled(bool on)
 {
     enabled = on;
     fitted.clear();
-}
-
-QCPRange PlotAutoFit::withMargin(const QCPRange &span)
-{
-    const double size = span.upper - span.lower;
-    if (size <= 0)
-        return QCPRange(span.lower - SingleValueHalfWidth, span.upper + SingleValueHalfWidth);
-    return QCPRange(span.lower - size * MarginShare, span.upper + size * MarginShare);
 }
 
 bool PlotAutoFit::GraphState::operator==(const GraphState &other) const
@@ -68,24 +47,6 @@ void PlotAutoFit::fitIfChanged()
         return;
     fitted = states;
 
-    bool anyKeys = false;
-    bool anyValues = false;
-    QCPRange keys;
-    QCPRange values;
-    for (int i = 0; i < plot->graphCount(); ++i) {
-        const QCPGraph *graph = plot->graph(i);
-        if (!graph->visible())
-            continue;
-        bool foundKeys = false;
-        bool foundValues = false;
-        const QCPRange graphKeys = graph->getKeyRange(foundKeys);
-        const QCPRange graphValues = graph->getValueRange(foundValues);
-        unite(&keys, &anyKeys, graphKeys, foundKeys);
-        unite(&values, &anyValues, graphValues, foundValues);
-    }
     // Nothing visible to fit: the axes stay where they are.
-    if (anyKeys)
-        plot->xAxis->setRange(withMargin(keys));
-    if (anyValues)
-        plot->yAxis->setRange(withMargin(values));
+    AxisFit::fit(plot);
 }

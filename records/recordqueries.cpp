@@ -94,7 +94,8 @@ StoredTest testFromRow(const Row &r)
     evaluation.programNumber = programNumber.toInt();
     evaluation.programSource = r.value(Tests::programSource).toString();
     evaluation.programJson = r.value(Tests::program).toString();
-    evaluation.verdict = r.value(Tests::verdict).toString();
+    // The column admits only the keys; anything else is no pass.
+    evaluation.verdict = Verdicts::fromKey(r.value(Tests::verdict).toString()).value_or(Verdict::Fail);
     evaluation.rateFit = optionalReal(r.value(Tests::rateFit));
     evaluation.maxForce = optionalReal(r.value(Tests::maxForce));
     evaluation.hysteresisPercent = optionalReal(r.value(Tests::hysteresisPercent));
@@ -109,7 +110,7 @@ PointResultRecord pointFromRow(const Row &r)
     point.force = optionalReal(r.value(PointResults::force));
     point.lower = r.value(PointResults::lower).toDouble();
     point.upper = r.value(PointResults::upper).toDouble();
-    point.verdict = r.value(PointResults::verdict).toString();
+    point.verdict = Verdicts::fromKey(r.value(PointResults::verdict).toString()).value_or(Verdict::NotReached);
     return point;
 }
 

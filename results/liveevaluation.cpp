@@ -43,7 +43,7 @@ LiveEvaluation::LiveEvaluation(QMainWindow *window, QCustomPlot *plot, VerdictBa
 void LiveEvaluation::testEnded()
 {
     if (m_session->hasVerdict())
-        m_sound->play(m_session->evaluation().passed);
+        m_sound->play(m_session->evaluation().passed());
 }
 
 void LiveEvaluation::showJudgement()
@@ -58,7 +58,7 @@ void LiveEvaluation::showJudgement()
     const State state = !judging ? State::Hidden
                         : testing ? State::Testing
                         : !judged ? State::Ready
-                        : evaluation.passed ? State::Pass
+                        : evaluation.passed() ? State::Pass
                                             : State::Fail;
     m_band->showState(state, m_session->serialNumber());
     if (judging)

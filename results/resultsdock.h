@@ -25,9 +25,6 @@ public:
     // overall verdict reads "Testing…" and a point not yet reached waits.
     void showEvaluation(const Evaluation &evaluation, bool judged, bool testing = false);
 
-    static QString verdictText(PointVerdict verdict);
-    static QColor verdictColour(PointVerdict verdict);
-
 private:
     void setCell(int row, int column, const QString &text, const QColor &colour = QColor());
     void fitColumns();

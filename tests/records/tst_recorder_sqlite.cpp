@@ -105,9 +105,9 @@ void tst_RecorderSqlite::testIsWrittenWhileItRuns()
     evaluation.judged = true;
     evaluation.programNumber = 3;
     evaluation.programSource = QStringLiteral("machine");
-    evaluation.verdict = QStringLiteral("fail");
-    evaluation.points = {{1, 0.5, 10.0, 9.5, 10.5, QStringLiteral("pass")},
-                         {2, 2.0, std::nullopt, 18, 22, QStringLiteral("not reached")}};
+    evaluation.verdict = Verdict::Fail;
+    evaluation.points = {{1, 0.5, 10.0, 9.5, 10.5, Verdict::Pass},
+                         {2, 2.0, std::nullopt, 18, 22, Verdict::NotReached}};
     evaluation.rates = {{1, 2, std::nullopt}};
     evaluation.maxForce = 20.25;
     recorder.finish(evaluation);
