@@ -1,5 +1,7 @@
 #include "evaluation/evaluation.h"
 
+#include "evaluation/springrate.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -53,9 +55,9 @@ std::optional<double> forceAt(const Points &stroke, double distance)
 
 std::optional<double> rateBetween(const PointResult &first, const PointResult &second)
 {
-    if (!first.force || !second.force || first.distance == second.distance)
+    if (!first.force || !second.force)
         return std::nullopt;
-    return (*second.force - *first.force) / (second.distance - first.distance);
+    return springRate(*first.force, first.distance, *second.force, second.distance);
 }
 
 std::optional<double> fittedRate(const Points &stroke, double from, double to)

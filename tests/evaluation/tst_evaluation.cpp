@@ -109,6 +109,11 @@ void TestEvaluation::judgesKnownCurves_data()
     QTest::newRow("a point exactly on a measured distance")
         << Points{{0, 0}, {3, 7}, {6, 14}} << Points{} << ProgramRows{{3, 7, 7, 7.5, 0}}
         << "1@3=7 [7,7.5] pass | rates  | fit - | max 14 | hysteresis - | PASS";
+    // The machine parameter page shows 0 there (its test); no rate either way.
+    QTest::newRow("two points at one distance have no rate between them")
+        << line(0, 10, 1, 3) << Points{} << ProgramRows{{4, 12, 11, 13, 0}, {4, 12, 11, 13, 0}, {6, 18, 17, 19, 0}}
+        << "1@4=12 [11,13] pass | 2@4=12 [11,13] pass | 3@6=18 [17,19] pass | rates - 3 | fit 3 | max 30"
+           " | hysteresis - | PASS";
     QTest::newRow("no curves at all")
         << Points{} << Points{} << ProgramRows{{3, 7, 6, 8, 0}}
         << "1@3=- [6,8] not reached | rates  | fit - | max - | hysteresis - | FAIL";
