@@ -7,4 +7,5 @@ set(TORVELIN_RECORDSTOOL_SOURCES
     recordstool/programverb.cpp
     recordstool/verificationverb.cpp
     recordstool/suspectsverb.cpp
+    recordstool/statsverb.cpp
 )
