@@ -245,6 +245,8 @@ void HistoryWindow::refresh()
     selectTests(selected);
     ui->testsView->hideColumn(RecordQueries::ColumnForceDecimals);
     ui->testsView->hideColumn(RecordQueries::ColumnAmended);
+    ui->testsView->hideColumn(RecordQueries::ColumnGapFrom);
+    ui->testsView->hideColumn(RecordQueries::ColumnGapTo);
     ui->testsView->hideColumn(RecordQueries::ColumnSignatureCount);
     ui->testsView->resizeColumnsToContents();
     RecordQueries::VerdictCounts counts;

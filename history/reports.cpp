@@ -47,7 +47,7 @@ constexpr int HistogramHeight = 230;
 // The control chart's halves one above the other across the page: its
 // points are subgroups in test order, and a drift needs the width to show.
 constexpr int LocationChartHeight = 270;
-constexpr int SpreadChartHeight = 190;
+constexpr int SpreadChartHeight = 230;
 constexpr int HysteresisDecimals = 2;
 constexpr int FingerprintDigits = 16;
 const char RuleColour[] = "#808080";
@@ -431,6 +431,7 @@ QVector<QPair<QString, QString>> identityAndSettings(const StoredTest &test)
                          .arg(line.dataBits)
                          .arg(QLatin1Char(line.parity))
                          .arg(line.stopBits)},
+        {ReportText::tr("Line gap"), test.gap ? HistoryModel::lineGapText(*test.gap) : ReportText::tr("none")},
     };
 }
 

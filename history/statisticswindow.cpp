@@ -102,8 +102,9 @@ void StatisticsWindow::showBatch()
 void StatisticsWindow::on_subgroupSpin_valueChanged(int size)
 {
     const int shown = ui->pointCombo->currentIndex();
-    m_batch.setSubgroupSize(size);
+    m_batch.subgroupSize = size;
     rememberChoice();
+    reload();
     showBatch();
     ui->pointCombo->setCurrentIndex(shown);
 }
@@ -213,7 +214,7 @@ void StatisticsWindow::on_freezeBtn_clicked()
         return;
     limits->baseFrom = m_batch.firstStartedAt;
     limits->baseTo = m_batch.lastStartedAt;
-    limits->baseTests = m_batch.forces.value(pointNo).size();
+    limits->baseTests = m_batch.point(pointNo)->n;
     const QString part = m_batch.filter.partNumber.trimmed();
     if (QMessageBox::question(this, windowTitle(),
                               tr("Freeze the control limits of test point %1 for part number %2 "

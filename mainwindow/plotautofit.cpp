@@ -15,6 +15,24 @@ void PlotAutoFit::setEnabled(bool on)
     fitted.clear();
 }
 
+void PlotAutoFit::setFrame(const QCPRange &keys, const QCPRange &values)
+{
+    framed = true;
+    frameKeys = keys;
+    frameValues = values;
+    fitted.clear();
+    if (!enabled) {
+        plot->xAxis->setRange(AxisFit::withMargin(keys));
+        plot->yAxis->setRange(AxisFit::withMargin(values));
+    }
+}
+
+void PlotAutoFit::clearFrame()
+{
+    framed = false;
+    fitted.clear();
+}
+
 bool PlotAutoFit::GraphState::operator==(const GraphState &other) const
 {
     return visible == other.visible && count == other.count && firstKey == other.firstKey
@@ -47,6 +65,9 @@ void PlotAutoFit::fitIfChanged()
         return;
     fitted = states;
 
+    AxisFit::Spans spans = AxisFit::spans(plot);
+    if (framed)
+        spans.include(frameKeys, frameValues);
     // Nothing visible to fit: the axes stay where they are.
-    AxisFit::fit(plot);
+    AxisFit::apply(plot, spans);
 }

@@ -129,8 +129,9 @@ void ResultsDock::fitColumns()
     m_columnsOutgrown = false;
 }
 
-void ResultsDock::showEvaluation(const Evaluation &evaluation, bool judged, bool testing)
+void ResultsDock::showEvaluation(const Evaluation &evaluation, bool judged, Phase phase)
 {
+    const bool testing = phase == Phase::Testing;
     if (m_points->rowCount() != evaluation.points.size()) {
         m_points->setRowCount(evaluation.points.size());
         m_columnsOutgrown = true;
@@ -166,11 +167,13 @@ void ResultsDock::showEvaluation(const Evaluation &evaluation, bool judged, bool
                                 force(evaluation.maxForce),
                                 figure(evaluation.hysteresisPercent, PercentDecimals)));
 
+    const bool aborted = phase == Phase::Aborted;
     const QString verdict = !judged    ? QString()
                             : testing  ? tr("Testing…")
+                            : aborted  ? tr("Aborted")
                             : VerdictStyle::headline(evaluation.verdict);
     if (m_verdict->text() != verdict) {
-        const Verdict overall = testing ? Verdict::NotReached : evaluation.verdict;
+        const Verdict overall = testing || aborted ? Verdict::NotReached : evaluation.verdict;
         QPalette palette = m_verdict->palette();
         palette.setColor(QPalette::WindowText, VerdictStyle::colour(overall));
         m_verdict->setPalette(palette);

@@ -24,21 +24,26 @@ QCPRange withMargin(const QCPRange &span)
     return QCPRange(span.lower - size * MarginShare, span.upper + size * MarginShare);
 }
 
-void fit(QCustomPlot *plot, int content)
+void Spans::include(const QCPRange &keySpan, const QCPRange &valueSpan)
 {
-    std::optional<QCPRange> keys;
-    std::optional<QCPRange> values;
+    ::include(&keys, keySpan);
+    ::include(&values, valueSpan);
+}
+
+Spans spans(const QCustomPlot *plot, int content)
+{
+    Spans found;
     for (int i = 0; i < plot->graphCount(); ++i) {
         const QCPGraph *graph = plot->graph(i);
         if (!graph->visible())
             continue;
-        bool found = false;
-        const QCPRange graphKeys = graph->getKeyRange(found);
-        if (found)
-            include(&keys, graphKeys);
-        const QCPRange graphValues = graph->getValueRange(found);
-        if (found)
-            include(&values, graphValues);
+        bool any = false;
+        const QCPRange graphKeys = graph->getKeyRange(any);
+        if (any)
+            include(&found.keys, graphKeys);
+        const QCPRange graphValues = graph->getValueRange(any);
+        if (any)
+            include(&found.values, graphValues);
     }
     if (content & Items) {
         for (int i = 0; i < plot->itemCount(); ++i) {
@@ -46,17 +51,21 @@ void fit(QCustomPlot *plot, int content)
                 continue;
             for (const QCPItemPosition *position : plot->item(i)->positions()) {
                 const QPointF at = position->coords();
-                include(&keys, QCPRange(at.x(), at.x()));
-                include(&values, QCPRange(at.y(), at.y()));
+                found.include(QCPRange(at.x(), at.x()), QCPRange(at.y(), at.y()));
             }
         }
     }
-    if ((content & ZeroForce) && values)
-        values->expand(0.0);
-    if (keys)
-        plot->xAxis->setRange(withMargin(*keys));
-    if (values)
-        plot->yAxis->setRange(withMargin(*values));
+    if ((content & ZeroForce) && found.values)
+        found.values->expand(0.0);
+    return found;
+}
+
+void apply(QCustomPlot *plot, const Spans &spans)
+{
+    if (spans.keys)
+        plot->xAxis->setRange(withMargin(*spans.keys));
+    if (spans.values)
+        plot->yAxis->setRange(withMargin(*spans.values));
 }
 
 } // namespace AxisFit

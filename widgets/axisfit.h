@@ -2,6 +2,8 @@
 
 #include <qcustomplot.h>
 
+#include <optional>
+
 // The one rule by which a force–distance plot's axes fit what it shows:
 // the span of the visible graphs (and, where asked, of the items such as
 // limit markers, and of zero force) with a small margin on each side. The
@@ -21,11 +23,22 @@ enum Content {
     ZeroForce = 0x2, // zero force too, so that a curve's level reads at a glance
 };
 
+// What there is to fit along each axis; none where there is nothing.
+struct Spans
+{
+    std::optional<QCPRange> keys;
+    std::optional<QCPRange> values;
+
+    void include(const QCPRange &keySpan, const QCPRange &valueSpan);
+};
+
 // The axis range that shows `span` with the margin.
 QCPRange withMargin(const QCPRange &span);
 
-// Sets both axes; an axis with nothing to fit keeps its range. The caller
-// replots.
-void fit(QCustomPlot *plot, int content = Graphs);
+Spans spans(const QCustomPlot *plot, int content = Graphs);
+// Sets both axes to the spans with the margin; an axis with nothing to fit
+// keeps its range. The caller replots.
+void apply(QCustomPlot *plot, const Spans &spans);
+inline void fit(QCustomPlot *plot, int content = Graphs) { apply(plot, spans(plot, content)); }
 
 } // namespace AxisFit

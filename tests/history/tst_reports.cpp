@@ -144,6 +144,7 @@ void tst_Reports::batchReportListsItsTestsAndKeepsEachPointOnOnePage()
     const QDateTime first(QDate(2026, 12, 7), QTime(23, 50), Qt::LocalTime);
     QVector<StoredTest> tests;
     QVector<BatchStatistics::PointSample> samples;
+    QMap<int, QVector<double>> forces;
     RecordQueries::Batch batch;
     for (int i = 0; i < Tests; ++i) {
         StoredTest test;
@@ -158,7 +159,7 @@ void tst_Reports::batchReportListsItsTestsAndKeepsEachPointOnOnePage()
             test.evaluation.points.append({p, 2.0 * p, force, 10.0 * p - 1, 10.0 * p + 1,
                                            Verdict::Pass});
             samples.append({p, force, 10.0 * p - 1, 10.0 * p + 1});
-            batch.forces[p].append(force);
+            forces[p].append(force);
         }
         if (i == 0)
             test.signatures = {{test.id, QStringLiteral("rita"), test.header.startedAt, RecordsReview::Reviewed, {}}};
@@ -169,6 +170,11 @@ void tst_Reports::batchReportListsItsTestsAndKeepsEachPointOnOnePage()
     batch.firstStartedAt = tests.last().header.startedAt;
     batch.lastStartedAt = tests.first().header.startedAt;
     batch.points = BatchStatistics::summarise(samples);
+    for (auto it = forces.cbegin(); it != forces.cend(); ++it) {
+        batch.subgroups[it.key()] = Spc::subgroupsOf(it.value(), batch.subgroupSize);
+        for (double force : it.value())
+            batch.forces[it.key()].append({force, 1});
+    }
 
     const QString path = dir.filePath(QStringLiteral("batch.pdf"));
     QString error;

@@ -5,6 +5,7 @@
 #include "records/recordqueries.h"
 #include "records/recordsdatabase.h"
 #include "records/chartchoice.h"
+#include "settings/usersettings.h"
 #include "records/testrecorder.h"
 #include "records/teststore.h"
 #include "session/testsession.h"
@@ -228,9 +229,18 @@ void tst_TestSession::aSpringOffTheChartRaisesTheAlarm()
 {
     const QString part = QStringLiteral("SP-ALARM");
     qputenv("TORVELIN_DB", QFile::encodeName(records.sqlitePath));
+    // Rule 1 and the Western Electric 5 and 6, and as an operator might
+    // type them into the settings file.
     Spc::RuleSet ruleOne;
-    ruleOne.set(1, true);
+    for (int rule : {1, 5, 6})
+        ruleOne.set(rule, true);
     ChartChoice{ruleOne, 1}.store();
+    QCOMPARE(ChartChoice::stored().rules, ruleOne);
+    {
+        QSettings settings = TorvelinSettings::open();
+        settings.setValue(QStringLiteral("Spc/rules"), QStringLiteral("1,5,6"));
+    }
+    QCOMPARE(ChartChoice::stored().rules, ruleOne);
     QString error;
     QVERIFY2(RecordsDatabase::open(records, QLatin1String(Reader), &error), qPrintable(error));
     TestStore store(QSqlDatabase::database(QLatin1String(Reader)));
