@@ -402,6 +402,9 @@ QString verdictBanner(const EvaluationRecord &evaluation)
 
 QString testVerdict(const StoredTest &test)
 {
+    // An aborted test is no judged spring, and the report says why.
+    if (test.status == TestStatus::Aborted)
+        return HistoryModel::statusText(test.status);
     return test.evaluation.judged ? VerdictStyle::headline(test.evaluation.verdict)
                                   : ReportText::tr("not judged");
 }
@@ -741,7 +744,7 @@ bool renderBatch(QPagedPaintDevice *device, const RecordQueries::Batch &batch,
                                                         batch.lastStartedAt))
               + QStringLiteral("<br>")
               + escaped(ReportText::tr("Printed %1").arg(localTime(QDateTime::currentDateTime()))));
-    page.text(heading(StatisticsText::counts(batch.counts.count, batch.counts.passed,
+    page.text(heading(StatisticsText::counts(batch.counts.springs(), batch.counts.passed,
                                              batch.counts.failed)),
               BodyPointSize + 2);
     page.text(escaped(ReportText::tr("Subgroup size: %1")

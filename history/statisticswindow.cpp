@@ -70,7 +70,7 @@ void StatisticsWindow::showBatch()
     ui->filterLabel->setText(StatisticsText::filterDescription(
         m_batch.filter, m_batch.firstStartedAt, m_batch.lastStartedAt));
     ui->countsLabel->setText(
-        StatisticsText::counts(m_batch.counts.count, m_batch.counts.passed, m_batch.counts.failed));
+        StatisticsText::counts(m_batch.counts.springs(), m_batch.counts.passed, m_batch.counts.failed));
     const QStringList headers = StatisticsText::headers();
     ui->pointTable->setColumnCount(headers.size());
     ui->pointTable->setHorizontalHeaderLabels(headers);
@@ -94,8 +94,8 @@ void StatisticsWindow::showBatch()
     }
     ui->pointCombo->blockSignals(false);
     WidgetFit::fitColumns(ui->pointTable);
-    ui->reportBtn->setEnabled(m_batch.counts.count > 0);
-    ui->printBtn->setEnabled(m_batch.counts.count > 0);
+    ui->reportBtn->setEnabled(m_batch.counts.springs() > 0);
+    ui->printBtn->setEnabled(m_batch.counts.springs() > 0);
     on_pointCombo_currentIndexChanged(ui->pointCombo->currentIndex());
 }
 

@@ -51,6 +51,8 @@ constexpr double InitialDistanceLower = 0;
 constexpr double InitialDistanceUpper = 100;
 constexpr double InitialForceLower = -300;
 constexpr double InitialForceUpper = 500;
+// Above the highest limit bar, room for its point's number.
+constexpr double MarkerLabelRoomShare = 0.08;
 const char ReleaseVersion[] = "1.0.0";
 
 } // namespace
@@ -198,6 +200,9 @@ void MainWindow::setUpPlot()
     plot->graph(ForwardGraph)->setName(tr("Forward"));
     plot->graph(ReturnGraph)->setName(tr("Return"));
     plot->legend->setVisible(true);
+    // A curve rises from the origin to the stroke's end: the top left stays
+    // free, the top right holds the last test point's limits.
+    plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
 }
 
 // A foot switch that types a key runs the cycle: F5 starts, Esc stops,
@@ -331,8 +336,9 @@ void MainWindow::frameProgram(const Curve_Setting &setting)
     }
     const std::pair<double, double> forces = ProgramTestSetting::forceSpan(*program);
     const double distance = setting.distance;
+    const double labelRoom = (forces.second - forces.first) * MarkerLabelRoomShare;
     autoFit->setFrame(QCPRange(std::min(0.0, distance), std::max(0.0, distance)),
-                      QCPRange(forces.first, forces.second));
+                      QCPRange(forces.first, forces.second + labelRoom));
 }
 
 void MainWindow::on_refreshBtn_clicked()

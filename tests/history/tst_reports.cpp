@@ -141,6 +141,7 @@ void tst_Reports::batchReportListsItsTestsAndKeepsEachPointOnOnePage()
     // list runs over pages.
     constexpr int Tests = 60;
     constexpr int Points = 5;
+    constexpr int AbortedTest = 1;
     const QDateTime first(QDate(2026, 12, 7), QTime(23, 50), Qt::LocalTime);
     QVector<StoredTest> tests;
     QVector<BatchStatistics::PointSample> samples;
@@ -152,9 +153,11 @@ void tst_Reports::batchReportListsItsTestsAndKeepsEachPointOnOnePage()
         test.header.startedAt = first.addSecs(60 * i).toUTC();
         test.header.identity.serialNumber = QStringLiteral("SN-%1").arg(100 + i);
         test.header.forceDecimals = 3;
-        test.evaluation.judged = true;
+        // One spring stopped before the machine returned: listed, unjudged.
+        test.status = i == AbortedTest ? TestStatus::Aborted : TestStatus::Complete;
+        test.evaluation.judged = i != AbortedTest;
         test.evaluation.verdict = Verdict::Pass;
-        for (int p = 1; p <= Points; ++p) {
+        for (int p = 1; p <= Points && i != AbortedTest; ++p) {
             const double force = 10.0 * p + (i % 7) * 0.1;
             test.evaluation.points.append({p, 2.0 * p, force, 10.0 * p - 1, 10.0 * p + 1,
                                            Verdict::Pass});
@@ -192,6 +195,7 @@ void tst_Reports::batchReportListsItsTestsAndKeepsEachPointOnOnePage()
     QVERIFY(text.contains(QLatin1String("F5 (N)")));
     QVERIFY(text.contains(QLatin1String("50.600")));
     QVERIFY(text.contains(QLatin1String("Reviewed by rita")));
+    QCOMPARE(text.count(QLatin1String("aborted")), 1);
 
     const int pages = runPoppler(QStringLiteral("pdfinfo"), {path})
                           .section(QLatin1String("Pages:"), 1)

@@ -103,7 +103,9 @@ void tst_RecordQueries::batchFiguresFollowTheFilter()
     filter = HistoryFilter();
     filter.partNumber = QStringLiteral("SP-40");
     QVERIFY2(RecordQueries::countVerdicts(records.db(), filter, &counts, &error), qPrintable(error));
-    QCOMPARE(counts.count, 1);
+    QCOMPARE(counts.count, 2);
+    QCOMPARE(counts.aborted, 1);
+    QCOMPARE(counts.springs(), 1);
     QCOMPARE(counts.passed, 1);
     QCOMPARE(counts.failed, 0);
     QVERIFY2(RecordQueries::loadBatch(records.db(), filter, &batch, &error), qPrintable(error));
@@ -133,6 +135,19 @@ void tst_RecordQueries::testReadBackWhole()
     QCOMPARE(test.points.size(), 3);
     QCOMPARE(test.points.at(2).stroke, 1);
     QCOMPARE(test.points.at(1).force, 2.5);
+    QVERIFY(!test.pointsCut);
+
+    // What is read back is bounded, whatever the rows hold.
+    QSqlQuery hostile(records.db());
+    for (const auto &[decimals, read] : {std::pair{9, 6}, std::pair{-3, 0}}) {
+        QVERIFY(hostile.exec(QStringLiteral("UPDATE tests SET force_decimals = %1 WHERE id = %2")
+                                 .arg(decimals)
+                                 .arg(third)));
+        QVERIFY(RecordQueries::loadTest(records.db(), third, true, &test, &error, 2));
+        QCOMPARE(test.header.forceDecimals, read);
+    }
+    QCOMPARE(test.points.size(), 2);
+    QVERIFY(test.pointsCut);
 
     QVERIFY(!RecordQueries::loadTest(records.db(), 9999, false, &test, &error));
 

@@ -53,6 +53,7 @@ private slots:
     void eachSpringIsJudgedAloneAndItsRecordAgrees();
     void aRecordShowsItsOwnVerdictNotTheChosenProgram();
     void refreshDuringATestKeepsWhatItIsJudgedOn();
+    void aSilentSpellMidReturnIsAGapNotTheEnd();
     void aSpringOffTheChartRaisesTheAlarm();
 
 private:
@@ -69,7 +70,13 @@ private:
 
 void tst_TestSession::init()
 {
-    sim = std::make_unique<SimulatedTester>(QStringList{"--no-pacing", "--spring-rate", GoodRate});
+    // The silent spell needs the machine's own clock: a return stroke that
+    // lasts.
+    const bool paced = qstrcmp(QTest::currentTestFunction(), "aSilentSpellMidReturnIsAGapNotTheEnd") == 0;
+    QStringList arguments{"--spring-rate", GoodRate};
+    if (!paced)
+        arguments.prepend(QStringLiteral("--no-pacing"));
+    sim = std::make_unique<SimulatedTester>(arguments);
     QVERIFY2(sim->start(), qPrintable(sim->errorString()));
     qputenv("TORVELIN_PORT", sim->devicePath().toLocal8Bit());
     records.engine = DatabaseConfig::SQLite;
@@ -80,6 +87,7 @@ void tst_TestSession::init()
     connect(session->recorder(), &TestRecorder::testStored, this, [this](qint64 id) { storedIds << id; });
     // The window's way in for every point: queued from the worker's thread.
     connect(worker, &modbusThread::sendCurveData, session.get(), &TestSession::addPoint);
+    connect(worker, &modbusThread::sendLinkReport, session.get(), &TestSession::linkReport);
     session->recorder()->start();
     QVERIFY(session->connectTester());
     QVERIFY(session->isConnected());
@@ -220,6 +228,38 @@ void tst_TestSession::refreshDuringATestKeepsWhatItIsJudgedOn()
     session->clearCurves();
     QVERIFY(!session->hasCurves());
     QVERIFY(!session->hasVerdict());
+}
+
+// Three seconds without an answer on the return stroke are no end of the
+// test: the record stays open, gets every point the session holds, ends
+// complete when the machine is back, and keeps the spell's length and place.
+void tst_TestSession::aSilentSpellMidReturnIsAGapNotTheEnd()
+{
+    constexpr int SilentMs = 3000;
+    constexpr int PacedSpeed = 120; // 3 s a stroke
+    Curve_Setting setting;
+    setting.distance = TestDistance;
+    setting.speed = PacedSpeed;
+    QVERIFY(session->startTest(setting, TestIdentity()));
+    QTRY_COMPARE_WITH_TIMEOUT(sim->state("phase"), QStringLiteral("return"), TestTimeoutMs);
+    QVERIFY(sim->command(QStringLiteral("fault silent")));
+    // The spell itself: the tester stays silent this long, whatever comes.
+    QTest::qWait(SilentMs);
+    QVERIFY(session->isTestOpen());
+    QVERIFY(sim->command(QStringLiteral("clear silent")));
+    // The machine back, the session ends the test by itself.
+    QTRY_VERIFY_WITH_TIMEOUT(!session->isTestOpen(), TestTimeoutMs);
+    QVERIFY(!session->isAborted());
+    QTRY_COMPARE(storedIds.size(), 1);
+    const StoredTest test = stored(storedIds.at(0));
+    QCOMPARE(test.status, TestStatus::Complete);
+    QCOMPARE(test.points.size(), session->judgedCurves().size(TestCurves::Forward)
+                                     + session->judgedCurves().size(TestCurves::Return));
+    QCOMPARE(test.points.size(), sim->state("total").toInt());
+    QVERIFY(test.gap);
+    QVERIFY2(test.gap->seconds >= 2.0 && test.gap->seconds <= 4.0, qPrintable(QString::number(test.gap->seconds)));
+    QVERIFY(test.gap->fromDistance && test.gap->toDistance);
+    QVERIFY(*test.gap->fromDistance < *test.gap->toDistance);
 }
 
 // A part's steady history, then a spring twice as stiff: the test just
