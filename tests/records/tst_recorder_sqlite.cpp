@@ -309,8 +309,8 @@ void tst_RecorderSqlite::refusedTestWaitsAndTheNextIsWritten()
     EvaluationRecord evaluation;
     evaluation.judged = true;
     evaluation.programNumber = 4;
-    evaluation.verdict = QStringLiteral("pass");
-    evaluation.points = {{1, 0.5, 10.0, 9.5, 10.5, QStringLiteral("pass")}};
+    evaluation.verdict = Verdict::Pass;
+    evaluation.points = {{1, 0.5, 10.0, 9.5, 10.5, Verdict::Pass}};
     {
         TestRecorder recorder(m_config);
         QSignalSpy aside(&recorder, &TestRecorder::testSetAside);
