@@ -65,7 +65,7 @@ int EvalCommand::run(const QStringList &arguments, QIODevice *out, QIODevice *er
             continue;
         }
         const Evaluation evaluation = SpringEvaluation::evaluate(curves, program);
-        failed = failed || !evaluation.passed;
+        failed = failed || !evaluation.passed();
         out->write(ResultJson::line(file, evaluation) + '\n');
     }
     if (unreadable)

@@ -1,5 +1,7 @@
 #include "app/translation.h"
 
+#include "numbers/numbertext.h"
+
 #include "settings/applocations.h"
 
 #include <QCoreApplication>
@@ -68,7 +70,7 @@ bool entryValue(const QByteArray &line, int *value)
     if (!line.contains(EntryKey))
         return false;
     bool ok = false;
-    const int number = line.mid(line.indexOf(':') + 1).trimmed().toInt(&ok, 10);
+    const int number = NumberText::toInt(QString::fromLatin1(line.mid(line.indexOf(':') + 1)), &ok);
     *value = ok ? number : 0;
     return true;
 }

@@ -298,7 +298,7 @@ void BenchSuite::measureEvaluation(Report *report)
         evaluation = SpringEvaluation::evaluate(curves, program);
     });
     const QString measure = QStringLiteral("7. Evaluation of a %1-point test").arg(count(EvaluationPoints));
-    if (!evaluation.passed || !evaluation.hysteresisPercent) {
+    if (!evaluation.passed() || !evaluation.hysteresisPercent) {
         report->addFailure(measure, QStringLiteral("the spring test was not judged in full"));
         return;
     }

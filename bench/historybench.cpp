@@ -72,11 +72,11 @@ bool fill(const QSqlDatabase &db, QString *error)
             point.lower = nominal - 0.5;
             point.upper = nominal + 0.5;
             const bool inside = *point.force >= point.lower && *point.force <= point.upper;
-            point.verdict = inside ? QStringLiteral("pass") : QStringLiteral("fail");
+            point.verdict = Verdicts::of(inside);
             passed = passed && inside;
             evaluation.points << point;
         }
-        evaluation.verdict = passed ? QStringLiteral("pass") : QStringLiteral("fail");
+        evaluation.verdict = Verdicts::of(passed);
         evaluation.maxForce = evaluation.points.last().force;
         if (!store.finishTest(id, header.startedAt.addSecs(12), evaluation)) {
             *error = store.lastError();

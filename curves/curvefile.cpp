@@ -7,8 +7,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include <cfloat>
-#include <cmath>
 #include <cstring>
 
 namespace {
@@ -94,43 +92,6 @@ void addCurve(BlockWriter *writer, const QVector<TestCurves::Point> &curve, int 
         writer->addPoint(point.distance, point.force, decimals);
 }
 
-bool isAsciiSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\n';
-}
-
-// One field of a point line as the tester's single-precision value. False
-// when the field is not a finite number within single-precision range: the
-// plot must never be handed NaN or infinity.
-bool toSingle(const char *begin, const char *end, float *value)
-{
-    while (begin < end && isAsciiSpace(*begin))
-        ++begin;
-    while (end > begin && isAsciiSpace(end[-1]))
-        --end;
-    const int size = int(end - begin);
-    if (size == 0)
-        return false;
-
-    bool ascii = true;
-    for (const char *c = begin; c < end && ascii; ++c)
-        ascii = static_cast<unsigned char>(*c) < 0x80;
-
-    bool parsed = false;
-    double number = 0.0;
-    if (ascii) {
-        number = QByteArray::fromRawData(begin, size).toDouble(&parsed);
-    } else {
-        // Only non-ASCII white space (a no-break space from a spreadsheet)
-        // can still surround a number here; the rare case may decode.
-        number = NumberText::toDouble(QString::fromUtf8(begin, size), &parsed);
-    }
-    if (!parsed || !std::isfinite(number) || std::fabs(number) > double(FLT_MAX))
-        return false;
-    *value = float(number);
-    return true;
-}
-
 // Sorts complete lines into the two curves.
 class CurveLineSorter
 {
@@ -174,10 +135,12 @@ private:
                 break;
             }
         }
-        float x = 0.0f;
-        float y = 0.0f;
-        const bool xIsNumber = toSingle(begin, xEnd, &x);
-        const bool yIsNumber = toSingle(yBegin, end, &y);
+        // Each field as the tester's single-precision value; never NaN or
+        // infinity, which the plot must not be handed.
+        bool xIsNumber = false;
+        bool yIsNumber = false;
+        const float x = NumberText::toFloat(begin, xEnd, &xIsNumber);
+        const float y = NumberText::toFloat(yBegin, end, &yIsNumber);
         // A blank line or a header such as "distance,force" is no point.
         if (!xIsNumber && !yIsNumber)
             return;

@@ -1,5 +1,7 @@
 #include "evaluation/evaluation.h"
 
+#include "evaluation/springrate.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -53,9 +55,9 @@ std::optional<double> forceAt(const Points &stroke, double distance)
 
 std::optional<double> rateBetween(const PointResult &first, const PointResult &second)
 {
-    if (!first.force || !second.force || first.distance == second.distance)
+    if (!first.force || !second.force)
         return std::nullopt;
-    return (*second.force - *first.force) / (second.distance - first.distance);
+    return springRate(*first.force, first.distance, *second.force, second.distance);
 }
 
 std::optional<double> fittedRate(const Points &stroke, double from, double to)
@@ -120,10 +122,10 @@ Evaluation evaluate(const TestCurves &curves, const TestProgram &program)
         judged.force = forceAt(forward, point.distance);
         judged.limits = point.limits();
         if (!judged.force)
-            judged.verdict = PointVerdict::NotReached;
+            judged.verdict = Verdict::NotReached;
         else
-            judged.verdict = judged.limits.contains(*judged.force) ? PointVerdict::Pass
-                                                                   : PointVerdict::Fail;
+            judged.verdict = judged.limits.contains(*judged.force) ? Verdict::Pass
+                                                                   : Verdict::Fail;
         result.points.append(judged);
     }
     for (int i = 1; i < result.points.size(); ++i)
@@ -133,9 +135,9 @@ Evaluation evaluate(const TestCurves &curves, const TestProgram &program)
                                     result.points.last().distance);
     result.maxForce = maxForce(forward);
     result.hysteresisPercent = hysteresisPercent(curves);
-    result.passed = !result.points.isEmpty()
-                    && std::all_of(result.points.begin(), result.points.end(),
-                                   [](const PointResult &p) { return p.passed(); });
+    result.verdict = Verdicts::of(!result.points.isEmpty()
+                                  && std::all_of(result.points.begin(), result.points.end(),
+                                                 [](const PointResult &p) { return p.passed(); }));
     return result;
 }
 

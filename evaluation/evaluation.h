@@ -2,6 +2,7 @@
 
 #include "curves/testcurves.h"
 #include "evaluation/testprogram.h"
+#include "evaluation/verdict.h"
 
 #include <QVector>
 
@@ -10,17 +11,15 @@
 // The judgement of one test's curves against a test program. Pure: no
 // widgets, no I/O; the window, the results panel and torvelin-eval share it.
 
-enum class PointVerdict { Pass, Fail, NotReached };
-
 struct PointResult
 {
     int number = 0;                // 1 to 5: the point's place in the program
     double distance = 0;           // mm
     std::optional<double> force;   // N on the forward stroke; none when not reached
     ForceLimits limits;
-    PointVerdict verdict = PointVerdict::NotReached;
+    Verdict verdict = Verdict::NotReached;
 
-    bool passed() const { return verdict == PointVerdict::Pass; }
+    bool passed() const { return verdict == Verdict::Pass; }
 };
 
 struct Evaluation
@@ -30,7 +29,10 @@ struct Evaluation
     std::optional<double> rateFit;         // N/mm, least squares over the tested range
     std::optional<double> maxForce;        // N, with its sign
     std::optional<double> hysteresisPercent;
-    bool passed = false;                   // every used point passed (and there was one)
+    // Pass when every used point passed (and there was one), otherwise Fail.
+    Verdict verdict = Verdict::Fail;
+
+    bool passed() const { return verdict == Verdict::Pass; }
 };
 
 namespace SpringEvaluation {

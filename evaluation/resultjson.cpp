@@ -28,25 +28,12 @@ QByteArray pointObject(const PointResult &point)
     return "{\"no\": " + QByteArray::number(point.number) + ", \"distance\": " + number(point.distance)
            + ", \"force\": " + number(point.force) + ", \"lower\": " + number(point.limits.lower)
            + ", \"upper\": " + number(point.limits.upper) + ", \"verdict\": \""
-           + ResultJson::verdictWord(point.verdict) + "\"}";
+           + Verdicts::key(point.verdict).toLatin1() + "\"}";
 }
 
 } // namespace
 
 namespace ResultJson {
-
-QByteArray verdictWord(PointVerdict verdict)
-{
-    switch (verdict) {
-    case PointVerdict::Pass:
-        return QByteArrayLiteral("pass");
-    case PointVerdict::Fail:
-        return QByteArrayLiteral("fail");
-    case PointVerdict::NotReached:
-        break;
-    }
-    return QByteArrayLiteral("not reached");
-}
 
 QByteArray line(const QString &file, const Evaluation &evaluation)
 {
@@ -57,7 +44,7 @@ QByteArray line(const QString &file, const Evaluation &evaluation)
     for (const std::optional<double> &rate : evaluation.rates)
         rates.append(number(rate));
     return "{\"file\": " + text(file) + ", \"verdict\": \""
-           + (evaluation.passed ? QByteArrayLiteral("pass") : QByteArrayLiteral("fail"))
+           + Verdicts::key(evaluation.verdict).toLatin1()
            + "\", \"points\": [" + points.join(", ") + "], \"rates\": [" + rates.join(", ")
            + "], \"rate_fit\": " + number(evaluation.rateFit)
            + ", \"max_force\": " + number(evaluation.maxForce)

@@ -14,7 +14,4 @@ namespace ResultJson {
 
 QByteArray line(const QString &file, const Evaluation &evaluation);
 
-// The verdict words of the line: "pass", "fail", "not reached".
-QByteArray verdictWord(PointVerdict verdict);
-
 } // namespace ResultJson

@@ -8,13 +8,11 @@
 namespace {
 
 constexpr int ForwardStroke = 0;
-constexpr double MarginShare = 0.05;
 constexpr double GoldenAngleDegrees = 137.508;
 const QColor Palette[] = {QColor(0, 90, 200),  QColor(200, 40, 40),  QColor(0, 140, 70),
                           QColor(230, 140, 0), QColor(120, 60, 170), QColor(0, 160, 170),
                           QColor(170, 110, 40), QColor(220, 60, 150), QColor(90, 90, 90),
                           QColor(130, 160, 0)};
-const QColor LimitColour(120, 120, 120);
 // The legend's row takes what it needs, the axes the rest.
 constexpr double LegendRowStretch = 0.001;
 
@@ -59,68 +57,12 @@ void addTest(QCustomPlot *plot, const StoredTest &test, const QColor &colour, co
     back->removeFromLegend();
 }
 
-void addTestPoints(QCustomPlot *plot, const EvaluationRecord &evaluation)
-{
-    for (const PointResultRecord &point : evaluation.points) {
-        auto *band = new QCPItemLine(plot);
-        band->start->setCoords(point.distance, point.lower);
-        band->end->setCoords(point.distance, point.upper);
-        band->setPen(QPen(LimitColour, 3));
-        band->setHead(QCPLineEnding(QCPLineEnding::esBar, 10));
-        band->setTail(QCPLineEnding(QCPLineEnding::esBar, 10));
-        if (!point.force)
-            continue;
-        auto *mark = new QCPItemTracer(plot);
-        mark->position->setCoords(point.distance, *point.force);
-        mark->setStyle(QCPItemTracer::tsCircle);
-        mark->setSize(8);
-        const bool passed = point.verdict == QLatin1String("pass");
-        mark->setPen(QPen(passed ? QColor(0, 128, 0) : QColor(192, 0, 0), 2));
-    }
-}
-
 QColor distinctColour(int index)
 {
     const int known = int(std::size(Palette));
     if (index < known)
         return Palette[index];
     return QColor::fromHsv(int(std::fmod((index - known) * GoldenAngleDegrees, 360.0)), 200, 190);
-}
-
-void fitAxes(QCustomPlot *plot)
-{
-    bool found = false;
-    QCPRange x, y;
-    auto include = [&](double key, double value) {
-        if (!found) {
-            x = QCPRange(key, key);
-            y = QCPRange(value, value);
-            found = true;
-        } else {
-            x.expand(key);
-            y.expand(value);
-        }
-    };
-    for (int i = 0; i < plot->graphCount(); ++i) {
-        for (const QCPGraphData &point : *plot->graph(i)->data())
-            include(point.key, point.value);
-    }
-    for (int i = 0; i < plot->itemCount(); ++i) {
-        for (QCPItemPosition *position : plot->item(i)->positions())
-            include(position->coords().x(), position->coords().y());
-    }
-    if (!found)
-        return;
-    // Include zero force, so that a curve's level reads at a glance.
-    y.expand(0);
-    auto widen = [](QCPRange range) {
-        double margin = range.size() * MarginShare;
-        if (margin <= 0)
-            margin = 1;
-        return QCPRange(range.lower - margin, range.upper + margin);
-    };
-    plot->xAxis->setRange(widen(x));
-    plot->yAxis->setRange(widen(y));
 }
 
 void putLegendBelow(QCustomPlot *plot)

@@ -16,14 +16,10 @@ void setUp(QCustomPlot *plot);
 // The test's forward curve as a solid line and its return curve dashed, in
 // one colour, named in the legend.
 void addTest(QCustomPlot *plot, const StoredTest &test, const QColor &colour, const QString &name);
-// A mark at each test point's measured force and a bar over its limits.
-void addTestPoints(QCustomPlot *plot, const EvaluationRecord &evaluation);
 // Colours that stay apart from one another; the first ones are the main
 // window's blue and red turned darker, then a palette, then hues spread
 // by the golden angle.
 QColor distinctColour(int index);
-// Axes that hold every graph and item, with a small margin.
-void fitAxes(QCustomPlot *plot);
 // The legend in a row of its own under the axes, so that it never covers
 // a curve's end or a limit bar.
 void putLegendBelow(QCustomPlot *plot);

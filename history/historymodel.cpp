@@ -5,6 +5,7 @@
 #include "numbers/numbertext.h"
 #include "records/recordqueries.h"
 #include "records/schemasql.h"
+#include "widgets/verdictstyle.h"
 
 #include <QBrush>
 #include <QFont>
@@ -17,8 +18,6 @@ using namespace RecordQueries;
 
 namespace {
 
-const QColor PassColour(0, 128, 0);
-const QColor FailColour(192, 0, 0);
 // A gap's length is known to the worker's polling, a tenth of a second.
 constexpr int GapSecondsDecimals = 1;
 
@@ -103,15 +102,6 @@ qint64 HistoryModel::testId(int row) const
     return raw(row, ColumnId).toLongLong();
 }
 
-QString HistoryModel::verdictText(const QString &verdict)
-{
-    if (verdict == QLatin1String("pass"))
-        return tr("PASS");
-    if (verdict == QLatin1String("fail"))
-        return tr("FAIL");
-    return QString();
-}
-
 QString HistoryModel::statusText(const QString &status)
 {
     if (status == QLatin1String("running"))
@@ -173,10 +163,15 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
         }
         break;
     case ColumnVerdict:
-        if (role == Qt::DisplayRole)
-            return verdictText(raw.toString());
-        if (role == Qt::ForegroundRole && !raw.isNull())
-            return QBrush(raw.toString() == QLatin1String("pass") ? PassColour : FailColour);
+        // NULL: the test was not judged.
+        if (const std::optional<Verdict> verdict = Verdicts::fromKey(raw.toString())) {
+            if (role == Qt::DisplayRole)
+                return VerdictStyle::headline(*verdict);
+            if (role == Qt::ForegroundRole)
+                return QBrush(VerdictStyle::colour(*verdict));
+        } else if (role == Qt::DisplayRole) {
+            return QString();
+        }
         break;
     case ColumnMaxForce:
         if (role == Qt::DisplayRole) {

@@ -34,7 +34,6 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
-    static QString verdictText(const QString &verdict);
     static QString statusText(const QString &status);
     static QString amendedText(int amendments);
     // "3.2 s, 12.00–12.40 mm": how long the tester did not answer during a

@@ -1,6 +1,7 @@
 #include "history/overlaywindow.h"
 
 #include "history/curveplot.h"
+#include "widgets/axisfit.h"
 
 #include <QVBoxLayout>
 
@@ -21,7 +22,7 @@ OverlayWindow::OverlayWindow(const QVector<StoredTest> &tests, QWidget *parent)
     CurvePlot::setUp(m_plot);
     for (int i = 0; i < tests.size(); ++i)
         CurvePlot::addTest(m_plot, tests.at(i), CurvePlot::distinctColour(i), legendName(tests.at(i)));
-    CurvePlot::fitAxes(m_plot);
+    AxisFit::fit(m_plot, AxisFit::Items | AxisFit::ZeroForce);
     resize(InitialWidth, InitialHeight);
 }
 

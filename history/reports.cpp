@@ -7,6 +7,10 @@
 #include "history/histogramplot.h"
 #include "history/historymodel.h"
 #include "history/statisticstext.h"
+#include "records/evaluationrecord.h"
+#include "widgets/axisfit.h"
+#include "widgets/limitmarkers.h"
+#include "widgets/verdictstyle.h"
 
 #include <QMap>
 
@@ -46,8 +50,6 @@ constexpr int LocationChartHeight = 270;
 constexpr int SpreadChartHeight = 230;
 constexpr int HysteresisDecimals = 2;
 constexpr int FingerprintDigits = 16;
-const char PassColour[] = "#008000";
-const char FailColour[] = "#c00000";
 const char RuleColour[] = "#808080";
 
 class ReportText
@@ -58,6 +60,13 @@ class ReportText
 QString escaped(const QString &text)
 {
     return text.toHtmlEscaped();
+}
+
+// A test's or a verification's verdict, large, right of the heading.
+QString verdictParagraph(Verdict verdict)
+{
+    return QStringLiteral("<p align=right style='color:%1'><b>%2</b></p>")
+        .arg(VerdictStyle::colour(verdict).name(), escaped(VerdictStyle::headline(verdict)));
 }
 
 // Rows of label/value cells, two pairs a row.
@@ -96,7 +105,7 @@ QString gridTable(const QStringList &headers, const QVector<QStringList> &rows,
             const QString cell = escaped(rows.at(r).at(c));
             html += marked.count({r, c})
                         ? QStringLiteral("<td align=right style='color:%1'><b>%2</b></td>")
-                              .arg(QLatin1String(FailColour), cell)
+                              .arg(VerdictStyle::colour(Verdict::Fail).name(), cell)
                         : QStringLiteral("<td align=right>%1</td>").arg(cell);
         }
         html += QStringLiteral("</tr>");
@@ -388,21 +397,7 @@ QString verdictBanner(const EvaluationRecord &evaluation)
 {
     if (!evaluation.judged)
         return QStringLiteral("<p align=right>%1</p>").arg(escaped(ReportText::tr("Not judged")));
-    const bool passed = evaluation.verdict == QLatin1String("pass");
-    return QStringLiteral("<p align=right style='color:%1'><b>%2</b></p>")
-        .arg(QLatin1String(passed ? PassColour : FailColour),
-             escaped(HistoryModel::verdictText(evaluation.verdict)));
-}
-
-QString pointVerdict(const QString &verdict)
-{
-    if (verdict == QLatin1String("pass"))
-        return ReportText::tr("pass");
-    if (verdict == QLatin1String("fail"))
-        return ReportText::tr("fail");
-    if (verdict == QLatin1String("not reached"))
-        return ReportText::tr("not reached");
-    return verdict;
+    return verdictParagraph(evaluation.verdict);
 }
 
 QString testVerdict(const StoredTest &test)
@@ -410,7 +405,7 @@ QString testVerdict(const StoredTest &test)
     // An aborted test is no judged spring, and the report says why.
     if (test.status == TestStatus::Aborted)
         return HistoryModel::statusText(test.status);
-    return test.evaluation.judged ? HistoryModel::verdictText(test.evaluation.verdict)
+    return test.evaluation.judged ? VerdictStyle::headline(test.evaluation.verdict)
                                   : ReportText::tr("not judged");
 }
 
@@ -514,7 +509,7 @@ QString resultsTable(const StoredTest &test, const JudgingProgram &judging)
                                   : ReportText::tr("none"),
                             point.force ? NumberText::fixed(*point.force, decimals) : ReportText::tr("none"),
                             NumberText::fixed(point.lower, decimals),
-                            NumberText::fixed(point.upper, decimals), pointVerdict(point.verdict)};
+                            NumberText::fixed(point.upper, decimals), VerdictStyle::word(point.verdict)};
     }
     return gridTable({ReportText::tr("Point"), ReportText::tr("Distance (mm)"), ReportText::tr("Nominal (N)"),
                       ReportText::tr("Force (N)"), ReportText::tr("Lower (N)"), ReportText::tr("Upper (N)"),
@@ -695,8 +690,8 @@ bool renderTest(QPagedPaintDevice *device, const StoredTest &test, const LabHead
     QCustomPlot *plot = page.newPlot();
     CurvePlot::setUp(plot);
     CurvePlot::addTest(plot, test, CurvePlot::distinctColour(0), ReportText::tr("Forward / return (dashed)"));
-    CurvePlot::addTestPoints(plot, test.evaluation);
-    CurvePlot::fitAxes(plot);
+    LimitMarkers(plot).show(EvaluationRecords::toEvaluation(test.evaluation));
+    AxisFit::fit(plot, AxisFit::Items | AxisFit::ZeroForce);
     CurvePlot::putLegendBelow(plot);
     page.plots({plot}, CurvePlotHeight);
 
@@ -815,15 +810,12 @@ namespace {
 
 QString machineVerdict(VerificationVerdict verdict)
 {
-    const bool passed = verdict == VerificationVerdict::Pass;
-    return QStringLiteral("<p align=right style='color:%1'><b>%2</b></p>")
-        .arg(QLatin1String(passed ? PassColour : FailColour),
-             escaped(passed ? ReportText::tr("PASS") : ReportText::tr("FAIL")));
+    return verdictParagraph(Verdicts::of(verdict == VerificationVerdict::Pass));
 }
 
 QString verdictWord(VerificationVerdict verdict)
 {
-    return verdict == VerificationVerdict::Pass ? ReportText::tr("pass") : ReportText::tr("fail");
+    return VerdictStyle::word(Verdicts::of(verdict == VerificationVerdict::Pass));
 }
 
 // One table per pass and quantity measured, failing points marked.
@@ -841,7 +833,7 @@ void verificationPoints(ReportPage *page, const QString &caption, const QString 
         rows << QStringList{QString::number(i + 1), NumberText::force(point.reference),
                             NumberText::force(point.indicated),
                             error ? NumberText::fixed(*error, 2) : QString(),
-                            within ? ReportText::tr("pass") : ReportText::tr("fail")};
+                            VerdictStyle::word(Verdicts::of(within))};
         if (!within)
             marked.insert({i, 4});
     }

@@ -2,6 +2,7 @@
 
 #include "numbers/numbertext.h"
 #include "spc/ruletext.h"
+#include "widgets/verdictstyle.h"
 
 namespace {
 constexpr int CapabilityDecimals = 2;
@@ -67,8 +68,8 @@ QString StatisticsText::filterDescription(const HistoryFilter &filter, const QDa
     QString verdict;
     switch (filter.verdict) {
     case HistoryFilter::Verdict::Any: verdict = any; break;
-    case HistoryFilter::Verdict::Pass: verdict = tr("pass"); break;
-    case HistoryFilter::Verdict::Fail: verdict = tr("fail"); break;
+    case HistoryFilter::Verdict::Pass: verdict = VerdictStyle::word(::Verdict::Pass); break;
+    case HistoryFilter::Verdict::Fail: verdict = VerdictStyle::word(::Verdict::Fail); break;
     case HistoryFilter::Verdict::NotJudged: verdict = tr("not judged"); break;
     }
     return tr("Part number: %1 · Batch: %2 · Days: %3 · Verdict: %4")

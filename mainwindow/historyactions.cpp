@@ -1,6 +1,6 @@
 #include "mainwindow/historyactions.h"
 
-#include "history/historymodel.h"
+#include "widgets/verdictstyle.h"
 #include "history/historywindow.h"
 #include "history/reportheaderdialog.h"
 #include "history/reports.h"
@@ -69,7 +69,7 @@ void HistoryActions::editReportHeader()
 void HistoryActions::showStoredTest(const StoredTest &test)
 {
     m_shownTest = test.id;
-    const QString verdict = test.evaluation.judged ? HistoryModel::verdictText(test.evaluation.verdict)
+    const QString verdict = test.evaluation.judged ? VerdictStyle::headline(test.evaluation.verdict)
                                                    : tr("not judged");
     m_window->statusBar()->showMessage(tr("Test No. %1, %2 %3, serial number %4: %5")
                                            .arg(test.id)

@@ -9,7 +9,7 @@
 #include "dialogs/curvesettingdialog.h"
 #include "dialogs/serialsettingdialog.h"
 #include "widgets/widgetfit.h"
-#include "history/curveplot.h"
+#include "widgets/axisfit.h"
 #include "mainwindow/commandtexts.h"
 #include "mainwindow/historyactions.h"
 #include "linkstatus/linkmonitor.h"
@@ -658,7 +658,7 @@ void MainWindow::receiveStoredTest(const StoredTest &test)
         return;
     }
     history->showStoredTest(test);
-    CurvePlot::fitAxes(ui->userPlot);
+    AxisFit::fit(ui->userPlot, AxisFit::Items | AxisFit::ZeroForce);
     ui->userPlot->replot();
 }
 

@@ -1,19 +1,6 @@
 #include "mainwindow/plotautofit.h"
 
-namespace {
-
-void unite(QCPRange *range, bool *any, const QCPRange &part, bool found)
-{
-    if (!found)
-        return;
-    if (*any)
-        range->expand(part);
-    else
-        *range = part;
-    *any = true;
-}
-
-} // namespace
+#include "widgets/axisfit.h"
 
 PlotAutoFit::PlotAutoFit(QCustomPlot *plot)
     : QObject(plot)
@@ -35,8 +22,8 @@ void PlotAutoFit::setFrame(const QCPRange &keys, const QCPRange &values)
     frameValues = values;
     fitted.clear();
     if (!enabled) {
-        plot->xAxis->setRange(withMargin(keys));
-        plot->yAxis->setRange(withMargin(values));
+        plot->xAxis->setRange(AxisFit::withMargin(keys));
+        plot->yAxis->setRange(AxisFit::withMargin(values));
     }
 }
 
@@ -44,14 +31,6 @@ void PlotAutoFit::clearFrame()
 {
     framed = false;
     fitted.clear();
-}
-
-QCPRange PlotAutoFit::withMargin(const QCPRange &span)
-{
-    const double size = span.upper - span.lower;
-    if (size <= 0)
-        return QCPRange(span.lower - SingleValueHalfWidth, span.upper + SingleValueHalfWidth);
-    return QCPRange(span.lower - size * MarginShare, span.upper + size * MarginShare);
 }
 
 bool PlotAutoFit::GraphState::operator==(const GraphState &other) const
@@ -86,24 +65,9 @@ void PlotAutoFit::fitIfChanged()
         return;
     fitted = states;
 
-    bool anyKeys = framed;
-    bool anyValues = framed;
-    QCPRange keys = frameKeys;
-    QCPRange values = frameValues;
-    for (int i = 0; i < plot->graphCount(); ++i) {
-        const QCPGraph *graph = plot->graph(i);
-        if (!graph->visible())
-            continue;
-        bool foundKeys = false;
-        bool foundValues = false;
-        const QCPRange graphKeys = graph->getKeyRange(foundKeys);
-        const QCPRange graphValues = graph->getValueRange(foundValues);
-        unite(&keys, &anyKeys, graphKeys, foundKeys);
-        unite(&values, &anyValues, graphValues, foundValues);
-    }
+    AxisFit::Spans spans = AxisFit::spans(plot);
+    if (framed)
+        spans.include(frameKeys, frameValues);
     // Nothing visible to fit: the axes stay where they are.
-    if (anyKeys)
-        plot->xAxis->setRange(withMargin(keys));
-    if (anyValues)
-        plot->yAxis->setRange(withMargin(values));
+    AxisFit::apply(plot, spans);
 }

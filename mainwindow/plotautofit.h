@@ -6,7 +6,7 @@
 #include <qcustomplot.h>
 
 // The axis dialog's "AxisAutoSet": while on, the plot's axes fit its
-// visible curves with a small margin, and fit again whenever the curves
+// visible curves (`AxisFit`), and fit again whenever the curves
 // change (points arrive, Refresh, Open, a curve shown or hidden). It watches
 // the graphs themselves just before each replot, whoever adds the points; a
 // drag or zoom by the operator holds until the curves next change.
@@ -15,12 +15,6 @@ class PlotAutoFit : public QObject
     Q_OBJECT
 
 public:
-    // Share of the curves' span left free on each side.
-    static constexpr double MarginShare = 0.05;
-    // Half the width given to a span of a single value (one point, or a
-    // flat curve): 1 mm or 1 N either side.
-    static constexpr double SingleValueHalfWidth = 1.0;
-
     explicit PlotAutoFit(QCustomPlot *plot);
 
     bool isEnabled() const { return enabled; }
@@ -31,9 +25,6 @@ public:
     // it (with the margin) once, now.
     void setFrame(const QCPRange &keys, const QCPRange &values);
     void clearFrame();
-
-    // The axis range that shows `span` with the margin.
-    static QCPRange withMargin(const QCPRange &span);
 
 private:
     // What the fit depends on, per graph; a change means a new fit.

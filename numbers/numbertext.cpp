@@ -1,5 +1,7 @@
 #include "numbers/numbertext.h"
 
+#include <QByteArray>
+
 #include <cmath>
 
 int forceDecimals = 3;
@@ -45,10 +47,50 @@ float toFloat(const QString &text, bool *ok)
     return parsed ? value : 0.0f;
 }
 
+namespace {
+
+bool isAsciiSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+} // namespace
+
+float toFloat(const char *begin, const char *end, bool *ok)
+{
+    while (begin < end && isAsciiSpace(*begin))
+        ++begin;
+    while (end > begin && isAsciiSpace(end[-1]))
+        --end;
+    bool ascii = true;
+    for (const char *c = begin; c < end && ascii; ++c)
+        ascii = static_cast<unsigned char>(*c) < 0x80;
+    // Only non-ASCII white space (a no-break space from a spreadsheet) can
+    // still surround a number; that rare case decodes.
+    if (!ascii)
+        return toFloat(QString::fromUtf8(begin, int(end - begin)), ok);
+    bool parsed = false;
+    // Like QString's, QByteArray's conversion uses the C locale.
+    const float value = QByteArray::fromRawData(begin, int(end - begin)).toFloat(&parsed);
+    parsed = parsed && std::isfinite(value);
+    if (ok)
+        *ok = parsed;
+    return parsed ? value : 0.0f;
+}
+
 int toInt(const QString &text, bool *ok)
 {
     bool parsed = false;
     const int value = text.trimmed().toInt(&parsed, 10);
+    if (ok)
+        *ok = parsed;
+    return parsed ? value : 0;
+}
+
+qint64 toLongLong(const QString &text, bool *ok)
+{
+    bool parsed = false;
+    const qint64 value = text.trimmed().toLongLong(&parsed, 10);
     if (ok)
         *ok = parsed;
     return parsed ? value : 0;

@@ -3,7 +3,7 @@
 #include "numbers/numbertext.h"
 #include "device/registers.h"
 #include "widgets/widgetfit.h"
-#include "parameters/springrate.h"
+#include "evaluation/springrate.h"
 #include "ui_machineparameter.h"
 
 #include <algorithm>
@@ -202,10 +202,12 @@ void machineParameter::receiveSystemData(const QVector<float> &pointData,
             NumberText::distance(pointData.at(DataFirstDistance + point)));
     }
     for (int point = 1; point < PointCount; ++point) {
+        // The page shows 0 where two points at one distance have no rate.
         const float rate = springRate(pointData.at(DataFirstForce + point - 1),
                                       pointData.at(DataFirstDistance + point - 1),
                                       pointData.at(DataFirstForce + point),
-                                      pointData.at(DataFirstDistance + point));
+                                      pointData.at(DataFirstDistance + point))
+                               .value_or(0.0f);
         rateLabels[point - 1]->setText(NumberText::force(rate));
     }
 }

@@ -4,29 +4,16 @@
 
 namespace EvaluationRecords {
 
-QString verdictText(PointVerdict verdict)
-{
-    switch (verdict) {
-    case PointVerdict::Pass:
-        return QStringLiteral("pass");
-    case PointVerdict::Fail:
-        return QStringLiteral("fail");
-    case PointVerdict::NotReached:
-        break;
-    }
-    return QStringLiteral("not reached");
-}
-
 EvaluationRecord of(const Evaluation &evaluation, const TestProgram &program)
 {
     EvaluationRecord record;
     record.judged = true;
     record.programNumber = program.number;
     record.programJson = QString::fromUtf8(ProgramFile::toJson(program));
-    record.verdict = evaluation.passed ? QStringLiteral("pass") : QStringLiteral("fail");
+    record.verdict = evaluation.verdict;
     for (const PointResult &point : evaluation.points) {
         record.points.append({point.number, point.distance, point.force, point.limits.lower,
-                              point.limits.upper, verdictText(point.verdict)});
+                              point.limits.upper, point.verdict});
     }
     // Rate i lies between used points i and i + 1.
     for (int i = 0; i < evaluation.rates.size() && i + 1 < evaluation.points.size(); ++i) {
@@ -50,9 +37,7 @@ Evaluation toEvaluation(const EvaluationRecord &record)
         result.distance = point.distance;
         result.force = point.force;
         result.limits = {point.lower, point.upper};
-        result.verdict = point.verdict == verdictText(PointVerdict::Pass)   ? PointVerdict::Pass
-                         : point.verdict == verdictText(PointVerdict::Fail) ? PointVerdict::Fail
-                                                                            : PointVerdict::NotReached;
+        result.verdict = point.verdict;
         evaluation.points.append(result);
     }
     for (const RateRecord &rate : record.rates)
@@ -60,7 +45,7 @@ Evaluation toEvaluation(const EvaluationRecord &record)
     evaluation.rateFit = record.rateFit;
     evaluation.maxForce = record.maxForce;
     evaluation.hysteresisPercent = record.hysteresisPercent;
-    evaluation.passed = record.verdict == verdictText(PointVerdict::Pass);
+    evaluation.verdict = record.verdict;
     return evaluation;
 }
 

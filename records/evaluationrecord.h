@@ -12,7 +12,4 @@ EvaluationRecord of(const Evaluation &evaluation, const TestProgram &program);
 // as it was given then, not judged again.
 Evaluation toEvaluation(const EvaluationRecord &record);
 
-// "pass", "fail", "not reached".
-QString verdictText(PointVerdict verdict);
-
 } // namespace EvaluationRecords

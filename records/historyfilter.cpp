@@ -44,10 +44,10 @@ SqlCondition sqlCondition(const HistoryFilter &filter, const QString &alias)
     case HistoryFilter::Verdict::Any:
         break;
     case HistoryFilter::Verdict::Pass:
-        add(T::verdict, " = ?", QStringLiteral("pass"));
+        add(T::verdict, " = ?", Verdicts::key(::Verdict::Pass));
         break;
     case HistoryFilter::Verdict::Fail:
-        add(T::verdict, " = ?", QStringLiteral("fail"));
+        add(T::verdict, " = ?", Verdicts::key(::Verdict::Fail));
         break;
     case HistoryFilter::Verdict::NotJudged:
         terms << SchemaSql::name(T::verdict, alias) + QStringLiteral(" IS NULL");

@@ -83,7 +83,8 @@ StoredTest testFromRow(const Row &r)
     evaluation.programNumber = programNumber.toInt();
     evaluation.programSource = r.value(Tests::programSource).toString();
     evaluation.programJson = r.value(Tests::program).toString();
-    evaluation.verdict = r.value(Tests::verdict).toString();
+    // The column admits only the keys; anything else is no pass.
+    evaluation.verdict = Verdicts::fromKey(r.value(Tests::verdict).toString()).value_or(Verdict::Fail);
     evaluation.rateFit = optionalReal(r.value(Tests::rateFit));
     evaluation.maxForce = optionalReal(r.value(Tests::maxForce));
     evaluation.hysteresisPercent = optionalReal(r.value(Tests::hysteresisPercent));
@@ -103,7 +104,7 @@ PointResultRecord pointFromRow(const Row &r)
     point.force = optionalReal(r.value(PointResults::force));
     point.lower = r.value(PointResults::lower).toDouble();
     point.upper = r.value(PointResults::upper).toDouble();
-    point.verdict = r.value(PointResults::verdict).toString();
+    point.verdict = Verdicts::fromKey(r.value(PointResults::verdict).toString()).value_or(Verdict::NotReached);
     return point;
 }
 
@@ -336,12 +337,12 @@ bool countVerdicts(const QSqlDatabase &db, const HistoryFilter &filter, VerdictC
     QSqlQuery query(db);
     if (!exec(&query,
              QStringLiteral("SELECT COUNT(*), "
-                            "COALESCE(SUM(CASE WHEN %1 = 'pass' AND %4 <> '%5' THEN 1 ELSE 0 END), 0), "
-                            "COALESCE(SUM(CASE WHEN %1 = 'fail' AND %4 <> '%5' THEN 1 ELSE 0 END), 0), "
+                            "COALESCE(SUM(CASE WHEN %1 = '%6' AND %4 <> '%5' THEN 1 ELSE 0 END), 0), "
+                            "COALESCE(SUM(CASE WHEN %1 = '%7' AND %4 <> '%5' THEN 1 ELSE 0 END), 0), "
                             "COALESCE(SUM(CASE WHEN %4 = '%5' THEN 1 ELSE 0 END), 0) "
                             "FROM %2 WHERE %3")
                  .arg(verdict, name(Tests::Table), condition.text, name(Tests::status),
-                      TestStatus::Aborted),
+                      TestStatus::Aborted, Verdicts::key(Verdict::Pass), Verdicts::key(Verdict::Fail)),
              condition.values)
         || !query.next())
         return failed(query, error);

@@ -1,5 +1,7 @@
 #include "records/recordsnotifier.h"
 
+#include "numbers/numbertext.h"
+
 #include "records/audittrail.h"
 #include "records/recordsdatabase.h"
 
@@ -62,7 +64,7 @@ void RecordsNotifier::received(const QString &name, const QString &payload)
     if (name != AuditTrail::Channel)
         return;
     bool isNumber = false;
-    const qint64 testId = payload.toLongLong(&isNumber);
+    const qint64 testId = NumberText::toLongLong(payload, &isNumber);
     if (isNumber)
         emit testChanged(testId);
 }

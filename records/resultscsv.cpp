@@ -71,7 +71,7 @@ const TestField TestFields[] = {
      [](const StoredTest &t) {
          return t.evaluation.judged ? QString::number(t.evaluation.programNumber) : QString();
      }},
-    {Tests::verdict, [](const StoredTest &t) { return t.evaluation.judged ? t.evaluation.verdict : QString(); }},
+    {Tests::verdict, [](const StoredTest &t) { return t.evaluation.judged ? Verdicts::key(t.evaluation.verdict) : QString(); }},
     {Tests::maxForce, [](const StoredTest &t) { return number(t.evaluation.maxForce, decimalsOf(t)); }},
     {Tests::rateFit, [](const StoredTest &t) { return number(t.evaluation.rateFit, decimalsOf(t)); }},
     {Tests::hysteresisPercent,
@@ -90,7 +90,7 @@ const PointField PointFields[] = {
     {PointResults::force, [](const PointResultRecord &p, int decimals) { return number(p.force, decimals); }},
     {PointResults::lower, [](const PointResultRecord &p, int decimals) { return NumberText::fixed(p.lower, decimals); }},
     {PointResults::upper, [](const PointResultRecord &p, int decimals) { return NumberText::fixed(p.upper, decimals); }},
-    {PointResults::verdict, [](const PointResultRecord &p, int) { return p.verdict; }},
+    {PointResults::verdict, [](const PointResultRecord &p, int) { return Verdicts::key(p.verdict); }},
 };
 
 int pointCountOf(const QVector<StoredTest> &tests)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "records/databaseconfig.h"
+#include "records/schema.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -23,10 +24,10 @@ QStringList meanings();
 // A meaning as a person reads it ("Approved"), translated.
 QString meaningText(const QString &meaning);
 
-// The identity fields a reviewer may amend.
-inline const QString PartNumber = QStringLiteral("part_number");
-inline const QString Batch = QStringLiteral("batch");
-inline const QString SerialNumber = QStringLiteral("serial_number");
+// The identity fields a reviewer may amend: their columns' names.
+inline const QString PartNumber = Schema::Tests::partNumber.nameText();
+inline const QString Batch = Schema::Tests::batch.nameText();
+inline const QString SerialNumber = Schema::Tests::serialNumber.nameText();
 QStringList amendableFields();
 
 struct Signature

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/settings.h"
+#include "evaluation/verdict.h"
 #include "records/station.h"
 
 #include <QDateTime>
@@ -70,7 +71,7 @@ struct PointResultRecord
     std::optional<double> force; // none: the stroke did not reach the point
     double lower = 0;
     double upper = 0;
-    QString verdict;             // "pass", "fail", "not reached"
+    Verdict verdict = Verdict::NotReached;
 };
 
 struct RateRecord
@@ -88,7 +89,7 @@ struct EvaluationRecord
     int programNumber = 0;
     QString programSource;       // "machine", a program file's path, or empty
     QString programJson;         // the whole program, as its file holds it
-    QString verdict;             // "pass" or "fail"
+    Verdict verdict = Verdict::Fail; // of the test: Pass or Fail
     QVector<PointResultRecord> points;
     QVector<RateRecord> rates;
     std::optional<double> rateFit;

@@ -212,7 +212,7 @@ bool TestStore::finishTest(qint64 testId, const QDateTime &finishedAt,
         .set(T::programNumber, judged ? QVariant(evaluation.programNumber) : QVariant(QVariant::Int))
         .set(T::programSource, notNull(judged ? evaluation.programSource : QString()))
         .set(T::program, judged ? QVariant(evaluation.programJson) : QVariant(QVariant::String))
-        .set(T::verdict, judged ? QVariant(evaluation.verdict) : QVariant(QVariant::String))
+        .set(T::verdict, judged ? QVariant(Verdicts::key(evaluation.verdict)) : QVariant(QVariant::String))
         .set(T::rateFit, nullableReal(evaluation.rateFit))
         .set(T::maxForce, nullableReal(evaluation.maxForce))
         .set(T::hysteresisPercent, nullableReal(evaluation.hysteresisPercent));
@@ -236,7 +236,7 @@ bool TestStore::finishTest(qint64 testId, const QDateTime &finishedAt,
             .set(R::force, nullableReal(result.force))
             .set(R::lower, result.lower)
             .set(R::upper, result.upper)
-            .set(R::verdict, result.verdict);
+            .set(R::verdict, Verdicts::key(result.verdict));
         if (!insert(row))
             return false;
     }

@@ -1,5 +1,7 @@
 #include "records/verificationstore.h"
 
+#include "numbers/numbertext.h"
+
 #include "records/historyfilter.h"
 #include "records/recordsdatabase.h"
 #include "records/schemasql.h"
@@ -254,11 +256,11 @@ bool VerificationStore::readSettings(VerificationSettings *settings)
         const QString value = query.value(1).toString();
         bool ok = false;
         if (name == PermittedErrorSetting) {
-            const double percent = value.toDouble(&ok);
+            const double percent = NumberText::toDouble(value, &ok);
             if (ok && percent > 0)
                 read.permittedErrorPercent = percent;
         } else if (name == IntervalSetting) {
-            const int months = value.toInt(&ok);
+            const int months = NumberText::toInt(value, &ok);
             if (ok && months > 0)
                 read.intervalMonths = months;
         } else if (name == PolicySetting) {

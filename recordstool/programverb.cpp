@@ -1,6 +1,8 @@
 // torvelin-records program add|approve|retire|list: the lab's program
 // library, as the window's Program → Library shows it.
 #include "evaluation/programfile.h"
+
+#include "numbers/numbertext.h"
 #include "records/programlibrarystore.h"
 #include "recordstool/recordstool.h"
 #include "recordstool/verbsupport.h"
@@ -65,7 +67,7 @@ int change(const QStringList &arguments, QIODevice *out, QIODevice *err, bool ap
     if (!verb.parse(out, err, {QStringLiteral("db"), QStringLiteral("id")}, &exitCode))
         return exitCode;
     bool ok = false;
-    const qint64 id = verb.parser().value(QStringLiteral("id")).toLongLong(&ok);
+    const qint64 id = NumberText::toLongLong(verb.parser().value(QStringLiteral("id")), &ok);
     if (!ok || id <= 0)
         return verb.usageError(err, ProgramText::tr("--id takes a version's id."));
     DatabaseGuard guard;

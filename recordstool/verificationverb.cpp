@@ -2,6 +2,8 @@
 // verifications, those made elsewhere entered by hand, and the lab's rules
 // for them.
 #include "records/verificationstore.h"
+
+#include "numbers/numbertext.h"
 #include "recordstool/recordstool.h"
 #include "recordstool/verbsupport.h"
 #include "verification/verificationjson.h"
@@ -201,11 +203,11 @@ int settings(const QStringList &arguments, QIODevice *out, QIODevice *err)
     bool changed = false;
     bool ok = true;
     if (parser.isSet(QStringLiteral("permitted-error"))) {
-        s.permittedErrorPercent = parser.value(QStringLiteral("permitted-error")).toDouble(&ok);
+        s.permittedErrorPercent = NumberText::toDouble(parser.value(QStringLiteral("permitted-error")), &ok);
         changed = true;
     }
     if (ok && parser.isSet(QStringLiteral("interval-months"))) {
-        s.intervalMonths = parser.value(QStringLiteral("interval-months")).toInt(&ok);
+        s.intervalMonths = NumberText::toInt(parser.value(QStringLiteral("interval-months")), &ok);
         changed = true;
     }
     if (ok && parser.isSet(QStringLiteral("policy"))) {

@@ -45,7 +45,7 @@ LiveEvaluation::LiveEvaluation(QMainWindow *window, QCustomPlot *plot, VerdictBa
 void LiveEvaluation::testEnded()
 {
     if (m_session->hasVerdict())
-        m_sound->play(m_session->evaluation().passed);
+        m_sound->play(m_session->evaluation().passed());
 }
 
 void LiveEvaluation::showJudgement()
@@ -65,7 +65,7 @@ void LiveEvaluation::showJudgement()
                         : testing ? State::Testing
                         : aborted ? State::Aborted
                         : !judged ? State::Ready
-                        : evaluation.passed ? State::Pass
+                        : evaluation.passed() ? State::Pass
                                             : State::Fail;
     m_band->showState(state, m_session->serialNumber());
     if (judging)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "results/programmarkers.h"
+#include "widgets/limitmarkers.h"
 
 #include <QObject>
 
@@ -40,5 +40,5 @@ private:
     VerdictBand *m_band;
     VerdictSound *m_sound;
     ProgramChoice *m_choice;
-    ProgramMarkers m_markers;
+    LimitMarkers m_markers;
 };

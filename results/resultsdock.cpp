@@ -2,6 +2,7 @@
 
 #include "numbers/numbertext.h"
 #include "evaluation/testprogram.h"
+#include "widgets/verdictstyle.h"
 #include "widgets/widgetfit.h"
 
 #include <QHeaderView>
@@ -87,32 +88,6 @@ void ResultsDock::showProcessAlarm(const QString &text)
     m_alarm->setVisible(!text.isEmpty());
 }
 
-QString ResultsDock::verdictText(PointVerdict verdict)
-{
-    switch (verdict) {
-    case PointVerdict::Pass:
-        return tr("Pass");
-    case PointVerdict::Fail:
-        return tr("Fail");
-    case PointVerdict::NotReached:
-        break;
-    }
-    return tr("Not reached");
-}
-
-QColor ResultsDock::verdictColour(PointVerdict verdict)
-{
-    switch (verdict) {
-    case PointVerdict::Pass:
-        return QColor(0x1b, 0x80, 0x3a);
-    case PointVerdict::Fail:
-        return QColor(0xc6, 0x28, 0x28);
-    case PointVerdict::NotReached:
-        break;
-    }
-    return QColor(0x80, 0x80, 0x80);
-}
-
 void ResultsDock::showProgram(const QString &name)
 {
     m_program->setText(name.isEmpty() ? tr("No program chosen (Program menu).")
@@ -145,9 +120,9 @@ void ResultsDock::fitColumns()
     const QString force = WidgetFit::digits(5, forceDecimals);
     const QString distance = WidgetFit::digits(3, NumberText::DistanceDecimals);
     QString verdict;
-    for (PointVerdict each : {PointVerdict::Pass, PointVerdict::Fail, PointVerdict::NotReached}) {
-        if (verdictText(each).size() > verdict.size())
-            verdict = verdictText(each);
+    for (Verdict each : {Verdict::Pass, Verdict::Fail, Verdict::NotReached}) {
+        if (VerdictStyle::word(each).size() > verdict.size())
+            verdict = VerdictStyle::word(each);
     }
     WidgetFit::fitColumns(m_points, {QString::number(TestProgram::MaxPoints), distance, force,
                                      QStringLiteral("%1 … %1").arg(force), verdict});
@@ -170,10 +145,10 @@ void ResultsDock::showEvaluation(const Evaluation &evaluation, bool judged, Phas
                 QStringLiteral("%1 … %2").arg(NumberText::force(point.limits.lower),
                                   NumberText::force(point.limits.upper)));
         // The stroke may still get there.
-        if (testing && point.verdict == PointVerdict::NotReached)
-            setCell(row, VerdictColumn, QString::fromUtf8(NoFigure), verdictColour(point.verdict));
+        if (testing && point.verdict == Verdict::NotReached)
+            setCell(row, VerdictColumn, QString::fromUtf8(NoFigure), VerdictStyle::colour(point.verdict));
         else
-            setCell(row, VerdictColumn, verdictText(point.verdict), verdictColour(point.verdict));
+            setCell(row, VerdictColumn, VerdictStyle::word(point.verdict), VerdictStyle::colour(point.verdict));
     }
 
     if (m_columnsOutgrown)
@@ -196,14 +171,11 @@ void ResultsDock::showEvaluation(const Evaluation &evaluation, bool judged, Phas
     const QString verdict = !judged    ? QString()
                             : testing  ? tr("Testing…")
                             : aborted  ? tr("Aborted")
-                            : evaluation.passed ? tr("PASS")
-                                                : tr("FAIL");
+                            : VerdictStyle::headline(evaluation.verdict);
     if (m_verdict->text() != verdict) {
-        const PointVerdict overall = testing || aborted  ? PointVerdict::NotReached
-                                     : evaluation.passed ? PointVerdict::Pass
-                                                         : PointVerdict::Fail;
+        const Verdict overall = testing || aborted ? Verdict::NotReached : evaluation.verdict;
         QPalette palette = m_verdict->palette();
-        palette.setColor(QPalette::WindowText, verdictColour(overall));
+        palette.setColor(QPalette::WindowText, VerdictStyle::colour(overall));
         m_verdict->setPalette(palette);
         m_verdict->setText(verdict);
     }

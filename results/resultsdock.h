@@ -32,9 +32,6 @@ public:
     // empty hides it.
     void showProcessAlarm(const QString &text);
 
-    static QString verdictText(PointVerdict verdict);
-    static QColor verdictColour(PointVerdict verdict);
-
 private:
     void setCell(int row, int column, const QString &text, const QColor &colour = QColor());
     void fitColumns();

@@ -1,7 +1,6 @@
 set(TORVELIN_RESULTS_SOURCES
     forms/programdialog.ui
     results/resultsdock.h results/resultsdock.cpp
-    results/programmarkers.h results/programmarkers.cpp
     results/liveevaluation.h results/liveevaluation.cpp
     results/verdictband.h results/verdictband.cpp
     results/verdictsound.h results/verdictsound.cpp

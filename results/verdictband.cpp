@@ -1,6 +1,6 @@
 #include "results/verdictband.h"
 
-#include "results/resultsdock.h"
+#include "widgets/verdictstyle.h"
 
 namespace {
 const QColor NeutralBackground(0xe0, 0xe0, 0xe0);
@@ -45,9 +45,8 @@ void VerdictBand::showState(State state, const QString &serialNumber)
         break;
     case State::Pass:
     case State::Fail:
-        word = state == State::Pass ? tr("PASS") : tr("FAIL");
-        background = ResultsDock::verdictColour(state == State::Pass ? PointVerdict::Pass
-                                                                     : PointVerdict::Fail);
+        word = VerdictStyle::headline(Verdicts::of(state == State::Pass));
+        background = VerdictStyle::colour(Verdicts::of(state == State::Pass));
         text = Qt::white;
         break;
     }

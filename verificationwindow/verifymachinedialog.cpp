@@ -2,6 +2,7 @@
 #include "ui_verifymachinedialog.h"
 
 #include "numbers/numbertext.h"
+#include "widgets/verdictstyle.h"
 #include "widgets/widgetfit.h"
 
 #include <QHeaderView>
@@ -19,8 +20,6 @@ constexpr int WithinRole = Qt::UserRole + 1;
 // A force of this magnitude is beyond any machine's range: the widest text
 // a cell shows.
 constexpr int WidestForceDigits = 5;
-const char PassColour[] = "#008000";
-const char FailColour[] = "#c00000";
 
 QTableWidgetItem *readOnly(const QString &text = QString())
 {
@@ -183,8 +182,8 @@ void VerifyMachineDialog::showRow(QTableWidget *table, int row)
     QTableWidgetItem *verdict = table->item(row, VerdictColumn);
     if (judged) {
         const bool within = VerificationRules::withinPermitted(point, m_setup.settings.permittedErrorPercent);
-        verdict->setText(within ? tr("pass") : tr("fail"));
-        verdict->setForeground(QColor(within ? PassColour : FailColour));
+        verdict->setText(VerdictStyle::word(Verdicts::of(within)));
+        verdict->setForeground(VerdictStyle::colour(Verdicts::of(within)));
         verdict->setData(WithinRole, within);
     } else {
         verdict->setText(QString());
@@ -237,10 +236,10 @@ void VerifyMachineDialog::showVerdicts()
         const int total = table->rowCount();
         if (failed > 0)
             lines << QStringLiteral("<span style='color:%1'>%2</span>")
-                         .arg(QLatin1String(FailColour), tr("%1: fail at %2 of %3 points").arg(passName).arg(failed).arg(total));
+                         .arg(VerdictStyle::colour(Verdict::Fail).name(), tr("%1: fail at %2 of %3 points").arg(passName).arg(failed).arg(total));
         else if (taken == total && total > 0)
             lines << QStringLiteral("<span style='color:%1'>%2</span>")
-                         .arg(QLatin1String(PassColour), tr("%1: pass, every point within the permitted error").arg(passName));
+                         .arg(VerdictStyle::colour(Verdict::Pass).name(), tr("%1: pass, every point within the permitted error").arg(passName));
         else
             lines << tr("%1: %2 of %3 points taken").arg(passName).arg(taken).arg(total);
     }

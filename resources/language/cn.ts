@@ -424,14 +424,6 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
 <context>
     <name>HistoryModel</name>
     <message>
-        <source>PASS</source>
-        <translation>合格</translation>
-    </message>
-    <message>
-        <source>FAIL</source>
-        <translation>不合格</translation>
-    </message>
-    <message>
         <source>running</source>
         <translation>进行中</translation>
     </message>
@@ -2110,14 +2102,6 @@ Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage
         <translation>未判定</translation>
     </message>
     <message>
-        <source>pass</source>
-        <translation>合格</translation>
-    </message>
-    <message>
-        <source>fail</source>
-        <translation>不合格</translation>
-    </message>
-    <message>
         <source>not reached</source>
         <translation>未到达</translation>
     </message>
@@ -2394,14 +2378,6 @@ Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage
         <translation>签署</translation>
     </message>
     <message>
-        <source>PASS</source>
-        <translation>合格</translation>
-    </message>
-    <message>
-        <source>FAIL</source>
-        <translation>不合格</translation>
-    </message>
-    <message>
         <source>Reference (%1)</source>
         <translation>标准值（%1）</translation>
     </message>
@@ -2585,18 +2561,6 @@ Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage
         <translation>判定</translation>
     </message>
     <message>
-        <source>Pass</source>
-        <translation>合格</translation>
-    </message>
-    <message>
-        <source>Fail</source>
-        <translation>不合格</translation>
-    </message>
-    <message>
-        <source>Not reached</source>
-        <translation>未到达</translation>
-    </message>
-    <message>
         <source>No program chosen (Program menu).</source>
         <translation>未选择测试程序（测试程序菜单）。</translation>
     </message>
@@ -2613,14 +2577,6 @@ Hysteresis: %4 %</source>
 拟合刚度：%2 N/mm
 最大力值：%3 N
 滞后：%4 %</translation>
-    </message>
-    <message>
-        <source>PASS</source>
-        <translation>合格</translation>
-    </message>
-    <message>
-        <source>FAIL</source>
-        <translation>不合格</translation>
     </message>
     <message>
         <source>Testing…</source>
@@ -2831,14 +2787,6 @@ Hysteresis: %4 %</source>
     <message>
         <source>any</source>
         <translation>全部</translation>
-    </message>
-    <message>
-        <source>pass</source>
-        <translation>合格</translation>
-    </message>
-    <message>
-        <source>fail</source>
-        <translation>不合格</translation>
     </message>
     <message>
         <source>not judged</source>
@@ -3225,14 +3173,6 @@ The test goes on: its points are kept in memory and written as soon as the datab
         <translation>测试中…</translation>
     </message>
     <message>
-        <source>PASS</source>
-        <translation>合格</translation>
-    </message>
-    <message>
-        <source>FAIL</source>
-        <translation>不合格</translation>
-    </message>
-    <message>
         <source>%1 · %2</source>
         <translation>%1 · %2</translation>
     </message>
@@ -3246,6 +3186,29 @@ The test goes on: its points are kept in memory and written as soon as the datab
     <message>
         <source>Sound at the verdict</source>
         <translation>判定时发声</translation>
+    </message>
+</context>
+<context>
+    <name>VerdictStyle</name>
+    <message>
+        <source>Pass</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>Fail</source>
+        <translation>不合格</translation>
+    </message>
+    <message>
+        <source>Not reached</source>
+        <translation>未到达</translation>
+    </message>
+    <message>
+        <source>PASS</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>FAIL</source>
+        <translation>不合格</translation>
     </message>
 </context>
 <context>
@@ -3489,14 +3452,6 @@ The test goes on: its points are kept in memory and written as soon as the datab
     <message>
         <source>No force came from the tester in that second. Is it connected, with no test running?</source>
         <translation>这一秒内未收到试验机的力。试验机是否已连接，且没有正在运行的测试？</translation>
-    </message>
-    <message>
-        <source>pass</source>
-        <translation>合格</translation>
-    </message>
-    <message>
-        <source>fail</source>
-        <translation>不合格</translation>
     </message>
     <message>
         <source>as left</source>

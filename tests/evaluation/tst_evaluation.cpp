@@ -48,7 +48,7 @@ QString summary(const Evaluation &e)
                          .arg(value(p.force))
                          .arg(p.limits.lower)
                          .arg(p.limits.upper)
-                         .arg(QString::fromLatin1(ResultJson::verdictWord(p.verdict))));
+                         .arg(QString::fromLatin1(Verdicts::key(p.verdict).toLatin1())));
     }
     QStringList rates;
     for (const std::optional<double> &r : e.rates)
@@ -57,7 +57,7 @@ QString summary(const Evaluation &e)
     parts.append(QStringLiteral("fit %1").arg(value(e.rateFit)));
     parts.append(QStringLiteral("max %1").arg(value(e.maxForce)));
     parts.append(QStringLiteral("hysteresis %1").arg(value(e.hysteresisPercent)));
-    parts.append(e.passed ? QStringLiteral("PASS") : QStringLiteral("FAIL"));
+    parts.append(e.passed() ? QStringLiteral("PASS") : QStringLiteral("FAIL"));
     return parts.join(QStringLiteral(" | "));
 }
 
@@ -73,6 +73,8 @@ private slots:
     void limitsOfAPoint_data();
     void limitsOfAPoint();
     void jsonLineKeepsFullPrecision();
+    void verdictKeysReadBack_data();
+    void verdictKeysReadBack();
 };
 
 void TestEvaluation::judgesKnownCurves_data()
@@ -107,6 +109,11 @@ void TestEvaluation::judgesKnownCurves_data()
     QTest::newRow("a point exactly on a measured distance")
         << Points{{0, 0}, {3, 7}, {6, 14}} << Points{} << ProgramRows{{3, 7, 7, 7.5, 0}}
         << "1@3=7 [7,7.5] pass | rates  | fit - | max 14 | hysteresis - | PASS";
+    // The machine parameter page shows 0 there (its test); no rate either way.
+    QTest::newRow("two points at one distance have no rate between them")
+        << line(0, 10, 1, 3) << Points{} << ProgramRows{{4, 12, 11, 13, 0}, {4, 12, 11, 13, 0}, {6, 18, 17, 19, 0}}
+        << "1@4=12 [11,13] pass | 2@4=12 [11,13] pass | 3@6=18 [17,19] pass | rates - 3 | fit 3 | max 30"
+           " | hysteresis - | PASS";
     QTest::newRow("no curves at all")
         << Points{} << Points{} << ProgramRows{{3, 7, 6, 8, 0}}
         << "1@3=- [6,8] not reached | rates  | fit - | max - | hysteresis - | FAIL";
@@ -159,6 +166,29 @@ void TestEvaluation::limitsOfAPoint()
     QCOMPARE(limits.upper, expectedUpper);
 }
 
+// The keys are what the database's CHECK constraints and old CSV files hold.
+void TestEvaluation::verdictKeysReadBack_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("verdict"); // -1: no verdict
+    QTest::newRow("pass") << "pass" << int(Verdict::Pass);
+    QTest::newRow("fail") << "fail" << int(Verdict::Fail);
+    QTest::newRow("not reached") << "not reached" << int(Verdict::NotReached);
+    QTest::newRow("NULL column") << QString() << -1;
+    QTest::newRow("a translated word") << "PASS" << -1;
+    QTest::newRow("padded") << "pass " << -1;
+}
+
+void TestEvaluation::verdictKeysReadBack()
+{
+    QFETCH(QString, key);
+    QFETCH(int, verdict);
+    const std::optional<Verdict> read = Verdicts::fromKey(key);
+    QCOMPARE(read ? int(*read) : -1, verdict);
+    if (read)
+        QCOMPARE(Verdicts::key(*read), key);
+}
+
 void TestEvaluation::jsonLineKeepsFullPrecision()
 {
     Evaluation e;
@@ -167,7 +197,7 @@ void TestEvaluation::jsonLineKeepsFullPrecision()
     p.distance = 0.1 + 0.2;
     p.force = 1.0 / 3.0;
     p.limits = ForceLimits{-1e-300, 12345678.901234567};
-    p.verdict = PointVerdict::NotReached;
+    p.verdict = Verdict::NotReached;
     e.points = {p};
     e.rates = {std::nullopt};
     e.maxForce = -2.5;

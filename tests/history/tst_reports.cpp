@@ -57,9 +57,9 @@ StoredTest failedTest()
                        {"distance": 8, "force": 42.25, "lower": 41, "upper": 43}],
             "spring": {"free_length": 31.5, "mean_diameter": 12, "wire_diameter": 1.5,
                        "effective_coils": 6.5, "rate": 5}})");
-    test.evaluation.verdict = QStringLiteral("fail");
-    test.evaluation.points = {{1, 4.0, 20.0, 19.0, 21.0, QStringLiteral("pass")},
-                              {2, 8.0, 40.0, 41.0, 43.0, QStringLiteral("fail")}};
+    test.evaluation.verdict = Verdict::Fail;
+    test.evaluation.points = {{1, 4.0, 20.0, 19.0, 21.0, Verdict::Pass},
+                              {2, 8.0, 40.0, 41.0, 43.0, Verdict::Fail}};
     return test;
 }
 
@@ -156,11 +156,11 @@ void tst_Reports::batchReportListsItsTestsAndKeepsEachPointOnOnePage()
         // One spring stopped before the machine returned: listed, unjudged.
         test.status = i == AbortedTest ? TestStatus::Aborted : TestStatus::Complete;
         test.evaluation.judged = i != AbortedTest;
-        test.evaluation.verdict = QStringLiteral("pass");
+        test.evaluation.verdict = Verdict::Pass;
         for (int p = 1; p <= Points && i != AbortedTest; ++p) {
             const double force = 10.0 * p + (i % 7) * 0.1;
             test.evaluation.points.append({p, 2.0 * p, force, 10.0 * p - 1, 10.0 * p + 1,
-                                           QStringLiteral("pass")});
+                                           Verdict::Pass});
             samples.append({p, force, 10.0 * p - 1, 10.0 * p + 1});
             forces[p].append(force);
         }

@@ -14,6 +14,7 @@ private slots:
     void fixedText();
     void readingText_data();
     void readingText();
+    void singlePrecisionRange();
 };
 
 void tst_NumberText::fixedText_data()
@@ -52,6 +53,7 @@ void tst_NumberText::readingText_data()
     QTest::newRow("inf") << "inf" << 0.0 << false;
     QTest::newRow("nan") << "nan" << 0.0 << false;
     QTest::newRow("exponent") << "1e3" << 1000.0 << true;
+    QTest::newRow("no-break spaces from a spreadsheet") << "\u00a0-2.5\u00a0" << -2.5 << true;
 }
 
 void tst_NumberText::readingText()
@@ -64,6 +66,23 @@ void tst_NumberText::readingText()
     QCOMPARE(parsed, ok);
     QCOMPARE(double(NumberText::toFloat(text, &parsed)), value);
     QCOMPARE(parsed, ok);
+    // A curve file's fields are read from its bytes by the same rule.
+    const QByteArray bytes = text.toUtf8();
+    parsed = !ok;
+    QCOMPARE(double(NumberText::toFloat(bytes.constData(), bytes.constData() + bytes.size(), &parsed)), value);
+    QCOMPARE(parsed, ok);
+}
+
+void tst_NumberText::singlePrecisionRange()
+{
+    bool parsed = true;
+    const QByteArray beyond("3.5e38");
+    QCOMPARE(NumberText::toFloat(beyond.constData(), beyond.constData() + beyond.size(), &parsed), 0.0f);
+    QVERIFY(!parsed);
+    QCOMPARE(NumberText::toFloat(QString::fromLatin1(beyond), &parsed), 0.0f);
+    QVERIFY(!parsed);
+    QCOMPARE(NumberText::toDouble(QString::fromLatin1(beyond), &parsed), 3.5e38);
+    QVERIFY(parsed);
 }
 
 QTEST_APPLESS_MAIN(tst_NumberText)

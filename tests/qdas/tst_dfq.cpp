@@ -74,7 +74,7 @@ StoredTest judgedTest(qint64 id, const QDateTime &startedAt, const QString &seri
     e.judged = true;
     e.programNumber = program.number;
     e.programJson = QString::fromUtf8(ProgramFile::toJson(program));
-    e.points = {{1, 5, f1, 9.5, 10.5, QString()}, {2, 10, f2, 19, 21, QString()}};
+    e.points = {{1, 5, f1, 9.5, 10.5, Verdict::NotReached}, {2, 10, f2, 19, 21, Verdict::NotReached}};
     std::optional<double> rate;
     if (f1 && f2)
         rate = (*f2 - *f1) / 5;

@@ -59,8 +59,8 @@ void tst_BenchTrail::recordingIsAuditedOnce()
     const RecordedPoint points[] = {{0, 1.0, 2.0}, {1, 0.5, 1.0}};
     EvaluationRecord evaluation;
     evaluation.judged = true;
-    evaluation.verdict = QStringLiteral("pass");
-    evaluation.points.append({1, 1.0, 2.0, 1.0, 3.0, QStringLiteral("pass")});
+    evaluation.verdict = Verdict::Pass;
+    evaluation.points.append({1, 1.0, 2.0, 1.0, 3.0, Verdict::Pass});
     QVERIFY(store.insertTest(TestHeader::startingNow(), &m_testId));
     QVERIFY(store.appendPoints(m_testId, 0, points, 1));
     QVERIFY(store.appendPoints(m_testId, 1, points + 1, 1));

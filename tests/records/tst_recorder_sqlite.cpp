@@ -117,9 +117,9 @@ void tst_RecorderSqlite::testIsWrittenWhileItRuns()
     evaluation.judged = true;
     evaluation.programNumber = 3;
     evaluation.programSource = QStringLiteral("machine");
-    evaluation.verdict = QStringLiteral("fail");
-    evaluation.points = {{1, 0.5, 10.0, 9.5, 10.5, QStringLiteral("pass")},
-                         {2, 2.0, std::nullopt, 18, 22, QStringLiteral("not reached")}};
+    evaluation.verdict = Verdict::Fail;
+    evaluation.points = {{1, 0.5, 10.0, 9.5, 10.5, Verdict::Pass},
+                         {2, 2.0, std::nullopt, 18, 22, Verdict::NotReached}};
     evaluation.rates = {{1, 2, std::nullopt}};
     evaluation.maxForce = 20.25;
     recorder.finish(evaluation);
@@ -274,8 +274,8 @@ void tst_RecorderSqlite::writeRepeatedAfterALostReplyIsHarmless()
     const QVector<RecordedPoint> points{{0, 0.5, 10.0}, {0, 1.0, 20.0}, {1, 0.5, 9.0}};
     EvaluationRecord evaluation;
     evaluation.judged = true;
-    evaluation.verdict = QStringLiteral("pass");
-    evaluation.points = {{1, 0.5, 10.0, 9.5, 10.5, QStringLiteral("pass")}};
+    evaluation.verdict = Verdict::Pass;
+    evaluation.points = {{1, 0.5, 10.0, 9.5, 10.5, Verdict::Pass}};
     evaluation.maxForce = std::numeric_limits<double>::quiet_NaN();
     qint64 first = 0;
     qint64 second = 0;
@@ -309,8 +309,8 @@ void tst_RecorderSqlite::refusedTestWaitsAndTheNextIsWritten()
     EvaluationRecord evaluation;
     evaluation.judged = true;
     evaluation.programNumber = 4;
-    evaluation.verdict = QStringLiteral("pass");
-    evaluation.points = {{1, 0.5, 10.0, 9.5, 10.5, QStringLiteral("pass")}};
+    evaluation.verdict = Verdict::Pass;
+    evaluation.points = {{1, 0.5, 10.0, 9.5, 10.5, Verdict::Pass}};
     {
         TestRecorder recorder(m_config);
         QSignalSpy aside(&recorder, &TestRecorder::testSetAside);

@@ -125,7 +125,7 @@ void tst_RecordQueries::testReadBackWhole()
     QCOMPARE(test.finishedAt, at(3, 9).addSecs(12));
     QCOMPARE(test.header.identity.batch, QStringLiteral("B7"));
     QVERIFY(test.evaluation.judged);
-    QCOMPARE(test.evaluation.verdict, QStringLiteral("fail"));
+    QCOMPARE(test.evaluation.verdict, Verdict::Fail);
     QCOMPARE(test.evaluation.points.size(), 2);
     QVERIFY(!test.evaluation.points.at(1).force);
     QVERIFY(test.points.isEmpty());

@@ -143,12 +143,12 @@ void tst_RecordRules::evaluationKeepsPointNumbersAndProgram()
         EvaluationRecords::of(SpringEvaluation::evaluate(curves, program), program);
     QVERIFY(record.judged);
     QCOMPARE(record.programNumber, 4);
-    QCOMPARE(record.verdict, QStringLiteral("fail"));
+    QCOMPARE(record.verdict, Verdict::Fail);
     QCOMPARE(record.points.size(), 3);
     QCOMPARE(record.points.at(1).pointNo, 3);
-    QCOMPARE(record.points.at(1).verdict, QStringLiteral("fail"));
+    QCOMPARE(record.points.at(1).verdict, Verdict::Fail);
     QCOMPARE(*record.points.at(1).force, 40.0);
-    QCOMPARE(record.points.at(2).verdict, QStringLiteral("not reached"));
+    QCOMPARE(record.points.at(2).verdict, Verdict::NotReached);
     QVERIFY(!record.points.at(2).force);
     QCOMPARE(record.rates.size(), 2);
     QCOMPARE(record.rates.at(0).fromPoint, 1);

@@ -49,11 +49,11 @@ void tst_ResultsCsv::document()
     judged.header.forceDecimals = 2;
     judged.evaluation.judged = true;
     judged.evaluation.programNumber = 3;
-    judged.evaluation.verdict = QStringLiteral("fail");
+    judged.evaluation.verdict = Verdict::Fail;
     judged.evaluation.maxForce = -61.456;
     judged.evaluation.hysteresisPercent = 4.126;
-    judged.evaluation.points = {{1, 2.0, -20.004, -21.0, -19.0, QStringLiteral("pass")},
-                                {2, 14.0, std::nullopt, -70.0, -60.0, QStringLiteral("not reached")}};
+    judged.evaluation.points = {{1, 2.0, -20.004, -21.0, -19.0, Verdict::Pass},
+                                {2, 14.0, std::nullopt, -70.0, -60.0, Verdict::NotReached}};
 
     StoredTest unjudged;
     unjudged.id = 1;

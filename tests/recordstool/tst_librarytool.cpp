@@ -142,6 +142,8 @@ void tst_LibraryTool::labVerificationSettings()
     QCOMPARE(set.out, changed);
     QCOMPARE(run({"verification", "settings", "--policy", "stop"}).exitCode, 2);
     QCOMPARE(run({"verification", "settings", "--interval-months", "0"}).exitCode, 1);
+    // An infinite permitted error would pass every verification.
+    QCOMPARE(run({"verification", "settings", "--permitted-error", "inf"}).exitCode, 2);
     // What was refused changed nothing.
     QCOMPARE(run({"verification", "settings"}).out, changed);
 }

@@ -83,9 +83,9 @@ qint64 tst_RecordsTool::add(const QDateTime &startedAt, const QString &operatorN
     e.programJson = QStringLiteral(R"({"number": 3, "points": [
         {"distance": 5, "force": 10, "lower": 9, "upper": 11},
         {"distance": 10, "force": 20, "lower": 19, "upper": 21}], "spring": {"rate": 2}})");
-    e.verdict = QStringLiteral("pass");
+    e.verdict = Verdict::Pass;
     auto verdict = [](std::optional<double> f) {
-        return f ? QStringLiteral("pass") : QStringLiteral("not reached");
+        return f ? Verdict::Pass : Verdict::NotReached;
     };
     e.points = {{1, 5, f1, 9, 11, verdict(f1)}, {2, 10, f2, 19, 21, verdict(f2)}};
     std::optional<double> rate;

@@ -69,8 +69,8 @@ bool tst_StatsVerb::fill(const QString &connection)
         EvaluationRecord e;
         e.judged = true;
         e.programNumber = 1;
-        e.verdict = QStringLiteral("pass");
-        e.points = {{1, 5, force, Lower, Upper, force ? QStringLiteral("pass") : QStringLiteral("not reached")}};
+        e.verdict = Verdict::Pass;
+        e.points = {{1, 5, force, Lower, Upper, force ? Verdict::Pass : Verdict::NotReached}};
         return store.insertTest(header, &id) && store.finishTest(id, header.startedAt.addSecs(10), e);
     };
     for (const auto &force : Forces) {

@@ -150,13 +150,13 @@ void tst_TestSession::eachSpringIsJudgedAloneAndItsRecordAgrees()
 {
     runTest(QStringLiteral("SN-1"));
     QVERIFY(session->hasVerdict());
-    QVERIFY(session->evaluation().passed);
+    QVERIFY(session->evaluation().passed());
     const int firstPoints = session->judgedCurves().size(TestCurves::Forward)
                             + session->judgedCurves().size(TestCurves::Return);
 
     QVERIFY(sim->command(QStringLiteral("set spring-rate %1").arg(StiffRate)));
     runTest(QStringLiteral("SN-2"));
-    QVERIFY(!session->evaluation().passed);
+    QVERIFY(!session->evaluation().passed());
     QCOMPARE(session->serialNumber(), QStringLiteral("SN-2"));
     // The second spring started on a clean plot.
     const TestCurves all = session->curves();
@@ -166,8 +166,8 @@ void tst_TestSession::eachSpringIsJudgedAloneAndItsRecordAgrees()
     QTRY_COMPARE(storedIds.size(), 2);
     const StoredTest good = stored(storedIds.at(0));
     const StoredTest stiff = stored(storedIds.at(1));
-    QCOMPARE(good.evaluation.verdict, QStringLiteral("pass"));
-    QCOMPARE(stiff.evaluation.verdict, QStringLiteral("fail"));
+    QCOMPARE(good.evaluation.verdict, Verdict::Pass);
+    QCOMPARE(stiff.evaluation.verdict, Verdict::Fail);
     QCOMPARE(stiff.points.size(), sim->state("total").toInt());
     QCOMPARE(stiff.evaluation.points.size(), 1);
     QCOMPARE(*stiff.evaluation.points.at(0).force, *session->evaluation().points.at(0).force);
@@ -188,18 +188,18 @@ void tst_TestSession::aRecordShowsItsOwnVerdictNotTheChosenProgram()
     QVERIFY(session->showStoredTest(good));
     QCOMPARE(session->shown(), TestSession::Shown::Record);
     QVERIFY(session->hasVerdict());
-    QVERIFY(session->evaluation().passed);
+    QVERIFY(session->evaluation().passed());
     QCOMPARE(session->evaluation().points.at(0).limits.upper, good.evaluation.points.at(0).upper);
     QVERIFY(session->programName().contains(QString::number(fivePercentAtFive().number)));
     QCOMPARE(session->serialNumber(), QStringLiteral("SN-1"));
     // Choosing a program does not judge the record again.
     session->useNoProgram();
-    QVERIFY(session->evaluation().passed);
+    QVERIFY(session->evaluation().passed());
 
     session->useProgram(strict, QStringLiteral("strict"));
     QVERIFY(session->showCurves(session->judgedCurves()));
     QCOMPARE(session->programName(), QStringLiteral("strict"));
-    QVERIFY(!session->evaluation().passed);
+    QVERIFY(!session->evaluation().passed());
 
     StoredTest unjudged = good;
     unjudged.evaluation = EvaluationRecord();
@@ -298,9 +298,9 @@ void tst_TestSession::aSpringOffTheChartRaisesTheAlarm()
         EvaluationRecord e;
         e.judged = true;
         e.programNumber = fivePercentAtFive().number;
-        e.verdict = QStringLiteral("pass");
+        e.verdict = Verdict::Pass;
         const double force = i % 2 ? 10.15 : 10.25;
-        e.points = {{1, PointDistance, force, 9.5, 10.5, QStringLiteral("pass")}};
+        e.points = {{1, PointDistance, force, 9.5, 10.5, Verdict::Pass}};
         QVERIFY(store.insertTest(header, &id) && store.finishTest(id, header.startedAt.addSecs(10), e));
     }
 

@@ -46,7 +46,7 @@ public:
         evaluation.judged = !verdict.isEmpty();
         evaluation.programNumber = 1;
         evaluation.programSource = QStringLiteral("machine");
-        evaluation.verdict = verdict;
+        evaluation.verdict = Verdicts::fromKey(verdict).value_or(Verdict::Fail);
         for (int i = 0; i < forces.size(); ++i) {
             PointResultRecord point;
             point.pointNo = i + 1;
@@ -55,9 +55,8 @@ public:
                 point.force = forces.at(i);
             point.lower = lower;
             point.upper = upper;
-            point.verdict = !point.force ? QStringLiteral("not reached")
-                            : (*point.force >= lower && *point.force <= upper) ? QStringLiteral("pass")
-                                                                               : QStringLiteral("fail");
+            point.verdict = !point.force ? Verdict::NotReached
+                                         : Verdicts::of(*point.force >= lower && *point.force <= upper);
             evaluation.points << point;
         }
         if (!store.finishTest(id, startedAt.addSecs(12), evaluation)) {

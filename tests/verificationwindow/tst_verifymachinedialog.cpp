@@ -73,10 +73,10 @@ void tst_VerifyMachineDialog::guidedVerificationFoundOffAndLeftWithin()
     // As found: 100 N indicated against a reference of 100 N and of 98 N.
     takePoint("asFoundTable", 0, "100");
     QVERIFY(std::fabs(cell(dialog, "asFoundTable", 0, 1)->text().toDouble() - 100) <= 0.02);
-    QCOMPARE(cell(dialog, "asFoundTable", 0, 3)->text(), QStringLiteral("pass"));
+    QCOMPARE(cell(dialog, "asFoundTable", 0, 3)->text(), QStringLiteral("Pass"));
     takePoint("asFoundTable", 1, "98");
     QCOMPARE(cell(dialog, "asFoundTable", 1, 2)->text(), QStringLiteral("2.04"));
-    QCOMPARE(cell(dialog, "asFoundTable", 1, 3)->text(), QStringLiteral("fail"));
+    QCOMPARE(cell(dialog, "asFoundTable", 1, 3)->text(), QStringLiteral("Fail"));
     while (table->rowCount() > 2) {
         table->setCurrentCell(2, 0);
         QTest::mouseClick(dialog.findChild<QPushButton *>("removePointButton"), Qt::LeftButton);

@@ -1,6 +1,6 @@
-#include "results/programmarkers.h"
+#include "widgets/limitmarkers.h"
 
-#include "results/resultsdock.h"
+#include "widgets/verdictstyle.h"
 
 #include <qcustomplot.h>
 
@@ -13,12 +13,12 @@ constexpr int LabelGap = 4; // px between the band's top and its number
 
 } // namespace
 
-ProgramMarkers::ProgramMarkers(QCustomPlot *plot)
+LimitMarkers::LimitMarkers(QCustomPlot *plot)
     : m_plot(plot)
 {
 }
 
-void ProgramMarkers::clear()
+void LimitMarkers::clear()
 {
     for (const Marker &marker : qAsConst(m_markers)) {
         m_plot->removeItem(marker.band);
@@ -28,7 +28,7 @@ void ProgramMarkers::clear()
     m_markers.clear();
 }
 
-void ProgramMarkers::show(const Evaluation &evaluation)
+void LimitMarkers::show(const Evaluation &evaluation)
 {
     if (m_markers.size() != evaluation.points.size()) {
         clear();
@@ -49,7 +49,7 @@ void ProgramMarkers::show(const Evaluation &evaluation)
     for (int i = 0; i < evaluation.points.size(); ++i) {
         const PointResult &point = evaluation.points.at(i);
         const Marker &marker = m_markers.at(i);
-        const QColor colour = ResultsDock::verdictColour(point.verdict);
+        const QColor colour = VerdictStyle::colour(point.verdict);
         marker.band->start->setCoords(point.distance, point.limits.lower);
         marker.band->end->setCoords(point.distance, point.limits.upper);
         marker.band->setPen(QPen(colour, BandPenWidth));
