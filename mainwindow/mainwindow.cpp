@@ -188,6 +188,11 @@ void MainWindow::fitReadout()
 
 MainWindow::~MainWindow()
 {
+    // Closed during a test: the machine is told to stop, and the test ends
+    // as Stop ends it, while the identity bar is still there to take an
+    // aborted spring's serial number back.
+    if (session->isTestOpen())
+        session->stopTest();
     worker->stopThread();
     worker->wait();
     // Closing the window during a test stops the machine first; the window
