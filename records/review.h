@@ -28,6 +28,8 @@ inline const QString PartNumber = QStringLiteral("part_number");
 inline const QString Batch = QStringLiteral("batch");
 inline const QString SerialNumber = QStringLiteral("serial_number");
 QStringList amendableFields();
+// A field as a person reads it ("Serial number"), translated.
+QString fieldText(const QString &field);
 
 struct Signature
 {

@@ -29,6 +29,18 @@ bool usedPassword(const QSqlDatabase &db)
     return connection && PQconnectionUsedPassword(connection) == 1;
 }
 
+bool isLost(const QSqlDatabase &db, Use use)
+{
+    PGconn *connection = connectionOf(db);
+    if (!connection)
+        return false;
+    // Never blocks: it takes what the socket holds, and a socket the
+    // server closed marks the connection bad.
+    if (use == Use::Idle)
+        PQconsumeInput(connection);
+    return PQstatus(connection) != CONNECTION_OK;
+}
+
 Encryption encryption(const QSqlDatabase &db)
 {
     Encryption result;
