@@ -31,9 +31,13 @@ bool usedPassword(const QSqlDatabase &db)
 
 bool isLost(const QSqlDatabase &db, Use use)
 {
+    if (!RecordsDatabase::isPostgres(db))
+        return false;
+    // Qt's driver closes a connection whose server went away as it reads
+    // a notification.
     PGconn *connection = connectionOf(db);
     if (!connection)
-        return false;
+        return true;
     // Never blocks: it takes what the socket holds, and a socket the
     // server closed marks the connection bad.
     if (use == Use::Idle)
