@@ -101,10 +101,14 @@ MainWindow::MainWindow(QWidget *parent)
 
     linkMonitor = new LinkMonitor(ui->statusBar, ui->menuDevice, this);
     connect(worker, &modbusThread::sendLinkReport, this, &MainWindow::receiveLinkReport);
+    // The machine is back: the test ends as a Stop would end it, and the
+    // next spring needs only Start.
     connect(testRun, &TestRun::ended, this, [this] {
-        ui->statusBar->showMessage(tr("The test has ended. Stop returns to the live values."));
-        liveEvaluation->testEnded();
+        on_stopBtn_clicked();
+        if (!worker->isStopPending())
+            ui->statusBar->showMessage(tr("The test has ended. Start tests the next spring."));
     });
+    setUpTestShortcuts();
 
     recording = new TestRecording(this);
     connect(linkMonitor, &LinkMonitor::statisticsShown, this,
@@ -117,8 +121,7 @@ MainWindow::MainWindow(QWidget *parent)
             &HistoryActions::setRecordedTest);
     connect(ui->refreshBtn, &QPushButton::clicked, history, &HistoryActions::forgetShownTest);
     connect(ui->actionOpen, &QAction::triggered, history, &HistoryActions::forgetShownTest);
-    // The machine is back: the record is complete without waiting for Stop.
-    connect(testRun, &TestRun::ended, recording, [this] { recording->testEnded(); });
+    connect(this, &MainWindow::testBegun, history, &HistoryActions::forgetShownTest);
 
     liveEvaluation = new LiveEvaluation(this, ui->userPlot, ui->verdictBand, &curves);
     ProgramChoice *programChoice = liveEvaluation->programChoice();
@@ -167,6 +170,19 @@ void MainWindow::setUpPlot()
     plot->graph(ForwardGraph)->setName(tr("Forward"));
     plot->graph(ReturnGraph)->setName(tr("Return"));
     plot->legend->setVisible(true);
+}
+
+// A foot switch that types a key runs the cycle: F5 starts, Esc stops,
+// wherever the focus is in the window.
+void MainWindow::setUpTestShortcuts()
+{
+    const QKeySequence start(Qt::Key_F5);
+    const QKeySequence stop(Qt::Key_Escape);
+    ui->startBtn->setShortcut(start);
+    ui->stopBtn->setShortcut(stop);
+    ui->startBtn->setToolTip(
+        tr("Start the test (%1)").arg(start.toString(QKeySequence::NativeText)));
+    ui->stopBtn->setToolTip(tr("Stop the test (%1)").arg(stop.toString(QKeySequence::NativeText)));
 }
 
 bool MainWindow::isConnected() const
@@ -248,9 +264,14 @@ void MainWindow::on_startBtn_clicked()
 {
     worker->startTest(curveSetting);
     // A second start command mid-stroke would send the machine on past the
-    // set distance: Start waits for Stop or Disconnect. Without a link no
-    // test runs, and Start stays as it was.
+    // set distance: Start waits for the end of the test, Stop or Disconnect.
+    // Without a link no test runs, and Start stays as it was.
     if (isConnected()) {
+        // Each spring on a clean plot, as after Refresh: its curves alone
+        // are judged and shown; the previous one's are on record.
+        curves.clear();
+        showCurves();
+        emit testBegun();
         // The spring under test; the bar may count up for the next one.
         const QString serialNumber = recording->identityBar()->identity().serialNumber;
         testRun->start();
@@ -391,7 +412,7 @@ void MainWindow::receiveCurveData(int index, double x, double y)
         return;
     curvePlot.append(TestCurves::Stroke(index), x, y);
     recording->addPoint(index, x, y);
-    if (testRun->pointArrived(index))
+    if (testRun->pointArrived(index, x))
         showReading(float(x), float(y));
     emit curvePointAdded(index, x, y);
 }
@@ -429,6 +450,7 @@ void MainWindow::receiveLinkReport(LinkReport report)
 {
     const bool wasAnswering = linkMonitor->answering();
     linkMonitor->receiveLinkReport(report);
+    testRun->linkAnswering(report.answering);
     if (!isConnected() || wasAnswering == report.answering)
         return;
     // The last reading stays readable, greyed: it is no longer the machine's.

@@ -40,6 +40,8 @@ signals:
     void curvePointAdded(int stroke, double distance, double force);
     // The curves were cleared (Refresh) or loaded (Open).
     void curvesReplaced();
+    // Start began a test on a clean plot.
+    void testBegun();
 
 public slots:
     // Shows a test on record in the plot, in place of the curves there.
@@ -72,6 +74,7 @@ private slots:
 
 private:
     void setUpPlot();
+    void setUpTestShortcuts();
     void fitReadout();
     bool isConnected() const;
     void endTest();

@@ -1051,10 +1051,6 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
         <translation>Data Return:</translation>
     </message>
     <message>
-        <source>The test has ended. Stop returns to the live values.</source>
-        <translation>测试已结束。按停止返回实时数值。</translation>
-    </message>
-    <message>
         <source>The tester did not get Stop; it is sent again as soon as the line is back.</source>
         <translation>试验机未收到停止命令；线路恢复后将立即重发。</translation>
     </message>
@@ -1079,6 +1075,18 @@ Do you want to replace it?</source>
     <message>
         <source>Force (N)</source>
         <translation>力值 (N)</translation>
+    </message>
+    <message>
+        <source>The test has ended. Start tests the next spring.</source>
+        <translation>测试已结束。按开始测试下一个弹簧。</translation>
+    </message>
+    <message>
+        <source>Start the test (%1)</source>
+        <translation>开始测试（%1）</translation>
+    </message>
+    <message>
+        <source>Stop the test (%1)</source>
+        <translation>停止测试（%1）</translation>
     </message>
 </context>
 <context>

@@ -81,6 +81,7 @@ private slots:
     void startWaitsForStopOrDisconnect();
     void readoutFollowsTheCurveAndTheEndIsAnnounced();
     void chartKeepsASpeedAbove500FromTheMachine();
+    void f5StartsAndEscStopsWhereverTheFocusIs();
 
     void settingWhileConnectedWarnsAndOpensNoDialog();
     void settingAppliedWhileDisconnectedChangesNextConnect();
@@ -792,9 +793,44 @@ void tst_MainWindowDevice::readoutFollowsTheCurveAndTheEndIsAnnounced()
     // The last return point is back at the start.
     QTRY_COMPARE(forceText(), QStringLiteral("%1.000 N").arg(2 * PointsPerShortStroke));
     QCOMPARE(child<QLabel>("distanceLabel")->text(), QStringLiteral("0.00 mm"));
-    QTRY_COMPARE_WITH_TIMEOUT(status(),
-                              QStringLiteral("The test has ended. Stop returns to the live values."),
+    // The machine is back: the test ends by itself, as a Stop would.
+    QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("The test has ended. Start tests the next spring."),
                               TestRunTimeoutMs);
+    QVERIFY(child<QPushButton>("startBtn")->isEnabled());
+    QString lastWrite;
+    QVERIFY(sim->command("last-write", &lastWrite));
+    QCOMPARE(lastWrite.section(QLatin1Char(' '), 0, 0), QStringLiteral("4"));
+    QTRY_VERIFY(forceText() != QStringLiteral("%1.000 N").arg(2 * PointsPerShortStroke));
+}
+
+// A foot switch types F5 and Esc: wherever the focus is, they start and stop.
+void tst_MainWindowDevice::f5StartsAndEscStopsWhereverTheFocusIs()
+{
+    QVERIFY(startTester({"--no-pacing"}));
+    openWindow();
+    connectWindow();
+    acceptChart(ShortSpeed, QStringLiteral("20"));
+    auto *start = child<QPushButton>("startBtn");
+    auto *stop = child<QPushButton>("stopBtn");
+    QVERIFY(start->toolTip().contains("F5"));
+    QVERIFY(stop->toolTip().contains("Esc"));
+    // A window's shortcuts are the active window's.
+    QApplication::setActiveWindow(window);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QWidget *serialEdit = child<QWidget>("serialNumberEdit");
+    serialEdit->setFocus();
+    QTest::keyClick(serialEdit, Qt::Key_F5);
+    QTRY_VERIFY(!start->isEnabled());
+    QTRY_COMPARE(sim->state("phase"), QStringLiteral("forward"));
+    // The offscreen platform lets the window go inactive meanwhile.
+    QApplication::setActiveWindow(window);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    plot()->setFocus();
+    QTest::keyClick(plot(), Qt::Key_Escape);
+    QTRY_VERIFY(start->isEnabled());
+    QString lastWrite;
+    QVERIFY(sim->command("last-write", &lastWrite));
+    QCOMPARE(lastWrite.section(QLatin1Char(' '), 0, 0), QStringLiteral("4"));
 }
 
 QTEST_MAIN(tst_MainWindowDevice)

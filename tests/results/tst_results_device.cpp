@@ -42,6 +42,7 @@ private slots:
     void init();
     void cleanup();
     void storedProgramJudgesTheTestLiveAndIsRememberedAtConnect();
+    void eachSpringTakesOneStartAndIsJudgedAlone();
 
 private:
     void openAndConnect();
@@ -167,6 +168,52 @@ void tst_ResultsDevice::storedProgramJudgesTheTestLiveAndIsRememberedAtConnect()
     window = nullptr;
     openAndConnect();
     QVERIFY2(programText().contains("machine program 1"), qPrintable(programText()));
+}
+
+// Springs one after another: the machine's return ends each test, and the
+// next Start judges the next spring on a clean plot. A weak spring after a
+// good one is its own FAIL, on screen and in the beep.
+void tst_ResultsDevice::eachSpringTakesOneStartAndIsJudgedAlone()
+{
+    sim = std::make_unique<SimulatedTester>(QStringList{"--no-pacing", "--spring-rate", SpringRate});
+    QVERIFY2(sim->start(), qPrintable(sim->errorString()));
+    qputenv("TORVELIN_PORT", sim->devicePath().toLocal8Bit());
+    openAndConnect();
+    whenModalOpens(this, [](QWidget *modal) {
+        auto *input = qobject_cast<QInputDialog *>(modal);
+        QVERIFY(input);
+        input->setIntValue(1);
+        input->accept();
+    });
+    child<QAction>("actionMachineProgram")->trigger();
+    child<QAction>("actionChart")->trigger();
+    QTRY_VERIFY(child<QLineEdit>("speedEdit"));
+    child<QLineEdit>("speedEdit")->setText(QString::number(TestSpeed));
+    child<QLineEdit>("distanceEdit")->setText(QStringLiteral("26"));
+    QTest::mouseClick(child<QPushButton>("okBtn"), Qt::LeftButton);
+    QList<bool> beeps;
+    VerdictSound::setBeeper([&beeps] { beeps << true; });
+
+    auto *start = child<QPushButton>("startBtn");
+    QCustomPlot *plot = child<QCustomPlot>("userPlot");
+    auto runOneSpring = [&](const QString &expected) {
+        QTest::mouseClick(start, Qt::LeftButton);
+        QVERIFY(!start->isEnabled());
+        QCOMPARE(plot->graph(0)->dataCount() + plot->graph(1)->dataCount(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(start->isEnabled(), TestRunTimeoutMs);
+        QCOMPARE(verdict(), expected);
+        QCOMPARE(plot->graph(0)->dataCount() + plot->graph(1)->dataCount(),
+                 sim->state("total").toInt());
+    };
+    runOneSpring(QStringLiteral("PASS"));
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_COMPARE(beeps.size(), 1);
+    QVERIFY(sim->command("set spring-rate 1"));
+    beeps.clear();
+    runOneSpring(QStringLiteral("FAIL"));
+    QTRY_COMPARE(beeps.size(), VerdictSound::FailBeeps);
+    VerdictSound::setBeeper([] {});
 }
 
 QTEST_MAIN(tst_ResultsDevice)
