@@ -38,10 +38,13 @@ bool isLost(const QSqlDatabase &db, Use use)
     PGconn *connection = connectionOf(db);
     if (!connection)
         return true;
-    // Never blocks: it takes what the socket holds, and a socket the
-    // server closed marks the connection bad.
-    if (use == Use::Idle)
-        PQconsumeInput(connection);
+    // Never blocks: libpq's socket does not wait. A server that goes away
+    // sends its farewell and then closes; the first read takes the
+    // farewell, the second finds the end and marks the connection bad.
+    if (use == Use::Idle) {
+        for (int read = 0; read < 2 && PQstatus(connection) == CONNECTION_OK; ++read)
+            PQconsumeInput(connection);
+    }
     return PQstatus(connection) != CONNECTION_OK;
 }
 
