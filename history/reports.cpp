@@ -703,10 +703,9 @@ bool renderBatch(QPagedPaintDevice *device, const RecordQueries::Batch &batch,
     page.text(heading(StatisticsText::counts(batch.counts.count, batch.counts.passed,
                                              batch.counts.failed)),
               BodyPointSize + 2);
-    page.text(escaped(ReportText::tr("Standard deviation of the sample (n − 1). Cp = (USL − LSL) / 6s, "
-                         "Cpk = min(USL − mean, mean − LSL) / 3s; none without both limits or "
-                         "without spread. Figures below %1 are marked red.")
-                          .arg(BatchStatistics::CapabilityGoal)));
+    page.text(escaped(ReportText::tr("Subgroup size: %1")
+                          .arg(StatisticsText::subgroupSize(batch.subgroupSize)))
+              + QStringLiteral("<br>") + escaped(StatisticsText::formulas(batch.subgroupSize)));
 
     // Each point's figures and histogram on one page.
     for (const BatchStatistics::PointSummary &point : batch.points) {

@@ -2,6 +2,7 @@ set(TORVELIN_HISTORY_SOURCES
     history/statisticstext.h history/statisticstext.cpp
     history/curveplot.h history/curveplot.cpp
     history/histogramplot.h history/histogramplot.cpp
+    history/controlchartplot.h history/controlchartplot.cpp
     history/labheader.h history/labheader.cpp
     history/reports.h history/reports.cpp
     history/reportheaderdialog.h history/reportheaderdialog.cpp

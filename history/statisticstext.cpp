@@ -5,14 +5,18 @@
 namespace {
 constexpr int CapabilityDecimals = 2;
 // Where row() puts the capabilities.
-constexpr int CpColumn = 9;
-constexpr int CpkColumn = 10;
+constexpr int PpColumn = 9;
+constexpr int PpkColumn = 10;
+constexpr int CpColumn = 12;
+constexpr int CpkColumn = 13;
 } // namespace
 
 QStringList StatisticsText::headers()
 {
-    return {tr("Point"), tr("n"),   tr("Not reached"), tr("Mean (N)"), tr("Std. dev. (N)"),
-            tr("Min (N)"), tr("Max (N)"), tr("Lower (N)"), tr("Upper (N)"), tr("Cp"), tr("Cpk")};
+    return {tr("Point"),          tr("n"),          tr("Not reached"),       tr("Mean (N)"),
+            tr("Overall s (N)"),  tr("Min (N)"),    tr("Max (N)"),           tr("Lower (N)"),
+            tr("Upper (N)"),      tr("Pp"),         tr("Ppk"),               tr("Within σ̂ (N)"),
+            tr("Cp"),             tr("Cpk")};
 }
 
 QStringList StatisticsText::row(const BatchStatistics::PointSummary &point)
@@ -24,6 +28,7 @@ QStringList StatisticsText::row(const BatchStatistics::PointSummary &point)
         return value ? NumberText::fixed(*value, CapabilityDecimals) : tr("none");
     };
     const QString mixed = tr("differ");
+    const Spc::Capability &c = point.capability;
     return {QString::number(point.pointNo),
             QString::number(point.n),
             QString::number(point.notReached),
@@ -33,8 +38,11 @@ QStringList StatisticsText::row(const BatchStatistics::PointSummary &point)
             force(point.maximum),
             point.limitsDiffer ? mixed : force(point.lower),
             point.limitsDiffer ? mixed : force(point.upper),
-            capability(point.cp),
-            capability(point.cpk)};
+            capability(c.pp),
+            capability(c.ppk),
+            force(c.sigmaWithin),
+            capability(c.cp),
+            capability(c.cpk)};
 }
 
 QString StatisticsText::filterDescription(const HistoryFilter &filter, const QDateTime &firstStarted,
@@ -68,12 +76,39 @@ QString StatisticsText::filterDescription(const HistoryFilter &filter, const QDa
 
 QVector<int> StatisticsText::lowCapabilityColumns(const BatchStatistics::PointSummary &point)
 {
+    const Spc::Capability &c = point.capability;
     QVector<int> columns;
-    if (BatchStatistics::belowCapabilityGoal(point.cp))
-        columns << CpColumn;
-    if (BatchStatistics::belowCapabilityGoal(point.cpk))
-        columns << CpkColumn;
+    const std::pair<const std::optional<double> &, int> indices[] = {
+        {c.pp, PpColumn}, {c.ppk, PpkColumn}, {c.cp, CpColumn}, {c.cpk, CpkColumn}};
+    for (const auto &[index, column] : indices) {
+        if (Spc::belowGoal(index))
+            columns << column;
+    }
     return columns;
+}
+
+QString StatisticsText::subgroupSize(int size)
+{
+    return size == 1 ? tr("1 (moving range)") : QString::number(size);
+}
+
+QString StatisticsText::formulas(int subgroupSize)
+{
+    const QString within = subgroupSize == 1
+                               ? tr("σ̂ = MR̄ / d2 with d2 = %1, MR̄ the mean moving range of "
+                                    "consecutive tests")
+                                     .arg(Spc::MovingRange::d2)
+                               : tr("σ̂ = s̄ / c4 with c4 = %1, s̄ the mean standard deviation of "
+                                    "subgroups of %2 consecutive tests (an incomplete last "
+                                    "subgroup left out)")
+                                     .arg(Spc::subgroupConstants(subgroupSize)->c4)
+                                     .arg(subgroupSize);
+    return tr("Overall s: the sample standard deviation of every test (n − 1). "
+              "Pp = (USL − LSL) / 6s, Ppk = min(USL − mean, mean − LSL) / 3s. "
+              "Within-subgroup %1; Cp = (USL − LSL) / 6σ̂, Cpk = min(USL − mean, mean − LSL) / 3σ̂. "
+              "None without both limits or without spread. Figures below %2 are marked red.")
+        .arg(within)
+        .arg(Spc::CapabilityGoal);
 }
 
 QString StatisticsText::counts(int count, int passed, int failed)

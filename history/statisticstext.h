@@ -22,6 +22,10 @@ public:
                                      const QDateTime &lastStarted);
     // The columns of row() whose capability lies below the goal.
     static QVector<int> lowCapabilityColumns(const BatchStatistics::PointSummary &point);
+    // The subgroup size as the window and the report name it.
+    static QString subgroupSize(int size);
+    // How Pp, Ppk, Cp and Cpk were computed, for the batch report.
+    static QString formulas(int subgroupSize);
     static QString counts(int count, int passed, int failed);
     static QString pointTitle(int pointNo);
 };

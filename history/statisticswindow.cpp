@@ -26,6 +26,7 @@ StatisticsWindow::StatisticsWindow(const HistoryFilter &filter, QWidget *parent)
     ui->setupUi(this);
     ui->pointTable->verticalHeader()->hide();
     m_batch.filter = filter;
+    m_batch.subgroupSize = ui->subgroupSpin->value();
     QString error;
     QSqlDatabase db = RecordsDatabase::forCurrentThread(&error);
     if (!db.isValid() || !RecordQueries::loadBatch(db, filter, &m_batch, &error)) {
@@ -62,7 +63,7 @@ void StatisticsWindow::showBatch()
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             if (low.contains(column)) {
                 item->setForeground(QColor(LowCapabilityColour));
-                item->setToolTip(tr("Below %1").arg(BatchStatistics::CapabilityGoal));
+                item->setToolTip(tr("Below %1").arg(Spc::CapabilityGoal));
             }
             ui->pointTable->setItem(row, column, item);
         }
@@ -73,6 +74,14 @@ void StatisticsWindow::showBatch()
     ui->reportBtn->setEnabled(m_batch.counts.count > 0);
     ui->printBtn->setEnabled(m_batch.counts.count > 0);
     on_pointCombo_currentIndexChanged(ui->pointCombo->currentIndex());
+}
+
+void StatisticsWindow::on_subgroupSpin_valueChanged(int size)
+{
+    const int shown = ui->pointCombo->currentIndex();
+    m_batch.setSubgroupSize(size);
+    showBatch();
+    ui->pointCombo->setCurrentIndex(shown);
 }
 
 void StatisticsWindow::on_pointCombo_currentIndexChanged(int index)

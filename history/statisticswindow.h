@@ -23,6 +23,7 @@ public:
 
 private slots:
     void on_pointCombo_currentIndexChanged(int index);
+    void on_subgroupSpin_valueChanged(int size);
     void on_reportBtn_clicked();
     void on_printBtn_clicked();
 

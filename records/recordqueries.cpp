@@ -359,8 +359,14 @@ bool loadPointSamples(const QSqlDatabase &db, const HistoryFilter &filter,
                       QVector<BatchStatistics::PointSample> *samples, QString *error)
 {
     const SqlCondition condition = sqlCondition(filter, QStringLiteral("t"));
+    // In the order the tests were made, which the subgroups follow.
+    const QString inTestOrder =
+        QStringLiteral("SELECT %1 FROM %2 r JOIN %3 t ON t.%4 = r.%5 WHERE %6 ORDER BY t.%7, t.%4, r.%8")
+            .arg(SchemaSql::selectList(PointResults::Table, QStringLiteral("r")), name(PointResults::Table),
+                 name(Tests::Table), name(Tests::id), name(PointResults::testId), condition.text,
+                 name(Tests::startedAt), name(PointResults::pointNo));
     QSqlQuery query(db);
-    if (!run(&query, pointResultsSelect(condition.text), condition.values))
+    if (!run(&query, inTestOrder, condition.values))
         return fail(query, error);
     samples->clear();
     const Row point(query);
@@ -393,17 +399,22 @@ BatchStatistics::Histogram Batch::histogram(int pointNo) const
     return BatchStatistics::histogram(forces.value(pointNo), summary->lower, summary->upper);
 }
 
+void Batch::setSubgroupSize(int size)
+{
+    subgroupSize = size;
+    points = BatchStatistics::summarise(samples, size);
+}
+
 bool loadBatch(const QSqlDatabase &db, const HistoryFilter &filter, Batch *batch, QString *error)
 {
     batch->filter = filter;
-    QVector<BatchStatistics::PointSample> samples;
     if (!countVerdicts(db, filter, &batch->counts, error)
         || !startedSpan(db, filter, &batch->firstStartedAt, &batch->lastStartedAt, error)
-        || !loadPointSamples(db, filter, &samples, error))
+        || !loadPointSamples(db, filter, &batch->samples, error))
         return false;
-    batch->points = BatchStatistics::summarise(samples);
+    batch->setSubgroupSize(batch->subgroupSize);
     batch->forces.clear();
-    for (const BatchStatistics::PointSample &sample : samples) {
+    for (const BatchStatistics::PointSample &sample : batch->samples) {
         if (sample.force)
             batch->forces[sample.pointNo].append(*sample.force);
     }

@@ -57,7 +57,8 @@ bool countVerdicts(const QSqlDatabase &db, const HistoryFilter &filter, VerdictC
 // invalid times when it selects none.
 bool startedSpan(const QSqlDatabase &db, const HistoryFilter &filter, QDateTime *first,
                  QDateTime *last, QString *error);
-// Every point result of the tests the filter selects.
+// Every point result of the tests the filter selects, in test order (the
+// time each started, then id).
 bool loadPointSamples(const QSqlDatabase &db, const HistoryFilter &filter,
                       QVector<BatchStatistics::PointSample> *samples, QString *error);
 // What the statistics window and the batch report show of a filter.
@@ -67,8 +68,14 @@ struct Batch
     VerdictCounts counts;
     QDateTime firstStartedAt; // the span of the tests, whatever the filter's days
     QDateTime lastStartedAt;
+    // Cp and Cpk's subgroups: consecutive tests (1: the moving range).
+    int subgroupSize = Spc::DefaultSubgroupSize;
+    QVector<BatchStatistics::PointSample> samples; // in test order
     QVector<BatchStatistics::PointSummary> points;
-    QMap<int, QVector<double>> forces; // measured forces by point number
+    QMap<int, QVector<double>> forces; // measured forces by point number, in test order
+
+    // The points' figures again with subgroups of another size.
+    void setSubgroupSize(int size);
 
     const BatchStatistics::PointSummary *point(int pointNo) const;
     BatchStatistics::Histogram histogram(int pointNo) const;

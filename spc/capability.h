@@ -20,6 +20,14 @@ struct Capability
     std::optional<double> cpk;
 };
 
+// The capability a process is expected to reach (the automotive field's
+// 1.33, four sigma to the nearer limit); a figure below it is marked.
+constexpr double CapabilityGoal = 1.33;
+inline bool belowGoal(const std::optional<double> &index)
+{
+    return index && *index < CapabilityGoal;
+}
+
 // Both indices need a band (lower and upper, upper above lower) and a sigma
 // above zero; without them they are none. The mean is the overall mean of
 // the tests for both pairs.

@@ -58,6 +58,22 @@ void subgroupMeans(const QVector<Subgroup> &subgroups, const SubgroupConstants &
 
 } // namespace
 
+QVector<Subgroup> subgroupsOf(const QVector<double> &values, int size)
+{
+    QVector<Subgroup> subgroups;
+    if (size < MinSubgroupSize || size > MaxSubgroupSize)
+        return subgroups;
+    for (int start = 0; start + size <= values.size(); start += size) {
+        const QVector<double> members = values.mid(start, size);
+        const double mean = meanOf(members);
+        double squares = 0;
+        for (double x : members)
+            squares += (x - mean) * (x - mean);
+        subgroups.append({mean, size > 1 ? std::sqrt(squares / (size - 1)) : 0.0});
+    }
+    return subgroups;
+}
+
 ControlChart controlChart(const QVector<Subgroup> &subgroups, int subgroupSize,
                           const FrozenLimits *frozen)
 {

@@ -66,6 +66,11 @@ struct ControlChart
     std::optional<double> sigmaWithin;
 };
 
+// Consecutive values (in test order) as complete subgroups of `size`; an
+// incomplete last subgroup is left out. Size 1 gives each value as a
+// subgroup of its own. No subgroups for a size outside 1–10.
+QVector<Subgroup> subgroupsOf(const QVector<double> &values, int size);
+
 // The chart of these subgroups, with limits from the subgroups themselves,
 // or from *frozen when it is given for the same subgroup size.
 ControlChart controlChart(const QVector<Subgroup> &subgroups, int subgroupSize,

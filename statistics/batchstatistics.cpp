@@ -1,5 +1,7 @@
 #include "statistics/batchstatistics.h"
 
+#include "spc/controlchart.h"
+
 #include <QMap>
 
 #include <algorithm>
@@ -33,6 +35,7 @@ struct Accumulator
 struct PointState
 {
     Accumulator forces;
+    QVector<double> inOrder;
     int notReached = 0;
     bool haveLimits = false;
     bool limitsDiffer = false;
@@ -51,7 +54,7 @@ void noteLimits(PointState *state, double lower, double upper)
     }
 }
 
-PointSummary summary(int pointNo, const PointState &state)
+PointSummary summary(int pointNo, const PointState &state, int subgroupSize)
 {
     PointSummary result;
     result.pointNo = pointNo;
@@ -69,32 +72,34 @@ PointSummary summary(int pointNo, const PointState &state)
         result.lower = state.lower;
         result.upper = state.upper;
     }
-    if (result.lower && result.standardDeviation && *result.standardDeviation > 0) {
-        const double sigma = *result.standardDeviation;
-        const double mean = *result.mean;
-        result.cp = (*result.upper - *result.lower) / (6 * sigma);
-        result.cpk = std::min(*result.upper - mean, mean - *result.lower) / (3 * sigma);
+    result.subgroupSize = subgroupSize;
+    if (result.mean) {
+        const Spc::ControlChart chart =
+            Spc::controlChart(Spc::subgroupsOf(state.inOrder, subgroupSize), subgroupSize);
+        result.capability = Spc::capability(*result.mean, result.standardDeviation,
+                                            chart.sigmaWithin, result.lower, result.upper);
     }
     return result;
 }
 
 } // namespace
 
-QVector<PointSummary> summarise(const QVector<PointSample> &samples)
+QVector<PointSummary> summarise(const QVector<PointSample> &samples, int subgroupSize)
 {
     QMap<int, PointState> points;
     for (const PointSample &sample : samples) {
         PointState &state = points[sample.pointNo];
         noteLimits(&state, sample.lower, sample.upper);
-        if (sample.force && std::isfinite(*sample.force))
+        if (sample.force && std::isfinite(*sample.force)) {
             state.forces.add(*sample.force);
-        else
+            state.inOrder.append(*sample.force);
+        } else
             ++state.notReached;
     }
     QVector<PointSummary> result;
     result.reserve(points.size());
     for (auto it = points.cbegin(); it != points.cend(); ++it)
-        result.append(summary(it.key(), it.value()));
+        result.append(summary(it.key(), it.value(), subgroupSize));
     return result;
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "spc/capability.h"
+#include "spc/controlconstants.h"
+
 #include <QVector>
 
 #include <optional>
@@ -35,22 +38,18 @@ struct PointSummary
     std::optional<double> lower;
     std::optional<double> upper;
     bool limitsDiffer = false;
-    // Capability against those limits; none without both limits or without
-    // a standard deviation above zero.
-    std::optional<double> cp;
-    std::optional<double> cpk;
+    // Against those limits: Pp, Ppk with the overall standard deviation,
+    // Cp, Cpk with the within-subgroup σ̂ of subgroups of subgroupSize
+    // consecutive forces (1: the moving range). None without both limits
+    // or without a sigma above zero.
+    int subgroupSize = Spc::DefaultSubgroupSize;
+    Spc::Capability capability;
 };
 
-// The capability a process is expected to reach (the automotive field's
-// 1.33, four sigma to the nearer limit); a figure below it is marked.
-constexpr double CapabilityGoal = 1.33;
-inline bool belowCapabilityGoal(const std::optional<double> &capability)
-{
-    return capability && *capability < CapabilityGoal;
-}
-
-// One summary per point number that occurs, in ascending point order.
-QVector<PointSummary> summarise(const QVector<PointSample> &samples);
+// One summary per point number that occurs, in ascending point order. The
+// samples come in test order, which the subgroups follow.
+QVector<PointSummary> summarise(const QVector<PointSample> &samples,
+                                int subgroupSize = Spc::DefaultSubgroupSize);
 
 // Bins of a histogram of one point's forces.
 struct Histogram

@@ -65,6 +65,49 @@
     </message>
 </context>
 <context>
+    <name>ControlChartPlot</name>
+    <message>
+        <source>I</source>
+        <translation>I</translation>
+    </message>
+    <message>
+        <source>X̄</source>
+        <translation>X̄</translation>
+    </message>
+    <message>
+        <source>MR</source>
+        <translation>MR</translation>
+    </message>
+    <message>
+        <source>s</source>
+        <translation>s</translation>
+    </message>
+    <message>
+        <source>Subgroup (in test order)</source>
+        <translation>子组（按测试顺序）</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%2 的 %1</translation>
+    </message>
+    <message>
+        <source> (frozen)</source>
+        <translation>（冻结）</translation>
+    </message>
+    <message>
+        <source>CL %1</source>
+        <translation>CL %1</translation>
+    </message>
+    <message>
+        <source>UCL %1</source>
+        <translation>UCL %1</translation>
+    </message>
+    <message>
+        <source>LCL %1</source>
+        <translation>LCL %1</translation>
+    </message>
+</context>
+<context>
     <name>CurveFile</name>
     <message>
         <source>No file was chosen.</source>
@@ -2152,10 +2195,6 @@ Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage
         <translation>测试 (%1)</translation>
     </message>
     <message>
-        <source>Standard deviation of the sample (n − 1). Cp = (USL − LSL) / 6s, Cpk = min(USL − mean, mean − LSL) / 3s; none without both limits or without spread. Figures below %1 are marked red.</source>
-        <translation>样本标准差(n − 1)。Cp = (上限 − 下限) / 6s,Cpk = min(上限 − 均值, 均值 − 下限) / 3s;缺少任一限值或无离散时为“无”。低于 %1 的数值以红色标出。</translation>
-    </message>
-    <message>
         <source>Signatures</source>
         <translation>签名</translation>
     </message>
@@ -2351,6 +2390,10 @@ Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage
         <source>Record</source>
         <translation>记录</translation>
     </message>
+    <message>
+        <source>Subgroup size: %1</source>
+        <translation>子组大小：%1</translation>
+    </message>
 </context>
 <context>
     <name>ResultsDock</name>
@@ -2530,10 +2573,6 @@ Hysteresis: %4 %</source>
         <translation>均值(N)</translation>
     </message>
     <message>
-        <source>Std. dev. (N)</source>
-        <translation>标准差(N)</translation>
-    </message>
-    <message>
         <source>Min (N)</source>
         <translation>最小值(N)</translation>
     </message>
@@ -2609,6 +2648,38 @@ Hysteresis: %4 %</source>
         <source>Part number: %1 · Batch: %2 · Days: %3 · Verdict: %4</source>
         <translation>零件号:%1 · 批次:%2 · 日期:%3 · 判定:%4</translation>
     </message>
+    <message>
+        <source>Overall s (N)</source>
+        <translation>总体 s (N)</translation>
+    </message>
+    <message>
+        <source>Pp</source>
+        <translation>Pp</translation>
+    </message>
+    <message>
+        <source>Ppk</source>
+        <translation>Ppk</translation>
+    </message>
+    <message>
+        <source>Within σ̂ (N)</source>
+        <translation>组内 σ̂ (N)</translation>
+    </message>
+    <message>
+        <source>1 (moving range)</source>
+        <translation>1（移动极差）</translation>
+    </message>
+    <message>
+        <source>σ̂ = MR̄ / d2 with d2 = %1, MR̄ the mean moving range of consecutive tests</source>
+        <translation>σ̂ = MR̄ / d2，d2 = %1，MR̄ 为相邻测试移动极差的平均值</translation>
+    </message>
+    <message>
+        <source>σ̂ = s̄ / c4 with c4 = %1, s̄ the mean standard deviation of subgroups of %2 consecutive tests (an incomplete last subgroup left out)</source>
+        <translation>σ̂ = s̄ / c4，c4 = %1，s̄ 为每 %2 个相邻测试组成的子组的标准差平均值（不完整的最后一个子组不计）</translation>
+    </message>
+    <message>
+        <source>Overall s: the sample standard deviation of every test (n − 1). Pp = (USL − LSL) / 6s, Ppk = min(USL − mean, mean − LSL) / 3s. Within-subgroup %1; Cp = (USL − LSL) / 6σ̂, Cpk = min(USL − mean, mean − LSL) / 3σ̂. None without both limits or without spread. Figures below %2 are marked red.</source>
+        <translation>总体 s：全部测试的样本标准差（n − 1）。Pp = (USL − LSL) / 6s，Ppk = min(USL − 平均值, 平均值 − LSL) / 3s。组内 %1；Cp = (USL − LSL) / 6σ̂，Cpk = min(USL − 平均值, 平均值 − LSL) / 3σ̂。缺少上下限或没有离散时为无。低于 %2 的数值标为红色。</translation>
+    </message>
 </context>
 <context>
     <name>StatisticsWindow</name>
@@ -2647,6 +2718,18 @@ Hysteresis: %4 %</source>
     <message>
         <source>The tests cannot be read.</source>
         <translation>无法读取测试。</translation>
+    </message>
+    <message>
+        <source>Subgroup size</source>
+        <translation>子组大小</translation>
+    </message>
+    <message>
+        <source>Consecutive tests per subgroup for Cp, Cpk and the control charts; 1 uses the moving range</source>
+        <translation>Cp、Cpk 和控制图每个子组的相邻测试数；1 使用移动极差</translation>
+    </message>
+    <message>
+        <source>1 (moving range)</source>
+        <translation>1（移动极差）</translation>
     </message>
 </context>
 <context>

@@ -46,6 +46,8 @@ private slots:
     void point();
     void limitsThatDifferGiveNoCapability();
     void pointsInOrder();
+    void withinSubgroupsAgainstOverall_data();
+    void withinSubgroupsAgainstOverall();
     void histogram_data();
     void histogram();
 };
@@ -63,19 +65,19 @@ void tst_BatchStatistics::point_data()
     QTest::addColumn<QVariant>("sd");
     QTest::addColumn<QVariant>("min");
     QTest::addColumn<QVariant>("max");
-    QTest::addColumn<QVariant>("cp");
-    QTest::addColumn<QVariant>("cpk");
+    QTest::addColumn<QVariant>("pp");
+    QTest::addColumn<QVariant>("ppk");
 
     // 10, 12, 14: mean 12, squared deviations 4 + 0 + 4 = 8, 8 / (3 - 1) = 4,
-    // s = 2; Cp = (18 - 6) / (6 * 2) = 1; Cpk = min(18 - 12, 12 - 6) / (3 * 2) = 1.
+    // s = 2; Pp = (18 - 6) / (6 * 2) = 1; Ppk = min(18 - 12, 12 - 6) / (3 * 2) = 1.
     QTest::newRow("centred in its band") << QVector<double>{10, 12, 14} << 6.0 << 18.0 << 3 << 0
                                          << QVariant(12.0) << QVariant(2.0) << QVariant(10.0)
                                          << QVariant(14.0) << QVariant(1.0) << QVariant(1.0);
-    // Band 9..21: Cp = 12 / 12 = 1; Cpk = min(9, 3) / 6 = 0.5.
+    // Band 9..21: Pp = 12 / 12 = 1; Ppk = min(9, 3) / 6 = 0.5.
     QTest::newRow("off centre") << QVector<double>{10, 12, 14} << 9.0 << 21.0 << 3 << 0
                                 << QVariant(12.0) << QVariant(2.0) << QVariant(10.0)
                                 << QVariant(14.0) << QVariant(1.0) << QVariant(0.5);
-    // Mean 16 above the upper limit 15: Cpk = (15 - 16) / 6 < 0.
+    // Mean 16 above the upper limit 15: Ppk = (15 - 16) / 6 < 0.
     QTest::newRow("mean outside the band") << QVector<double>{14, 16, 18} << 5.0 << 15.0 << 3 << 0
                                            << QVariant(16.0) << QVariant(2.0) << QVariant(14.0)
                                            << QVariant(18.0) << QVariant(10.0 / 12.0)
@@ -112,8 +114,8 @@ void tst_BatchStatistics::point()
     QFETCH(QVariant, sd);
     QFETCH(QVariant, min);
     QFETCH(QVariant, max);
-    QFETCH(QVariant, cp);
-    QFETCH(QVariant, cpk);
+    QFETCH(QVariant, pp);
+    QFETCH(QVariant, ppk);
     // The last row's figures are decimal fractions: compare them loosely.
     const bool loose = QByteArray(QTest::currentDataTag()).startsWith("large");
     auto check = [&](const std::optional<double> &a, const QVariant &e, const char *what) {
@@ -126,8 +128,8 @@ void tst_BatchStatistics::point()
     check(s.standardDeviation, sd, "standard deviation");
     check(s.minimum, min, "minimum");
     check(s.maximum, max, "maximum");
-    check(s.cp, cp, "Cp");
-    check(s.cpk, cpk, "Cpk");
+    check(s.capability.pp, pp, "Pp");
+    check(s.capability.ppk, ppk, "Ppk");
 }
 
 void tst_BatchStatistics::limitsThatDifferGiveNoCapability()
@@ -137,7 +139,7 @@ void tst_BatchStatistics::limitsThatDifferGiveNoCapability()
     const PointSummary s = summarise(samples).first();
     QCOMPARE(s.n, 3);
     QVERIFY(s.limitsDiffer);
-    QVERIFY(!s.lower && !s.upper && !s.cp && !s.cpk);
+    QVERIFY(!s.lower && !s.upper && !s.capability.pp && !s.capability.cp);
     QCOMPARE(*s.standardDeviation, 2.0);
 }
 
@@ -151,6 +153,35 @@ void tst_BatchStatistics::pointsInOrder()
     QCOMPARE(result.at(0).pointNo, 1);
     QCOMPARE(result.at(2).pointNo, 3);
     QCOMPARE(result.at(2).n, 2);
+}
+
+// A process that drifted between two subgroups: 10, 12, 14 then 20, 22, 24
+// (mean 17) in the band 5 … 29. Overall s² = (49 + 25 + 9 + 9 + 25 + 49) / 5
+// = 33.2, so Pp = Ppk = 24 / (6 · 5.7619) = 0.6942; the within-subgroup σ̂
+// sees only each subgroup's own spread.
+void tst_BatchStatistics::withinSubgroupsAgainstOverall_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<double>("sigmaWithin");
+    // Both subgroups have s = 2: σ̂ = 2 / 0.8862.
+    QTest::newRow("subgroups of 3") << 3 << 2 / 0.8862;
+    // One complete subgroup 10, 12, 14, 20 (s² = 56 / 3); 22, 24 left out.
+    QTest::newRow("incomplete last subgroup left out") << 4 << std::sqrt(56.0 / 3) / 0.9213;
+    // Moving ranges 2, 2, 6, 2, 2: MR̄ = 2.8, σ̂ = 2.8 / 1.128.
+    QTest::newRow("moving range") << 1 << 2.8 / 1.128;
+}
+
+void tst_BatchStatistics::withinSubgroupsAgainstOverall()
+{
+    QFETCH(int, size);
+    QFETCH(double, sigmaWithin);
+    const PointSummary s = summarise(samplesOf({10, 12, 14, 20, 22, 24}, 5, 29), size).first();
+    const double overall = std::sqrt(33.2);
+    compareOptional(s.capability.pp, 24 / (6 * overall), "Pp");
+    compareOptional(s.capability.ppk, 12 / (3 * overall), "Ppk");
+    compareOptional(s.capability.sigmaWithin, sigmaWithin, "sigma within");
+    compareOptional(s.capability.cp, 24 / (6 * sigmaWithin), "Cp");
+    compareOptional(s.capability.cpk, 12 / (3 * sigmaWithin), "Cpk");
 }
 
 void tst_BatchStatistics::histogram_data()
