@@ -15,10 +15,13 @@
 #include "linkstatus/linktexts.h"
 #include "curves/curvefile.h"
 #include "widgets/filedialogs.h"
+#include "mainwindow/libraryactions.h"
 #include "mainwindow/livereadout.h"
 #include "mainwindow/plotautofit.h"
 #include "mainwindow/plotexport.h"
+#include "mainwindow/startprompt.h"
 #include "mainwindow/testrun.h"
+#include "mainwindow/verificationactions.h"
 #include "mainwindow/testsettingslabel.h"
 #include "parameters/machineparameter.h"
 #include "recording/identitybar.h"
@@ -48,7 +51,7 @@ constexpr double InitialDistanceLower = 0;
 constexpr double InitialDistanceUpper = 100;
 constexpr double InitialForceLower = -300;
 constexpr double InitialForceUpper = 500;
-const char ProgramVersion[] = "1.0.0";
+const char ReleaseVersion[] = "1.0.0";
 
 } // namespace
 
@@ -131,6 +134,12 @@ MainWindow::MainWindow(QWidget *parent)
     connect(worker, &modbusThread::sendSystemSetting, programChoice,
             &ProgramChoice::receiveSystemSetting);
     programChoice->restore();
+    library = new LibraryActions(this, programChoice, recording->identityBar());
+    // The part left in the bar by the last run chooses its program again.
+    library->choose(recording->identityBar()->identity().partNumber);
+    verification = new VerificationActions(this, ui->menuDevice, [this] { return machineType; });
+    connect(worker, &modbusThread::sendCurrentPointValue, verification,
+            &VerificationActions::receiveCurrentPointValue);
     fitReadout();
 }
 
@@ -262,6 +271,11 @@ void MainWindow::on_actionSetting_triggered()
 
 void MainWindow::on_startBtn_clicked()
 {
+    const StartGate::Decision gate =
+        startGate.check(recording->identityBar()->identity().partNumber, library->chosen(),
+                        TestHeader::thisStation(), QDateTime::currentDateTimeUtc());
+    if (isConnected() && !StartPrompt::mayStart(this, gate))
+        return;
     worker->startTest(curveSetting);
     // A second start command mid-stroke would send the machine on past the
     // set distance: Start waits for the end of the test, Stop or Disconnect.
@@ -277,7 +291,8 @@ void MainWindow::on_startBtn_clicked()
         testRun->start();
         ui->startBtn->setEnabled(false);
         recording->testStarted(curveSetting, worker->getSerialSetting(), machineType,
-                               liveEvaluation->program());
+                               liveEvaluation->program(), library->chosen(), gate.verificationId);
+        verification->refresh();
         liveEvaluation->testStarted(serialNumber);
     }
 }
@@ -340,7 +355,7 @@ void MainWindow::on_actionChart_triggered()
 
 void MainWindow::on_actionabout_triggered()
 {
-    QMessageBox::about(this, tr("about"), tr("Torvelin Ver %1").arg(QLatin1String(ProgramVersion)));
+    QMessageBox::about(this, tr("about"), tr("Torvelin Ver %1").arg(QLatin1String(ReleaseVersion)));
 }
 
 // Not connected: kept for switching the plot to full screen on a double click.

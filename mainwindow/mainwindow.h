@@ -6,9 +6,11 @@
 #include "dialogs/axissetting.h"
 #include "records/storedtest.h"
 #include "mainwindow/curveplotview.h"
+#include "recording/startgate.h"
 
 #include <QMainWindow>
 
+class LibraryActions;
 class LinkMonitor;
 class LiveEvaluation;
 class QMouseEvent;
@@ -17,6 +19,7 @@ class PlotAutoFit;
 class TestRecording;
 class TestRun;
 class TestSettingsLabel;
+class VerificationActions;
 
 namespace Ui {
 class MainWindow;
@@ -101,5 +104,8 @@ private:
     QString lastFileFolder;
     PlotAutoFit *autoFit = nullptr;
     TestRecording *recording;
+    LibraryActions *library;
+    VerificationActions *verification;
+    StartGate startGate;
     int machineType = 0;
 };

@@ -8,4 +8,7 @@ set(TORVELIN_MAINWINDOW_SOURCES
     mainwindow/plotautofit.h mainwindow/plotautofit.cpp
     mainwindow/testsettingslabel.h mainwindow/testsettingslabel.cpp
     mainwindow/historyactions.h mainwindow/historyactions.cpp
+    mainwindow/libraryactions.h mainwindow/libraryactions.cpp
+    mainwindow/startprompt.h mainwindow/startprompt.cpp
+    mainwindow/verificationactions.h mainwindow/verificationactions.cpp
 )

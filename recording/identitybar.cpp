@@ -3,6 +3,7 @@
 #include "settings/usersettings.h"
 #include "records/serialnumber.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +21,25 @@ IdentityBar::IdentityBar(QWidget *parent)
     setObjectName(QStringLiteral("identityBar"));
     m_operator = addField(tr("Operator"), "operatorEdit", QStringLiteral("operator"));
     m_partNumber = addField(tr("Part number"), "partNumberEdit", QStringLiteral("partNumber"));
+    m_program = new QLabel(this);
+    m_program->setObjectName(QStringLiteral("partProgramLabel"));
+    m_program->setContentsMargins(2, 0, 4, 0);
+    // A widget in a tool bar shows and hides through its action.
+    m_programAction = addWidget(m_program);
+    m_programAction->setVisible(false);
+    m_enteredPart = m_partNumber->text().trimmed();
+    connect(m_partNumber, &QLineEdit::returnPressed, this, [this] {
+        m_enteredPart = m_partNumber->text().trimmed();
+        emit partNumberEntered(m_enteredPart);
+    });
+    // Enter has already counted when leaving follows it.
+    connect(m_partNumber, &QLineEdit::editingFinished, this, [this] {
+        const QString part = m_partNumber->text().trimmed();
+        if (part == m_enteredPart)
+            return;
+        m_enteredPart = part;
+        emit partNumberEntered(part);
+    });
     m_batch = addField(tr("Batch"), "batchEdit", QStringLiteral("batch"));
     m_serialNumber = addField(tr("Serial number"), "serialNumberEdit", QStringLiteral("serialNumber"));
     m_countUp = new QCheckBox(tr("Count up"), this);
@@ -59,6 +79,12 @@ void IdentityBar::testStarted()
     if (m_countUp->isChecked())
         m_serialNumber->setText(SerialNumber::next(m_serialNumber->text().trimmed()));
     remember();
+}
+
+void IdentityBar::showProgram(const QString &text)
+{
+    m_program->setText(text);
+    m_programAction->setVisible(!text.isEmpty());
 }
 
 void IdentityBar::remember() const

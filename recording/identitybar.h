@@ -4,7 +4,9 @@
 
 #include <QToolBar>
 
+class QAction;
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 
 // Who tests which spring, filled in before Start: operator, part number,
@@ -21,6 +23,15 @@ public:
     TestIdentity identity() const;
     // A test started with identity(): count the serial number up.
     void testStarted();
+    // What judges the part typed: shown beside it (empty: nothing shown).
+    void showProgram(const QString &text);
+
+signals:
+    // The operator typed a part number and pressed Enter or left the field,
+    // or a scanner typed one and its Enter. Enter always counts (the same
+    // part scanned again chooses its program again); leaving the field only
+    // when the number changed.
+    void partNumberEntered(const QString &part);
 
 private:
     void remember() const;
@@ -31,4 +42,7 @@ private:
     QLineEdit *m_batch;
     QLineEdit *m_serialNumber;
     QCheckBox *m_countUp;
+    QLabel *m_program;
+    QAction *m_programAction;
+    QString m_enteredPart;
 };

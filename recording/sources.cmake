@@ -3,4 +3,5 @@ set(TORVELIN_RECORDING_SOURCES
     recording/databasedialog.h recording/databasedialog.cpp
     forms/databasedialog.ui
     recording/testrecording.h recording/testrecording.cpp
+    recording/startgate.h recording/startgate.cpp
 )

@@ -71,7 +71,8 @@ TestRecording::~TestRecording()
 }
 
 void TestRecording::testStarted(const Curve_Setting &setting, const Serial_Setting_Type &line,
-                                int machineType, const std::optional<TestProgram> &program)
+                                int machineType, const std::optional<TestProgram> &program,
+                                const LibraryChoice &library, qint64 verificationId)
 {
     testEnded();
     m_curves.clear();
@@ -83,6 +84,13 @@ void TestRecording::testStarted(const Curve_Setting &setting, const Serial_Setti
     header.machineType = machineType;
     header.forceDecimals = forceDecimals;
     header.line = line;
+    // A library version judges only with its own program: the window's
+    // choice of anything else resets it.
+    if (program && library.fromLibrary()) {
+        header.programId = library.id;
+        header.programVersion = library.version;
+    }
+    header.verificationId = verificationId;
     m_recorder->begin(header);
     m_identityBar->testStarted();
 }

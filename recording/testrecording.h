@@ -3,6 +3,7 @@
 #include "device/settings.h"
 #include "curves/testcurves.h"
 #include "evaluation/testprogram.h"
+#include "programlibrary/programversion.h"
 #include "records/testrecord.h"
 
 #include <QObject>
@@ -32,8 +33,11 @@ public:
     explicit TestRecording(QMainWindow *window);
     ~TestRecording() override;
 
+    // `library` and `verificationId` are what the record keeps of the
+    // library version judging it and the verification in force (0: none).
     void testStarted(const Curve_Setting &setting, const Serial_Setting_Type &line, int machineType,
-                     const std::optional<TestProgram> &program);
+                     const std::optional<TestProgram> &program, const LibraryChoice &library,
+                     qint64 verificationId);
     void addPoint(int stroke, double distance, double force);
     void testEnded();
 

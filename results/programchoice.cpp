@@ -24,6 +24,7 @@ const char NumberKey[] = "program/number";
 const char MachineSource[] = "machine";
 const char FileSource[] = "file";
 const char NoSource[] = "none";
+const char LibrarySource[] = "library";
 const char FileFilter[] = "*.json";
 
 constexpr int FirstMachineProgram = 1;
@@ -72,6 +73,14 @@ void ProgramChoice::machineConnected()
 {
     if (m_pendingMachineProgram >= FirstMachineProgram)
         requestMachineProgram(m_pendingMachineProgram, false);
+}
+
+void ProgramChoice::useLibraryProgram(const TestProgram &program, const QString &name)
+{
+    // A remembered machine program read at the next Connect would replace it.
+    m_pendingMachineProgram = 0;
+    remember(QLatin1String(LibrarySource), QString(), program.number);
+    emit programChosen(program, name);
 }
 
 void ProgramChoice::receiveSystemSetting(QVector<float> pointSet, QVector<int> systemSet)

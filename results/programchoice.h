@@ -29,6 +29,10 @@ public:
     void restore();
     // Called once the link to the machine is open.
     void machineConnected();
+    // The lab's library chose the program (by the part number): it judges
+    // from now on like a program chosen here. Nothing of it is remembered
+    // for the next run; the part number chooses it again then.
+    void useLibraryProgram(const TestProgram &program, const QString &name);
 
 signals:
     void programChosen(const TestProgram &program, const QString &name);

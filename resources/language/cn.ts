@@ -681,6 +681,29 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
     </message>
 </context>
 <context>
+    <name>LibraryActions</name>
+    <message>
+        <source>Library...</source>
+        <translation>程序库...</translation>
+    </message>
+    <message>
+        <source>Program library</source>
+        <translation>程序库</translation>
+    </message>
+    <message>
+        <source>The program library cannot be read: %1</source>
+        <translation>无法读取程序库：%1</translation>
+    </message>
+    <message>
+        <source>The library&apos;s %1 cannot be used: %2</source>
+        <translation>程序库中的%1无法使用：%2</translation>
+    </message>
+    <message>
+        <source>Part %1 is judged by %2.</source>
+        <translation>零件 %1 由%2判定。</translation>
+    </message>
+</context>
+<context>
     <name>LibraryEntryDialog</name>
     <message>
         <source>Program in the Library</source>
@@ -2555,6 +2578,28 @@ Hysteresis: %4 %</source>
     </message>
 </context>
 <context>
+    <name>StartGate</name>
+    <message>
+        <source>The program library cannot be read (%1): whether part %2 needs another program is not checked.</source>
+        <translation>无法读取程序库（%1）：未检查零件 %2 是否需要其他程序。</translation>
+    </message>
+</context>
+<context>
+    <name>StartPrompt</name>
+    <message>
+        <source>Start</source>
+        <translation>开始</translation>
+    </message>
+    <message>
+        <source>The test is not started.</source>
+        <translation>测试未开始。</translation>
+    </message>
+    <message>
+        <source>Start anyway</source>
+        <translation>仍然开始</translation>
+    </message>
+</context>
+<context>
     <name>StatisticsText</name>
     <message>
         <source>Point</source>
@@ -2910,6 +2955,37 @@ The test goes on: its points are kept in memory and written as soon as the datab
     <message>
         <source>Sound at the verdict</source>
         <translation>判定时发声</translation>
+    </message>
+</context>
+<context>
+    <name>VerificationActions</name>
+    <message>
+        <source>Verify Machine...</source>
+        <translation>检定机器...</translation>
+    </message>
+    <message>
+        <source>The verifications cannot be read: %1</source>
+        <translation>无法读取检定记录：%1</translation>
+    </message>
+    <message>
+        <source>Verify Machine</source>
+        <translation>检定机器</translation>
+    </message>
+    <message>
+        <source>The records database cannot be read: %1</source>
+        <translation>无法读取记录数据库：%1</translation>
+    </message>
+    <message>
+        <source>The verification is not recorded: %1</source>
+        <translation>检定未记录：%1</translation>
+    </message>
+    <message>
+        <source>Verification %1 is recorded, but its certificate could not be written to %2: %3</source>
+        <translation>检定 %1 已记录，但其证书无法写入 %2：%3</translation>
+    </message>
+    <message>
+        <source>Verification %1 recorded; its certificate is %2</source>
+        <translation>检定 %1 已记录；其证书为 %2</translation>
     </message>
 </context>
 <context>

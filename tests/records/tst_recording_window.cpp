@@ -1,15 +1,21 @@
 // A test run from the window against the simulated tester lands in the
 // database with exactly the points the window plotted, under the identity
-// typed into the identity bar.
+// typed into the identity bar; a part number scanned into the bar chooses
+// the library's approved program, which the record keeps.
 #include "mainwindow/mainwindow.h"
+#include "records/programlibrarystore.h"
+#include "records/recordsdatabase.h"
 #include "records/testrecorder.h"
 #include "storedrecords.h"
+#include "support/modalwidget.h"
 #include "support/simulatedtester.h"
 
 #include <QtTest>
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 
@@ -28,6 +34,7 @@ class tst_RecordingWindow : public QObject
 private slots:
     void initTestCase();
     void recordedTestHoldsWhatThePlotShows();
+    void scannedPartChoosesItsApprovedProgram();
 
 private:
     QTemporaryDir m_folder;
@@ -111,6 +118,72 @@ void tst_RecordingWindow::recordedTestHoldsWhatThePlotShows()
             QCOMPARE(byStroke[stroke].at(i).value, plotted.at(i)->value);
         }
     }
+    qunsetenv("TORVELIN_PORT");
+}
+
+void tst_RecordingWindow::scannedPartChoosesItsApprovedProgram()
+{
+    QString error;
+    QSqlDatabase db = RecordsDatabase::forCurrentThread(&error);
+    QVERIFY2(db.isValid(), qPrintable(error));
+    ProgramLibraryStore library(db);
+    TestProgram program;
+    program.number = 7;
+    program.points << TestPoint{1.0, 50, 0, 1000, 0, {}};
+    qint64 approved = 0;
+    QVERIFY(library.add(program, "Valve", {"SP-30"}, &approved));
+    QVERIFY(library.approve(approved));
+
+    SimulatedTester sim({"--no-pacing"});
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    qputenv("TORVELIN_PORT", sim.devicePath().toLocal8Bit());
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QSignalSpy stored(window.findChild<TestRecorder *>(), &TestRecorder::testStored);
+    auto *part = window.findChild<QLineEdit *>(QStringLiteral("partNumberEdit"));
+    auto *shown = window.findChild<QLabel *>(QStringLiteral("partProgramLabel"));
+    auto *start = window.findChild<QPushButton *>(QStringLiteral("startBtn"));
+    auto scan = [part](const QString &code) {
+        part->clear();
+        QTest::keyClicks(part, code);
+        QTest::keyClick(part, Qt::Key_Return);
+    };
+    scan(QStringLiteral("SP-30"));
+    QCOMPARE(shown->text(), QStringLiteral("program 7 \"Valve\" version 1"));
+
+    window.findChild<QAction *>(QStringLiteral("actionConnect"))->trigger();
+    Curve_Setting setting;
+    setting.speed = 500;
+    setting.distance = 1.0f;
+    QVERIFY(QMetaObject::invokeMethod(&window, "receiveCurveSetting", Q_ARG(Curve_Setting, setting)));
+    // Another choice in the Program menu is not what the part needs.
+    window.findChild<QAction *>(QStringLiteral("actionNoProgram"))->trigger();
+    QVERIFY(shown->text().isEmpty());
+    QString refusal;
+    whenModalOfTypeOpens<QMessageBox>(&window, [&refusal](QMessageBox *box) {
+        refusal = box->text();
+        box->accept();
+    });
+    QTest::mouseClick(start, Qt::LeftButton);
+    QVERIFY2(refusal.contains(QStringLiteral("Part SP-30 needs program 7 \"Valve\" version 1.")),
+             qPrintable(refusal));
+    QVERIFY(start->isEnabled());
+
+    scan(QStringLiteral("SP-30"));
+    QTest::mouseClick(start, Qt::LeftButton);
+    QVERIFY(!start->isEnabled());
+    QCustomPlot *plot = window.findChild<QCustomPlot *>(QStringLiteral("userPlot"));
+    QTRY_VERIFY_WITH_TIMEOUT(plot->graph(1)->dataCount() > 0, TestRunTimeoutMs);
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("stopBtn")), Qt::LeftButton);
+    QVERIFY(stored.wait());
+    QSqlQuery row(db);
+    QVERIFY(row.exec(QStringLiteral("SELECT program_id, program_version, verification_id FROM tests "
+                                    "WHERE id = %1").arg(stored.first().first().toLongLong())));
+    QVERIFY(row.next());
+    QCOMPARE(row.value(0).toLongLong(), approved);
+    QCOMPARE(row.value(1).toInt(), 1);
+    QVERIFY(row.value(2).isNull()); // never verified
     qunsetenv("TORVELIN_PORT");
 }
 

@@ -43,6 +43,7 @@ private slots:
     void verificationFromACertificate_data();
     void verificationFromACertificate();
     void suspectsSinceTheLastPassingVerification();
+    void labVerificationSettings();
 
 private:
     Run run(const QStringList &arguments);
@@ -122,6 +123,27 @@ void tst_LibraryTool::programVersionsThroughTheirStates()
 
     QCOMPARE(run({"program", "approve", "--id", firstId}).exitCode, 1);
     QCOMPARE(run({"program", "approve", "--id", "x"}).exitCode, 2);
+
+    // Retired, SP-20 has no approved program either; its versions stay listed.
+    QCOMPARE(run({"program", "retire", "--id", second.out.trimmed()}).exitCode, 0);
+    const QVector<QJsonObject> retired = jsonLines(run({"program", "list", "--part", "SP-20", "--json"}).out);
+    QCOMPARE(retired.size(), 2);
+    QCOMPARE(retired.at(1).value("state").toString(), QStringLiteral("retired"));
+    QCOMPARE(run({"program", "retire", "--id", second.out.trimmed()}).exitCode, 1);
+}
+
+void tst_LibraryTool::labVerificationSettings()
+{
+    const QByteArray defaults = "permitted_error_percent=1\ninterval_months=12\npolicy=warn\n";
+    QCOMPARE(run({"verification", "settings"}).out, defaults);
+    const Run set = run({"verification", "settings", "--permitted-error", "0.5", "--policy", "block"});
+    QVERIFY2(set.exitCode == 0, set.err.constData());
+    const QByteArray changed = "permitted_error_percent=0.5\ninterval_months=12\npolicy=block\n";
+    QCOMPARE(set.out, changed);
+    QCOMPARE(run({"verification", "settings", "--policy", "stop"}).exitCode, 2);
+    QCOMPARE(run({"verification", "settings", "--interval-months", "0"}).exitCode, 1);
+    // What was refused changed nothing.
+    QCOMPARE(run({"verification", "settings"}).out, changed);
 }
 
 void tst_LibraryTool::verificationFromACertificate_data()
