@@ -34,9 +34,9 @@ void LibraryActions::choose(const QString &part)
     if (!approved) {
         // A part the library has no approved program for keeps what the
         // operator chose; Start says what it needs, if anything.
+        // No box: this runs at start-up too, and Start's gate says it again.
         if (!error.isEmpty())
-            QMessageBox::warning(m_window, tr("Program library"),
-                                 tr("The program library cannot be read: %1").arg(error));
+            showStatus(tr("The program library cannot be read: %1").arg(error));
         if (m_chosen.fromLibrary())
             m_bar->showProgram(QString());
         return;
@@ -54,9 +54,13 @@ void LibraryActions::choose(const QString &part)
     m_choosing = false;
     m_chosen = {approved->id, approved->number, approved->version};
     m_bar->showProgram(name);
+    showStatus(tr("Part %1 is judged by %2.").arg(LibraryRules::normalisedPart(part), name));
+}
+
+void LibraryActions::showStatus(const QString &text)
+{
     if (auto *window = qobject_cast<QMainWindow *>(m_window))
-        window->statusBar()->showMessage(
-            tr("Part %1 is judged by %2.").arg(LibraryRules::normalisedPart(part), name));
+        window->statusBar()->showMessage(text);
 }
 
 void LibraryActions::chosenElsewhere()

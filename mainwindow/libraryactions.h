@@ -30,6 +30,7 @@ public slots:
 private:
     void showLibrary();
     void chosenElsewhere();
+    void showStatus(const QString &text);
 
     QWidget *m_window;
     ProgramChoice *m_choice;

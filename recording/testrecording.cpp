@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QDebug>
 #include <QTimer>
 
 namespace {
@@ -59,6 +60,12 @@ TestRecording::TestRecording(QMainWindow *window)
     m_waitingTimer->setInterval(WaitingRefreshMs);
     connect(m_waitingTimer, &QTimer::timeout, this, &TestRecording::showWaitingPoints);
 
+    const QString environmentError = DatabaseConfig::environmentError();
+    if (!environmentError.isEmpty()) {
+        // Said where it is seen at once, and where a start from a script logs it.
+        qCritical().noquote() << environmentError;
+        m_statusLabel->setText(environmentError);
+    }
     connect(m_recorder, &TestRecorder::databaseFailed, this, &TestRecording::databaseFailed);
     connect(m_recorder, &TestRecorder::databaseRecovered, this, &TestRecording::databaseRecovered);
     connect(m_recorder, &TestRecorder::interruptedFound, this, &TestRecording::interruptedFound);
@@ -162,8 +169,10 @@ void TestRecording::databaseRecovered()
 
 void TestRecording::showWaitingPoints()
 {
-    m_statusLabel->setText(tr("Records not written: %n point(s) waiting", nullptr,
-                              m_recorder->pendingPoints()));
+    const QString waiting = tr("Records not written: %n point(s) waiting", nullptr, m_recorder->pendingPoints());
+    const QString environmentError = DatabaseConfig::environmentError();
+    m_statusLabel->setText(environmentError.isEmpty() ? waiting
+                                                      : QStringLiteral("%1 %2").arg(environmentError, waiting));
 }
 
 void TestRecording::interruptedFound(int count)

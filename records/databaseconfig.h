@@ -26,6 +26,11 @@ struct DatabaseConfig
     // (libpq's own default, ~/.postgresql/root.crt, when empty).
     QString sslMode;
     QString sslRootCert;
+    // Why this configuration names no database at all (TORVELIN_DB set to
+    // something that is neither a path nor a URL that parse() takes);
+    // translated. Opening it fails with this reason: a mistyped variable
+    // never sends the records quietly somewhere else.
+    QString unusable;
 
     static constexpr int DefaultPostgresPort = 5432;
 
@@ -36,11 +41,15 @@ struct DatabaseConfig
     // clear), an sslmode libpq does not know, or an empty text.
     static bool parse(const QString &text, DatabaseConfig *config);
 
-    // The configuration in force now: TORVELIN_DB when it is set and valid,
-    // else the stored choice, else SQLite at defaultSqlitePath().
+    // The configuration in force now: TORVELIN_DB when it is set (an
+    // unusable one when it cannot be read), else the stored choice, else
+    // SQLite at defaultSqlitePath().
     static DatabaseConfig current();
-    // Whether TORVELIN_DB decides (the dialog then only shows it).
+    // Whether TORVELIN_DB decides (the dialog then only shows it), readable
+    // or not.
     static bool fromEnvironment();
+    // Translated, empty when TORVELIN_DB is unset or readable.
+    static QString environmentError();
     static DatabaseConfig stored();
     // Stores the choice; the password goes to the system's keyring when the
     // operator asked to remember it, and is kept for this run only (every
@@ -63,4 +72,7 @@ struct DatabaseConfig
     QString description() const;
     // Equal databases, for deciding whether a connection must be reopened.
     bool sameDatabase(const DatabaseConfig &other) const;
+    // The same database, whatever password reaches it: the rows written
+    // through one are there for the other.
+    bool samePlace(const DatabaseConfig &other) const;
 };

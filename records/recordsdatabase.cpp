@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -18,6 +19,8 @@
 namespace {
 
 constexpr int BusyTimeoutMs = 5000;
+constexpr int JournalRetryMs = 20;
+const char SqliteBusy[] = "5";   // SQLITE_BUSY, as Qt's driver reports it
 constexpr int ConnectTimeoutSeconds = 5;
 // Any fixed number: it serialises two stations upgrading one server at once.
 constexpr qint64 MigrationLockKey = 0x746f7276;
@@ -87,9 +90,22 @@ bool setUpSqlite(QSqlDatabase &db, QString *error)
         if (!exec(db, pragma, error))
             return false;
     }
-    QSqlQuery journal(db);
-    if (!journal.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !journal.next()
-        || journal.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0) {
+    // Switching the journal needs the file to itself, and SQLite does not
+    // wait for that: another connection opening it at the same moment
+    // answers SQLITE_BUSY at once. Tried again within the busy timeout.
+    QElapsedTimer waited;
+    waited.start();
+    bool wal = false;
+    bool busy = false;
+    do {
+        QSqlQuery journal(db);
+        wal = journal.exec(QStringLiteral("PRAGMA journal_mode = WAL")) && journal.next()
+              && journal.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+        busy = !wal && journal.lastError().nativeErrorCode() == QLatin1String(SqliteBusy);
+        if (busy)
+            QThread::msleep(JournalRetryMs);
+    } while (busy && waited.elapsed() < BusyTimeoutMs);
+    if (!wal) {
         if (error)
             *error = QCoreApplication::translate("RecordsDatabase",
                                                  "The database file cannot use a write-ahead log.");
@@ -330,6 +346,11 @@ bool open(const DatabaseConfig &config, const QString &connectionName, QString *
 bool connect(const DatabaseConfig &config, const QString &connectionName, QString *error)
 {
     close(connectionName);
+    if (!config.unusable.isEmpty()) {
+        if (error)
+            *error = config.unusable;
+        return false;
+    }
     bool opened = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(config.driverName(), connectionName);

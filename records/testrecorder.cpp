@@ -68,6 +68,8 @@ public:
 
 private:
     bool connect();
+    void switchTo(const DatabaseConfig &config);
+    bool takeLatestSwitch();
     void disconnect() { RecordsDatabase::close(m_connectionName); m_connected = false; }
     bool writeOneTransaction();
     void failed(const QString &why);
@@ -79,10 +81,14 @@ private:
     const QString m_station;
     QTimer *m_timer = nullptr;
     QVector<TestRecorder::Operation> m_backlog;
-    QHash<quint64, qint64> m_testIds;   // recorder's key → tests.id
+    QHash<quint64, qint64> m_testIds;   // recorder's key → tests.id in this database
+    // The header of every test not yet finished on disk, for a test whose
+    // rows must go on in another database after a switch.
+    QHash<quint64, TestHeader> m_headers;
     QSet<QString> m_checkedDatabases;
     bool m_connected = false;
-    bool m_failing = false;
+    bool m_failing = false;   // reported for the database in use
+    bool m_outage = false;    // reported, and not yet written again
     QElapsedTimer m_sinceAttempt;
 };
 
@@ -122,11 +128,42 @@ bool RecordWriter::connect()
     return true;
 }
 
+void RecordWriter::switchTo(const DatabaseConfig &config)
+{
+    disconnect();
+    // Ids of tests begun in another database mean nothing here.
+    if (!config.samePlace(m_config))
+        m_testIds.clear();
+    m_config = config;
+    m_failing = false;
+    m_sinceAttempt.invalidate();
+}
+
+bool RecordWriter::takeLatestSwitch()
+{
+    int latest = -1;
+    for (int i = 0; i < m_backlog.size(); ++i) {
+        if (m_backlog.at(i).kind == TestRecorder::Operation::Switch)
+            latest = i;
+    }
+    if (latest < 0)
+        return false;
+    const DatabaseConfig config = m_backlog.at(latest).config;
+    m_backlog.erase(std::remove_if(m_backlog.begin(), m_backlog.end(),
+                                   [](const TestRecorder::Operation &operation) {
+                                       return operation.kind == TestRecorder::Operation::Switch;
+                                   }),
+                    m_backlog.end());
+    switchTo(config);
+    return true;
+}
+
 void RecordWriter::failed(const QString &why)
 {
     if (m_failing)
         return;
     m_failing = true;
+    m_outage = true;
     const QString message =
         QCoreApplication::translate("TestRecorder", "The test records cannot be written to %1: %2")
             .arg(m_config.description(), why);
@@ -144,21 +181,22 @@ void RecordWriter::flush()
             && last->firstSeq + last->points.size() == operation.firstSeq) {
             last->points += operation.points;
         } else {
+            if (operation.kind == TestRecorder::Operation::Begin)
+                m_headers.insert(operation.key, operation.header);
             m_backlog.append(std::move(operation));
         }
     }
-    if (!connect())
-        return;
+    if (!connect()) {
+        // The operator chose another database (or typed the password) because
+        // this one fails: everything waiting goes there, not here.
+        if (!takeLatestSwitch() || !connect())
+            return;
+    }
     while (!m_backlog.isEmpty()) {
         if (m_backlog.first().kind == TestRecorder::Operation::Switch) {
-            disconnect();
-            // Ids of tests begun in another database mean nothing here.
-            if (!m_backlog.first().config.sameDatabase(m_config))
-                m_testIds.clear();
-            m_config = m_backlog.first().config;
+            switchTo(m_backlog.first().config);
             m_backlog.removeFirst();
-            m_failing = false;
-            if (!connect())
+            if (!connect() && (!takeLatestSwitch() || !connect()))
                 return;
             continue;
         }
@@ -167,8 +205,9 @@ void RecordWriter::flush()
             return;
         }
     }
-    if (m_failing) {
-        m_failing = false;
+    m_failing = false;
+    if (m_outage) {
+        m_outage = false;
         toRecorder([recorder = m_recorder] { emit recorder->databaseRecovered(); });
     }
 }
@@ -183,6 +222,7 @@ bool RecordWriter::writeOneTransaction()
     }
     QHash<quint64, qint64> newIds;
     QVector<qint64> stored;
+    QVector<quint64> finishedKeys;
     int operationsDone = 0;
     int pointsIntoNext = 0;
     int budget = MaxPointsPerTransaction;
@@ -191,28 +231,35 @@ bool RecordWriter::writeOneTransaction()
     for (const TestRecorder::Operation &operation : qAsConst(m_backlog)) {
         if (operation.kind == TestRecorder::Operation::Switch)
             break;
-        const qint64 id = newIds.value(operation.key, m_testIds.value(operation.key, 0));
+        qint64 id = newIds.value(operation.key, m_testIds.value(operation.key, 0));
         if (operation.kind == TestRecorder::Operation::Begin) {
-            qint64 newId = 0;
-            ok = store.insertTest(operation.header, &newId);
-            newIds.insert(operation.key, newId);
-        } else if (id == 0) {
-            // A test begun in a database used before a switch: its rows are
-            // there, not here.
+            ok = store.insertTest(operation.header, &id);
+            newIds.insert(operation.key, id);
+        } else if (id == 0 && !m_headers.contains(operation.key)) {
+            // Points of a test no longer known: nowhere to put them.
             if (operation.kind == TestRecorder::Operation::Points)
                 pointsWritten += operation.points.size();
-        } else if (operation.kind == TestRecorder::Operation::Points) {
-            const int count = std::min(budget, int(operation.points.size()));
-            ok = store.appendPoints(id, operation.firstSeq, operation.points.constData(), count);
-            budget -= count;
-            pointsWritten += count;
-            if (count < operation.points.size()) {
-                pointsIntoNext = count;
-                break;
-            }
         } else {
-            ok = store.finishTest(id, operation.time, operation.evaluation);
-            stored.append(id);
+            if (id == 0) {
+                // A test begun in the database used before a switch: what
+                // had not reached that one is this one's, under its header.
+                ok = store.insertTest(m_headers.value(operation.key), &id);
+                newIds.insert(operation.key, id);
+            }
+            if (ok && operation.kind == TestRecorder::Operation::Points) {
+                const int count = std::min(budget, int(operation.points.size()));
+                ok = store.appendPoints(id, operation.firstSeq, operation.points.constData(), count);
+                budget -= count;
+                pointsWritten += count;
+                if (ok && count < operation.points.size()) {
+                    pointsIntoNext = count;
+                    break;
+                }
+            } else if (ok) {
+                ok = store.finishTest(id, operation.time, operation.evaluation);
+                stored.append(id);
+                finishedKeys.append(operation.key);
+            }
         }
         if (!ok)
             break;
@@ -237,6 +284,8 @@ bool RecordWriter::writeOneTransaction()
         partial.firstSeq += pointsIntoNext;
     }
     m_recorder->m_pendingPoints -= pointsWritten;
+    for (quint64 key : qAsConst(finishedKeys))
+        m_headers.remove(key);
     for (qint64 id : qAsConst(stored))
         toRecorder([recorder = m_recorder, id] { emit recorder->testStored(id); });
     return true;

@@ -44,6 +44,7 @@ private slots:
     void testIsWrittenWhileItRuns();
     void runningRecordsOfThisStationBecomeInterrupted();
     void fullDiskLosesNothing();
+    void databaseChosenWhileFailingTakesEffect();
 
 private:
     std::unique_ptr<QTemporaryDir> m_folder;
@@ -210,6 +211,36 @@ void tst_RecorderSqlite::fullDiskLosesNothing()
     QCOMPARE(points.size(), handed);
     QVERIFY(contiguous);
     QCOMPARE(points.last().force, (handed - 1) * 0.5);
+}
+
+void tst_RecorderSqlite::databaseChosenWhileFailingTakesEffect()
+{
+    DatabaseConfig corrupt = m_config;
+    corrupt.sqlitePath = m_folder->filePath(QStringLiteral("corrupt.sqlite"));
+    {
+        QFile file(corrupt.sqlitePath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(8192, '\x5a'));
+    }
+    TestRecorder recorder(corrupt);
+    QSignalSpy failed(&recorder, &TestRecorder::databaseFailed);
+    QSignalSpy recovered(&recorder, &TestRecorder::databaseRecovered);
+    QSignalSpy stored(&recorder, &TestRecorder::testStored);
+    recorder.start();
+    recorder.begin(header(QStringLiteral("moved")));
+    recorder.addPoint(0, 0.5, 10.0);
+    QVERIFY(failed.wait());
+
+    recorder.setDatabase(m_config);
+    recorder.addPoint(0, 1.0, 20.0);
+    QVERIFY(recovered.wait(RecoveryTimeoutMs));
+    recorder.finish();
+    QVERIFY(stored.wait());
+    StoredRecords records(m_config);
+    bool contiguous = false;
+    QCOMPARE(records.points(stored.first().first().toLongLong(), &contiguous).size(), 2);
+    QVERIFY(contiguous);
+    QCOMPARE(records.value(QStringLiteral("SELECT serial_number FROM tests")).toString(), QStringLiteral("moved"));
 }
 
 QTEST_GUILESS_MAIN(tst_RecorderSqlite)
