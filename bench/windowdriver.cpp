@@ -3,7 +3,7 @@
 #include "bench/plotprobe.h"
 #include "widgets/filedialogs.h"
 #include "mainwindow/mainwindow.h"
-#include "results/liveevaluation.h"
+#include "session/testsession.h"
 
 #include <QAction>
 #include <QPushButton>
@@ -21,7 +21,7 @@ WindowDriver::WindowDriver(MainWindow *window)
 
 void WindowDriver::useProgram(const TestProgram &program)
 {
-    m_window->findChild<LiveEvaluation *>()->useProgram(program, QStringLiteral("bench"));
+    m_window->findChild<TestSession *>()->useProgram(program, QStringLiteral("bench"));
 }
 
 int WindowDriver::pointCount() const

@@ -3,6 +3,7 @@
 #include "numbers/numbertext.h"
 #include "evaluation/programfile.h"
 #include "history/curveplot.h"
+#include "history/controlchartplot.h"
 #include "history/histogramplot.h"
 #include "history/historymodel.h"
 #include "history/statisticstext.h"
@@ -39,6 +40,7 @@ constexpr double LogoHeight = 40;
 constexpr double LogoMaxWidth = 160;
 constexpr int CurvePlotHeight = 330;
 constexpr int HistogramHeight = 230;
+constexpr int ControlChartHeight = 200;
 constexpr int HysteresisDecimals = 2;
 constexpr int FingerprintDigits = 16;
 const char PassColour[] = "#008000";
@@ -688,6 +690,31 @@ bool renderTest(QPagedPaintDevice *device, const StoredTest &test, const LabHead
     return page.finish();
 }
 
+// A point's control chart, both halves side by side, and what broke a rule.
+void controlChart(ReportPage *page, const RecordQueries::Batch &batch, int pointNo)
+{
+    const Spc::ControlChart chart = batch.chart(pointNo);
+    if (chart.location.isEmpty())
+        return;
+    const QVector<Spc::Violation> violations = batch.violations(chart);
+    const QString title = StatisticsText::pointTitle(pointNo);
+    QCustomPlot *location = page->newPlot();
+    QCustomPlot *spread = page->newPlot();
+    ControlChartPlot::draw(location, chart, ControlChartPlot::Half::Location, violations, title);
+    ControlChartPlot::draw(spread, chart, ControlChartPlot::Half::Spread, {}, title);
+    page->plots({location, spread}, ControlChartHeight);
+    const auto frozen = batch.frozen.constFind(pointNo);
+    QStringList lines{StatisticsText::limitsSource(chart, frozen == batch.frozen.constEnd() ? nullptr : &*frozen)};
+    for (const Spc::Violation &violation : violations)
+        lines << StatisticsText::violation(violation, batch.rules);
+    if (violations.isEmpty())
+        lines << ReportText::tr("No rule switched on is broken.");
+    QStringList escapedLines;
+    for (const QString &line : qAsConst(lines))
+        escapedLines << escaped(line);
+    page->text(escapedLines.join(QStringLiteral("<br>")));
+}
+
 bool renderBatch(QPagedPaintDevice *device, const RecordQueries::Batch &batch,
                  const QVector<StoredTest> &tests, const LabHeader &lab)
 {
@@ -705,7 +732,12 @@ bool renderBatch(QPagedPaintDevice *device, const RecordQueries::Batch &batch,
               BodyPointSize + 2);
     page.text(escaped(ReportText::tr("Subgroup size: %1")
                           .arg(StatisticsText::subgroupSize(batch.subgroupSize)))
-              + QStringLiteral("<br>") + escaped(StatisticsText::formulas(batch.subgroupSize)));
+              + QStringLiteral("<br>") + escaped(StatisticsText::formulas(batch.subgroupSize))
+              + QStringLiteral("<br>")
+              + escaped(ReportText::tr("Control charts: %1; rules switched on: %2.")
+                            .arg(batch.subgroupSize == 1 ? ReportText::tr("individuals and moving range")
+                                                         : ReportText::tr("X̄ and s"),
+                                 StatisticsText::ruleNumbers(batch.rules))));
 
     // Each point's figures and histogram on one page.
     for (const BatchStatistics::PointSummary &point : batch.points) {
@@ -720,6 +752,7 @@ bool renderBatch(QPagedPaintDevice *device, const RecordQueries::Batch &batch,
             HistogramPlot::draw(histogram, batch.histogram(point.pointNo), point,
                                 StatisticsText::pointTitle(point.pointNo));
             page.plots({histogram}, HistogramHeight);
+            controlChart(&page, batch, point.pointNo);
         }
         page.endGroup();
     }

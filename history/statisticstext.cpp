@@ -111,6 +111,54 @@ QString StatisticsText::formulas(int subgroupSize)
         .arg(Spc::CapabilityGoal);
 }
 
+QString StatisticsText::ruleName(int rule, const Spc::RuleSet &rules)
+{
+    switch (rule) {
+    case 1: return tr("1 one point beyond 3σ");
+    case 2: return tr("2 %1 in a row on one side").arg(rules.sameSideRun);
+    case 3: return tr("3 six rising or falling");
+    case 4: return tr("4 fourteen alternating up and down");
+    case 5: return tr("5 two of three beyond 2σ on one side");
+    case 6: return tr("6 four of five beyond 1σ on one side");
+    case 7: return tr("7 fifteen within 1σ");
+    case 8: return tr("8 eight beyond 1σ on either side");
+    }
+    return QString::number(rule);
+}
+
+QString StatisticsText::ruleNumbers(const Spc::RuleSet &rules)
+{
+    QStringList on;
+    for (int rule = 1; rule <= Spc::RuleCount; ++rule) {
+        if (rules.isOn(rule))
+            on << ruleName(rule, rules);
+    }
+    return on.isEmpty() ? tr("none") : on.join(QStringLiteral("; "));
+}
+
+QString StatisticsText::violation(const Spc::Violation &violation, const Spc::RuleSet &rules)
+{
+    return tr("Subgroup %1: rule %2").arg(violation.point + 1).arg(ruleName(violation.rule, rules));
+}
+
+QString StatisticsText::limitsSource(const Spc::ControlChart &chart, const Spc::FrozenLimits *frozen)
+{
+    auto day = [](const QDateTime &time) {
+        return time.isValid() ? time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd")) : tr("?");
+    };
+    if (chart.frozen && frozen) {
+        return tr("Limits frozen by %1 on %2 from %3 tests (%4 – %5).")
+            .arg(frozen->frozenBy, day(frozen->frozenAt))
+            .arg(frozen->baseTests)
+            .arg(day(frozen->baseFrom), day(frozen->baseTo));
+    }
+    if (frozen) {
+        return tr("Limits from the data shown: the frozen limits are for subgroups of %1.")
+            .arg(subgroupSize(frozen->subgroupSize));
+    }
+    return tr("Limits from the data shown.");
+}
+
 QString StatisticsText::counts(int count, int passed, int failed)
 {
     return tr("%1 tests · %2 pass · %3 fail").arg(count).arg(passed).arg(failed);

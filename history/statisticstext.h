@@ -1,5 +1,7 @@
 #pragma once
 
+#include "spc/controlchart.h"
+#include "spc/nelsonrules.h"
 #include "statistics/batchstatistics.h"
 #include "records/historyfilter.h"
 
@@ -26,6 +28,18 @@ public:
     static QString subgroupSize(int size);
     // How Pp, Ppk, Cp and Cpk were computed, for the batch report.
     static QString formulas(int subgroupSize);
+    // A rule by its number and what it looks for ("2 nine in a row on one
+    // side"); rule 2's run is the rule set's.
+    static QString ruleName(int rule, const Spc::RuleSet &rules);
+    // "Subgroup 12: rule 2 nine in a row on one side", subgroups from 1 as
+    // the chart numbers them.
+    // "1, 2 (run of 8), 5, 6" or "none".
+    static QString ruleNumbers(const Spc::RuleSet &rules);
+    static QString violation(const Spc::Violation &violation, const Spc::RuleSet &rules);
+    // Where the chart's limits come from: the data shown, or frozen (by
+    // whom, when, from which base period).
+    static QString limitsSource(const Spc::ControlChart &chart,
+                                const Spc::FrozenLimits *frozen);
     static QString counts(int count, int passed, int failed);
     static QString pointTitle(int pointNo);
 };

@@ -2,13 +2,16 @@
 #include "ui_statisticswindow.h"
 
 #include "widgets/widgetfit.h"
+#include "history/controlchartplot.h"
 #include "history/histogramplot.h"
 #include "history/reports.h"
 #include "history/statisticstext.h"
 #include "widgets/filedialogs.h"
 #include "settings/applocations.h"
+#include "records/controllimitsstore.h"
 #include "records/recordsdatabase.h"
 
+#include <QCheckBox>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMessageBox>
@@ -27,14 +30,25 @@ StatisticsWindow::StatisticsWindow(const HistoryFilter &filter, QWidget *parent)
     ui->pointTable->verticalHeader()->hide();
     m_batch.filter = filter;
     m_batch.subgroupSize = ui->subgroupSpin->value();
-    QString error;
-    QSqlDatabase db = RecordsDatabase::forCurrentThread(&error);
-    if (!db.isValid() || !RecordQueries::loadBatch(db, filter, &m_batch, &error)) {
-        QMessageBox::warning(this, windowTitle(),
-                             tr("The statistics cannot be read.") + QLatin1Char('\n') + error);
-    }
+    for (QCheckBox *check : ruleChecks())
+        connect(check, &QCheckBox::toggled, this, &StatisticsWindow::rulesChosen);
+    showRules();
+    reload();
     showBatch();
     WidgetFit::fit(this);
+}
+
+// Reads the batch again (after freezing limits, too); false with a message.
+bool StatisticsWindow::reload()
+{
+    QString error;
+    QSqlDatabase db = RecordsDatabase::forCurrentThread(&error);
+    if (!db.isValid() || !RecordQueries::loadBatch(db, m_batch.filter, &m_batch, &error)) {
+        QMessageBox::warning(this, windowTitle(),
+                             tr("The statistics cannot be read.") + QLatin1Char('\n') + error);
+        return false;
+    }
+    return true;
 }
 
 StatisticsWindow::~StatisticsWindow()
@@ -87,15 +101,136 @@ void StatisticsWindow::on_subgroupSpin_valueChanged(int size)
 void StatisticsWindow::on_pointCombo_currentIndexChanged(int index)
 {
     if (index < 0) {
-        ui->histogramPlot->clearPlottables();
-        ui->histogramPlot->clearItems();
-        ui->histogramPlot->replot();
+        for (QCustomPlot *plot : {ui->histogramPlot, ui->locationPlot, ui->spreadPlot}) {
+            plot->clearPlottables();
+            plot->clearItems();
+            plot->replot();
+        }
+        ui->violationList->clear();
+        ui->freezeBtn->setEnabled(false);
+        ui->withdrawBtn->setEnabled(false);
         return;
     }
     const int pointNo = ui->pointCombo->itemData(index).toInt();
     HistogramPlot::draw(ui->histogramPlot, m_batch.histogram(pointNo), *m_batch.point(pointNo),
                         StatisticsText::pointTitle(pointNo));
     ui->histogramPlot->replot();
+    showChart(pointNo);
+}
+
+QVector<QCheckBox *> StatisticsWindow::ruleChecks() const
+{
+    return {ui->rule1Check, ui->rule2Check, ui->rule3Check, ui->rule4Check,
+            ui->rule5Check, ui->rule6Check, ui->rule7Check, ui->rule8Check};
+}
+
+void StatisticsWindow::showChart(int pointNo)
+{
+    const Spc::ControlChart chart = m_batch.chart(pointNo);
+    const QVector<Spc::Violation> violations = m_batch.violations(chart);
+    const QString title = StatisticsText::pointTitle(pointNo);
+    ControlChartPlot::draw(ui->locationPlot, chart, ControlChartPlot::Half::Location, violations, title);
+    ControlChartPlot::draw(ui->spreadPlot, chart, ControlChartPlot::Half::Spread, {}, title);
+    ui->locationPlot->replot();
+    ui->spreadPlot->replot();
+    const auto frozen = m_batch.frozen.constFind(pointNo);
+    const Spc::FrozenLimits *limits = frozen == m_batch.frozen.constEnd() ? nullptr : &*frozen;
+    ui->limitsLabel->setText(StatisticsText::limitsSource(chart, limits));
+    ui->violationList->clear();
+    for (const Spc::Violation &violation : violations)
+        ui->violationList->addItem(StatisticsText::violation(violation, m_batch.rules));
+    if (violations.isEmpty())
+        ui->violationList->addItem(tr("No rule switched on is broken."));
+    // Limits are frozen per part number, from a chart that has them.
+    const bool onePart = !m_batch.filter.partNumber.trimmed().isEmpty();
+    ui->freezeBtn->setEnabled(onePart && !chart.frozen && chart.locationLimits.has_value());
+    ui->withdrawBtn->setEnabled(onePart && limits);
+}
+
+// The checkboxes as the rule set stands.
+void StatisticsWindow::showRules()
+{
+    const QVector<QCheckBox *> checks = ruleChecks();
+    for (int rule = 1; rule <= Spc::RuleCount; ++rule) {
+        QCheckBox *check = checks.at(rule - 1);
+        const QSignalBlocker blocker(check);
+        check->setText(StatisticsText::ruleName(rule, m_batch.rules));
+        check->setChecked(m_batch.rules.isOn(rule));
+    }
+}
+
+void StatisticsWindow::rulesChosen()
+{
+    const QVector<QCheckBox *> checks = ruleChecks();
+    for (int rule = 1; rule <= Spc::RuleCount; ++rule)
+        m_batch.rules.set(rule, checks.at(rule - 1)->isChecked());
+    on_pointCombo_currentIndexChanged(ui->pointCombo->currentIndex());
+}
+
+void StatisticsWindow::on_nelsonBtn_clicked()
+{
+    m_batch.rules = Spc::RuleSet::nelson();
+    showRules();
+    on_pointCombo_currentIndexChanged(ui->pointCombo->currentIndex());
+}
+
+void StatisticsWindow::on_westernElectricBtn_clicked()
+{
+    m_batch.rules = Spc::RuleSet::westernElectric();
+    showRules();
+    on_pointCombo_currentIndexChanged(ui->pointCombo->currentIndex());
+}
+
+void StatisticsWindow::on_freezeBtn_clicked()
+{
+    const int index = ui->pointCombo->currentIndex();
+    if (index < 0)
+        return;
+    const int pointNo = ui->pointCombo->itemData(index).toInt();
+    // The base period is the tests shown, judged by their own limits.
+    RecordQueries::Batch base = m_batch;
+    base.frozen.clear();
+    std::optional<Spc::FrozenLimits> limits = Spc::limitsToFreeze(base.chart(pointNo));
+    if (!limits)
+        return;
+    limits->baseFrom = m_batch.firstStartedAt;
+    limits->baseTo = m_batch.lastStartedAt;
+    limits->baseTests = m_batch.forces.value(pointNo).size();
+    const QString part = m_batch.filter.partNumber.trimmed();
+    if (QMessageBox::question(this, windowTitle(),
+                              tr("Freeze the control limits of test point %1 for part number %2 "
+                                 "from these %3 tests? Later tests of the part are judged against them.")
+                                  .arg(pointNo)
+                                  .arg(part)
+                                  .arg(limits->baseTests))
+        != QMessageBox::Yes)
+        return;
+    QString error;
+    QSqlDatabase db = RecordsDatabase::forCurrentThread(&error);
+    if (!db.isValid() || !ControlLimitsStore::freeze(db, part, pointNo, *limits, &error)) {
+        QMessageBox::warning(this, windowTitle(), tr("The limits could not be frozen.") + QLatin1Char('\n') + error);
+        return;
+    }
+    if (reload())
+        on_pointCombo_currentIndexChanged(index);
+}
+
+void StatisticsWindow::on_withdrawBtn_clicked()
+{
+    const int index = ui->pointCombo->currentIndex();
+    if (index < 0)
+        return;
+    const int pointNo = ui->pointCombo->itemData(index).toInt();
+    QString error;
+    QSqlDatabase db = RecordsDatabase::forCurrentThread(&error);
+    if (!db.isValid()
+        || !ControlLimitsStore::withdraw(db, m_batch.filter.partNumber, pointNo, &error)) {
+        QMessageBox::warning(this, windowTitle(),
+                             tr("The frozen limits could not be withdrawn.") + QLatin1Char('\n') + error);
+        return;
+    }
+    if (reload())
+        on_pointCombo_currentIndexChanged(index);
 }
 
 void StatisticsWindow::on_reportBtn_clicked()

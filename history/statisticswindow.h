@@ -8,9 +8,10 @@ namespace Ui {
 class StatisticsWindow;
 }
 
-// Batch statistics of a filter: counts, a table of figures per test point
-// and the histogram of one point's forces with its limits; the batch report
-// as PDF or on paper.
+// Batch statistics of a filter: counts, a table of figures per test point,
+// the histogram of one point's forces with its limits and its control chart
+// judged by the rules switched on (limits from the data or frozen for the
+// part number); the batch report as PDF or on paper.
 class StatisticsWindow : public QWidget
 {
     Q_OBJECT
@@ -24,11 +25,20 @@ public:
 private slots:
     void on_pointCombo_currentIndexChanged(int index);
     void on_subgroupSpin_valueChanged(int size);
+    void on_nelsonBtn_clicked();
+    void on_westernElectricBtn_clicked();
+    void on_freezeBtn_clicked();
+    void on_withdrawBtn_clicked();
     void on_reportBtn_clicked();
     void on_printBtn_clicked();
 
 private:
     void showBatch();
+    void showChart(int pointNo);
+    void showRules();
+    void rulesChosen();
+    bool reload();
+    QVector<class QCheckBox *> ruleChecks() const;
     bool loadTests(QVector<StoredTest> *tests);
 
     Ui::StatisticsWindow *ui;

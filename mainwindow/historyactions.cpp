@@ -1,6 +1,5 @@
 #include "mainwindow/historyactions.h"
 
-#include "history/curveplot.h"
 #include "history/historymodel.h"
 #include "history/historywindow.h"
 #include "records/recordqueries.h"
@@ -15,17 +14,10 @@
 #include <QPrinter>
 #include <QStatusBar>
 
-#include <qcustomplot.h>
-
-namespace {
-const char MarksLayerName[] = "recordMarks";
-} // namespace
-
-HistoryActions::HistoryActions(QMainWindow *window, QCustomPlot *plot, QMenu *fileMenu,
+HistoryActions::HistoryActions(QMainWindow *window, QMenu *fileMenu,
                                QAction *beforeAction, QMenu *recordsMenu)
     : QObject(window)
     , m_window(window)
-    , m_plot(plot)
     , m_historyAction(new QAction(tr("History"), window))
     , m_printAction(new QAction(tr("Print"), window))
 {
@@ -39,9 +31,6 @@ HistoryActions::HistoryActions(QMainWindow *window, QCustomPlot *plot, QMenu *fi
     header->setObjectName(QStringLiteral("actionReportHeader"));
     connect(header, &QAction::triggered, this, &HistoryActions::editReportHeader);
     connect(m_printAction, &QAction::triggered, this, &HistoryActions::print);
-
-    plot->addLayer(QLatin1String(MarksLayerName));
-    m_marks = plot->layer(QLatin1String(MarksLayerName));
 }
 
 void HistoryActions::setRecordedTest(qint64 testId)
@@ -59,7 +48,6 @@ void HistoryActions::openHistory()
         m_history = new HistoryWindow(m_window);
         m_history->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_history, &HistoryWindow::sendStoredTest, this, &HistoryActions::sendStoredTest);
-        connect(m_history, &HistoryWindow::sendStoredTest, this, &HistoryActions::showStoredTest);
     } else {
         m_history->refresh();
     }
@@ -79,13 +67,7 @@ void HistoryActions::editReportHeader()
 
 void HistoryActions::showStoredTest(const StoredTest &test)
 {
-    forgetShownTest();
     m_shownTest = test.id;
-    QCPLayer *current = m_plot->currentLayer();
-    m_plot->setCurrentLayer(m_marks);
-    CurvePlot::addTestPoints(m_plot, test.evaluation);
-    m_plot->setCurrentLayer(current);
-    m_plot->replot(QCustomPlot::rpQueuedReplot);
     const QString verdict = test.evaluation.judged ? HistoryModel::verdictText(test.evaluation.verdict)
                                                    : tr("not judged");
     m_window->statusBar()->showMessage(tr("Test No. %1, %2 %3, serial number %4: %5")
@@ -98,11 +80,6 @@ void HistoryActions::showStoredTest(const StoredTest &test)
 void HistoryActions::forgetShownTest()
 {
     m_shownTest = 0;
-    for (int i = m_plot->itemCount() - 1; i >= 0; --i) {
-        if (m_plot->item(i)->layer() == m_marks)
-            m_plot->removeItem(i);
-    }
-    m_plot->replot(QCustomPlot::rpQueuedReplot);
 }
 
 void HistoryActions::print()

@@ -7,8 +7,6 @@
 
 class HistoryWindow;
 class QAction;
-class QCPLayer;
-class QCustomPlot;
 class QMainWindow;
 class QMenu;
 
@@ -16,8 +14,8 @@ class QMenu;
 // Report Header and File → Print (the report of the test on record that
 // the plot shows).
 // A test opened from History is handed to the window by sendStoredTest;
-// its test points and limits are then marked on the window's plot until
-// the curves are replaced (Refresh, Open).
+// the window shows it (its program's limits and verdict are the session's
+// judgement, marked by the results panel) and calls showStoredTest.
 class HistoryActions : public QObject
 {
     Q_OBJECT
@@ -25,7 +23,7 @@ class HistoryActions : public QObject
 public:
     // Puts its actions into the window's menus: Print into `fileMenu`
     // before `beforeAction`, History into `recordsMenu`.
-    HistoryActions(QMainWindow *window, QCustomPlot *plot, QMenu *fileMenu, QAction *beforeAction,
+    HistoryActions(QMainWindow *window, QMenu *fileMenu, QAction *beforeAction,
                    QMenu *recordsMenu);
 
     QAction *historyAction() const { return m_historyAction; }
@@ -37,7 +35,8 @@ signals:
     void sendStoredTest(const StoredTest &test);
 
 public slots:
-    // The plot now shows this test on record (opened, or just recorded).
+    // The plot now shows this test on record: File → Print prints it, and
+    // the status bar names it with its verdict.
     void showStoredTest(const StoredTest &test);
     // The test the window just recorded is on disk: File → Print prints it,
     // and an open History window lists it.
@@ -52,8 +51,6 @@ private slots:
 
 private:
     QMainWindow *m_window;
-    QCustomPlot *m_plot;
-    QCPLayer *m_marks;
     QAction *m_historyAction;
     QAction *m_printAction;
     QPointer<HistoryWindow> m_history;

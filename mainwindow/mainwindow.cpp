@@ -20,7 +20,6 @@
 #include "mainwindow/plotautofit.h"
 #include "mainwindow/plotexport.h"
 #include "mainwindow/startprompt.h"
-#include "mainwindow/testrun.h"
 #include "mainwindow/verificationactions.h"
 #include "mainwindow/testsettingslabel.h"
 #include "parameters/machineparameter.h"
@@ -29,6 +28,8 @@
 #include "results/liveevaluation.h"
 #include "results/programchoice.h"
 #include "recording/testrecording.h"
+#include "session/testrun.h"
+#include "session/testsession.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -45,8 +46,6 @@ constexpr int ForwardGraph = TestCurves::Forward;
 constexpr int ReturnGraph = TestCurves::Return;
 // The machine type is its force range in N; beyond this it is no type we show.
 constexpr int MaxShownMachineType = 5000;
-// The tester's decimals count is used only below this.
-constexpr int MaxForceDecimals = 5;
 constexpr double InitialDistanceLower = 0;
 constexpr double InitialDistanceUpper = 100;
 constexpr double InitialForceLower = -300;
@@ -59,9 +58,9 @@ MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
     , worker(new modbusThread)
+    , session(new TestSession(worker, DatabaseConfig::current(), this))
     , curvePlot(nullptr)
     , liveEvaluation(nullptr)
-    , testRun(new TestRun(this))
     , testSettingsLabel(new TestSettingsLabel(this))
 {
     ui->setupUi(this);
@@ -104,20 +103,25 @@ MainWindow::MainWindow(QWidget *parent)
 
     linkMonitor = new LinkMonitor(ui->statusBar, ui->menuDevice, this);
     connect(worker, &modbusThread::sendLinkReport, this, &MainWindow::receiveLinkReport);
-    // The machine is back: the test ends as a Stop would end it, and the
-    // next spring needs only Start.
-    connect(testRun, &TestRun::ended, this, [this] {
-        on_stopBtn_clicked();
-        if (!worker->isStopPending())
-            ui->statusBar->showMessage(tr("The test has ended. Start tests the next spring."));
+    // The machine is back: the session ends the test as a Stop would (the
+    // stop command, the record, the verdict), and the next spring needs
+    // only Start.
+    connect(session->run(), &TestRun::ended, this, [this] {
+        ui->startBtn->setEnabled(true);
+        ui->statusBar->showMessage(
+            worker->isStopPending()
+                ? tr("The tester did not get Stop; it is sent again as soon as the line is back.")
+                : tr("The test has ended. Start tests the next spring."));
     });
+    connect(session, &TestSession::connectionChanged, this, &MainWindow::connectionChanged);
+    connect(session, &TestSession::curvesReplaced, this, &MainWindow::showCurves);
     setUpTestShortcuts();
 
-    recording = new TestRecording(this);
+    recording = new TestRecording(this, session->recorder());
     connect(linkMonitor, &LinkMonitor::statisticsShown, this,
             [this] { linkMonitor->showRecordsLink(TestRecording::linkText()); });
 
-    auto *history = new HistoryActions(this, ui->userPlot, ui->menuFile, ui->actionExit,
+    history = new HistoryActions(this, ui->menuFile, ui->actionExit,
                                        recording->recordsMenu());
     connect(history, &HistoryActions::sendStoredTest, this, &MainWindow::receiveStoredTest);
     connect(recording->recorder(), &TestRecorder::testStored, history,
@@ -126,10 +130,8 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->actionOpen, &QAction::triggered, history, &HistoryActions::forgetShownTest);
     connect(this, &MainWindow::testBegun, history, &HistoryActions::forgetShownTest);
 
-    liveEvaluation = new LiveEvaluation(this, ui->userPlot, ui->verdictBand, &curves);
+    liveEvaluation = new LiveEvaluation(this, ui->userPlot, ui->verdictBand, session);
     ProgramChoice *programChoice = liveEvaluation->programChoice();
-    connect(this, &MainWindow::curvePointAdded, liveEvaluation, &LiveEvaluation::curvesChanged);
-    connect(this, &MainWindow::curvesReplaced, liveEvaluation, &LiveEvaluation::curvesChanged);
     connect(programChoice, &ProgramChoice::systemSetRequest, worker, &modbusThread::getSystemSet);
     connect(worker, &modbusThread::sendSystemSetting, programChoice,
             &ProgramChoice::receiveSystemSetting);
@@ -137,7 +139,7 @@ MainWindow::MainWindow(QWidget *parent)
     library = new LibraryActions(this, programChoice, recording->identityBar());
     // The part left in the bar by the last run chooses its program again.
     library->choose(recording->identityBar()->identity().partNumber);
-    verification = new VerificationActions(this, ui->menuDevice, [this] { return machineType; });
+    verification = new VerificationActions(this, ui->menuDevice, [this] { return session->machineType(); });
     connect(worker, &modbusThread::sendCurrentPointValue, verification,
             &VerificationActions::receiveCurrentPointValue);
     fitReadout();
@@ -148,7 +150,8 @@ MainWindow::MainWindow(QWidget *parent)
 // decimals, 200.00 mm, the largest type), so that no digit is cut off.
 void MainWindow::fitReadout()
 {
-    WidgetFit::reserve(ui->forceLabel, tr("%1 N").arg(WidgetFit::digits(5, forceDecimals)));
+    WidgetFit::reserve(ui->forceLabel,
+                       tr("%1 N").arg(WidgetFit::digits(5, session->forceDecimals())));
     WidgetFit::reserve(ui->distanceLabel,
                        tr("%1 mm").arg(WidgetFit::digits(3, NumberText::DistanceDecimals)));
     WidgetFit::reserve(ui->typeLabel, tr("Type-%1").arg(MaxShownMachineType));
@@ -196,12 +199,18 @@ void MainWindow::setUpTestShortcuts()
 
 bool MainWindow::isConnected() const
 {
-    return !ui->actionConnect->isEnabled();
+    return session->isConnected();
+}
+
+void MainWindow::connectionChanged(bool connected)
+{
+    ui->actionConnect->setEnabled(!connected);
+    ui->actionDisconnect->setEnabled(connected);
 }
 
 void MainWindow::on_actionConnect_triggered()
 {
-    if (!worker->openSerial()) {
+    if (!session->connectTester()) {
         // "COM open failed" followed by why.
         ui->statusBar->showMessage(LinkTexts::openFailedMessage(worker->lastOpenFailure()));
         linkMonitor->openFailed(worker->lastOpenFailure());
@@ -215,11 +224,8 @@ void MainWindow::on_actionConnect_triggered()
                                  QString::number(setting.stopBits));
     ui->statusBar->showMessage(connectionMessage);
     linkMonitor->connected();
-    ui->actionConnect->setEnabled(false);
-    ui->actionDisconnect->setEnabled(true);
 
-    const int type = worker->getMachineType();
-    machineType = type;
+    const int type = session->machineType();
     // A type of 0 (also what a failed read gives) is an empty range, which the
     // plot refuses: the axis keeps its range.
     ui->userPlot->yAxis->setRange(-type, type);
@@ -227,31 +233,21 @@ void MainWindow::on_actionConnect_triggered()
     if (type >= 1 && type <= MaxShownMachineType)
         ui->typeLabel->setText(tr("Type-%1").arg(type));
 
-    // A read that failed (tester still booting, noise on the line) is no
-    // count of 0: taking it would cost every force shown and saved in this
-    // session its decimals. The count in use stays.
-    quint16 decimals = 0;
-    if (worker->readForceDecimals(&decimals) && decimals < MaxForceDecimals)
-        forceDecimals = decimals;
     fitReadout();
 
     liveEvaluation->programChoice()->machineConnected();
-
-    worker->start();
 }
 
 void MainWindow::on_actionDisconnect_triggered()
 {
-    worker->stopThread();
-    worker->wait();
-    worker->closeSerial();
-    endTest();
+    const bool wasRunning = session->isTestRunning();
+    session->disconnectTester();
+    if (wasRunning)
+        ui->startBtn->setEnabled(true);
     linkMonitor->disconnected();
     ui->forceLabel->setEnabled(true);
     ui->distanceLabel->setEnabled(true);
     ui->statusBar->showMessage(tr("%1 close").arg(worker->getSerialSetting().portName));
-    ui->actionConnect->setEnabled(true);
-    ui->actionDisconnect->setEnabled(false);
 }
 
 void MainWindow::on_actionSetting_triggered()
@@ -276,50 +272,36 @@ void MainWindow::on_startBtn_clicked()
                         TestHeader::thisStation(), QDateTime::currentDateTimeUtc());
     if (isConnected() && !StartPrompt::mayStart(this, gate))
         return;
-    worker->startTest(curveSetting);
     // A second start command mid-stroke would send the machine on past the
     // set distance: Start waits for the end of the test, Stop or Disconnect.
-    // Without a link no test runs, and Start stays as it was.
-    if (isConnected()) {
-        // Each spring on a clean plot, as after Refresh: its curves alone
-        // are judged and shown; the previous one's are on record.
-        curves.clear();
-        showCurves();
+    // Without a link no test runs, and Start stays as it was. Each spring
+    // starts on a clean plot, as after Refresh: its curves alone are judged
+    // and shown; the previous one's are on record.
+    if (session->startTest(curveSetting, recording->identityBar()->identity(), library->chosen(),
+                           gate.verificationId)) {
         emit testBegun();
-        // The spring under test; the bar may count up for the next one.
-        const QString serialNumber = recording->identityBar()->identity().serialNumber;
-        testRun->start();
         ui->startBtn->setEnabled(false);
-        recording->testStarted(curveSetting, worker->getSerialSetting(), machineType,
-                               liveEvaluation->program(), library->chosen(), gate.verificationId);
+        // The spring under test has its serial number; the bar may count
+        // up for the next one.
+        recording->identityBar()->testStarted();
         verification->refresh();
-        liveEvaluation->testStarted(serialNumber);
     }
 }
 
 void MainWindow::on_stopBtn_clicked()
 {
-    worker->stopTest();
-    endTest();
+    const bool wasRunning = session->isTestRunning();
+    session->stopTest();
+    if (wasRunning)
+        ui->startBtn->setEnabled(true);
     if (worker->isStopPending())
         ui->statusBar->showMessage(
             tr("The tester did not get Stop; it is sent again as soon as the line is back."));
 }
 
-void MainWindow::endTest()
-{
-    if (!testRun->isRunning())
-        return;
-    testRun->stop();
-    ui->startBtn->setEnabled(true);
-    recording->testEnded();
-    liveEvaluation->testEnded();
-}
-
 void MainWindow::on_refreshBtn_clicked()
 {
-    curves.clear();
-    showCurves();
+    session->clearCurves();
 }
 
 void MainWindow::on_axisSetBtn_clicked()
@@ -411,7 +393,7 @@ void MainWindow::receiveCurveSetting(Curve_Setting setting)
     curveSetting = setting;
     testSettingsLabel->showSetting(curveSetting);
     if (isConnected()) {
-        ui->startBtn->setEnabled(!testRun->isRunning());
+        ui->startBtn->setEnabled(!session->isTestRunning());
         ui->refreshBtn->setEnabled(true);
         ui->stopBtn->setEnabled(true);
     }
@@ -423,11 +405,10 @@ void MainWindow::receiveCurveData(int index, double x, double y)
 {
     // A corrupt float from the line, or a stroke that is none, is no point
     // of the curves.
-    if (!curves.add(index, x, y))
+    if (!session->addPoint(index, x, y))
         return;
     curvePlot.append(TestCurves::Stroke(index), x, y);
-    recording->addPoint(index, x, y);
-    if (testRun->pointArrived(index, x))
+    if (session->run()->pointArrived(index, x))
         showReading(float(x), float(y));
     emit curvePointAdded(index, x, y);
 }
@@ -440,8 +421,8 @@ void MainWindow::receiveCurrentPointValue(float distance, float force)
 // The live values between tests, the latest curve point during one.
 void MainWindow::showReading(float distance, float force)
 {
-    const float shownForce = truncateReading(force, forceDecimals);
-    const float shownDistance = truncateDistanceReading(distance, forceDecimals);
+    const float shownForce = truncateReading(force, session->forceDecimals());
+    const float shownDistance = truncateDistanceReading(distance, session->forceDecimals());
     ui->forceLabel->setText(tr("%1 N").arg(NumberText::force(shownForce)));
     ui->distanceLabel->setText(tr("%1 mm").arg(NumberText::distance(shownDistance)));
 }
@@ -465,7 +446,7 @@ void MainWindow::receiveLinkReport(LinkReport report)
 {
     const bool wasAnswering = linkMonitor->answering();
     linkMonitor->receiveLinkReport(report);
-    testRun->linkAnswering(report.answering);
+    session->run()->linkAnswering(report.answering);
     if (!isConnected() || wasAnswering == report.answering)
         return;
     // The last reading stays readable, greyed: it is no longer the machine's.
@@ -488,12 +469,12 @@ void MainWindow::on_actionLanguage_triggered()
 
 bool MainWindow::plotHasData() const
 {
-    return !curves.isEmpty();
+    return session->hasCurves();
 }
 
 void MainWindow::showCurves()
 {
-    curvePlot.show(curves);
+    curvePlot.show(session->curves());
     ui->userPlot->replot();
     emit curvesReplaced();
 }
@@ -549,7 +530,7 @@ void MainWindow::on_actionSave_triggered()
     }
 
     QString failure;
-    if (!CurveFile::save(fileName, curves, forceDecimals, &failure)) {
+    if (!CurveFile::save(fileName, session->curves(), session->forceDecimals(), &failure)) {
         QMessageBox::warning(this, tr("Save"),
                              tr("The curves could not be saved to %1: %2").arg(fileName, failure));
         return;
@@ -567,23 +548,32 @@ void MainWindow::on_actionOpen_triggered()
     // A cancelled dialog (empty name), a folder or a file that cannot be
     // read leaves the curves as they are.
     QString failure;
-    if (!CurveFile::load(fileName, &curves, &failure))
+    TestCurves loaded;
+    if (!CurveFile::load(fileName, &loaded, &failure))
         return;
+    if (!session->showCurves(loaded)) {
+        ui->statusBar->showMessage(testOpenMessage());
+        return;
+    }
     ui->userPlot->xAxis->setRange(InitialDistanceLower, InitialDistanceUpper - InitialDistanceLower,
                                   Qt::AlignLeft);
-    liveEvaluation->showSerialNumber(QString());
-    showCurves();
+    ui->userPlot->replot();
 }
 
 void MainWindow::receiveStoredTest(const StoredTest &test)
 {
-    curves.clear();
-    for (const RecordedPoint &point : test.points)
-        curves.add(point.stroke, point.distance, point.force);
-    liveEvaluation->showSerialNumber(test.header.identity.serialNumber);
-    showCurves();
+    if (!session->showStoredTest(test)) {
+        ui->statusBar->showMessage(testOpenMessage());
+        return;
+    }
+    history->showStoredTest(test);
     CurvePlot::fitAxes(ui->userPlot);
     ui->userPlot->replot();
+}
+
+QString MainWindow::testOpenMessage()
+{
+    return tr("A test is running: its curves stay in view until it ends.");
 }
 
 void MainWindow::on_actionExport_triggered()

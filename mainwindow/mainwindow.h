@@ -1,7 +1,6 @@
 #pragma once
 
 #include "device/linkhealth.h"
-#include "curves/testcurves.h"
 #include "device/settings.h"
 #include "dialogs/axissetting.h"
 #include "records/storedtest.h"
@@ -10,6 +9,7 @@
 
 #include <QMainWindow>
 
+class HistoryActions;
 class LibraryActions;
 class LinkMonitor;
 class LiveEvaluation;
@@ -17,7 +17,7 @@ class QMouseEvent;
 class modbusThread;
 class PlotAutoFit;
 class TestRecording;
-class TestRun;
+class TestSession;
 class TestSettingsLabel;
 class VerificationActions;
 
@@ -25,9 +25,11 @@ namespace Ui {
 class MainWindow;
 }
 
-// The program's window: connects to the tester, sends the test commands,
-// shows the live force and distance, draws the forward and return curves,
-// and opens every dialog. Owns the acquisition worker.
+// The program's window: builds the form and wires it to the test session
+// (session/), which holds the connection, the curves, the running test, its
+// evaluation and its recording. The window's slots forward to the session
+// and show what it holds: the live force and distance, the forward and
+// return curves, every dialog. Owns the acquisition worker.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -80,10 +82,11 @@ private:
     void setUpTestShortcuts();
     void fitReadout();
     bool isConnected() const;
-    void endTest();
     void showReading(float distance, float force);
     bool plotHasData() const;
     void showCurves();
+    void connectionChanged(bool connected);
+    static QString testOpenMessage();
     void showNoDataMessage();
     QString dataDirectory();
     QString defaultFileName();
@@ -96,16 +99,15 @@ private:
     // The status text of the last Connect, shown again when the tester
     // answers after an outage.
     QString connectionMessage;
-    TestCurves curves;
+    TestSession *session;
     CurvePlotView curvePlot;
     LiveEvaluation *liveEvaluation;
-    TestRun *testRun;
     TestSettingsLabel *testSettingsLabel;
     QString lastFileFolder;
     PlotAutoFit *autoFit = nullptr;
     TestRecording *recording;
+    HistoryActions *history;
     LibraryActions *library;
     VerificationActions *verification;
     StartGate startGate;
-    int machineType = 0;
 };

@@ -4,7 +4,6 @@ set(TORVELIN_MAINWINDOW_SOURCES
     mainwindow/curveplotview.h mainwindow/curveplotview.cpp
     mainwindow/plotexport.h mainwindow/plotexport.cpp
     mainwindow/livereadout.h mainwindow/livereadout.cpp
-    mainwindow/testrun.h mainwindow/testrun.cpp
     mainwindow/plotautofit.h mainwindow/plotautofit.cpp
     mainwindow/testsettingslabel.h mainwindow/testsettingslabel.cpp
     mainwindow/historyactions.h mainwindow/historyactions.cpp

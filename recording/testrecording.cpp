@@ -1,9 +1,6 @@
 #include "recording/testrecording.h"
 
-#include "numbers/numbertext.h"
-#include "evaluation/evaluation.h"
 #include "recording/databasedialog.h"
-#include "records/evaluationrecord.h"
 #include "recording/identitybar.h"
 #include "records/recordsdatabase.h"
 #include "records/serverconnection.h"
@@ -33,10 +30,10 @@ void showNotice(QWidget *parent, QMessageBox::Icon icon, const QString &title, c
 }
 } // namespace
 
-TestRecording::TestRecording(QMainWindow *window)
+TestRecording::TestRecording(QMainWindow *window, TestRecorder *recorder)
     : QObject(window)
     , m_window(window)
-    , m_recorder(new TestRecorder(DatabaseConfig::current(), this))
+    , m_recorder(recorder)
     , m_identityBar(new IdentityBar(window))
     , m_menu(new QMenu(tr("Records"), window))
     , m_statusLabel(new QLabel(window))
@@ -70,56 +67,6 @@ TestRecording::TestRecording(QMainWindow *window)
     connect(m_recorder, &TestRecorder::databaseRecovered, this, &TestRecording::databaseRecovered);
     connect(m_recorder, &TestRecorder::interruptedFound, this, &TestRecording::interruptedFound);
     m_recorder->start();
-}
-
-TestRecording::~TestRecording()
-{
-    testEnded();
-}
-
-void TestRecording::testStarted(const Curve_Setting &setting, const Serial_Setting_Type &line,
-                                int machineType, const std::optional<TestProgram> &program,
-                                const LibraryChoice &library, qint64 verificationId)
-{
-    testEnded();
-    m_curves.clear();
-    m_program = program;
-    m_testOpen = true;
-    TestHeader header = TestHeader::startingNow();
-    header.identity = m_identityBar->identity();
-    header.setting = setting;
-    header.machineType = machineType;
-    header.forceDecimals = forceDecimals;
-    header.line = line;
-    // A library version judges only with its own program: the window's
-    // choice of anything else resets it.
-    if (program && library.fromLibrary()) {
-        header.programId = library.id;
-        header.programVersion = library.version;
-    }
-    header.verificationId = verificationId;
-    m_recorder->begin(header);
-    m_identityBar->testStarted();
-}
-
-void TestRecording::addPoint(int stroke, double distance, double force)
-{
-    if (m_testOpen)
-        m_curves.add(stroke, distance, force);
-    m_recorder->addPoint(stroke, distance, force);
-}
-
-void TestRecording::testEnded()
-{
-    if (!m_testOpen)
-        return;
-    m_testOpen = false;
-    EvaluationRecord evaluation;
-    if (m_program)
-        evaluation = EvaluationRecords::of(SpringEvaluation::evaluate(m_curves, *m_program), *m_program);
-    m_recorder->finish(evaluation);
-    // The window holds the curves; this copy gives its memory back.
-    m_curves = TestCurves();
 }
 
 QString TestRecording::linkText()

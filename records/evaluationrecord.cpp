@@ -39,4 +39,29 @@ EvaluationRecord of(const Evaluation &evaluation, const TestProgram &program)
     return record;
 }
 
+Evaluation toEvaluation(const EvaluationRecord &record)
+{
+    Evaluation evaluation;
+    if (!record.judged)
+        return evaluation;
+    for (const PointResultRecord &point : record.points) {
+        PointResult result;
+        result.number = point.pointNo;
+        result.distance = point.distance;
+        result.force = point.force;
+        result.limits = {point.lower, point.upper};
+        result.verdict = point.verdict == verdictText(PointVerdict::Pass)   ? PointVerdict::Pass
+                         : point.verdict == verdictText(PointVerdict::Fail) ? PointVerdict::Fail
+                                                                            : PointVerdict::NotReached;
+        evaluation.points.append(result);
+    }
+    for (const RateRecord &rate : record.rates)
+        evaluation.rates.append(rate.rate);
+    evaluation.rateFit = record.rateFit;
+    evaluation.maxForce = record.maxForce;
+    evaluation.hysteresisPercent = record.hysteresisPercent;
+    evaluation.passed = record.verdict == verdictText(PointVerdict::Pass);
+    return evaluation;
+}
+
 } // namespace EvaluationRecords

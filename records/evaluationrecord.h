@@ -8,6 +8,9 @@
 namespace EvaluationRecords {
 
 EvaluationRecord of(const Evaluation &evaluation, const TestProgram &program);
+// The evaluation a record keeps, as the results panel shows it: the verdict
+// as it was given then, not judged again.
+Evaluation toEvaluation(const EvaluationRecord &record);
 
 // "pass", "fail", "not reached".
 QString verdictText(PointVerdict verdict);

@@ -100,6 +100,9 @@ QVector<Right> rights()
     rights.append({Engineer, QStringLiteral("INSERT, UPDATE"), QLatin1String(Schema::Programs::Table)});
     rights.append({Engineer, QStringLiteral("INSERT, DELETE"), QLatin1String(Schema::ProgramParts::Table)});
     rights.append({Engineer, QStringLiteral("INSERT, UPDATE"), QLatin1String(Schema::LabSettings::Table)});
+    // Control limits are frozen by those who approve the process.
+    for (const QString &role : {Reviewer, Engineer})
+        rights.append({role, QStringLiteral("INSERT"), QLatin1String(Schema::ControlLimits::Table)});
     // A machine is verified at its station, by whoever is logged in there.
     for (const QString &role : {Operator, Engineer}) {
         rights.append({role, QStringLiteral("INSERT"), QLatin1String(Schema::Verifications::Table)});

@@ -123,4 +123,28 @@ QVector<Statement> statements()
     return all;
 }
 
+QVector<Statement> controlLimitStatements()
+{
+    const QString kept = QStringLiteral("frozen control limits are never changed or deleted");
+    QVector<Statement> all;
+    for (const char *event : {"UPDATE", "DELETE"}) {
+        all << Statement{QStringLiteral("CREATE TRIGGER control_limits_kept_%1 BEFORE %2 ON control_limits "
+                                        "BEGIN SELECT RAISE(ABORT, '%3'); END")
+                             .arg(QString::fromLatin1(event).toLower(), QLatin1String(event), kept),
+                         QString()};
+    }
+    all << Statement{QString(),
+                     QStringLiteral("CREATE FUNCTION torvelin_control_limits_guard() RETURNS trigger "
+                                    "LANGUAGE plpgsql AS $$ BEGIN "
+                                    "IF TG_OP <> 'INSERT' THEN RAISE EXCEPTION '%1'; END IF; "
+                                    "NEW.frozen_by := session_user; NEW.frozen_at := %2; "
+                                    "RETURN NEW; END $$")
+                         .arg(kept, QLatin1String(PostgresNow))};
+    all << Statement{QString(),
+                     QStringLiteral("CREATE TRIGGER control_limits_guard BEFORE INSERT OR UPDATE OR DELETE "
+                                    "ON control_limits FOR EACH ROW EXECUTE FUNCTION "
+                                    "torvelin_control_limits_guard()")};
+    return all;
+}
+
 } // namespace LibraryGuards

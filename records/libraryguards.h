@@ -3,7 +3,7 @@
 #include <QString>
 #include <QVector>
 
-// What keeps a program version or a verification on record as it was,
+// What keeps a program version, a verification or frozen control limits on record as it was,
 // whatever a client sends: unique indexes and triggers, per engine (an
 // empty text: nothing on that engine). On PostgreSQL the triggers also
 // stamp who made, approved, retired or recorded a row, and when, with the
@@ -17,5 +17,8 @@ struct Statement
 };
 
 QVector<Statement> statements();
+// Frozen control limits: added, never changed or deleted; on PostgreSQL
+// stamped with the server's user and clock.
+QVector<Statement> controlLimitStatements();
 
 } // namespace LibraryGuards

@@ -1,5 +1,6 @@
 #include "records/recordqueries.h"
 
+#include "records/controllimitsstore.h"
 #include "records/schemasql.h"
 
 #include <QHash>
@@ -405,6 +406,20 @@ void Batch::setSubgroupSize(int size)
     points = BatchStatistics::summarise(samples, size);
 }
 
+Spc::ControlChart Batch::chart(int pointNo) const
+{
+    const auto limits = frozen.constFind(pointNo);
+    return Spc::controlChart(Spc::subgroupsOf(forces.value(pointNo), subgroupSize), subgroupSize,
+                             limits == frozen.constEnd() ? nullptr : &*limits);
+}
+
+QVector<Spc::Violation> Batch::violations(const Spc::ControlChart &chart) const
+{
+    if (!chart.locationLimits)
+        return {};
+    return Spc::violations(chart.location, *chart.locationLimits, rules);
+}
+
 bool loadBatch(const QSqlDatabase &db, const HistoryFilter &filter, Batch *batch, QString *error)
 {
     batch->filter = filter;
@@ -417,6 +432,18 @@ bool loadBatch(const QSqlDatabase &db, const HistoryFilter &filter, Batch *batch
     for (const BatchStatistics::PointSample &sample : batch->samples) {
         if (sample.force)
             batch->forces[sample.pointNo].append(*sample.force);
+    }
+    // Frozen limits belong to one part number.
+    batch->frozen.clear();
+    const QString part = filter.partNumber.trimmed();
+    if (part.isEmpty())
+        return true;
+    for (const BatchStatistics::PointSummary &point : qAsConst(batch->points)) {
+        std::optional<Spc::FrozenLimits> limits;
+        if (!ControlLimitsStore::inForce(db, part, point.pointNo, &limits, error))
+            return false;
+        if (limits)
+            batch->frozen.insert(point.pointNo, *limits);
     }
     return true;
 }

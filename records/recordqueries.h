@@ -1,5 +1,7 @@
 #pragma once
 
+#include "spc/controlchart.h"
+#include "spc/nelsonrules.h"
 #include "statistics/batchstatistics.h"
 #include "records/historyfilter.h"
 #include "records/storedtest.h"
@@ -74,8 +76,17 @@ struct Batch
     QVector<BatchStatistics::PointSummary> points;
     QMap<int, QVector<double>> forces; // measured forces by point number, in test order
 
+    // Limits frozen for the filter's part number, by point number.
+    QMap<int, Spc::FrozenLimits> frozen;
+    // The rules the control charts are judged by.
+    Spc::RuleSet rules = Spc::RuleSet::nelson();
+
     // The points' figures again with subgroups of another size.
     void setSubgroupSize(int size);
+    // A point's control chart, against its frozen limits where they are
+    // of this subgroup size, and the location chart's violations.
+    Spc::ControlChart chart(int pointNo) const;
+    QVector<Spc::Violation> violations(const Spc::ControlChart &chart) const;
 
     const BatchStatistics::PointSummary *point(int pointNo) const;
     BatchStatistics::Histogram histogram(int pointNo) const;

@@ -236,6 +236,40 @@ QVector<Change> versionThree()
     return step;
 }
 
+// Version 4: control limits frozen from a base period.
+QVector<Change> versionFour()
+{
+    namespace L = ControlLimits;
+    Table limits{L::Table,
+                 {C(L::id, Type::Key),
+                  C(L::partNumber, Type::Text),
+                  C(L::pointNo, Type::Integer),
+                  C(L::subgroupSize, Type::Integer),
+                  C(L::locationCenter, Type::Real),
+                  C(L::locationUpper, Type::Real),
+                  C(L::locationLower, Type::Real),
+                  C(L::spreadCenter, Type::Real),
+                  C(L::spreadUpper, Type::Real),
+                  C(L::spreadLower, Type::Real),
+                  C(L::baseFrom, Type::Text).orNull(),
+                  C(L::baseTo, Type::Text).orNull(),
+                  C(L::baseTests, Type::Integer),
+                  C(L::frozenBy, Type::Text),
+                  C(L::frozenAt, Type::Text),
+                  C(L::withdrawn, Type::Integer).byDefault(0).only({0, 1})},
+                 {},
+                 false,
+                 {}};
+    Step step{
+        Change::createTable(limits),
+        Change::createIndex({QStringLiteral("control_limits_part_point"), L::Table,
+                             {L::partNumber, L::pointNo, L::id}}),
+    };
+    for (const LibraryGuards::Statement &guard : LibraryGuards::controlLimitStatements())
+        step << Change::statement(guard.sqlite, guard.postgres);
+    return step;
+}
+
 } // namespace
 
 void apply(const Change &change, QVector<Table> *tables)
@@ -348,6 +382,7 @@ const QVector<Step> &steps()
         versionOne(),
         versionTwo(),
         versionThree(),
+        versionFour(),
     };
     return all;
 }

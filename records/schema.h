@@ -208,6 +208,29 @@ constexpr Column name{Table, "name"};
 constexpr Column value{Table, "value"};
 } // namespace LabSettings
 
+// Control limits a reviewer or an engineer froze from a base period, per
+// part number and test point. Rows are only ever added: the latest of a
+// part and point is in force, unless it withdraws them.
+namespace ControlLimits {
+constexpr char Table[] = "control_limits";
+constexpr Column id{Table, "id"};
+constexpr Column partNumber{Table, "part_number"};
+constexpr Column pointNo{Table, "point_no"};
+constexpr Column subgroupSize{Table, "subgroup_size"};
+constexpr Column locationCenter{Table, "location_center"};
+constexpr Column locationUpper{Table, "location_upper"};
+constexpr Column locationLower{Table, "location_lower"};
+constexpr Column spreadCenter{Table, "spread_center"};
+constexpr Column spreadUpper{Table, "spread_upper"};
+constexpr Column spreadLower{Table, "spread_lower"};
+constexpr Column baseFrom{Table, "base_from"};
+constexpr Column baseTo{Table, "base_to"};
+constexpr Column baseTests{Table, "base_tests"};
+constexpr Column frozenBy{Table, "frozen_by"};
+constexpr Column frozenAt{Table, "frozen_at"};
+constexpr Column withdrawn{Table, "withdrawn"};
+} // namespace ControlLimits
+
 enum class Type {
     Key,     // the table's own id: numbered by the database, the primary key
     Integer,

@@ -17,6 +17,7 @@ set(TORVELIN_RECORDS_SOURCES
     records/storedtest.h
     records/historyfilter.h records/historyfilter.cpp
     records/recordqueries.h records/recordqueries.cpp
+    records/controllimitsstore.h records/controllimitsstore.cpp
     records/resultscsv.h records/resultscsv.cpp
     records/libraryguards.h records/libraryguards.cpp
     records/programlibrarystore.h records/programlibrarystore.cpp

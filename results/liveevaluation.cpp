@@ -4,17 +4,18 @@
 #include "results/resultsdock.h"
 #include "results/verdictband.h"
 #include "results/verdictsound.h"
+#include "session/testsession.h"
 
 #include <QMainWindow>
-#include <QScreen>
 #include <QMenu>
+#include <QScreen>
 
 #include <qcustomplot.h>
 
 LiveEvaluation::LiveEvaluation(QMainWindow *window, QCustomPlot *plot, VerdictBand *band,
-                               const TestCurves *curves)
+                               TestSession *session)
     : QObject(window)
-    , m_curves(curves)
+    , m_session(session)
     , m_plot(plot)
     , m_dock(new ResultsDock(window))
     , m_band(band)
@@ -32,72 +33,36 @@ LiveEvaluation::LiveEvaluation(QMainWindow *window, QCustomPlot *plot, VerdictBa
     m_choice->menu()->addSeparator();
     m_choice->menu()->addAction(m_dock->toggleViewAction());
     m_choice->menu()->addAction(m_sound->action());
-    connect(m_choice, &ProgramChoice::programChosen, this, &LiveEvaluation::useProgram);
-    connect(m_choice, &ProgramChoice::noProgramChosen, this, &LiveEvaluation::useNoProgram);
-
-    m_pending.setSingleShot(true);
-    m_pending.setInterval(0);
-    connect(&m_pending, &QTimer::timeout, this, &LiveEvaluation::evaluateNow);
-}
-
-void LiveEvaluation::useProgram(const TestProgram &program, const QString &name)
-{
-    m_program = program;
-    m_dock->showProgram(name);
-    evaluateNow();
-}
-
-void LiveEvaluation::useNoProgram()
-{
-    m_program.reset();
-    m_dock->showProgram(QString());
-    evaluateNow();
-}
-
-void LiveEvaluation::curvesChanged()
-{
-    if (m_program && !m_pending.isActive())
-        m_pending.start();
-}
-
-void LiveEvaluation::testStarted(const QString &serialNumber)
-{
-    m_testing = true;
-    m_serialNumber = serialNumber;
-    evaluateNow();
+    connect(m_choice, &ProgramChoice::programChosen, session, &TestSession::useProgram);
+    connect(m_choice, &ProgramChoice::noProgramChosen, session, &TestSession::useNoProgram);
+    connect(session, &TestSession::judgementChanged, this, &LiveEvaluation::showJudgement);
+    connect(session, &TestSession::testEnded, this, &LiveEvaluation::testEnded);
+    showJudgement();
 }
 
 void LiveEvaluation::testEnded()
 {
-    if (!m_testing)
-        return;
-    m_testing = false;
-    evaluateNow();
-    if (m_program && !m_curves->isEmpty())
-        m_sound->play(m_evaluation.passed);
+    if (m_session->hasVerdict())
+        m_sound->play(m_session->evaluation().passed);
 }
 
-void LiveEvaluation::showSerialNumber(const QString &serialNumber)
+void LiveEvaluation::showJudgement()
 {
-    m_serialNumber = serialNumber;
-    evaluateNow();
-}
-
-void LiveEvaluation::evaluateNow()
-{
-    m_pending.stop();
-    m_evaluation = m_program ? SpringEvaluation::evaluate(*m_curves, *m_program) : Evaluation();
-    const bool judged = m_program && !m_curves->isEmpty();
-    m_dock->showEvaluation(m_evaluation, judged, m_testing);
+    const bool testing = m_session->isTestOpen();
+    const bool judging = m_session->isJudging();
+    const bool judged = m_session->hasVerdict();
+    const Evaluation &evaluation = m_session->evaluation();
+    m_dock->showProgram(m_session->programName());
+    m_dock->showEvaluation(evaluation, judged, testing);
     using State = VerdictBand::State;
-    const State state = !m_program ? State::Hidden
-                        : m_testing ? State::Testing
-                        : !judged   ? State::Ready
-                        : m_evaluation.passed ? State::Pass
-                                              : State::Fail;
-    m_band->showState(state, m_serialNumber);
-    if (m_program)
-        m_markers.show(m_evaluation);
+    const State state = !judging ? State::Hidden
+                        : testing ? State::Testing
+                        : !judged ? State::Ready
+                        : evaluation.passed ? State::Pass
+                                            : State::Fail;
+    m_band->showState(state, m_session->serialNumber());
+    if (judging)
+        m_markers.show(evaluation);
     else
         m_markers.clear();
     m_plot->replot(QCustomPlot::rpQueuedReplot);

@@ -1161,6 +1161,10 @@ Do you want to replace it?</source>
         <source>Stop the test (%1)</source>
         <translation>停止测试（%1）</translation>
     </message>
+    <message>
+        <source>A test is running: its curves stay in view until it ends.</source>
+        <translation>测试正在进行：其曲线保留显示，直到测试结束。</translation>
+    </message>
 </context>
 <context>
     <name>OverlayWindow</name>
@@ -2424,6 +2428,22 @@ Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage
         <source>Subgroup size: %1</source>
         <translation>子组大小：%1</translation>
     </message>
+    <message>
+        <source>No rule switched on is broken.</source>
+        <translation>未违反任何已启用的判异准则。</translation>
+    </message>
+    <message>
+        <source>Control charts: %1; rules switched on: %2.</source>
+        <translation>控制图：%1；已启用的准则：%2。</translation>
+    </message>
+    <message>
+        <source>individuals and moving range</source>
+        <translation>单值-移动极差图</translation>
+    </message>
+    <message>
+        <source>X̄ and s</source>
+        <translation>均值-标准差图</translation>
+    </message>
 </context>
 <context>
     <name>ResultsDock</name>
@@ -2732,16 +2752,64 @@ Hysteresis: %4 %</source>
         <source>Overall s: the sample standard deviation of every test (n − 1). Pp = (USL − LSL) / 6s, Ppk = min(USL − mean, mean − LSL) / 3s. Within-subgroup %1; Cp = (USL − LSL) / 6σ̂, Cpk = min(USL − mean, mean − LSL) / 3σ̂. None without both limits or without spread. Figures below %2 are marked red.</source>
         <translation>总体 s：全部测试的样本标准差（n − 1）。Pp = (USL − LSL) / 6s，Ppk = min(USL − 平均值, 平均值 − LSL) / 3s。组内 %1；Cp = (USL − LSL) / 6σ̂，Cpk = min(USL − 平均值, 平均值 − LSL) / 3σ̂。缺少上下限或没有离散时为无。低于 %2 的数值标为红色。</translation>
     </message>
+    <message>
+        <source>1 one point beyond 3σ</source>
+        <translation>1 一点超出 3σ</translation>
+    </message>
+    <message>
+        <source>2 %1 in a row on one side</source>
+        <translation>2 连续 %1 点位于中心线同一侧</translation>
+    </message>
+    <message>
+        <source>3 six rising or falling</source>
+        <translation>3 连续六点递增或递减</translation>
+    </message>
+    <message>
+        <source>4 fourteen alternating up and down</source>
+        <translation>4 连续十四点交替上下</translation>
+    </message>
+    <message>
+        <source>5 two of three beyond 2σ on one side</source>
+        <translation>5 三点中有两点在同侧超出 2σ</translation>
+    </message>
+    <message>
+        <source>6 four of five beyond 1σ on one side</source>
+        <translation>6 五点中有四点在同侧超出 1σ</translation>
+    </message>
+    <message>
+        <source>7 fifteen within 1σ</source>
+        <translation>7 连续十五点在 1σ 以内</translation>
+    </message>
+    <message>
+        <source>8 eight beyond 1σ on either side</source>
+        <translation>8 连续八点在两侧超出 1σ</translation>
+    </message>
+    <message>
+        <source>Subgroup %1: rule %2</source>
+        <translation>子组 %1：准则 %2</translation>
+    </message>
+    <message>
+        <source>?</source>
+        <translation>?</translation>
+    </message>
+    <message>
+        <source>Limits frozen by %1 on %2 from %3 tests (%4 – %5).</source>
+        <translation>控制限由 %1 于 %2 根据 %3 个测试（%4 – %5）冻结。</translation>
+    </message>
+    <message>
+        <source>Limits from the data shown: the frozen limits are for subgroups of %1.</source>
+        <translation>控制限取自所显示的数据：冻结的控制限适用于子组大小 %1。</translation>
+    </message>
+    <message>
+        <source>Limits from the data shown.</source>
+        <translation>控制限取自所显示的数据。</translation>
+    </message>
 </context>
 <context>
     <name>StatisticsWindow</name>
     <message>
         <source>Batch statistics</source>
         <translation>批次统计</translation>
-    </message>
-    <message>
-        <source>Histogram of test point</source>
-        <translation>直方图 段点</translation>
     </message>
     <message>
         <source>Batch report…</source>
@@ -2782,6 +2850,62 @@ Hysteresis: %4 %</source>
     <message>
         <source>1 (moving range)</source>
         <translation>1（移动极差）</translation>
+    </message>
+    <message>
+        <source>Test point</source>
+        <translation>段点</translation>
+    </message>
+    <message>
+        <source>Histogram</source>
+        <translation>直方图</translation>
+    </message>
+    <message>
+        <source>Control chart</source>
+        <translation>控制图</translation>
+    </message>
+    <message>
+        <source>Rules</source>
+        <translation>判异准则</translation>
+    </message>
+    <message>
+        <source>Nelson (all eight)</source>
+        <translation>Nelson（全部八条）</translation>
+    </message>
+    <message>
+        <source>Western Electric</source>
+        <translation>西电准则</translation>
+    </message>
+    <message>
+        <source>Freeze limits…</source>
+        <translation>冻结控制限…</translation>
+    </message>
+    <message>
+        <source>Fix this point&apos;s limits for the part number from the tests shown, as the base period</source>
+        <translation>以所显示的测试为基准期，为该零件号固定此段点的控制限</translation>
+    </message>
+    <message>
+        <source>Withdraw frozen limits</source>
+        <translation>撤销冻结的控制限</translation>
+    </message>
+    <message>
+        <source>Violations</source>
+        <translation>违反准则</translation>
+    </message>
+    <message>
+        <source>No rule switched on is broken.</source>
+        <translation>未违反任何已启用的判异准则。</translation>
+    </message>
+    <message>
+        <source>Freeze the control limits of test point %1 for part number %2 from these %3 tests? Later tests of the part are judged against them.</source>
+        <translation>根据这 %3 个测试冻结零件号 %2 段点 %1 的控制限？该零件以后的测试将按其判断。</translation>
+    </message>
+    <message>
+        <source>The limits could not be frozen.</source>
+        <translation>无法冻结控制限。</translation>
+    </message>
+    <message>
+        <source>The frozen limits could not be withdrawn.</source>
+        <translation>无法撤销冻结的控制限。</translation>
     </message>
 </context>
 <context>
@@ -2840,6 +2964,13 @@ The test goes on: its points are kept in memory and written as soon as the datab
     <message>
         <source>%1, not encrypted</source>
         <translation>%1，未加密</translation>
+    </message>
+</context>
+<context>
+    <name>TestSession</name>
+    <message>
+        <source>program %1 as recorded</source>
+        <translation>记录中的程序 %1</translation>
     </message>
 </context>
 <context>

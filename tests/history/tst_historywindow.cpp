@@ -137,10 +137,9 @@ void tst_HistoryWindow::csvHoldsTheFilteredTests()
 void tst_HistoryWindow::openHistoryListsATestJustRecorded()
 {
     QMainWindow window;
-    auto *plot = new QCustomPlot(&window);
     QMenu fileMenu;
     QMenu recordsMenu;
-    HistoryActions actions(&window, plot, &fileMenu, nullptr, &recordsMenu);
+    HistoryActions actions(&window, &fileMenu, nullptr, &recordsMenu);
     actions.historyAction()->trigger();
     HistoryWindow *history = actions.historyWindow();
     QVERIFY(history);

@@ -1,6 +1,7 @@
 // A lab's PostgreSQL database after torvelin-records init, as its stations
 // and people meet it: what each role may do is the server's to decide, and
 // every change, by the program or by hand with psql, is in the trail.
+#include "records/controllimitsstore.h"
 #include "history/historymodel.h"
 #include "history/amenddialog.h"
 #include "history/historywindow.h"
@@ -57,6 +58,7 @@ private slots:
     void operatorIsRefused_data();
     void operatorIsRefused();
     void changeByPsqlIsAudited();
+    void reviewerFreezesControlLimits();
     void reviewerAmendsWithAReason();
     void signatureNeedsTheSignersPassword();
     void stationNeverCreatesTables();
@@ -189,6 +191,10 @@ void tst_LabDatabase::operatorIsRefused_data()
         << "INSERT INTO audit_log (at, db_user, action, table_name) VALUES ('x', 'rita', 'insert', 'tests %1')" << false;
     QTest::newRow("clear the trail") << "DELETE FROM audit_log WHERE test_id = %1" << false;
     QTest::newRow("sign") << "INSERT INTO signatures (test_id, meaning) VALUES (%1, 'approved')" << false;
+    QTest::newRow("freeze control limits")
+        << "INSERT INTO control_limits (part_number, point_no, subgroup_size, location_center, location_upper, "
+           "location_lower, spread_center, spread_upper, spread_lower, base_tests, frozen_by, frozen_at) "
+           "VALUES ('P-%1', 1, 5, 10, 11, 9, 1, 2, 0, 25, 'anna', '')" << false;
 }
 
 void tst_LabDatabase::operatorIsRefused()
@@ -217,6 +223,41 @@ void tst_LabDatabase::changeByPsqlIsAudited()
     const QString trail = auditOf(QStringLiteral("test_id = %1 AND new_values LIKE '%\"batch\": \"B8\"%'").arg(m_testId));
     QVERIFY2(trail.startsWith(QStringLiteral("torvelin update tests batch label misread")), qPrintable(trail));
     QVERIFY2(trail.contains(QStringLiteral("\"batch\": \"B7\"")), qPrintable(trail));
+}
+
+// Frozen limits carry the server's stamp, stay as they were, and are in the
+// trail; withdrawing them adds a row rather than removing one.
+void tst_LabDatabase::reviewerFreezesControlLimits()
+{
+    StoredRecords records(rita());
+    QVERIFY2(records.isOpen(), qPrintable(records.error()));
+    Spc::FrozenLimits limits;
+    limits.subgroupSize = 4;
+    limits.location = {20, 21.5, 18.5};
+    limits.spread = {0.8, 1.8, 0};
+    limits.baseTests = 100;
+    limits.frozenBy = QStringLiteral("mallory");
+    QString error;
+    QVERIFY2(ControlLimitsStore::freeze(records.db(), QStringLiteral("P-9"), 2, limits, &error), qPrintable(error));
+    std::optional<Spc::FrozenLimits> read;
+    QVERIFY2(ControlLimitsStore::inForce(records.db(), QStringLiteral("P-9"), 2, &read, &error), qPrintable(error));
+    QVERIFY(read);
+    QCOMPARE(read->frozenBy, QStringLiteral("rita"));
+    QVERIFY(read->frozenAt.isValid());
+    QCOMPARE(read->subgroupSize, 4);
+    QCOMPARE(read->location.lower, 18.5);
+    QCOMPARE(read->spread.upper, 1.8);
+    // Not even the owner, whom no grant holds back, changes them.
+    StoredRecords admin(m_cluster.config(Database));
+    QSqlQuery change(admin.db());
+    QVERIFY(!change.exec(QStringLiteral("UPDATE control_limits SET location_upper = 30")));
+    QVERIFY2(change.lastError().text().contains(QStringLiteral("never changed")), qPrintable(change.lastError().text()));
+    QVERIFY2(auditOf(QStringLiteral("table_name = 'control_limits'")).startsWith(QStringLiteral("rita insert")),
+             qPrintable(auditOf(QStringLiteral("table_name = 'control_limits'"))));
+
+    QVERIFY2(ControlLimitsStore::withdraw(records.db(), QStringLiteral("P-9"), 2, &error), qPrintable(error));
+    QVERIFY2(ControlLimitsStore::inForce(records.db(), QStringLiteral("P-9"), 2, &read, &error), qPrintable(error));
+    QVERIFY(!read);
 }
 
 void tst_LabDatabase::reviewerAmendsWithAReason()

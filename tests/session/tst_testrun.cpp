@@ -1,7 +1,7 @@
 // When a test is over: the machine back where the forward stroke began, or
 // a return stroke that stays quiet while the tester answers. A tester that
 // does not answer ends nothing.
-#include "mainwindow/testrun.h"
+#include "session/testrun.h"
 
 #include <QtTest>
 

@@ -1,4 +1,4 @@
-#include "mainwindow/testrun.h"
+#include "session/testrun.h"
 
 #include <QtGlobal>
 

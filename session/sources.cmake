@@ -1,0 +1,4 @@
+set(TORVELIN_SESSION_SOURCES
+    session/testsession.h session/testsession.cpp
+    session/testrun.h session/testrun.cpp
+)

@@ -1,0 +1,264 @@
+#include "session/testsession.h"
+
+#include "device/modbusthread.h"
+#include "numbers/numbertext.h"
+#include "records/evaluationrecord.h"
+#include "records/testrecorder.h"
+#include "session/testrun.h"
+
+namespace {
+
+// The tester's decimals count is used only below this.
+constexpr int MaxForceDecimals = 5;
+
+void append(TestCurves *to, const TestCurves &from)
+{
+    for (const TestCurves::Stroke stroke : {TestCurves::Forward, TestCurves::Return}) {
+        to->reserve(stroke, to->size(stroke) + from.size(stroke));
+        for (const TestCurves::Point &point : from.points(stroke))
+            to->add(stroke, point.distance, point.force);
+    }
+}
+
+} // namespace
+
+TestSession::TestSession(modbusThread *worker, const DatabaseConfig &records, QObject *parent)
+    : QObject(parent)
+    , m_worker(worker)
+    , m_recorder(new TestRecorder(records, this))
+    , m_run(new TestRun(this))
+{
+    // The machine is back: the test ends as a Stop would end it (the stop
+    // command where the tester needs it, the record, the verdict).
+    connect(m_run, &TestRun::ended, this, &TestSession::stopTest);
+    // One evaluation per pass of the event loop, however many points came.
+    m_pending.setSingleShot(true);
+    m_pending.setInterval(0);
+    connect(&m_pending, &QTimer::timeout, this, &TestSession::evaluateNow);
+}
+
+TestSession::~TestSession()
+{
+    finishTest();
+}
+
+int TestSession::forceDecimals() const
+{
+    return ::forceDecimals;
+}
+
+bool TestSession::connectTester()
+{
+    if (!m_worker->openSerial())
+        return false;
+    m_connected = true;
+    m_machineType = m_worker->getMachineType();
+    // A read that failed (tester still booting, noise on the line) is no
+    // count of 0: taking it would cost every force shown and saved in this
+    // session its decimals. The count in use stays. The number texts of
+    // every layer read it from where they format.
+    quint16 decimals = 0;
+    if (m_worker->readForceDecimals(&decimals) && decimals < MaxForceDecimals)
+        ::forceDecimals = decimals;
+    m_worker->start();
+    emit connectionChanged(true);
+    return true;
+}
+
+void TestSession::disconnectTester()
+{
+    m_worker->stopThread();
+    m_worker->wait();
+    m_worker->closeSerial();
+    m_run->stop();
+    finishTest();
+    m_connected = false;
+    emit connectionChanged(false);
+}
+
+bool TestSession::startTest(const Curve_Setting &setting, const TestIdentity &identity,
+                            const LibraryChoice &library, qint64 verificationId)
+{
+    m_worker->startTest(setting);
+    if (!m_connected)
+        return false;
+    finishTest();
+    m_run->start();
+    // Each spring on a clean plot, as after Refresh: the previous one's
+    // curves are on record.
+    m_earlier.clear();
+    m_judged.clear();
+    m_shown = Shown::Test;
+    m_judging = m_chosen;
+    m_judgingName = m_chosenName;
+    m_serialNumber = identity.serialNumber;
+    m_testOpen = true;
+
+    TestHeader header = TestHeader::startingNow();
+    header.identity = identity;
+    header.setting = setting;
+    header.machineType = m_machineType;
+    header.forceDecimals = ::forceDecimals;
+    header.line = m_worker->getSerialSetting();
+    // A library version judges only with its own program: the window's
+    // choice of anything else resets it.
+    if (m_judging && library.fromLibrary()) {
+        header.programId = library.id;
+        header.programVersion = library.version;
+    }
+    header.verificationId = verificationId;
+    m_recorder->begin(header);
+    emit curvesReplaced();
+    emit testStarted();
+    evaluateNow();
+    return true;
+}
+
+void TestSession::stopTest()
+{
+    m_worker->stopTest();
+    m_run->stop();
+    finishTest();
+}
+
+bool TestSession::isTestRunning() const
+{
+    return m_run->isRunning();
+}
+
+void TestSession::finishTest()
+{
+    if (!m_testOpen)
+        return;
+    m_testOpen = false;
+    evaluateNow();
+    m_recorder->finish(evaluationRecord());
+    emit testEnded();
+}
+
+EvaluationRecord TestSession::evaluationRecord() const
+{
+    if (m_shown == Shown::Record || !m_judging)
+        return EvaluationRecord();
+    return EvaluationRecords::of(m_evaluation, *m_judging);
+}
+
+bool TestSession::addPoint(int stroke, double distance, double force)
+{
+    if (!TestCurves::isStroke(stroke) || !TestCurves::isFinitePoint(distance, force))
+        return false;
+    // Points while no test is open (blocks still on their way after the
+    // machine came back or after Stop) are drawn, not judged.
+    TestCurves &curves = m_testOpen ? m_judged : m_earlier;
+    curves.add(stroke, distance, force);
+    m_recorder->addPoint(stroke, distance, force);
+    if (m_testOpen)
+        evaluateSoon();
+    return true;
+}
+
+void TestSession::clearCurves()
+{
+    m_earlier.clear();
+    if (!m_testOpen) {
+        m_judged.clear();
+        judgeWithChosenProgram();
+    }
+    emit curvesReplaced();
+    evaluateNow();
+}
+
+bool TestSession::showCurves(const TestCurves &curves)
+{
+    if (m_testOpen)
+        return false;
+    m_earlier.clear();
+    m_judged = curves;
+    judgeWithChosenProgram();
+    emit curvesReplaced();
+    evaluateNow();
+    return true;
+}
+
+bool TestSession::showStoredTest(const StoredTest &test)
+{
+    if (m_testOpen)
+        return false;
+    m_earlier.clear();
+    m_judged.clear();
+    for (const RecordedPoint &point : test.points)
+        m_judged.add(point.stroke, point.distance, point.force);
+    m_shown = Shown::Record;
+    m_judging.reset();
+    m_recordJudged = test.evaluation.judged;
+    m_judgingName = m_recordJudged
+                        ? tr("program %1 as recorded").arg(test.evaluation.programNumber)
+                        : QString();
+    m_evaluation = EvaluationRecords::toEvaluation(test.evaluation);
+    m_serialNumber = test.header.identity.serialNumber;
+    emit curvesReplaced();
+    evaluateNow();
+    return true;
+}
+
+TestCurves TestSession::curves() const
+{
+    TestCurves all = m_earlier;
+    append(&all, m_judged);
+    return all;
+}
+
+void TestSession::useProgram(const TestProgram &program, const QString &name)
+{
+    m_chosen = program;
+    m_chosenName = name;
+    if (m_shown == Shown::Curves) {
+        judgeWithChosenProgram();
+        evaluateNow();
+    }
+}
+
+void TestSession::useNoProgram()
+{
+    m_chosen.reset();
+    m_chosenName.clear();
+    if (m_shown == Shown::Curves) {
+        judgeWithChosenProgram();
+        evaluateNow();
+    }
+}
+
+// Curves that are no test on record: whatever is chosen judges them.
+void TestSession::judgeWithChosenProgram()
+{
+    m_shown = Shown::Curves;
+    m_judging = m_chosen;
+    m_judgingName = m_chosenName;
+    m_recordJudged = false;
+    m_serialNumber.clear();
+}
+
+bool TestSession::isJudging() const
+{
+    return m_shown == Shown::Record ? m_recordJudged : m_judging.has_value();
+}
+
+bool TestSession::hasVerdict() const
+{
+    return isJudging() && !m_judged.isEmpty();
+}
+
+void TestSession::evaluateSoon()
+{
+    if (m_judging && !m_pending.isActive())
+        m_pending.start();
+}
+
+void TestSession::evaluateNow()
+{
+    m_pending.stop();
+    // A record keeps the verdict it was given.
+    if (m_shown != Shown::Record)
+        m_evaluation = m_judging ? SpringEvaluation::evaluate(m_judged, *m_judging) : Evaluation();
+    emit judgementChanged();
+}

@@ -1,0 +1,4 @@
+CREATE TABLE control_limits (id INTEGER PRIMARY KEY AUTOINCREMENT, part_number TEXT NOT NULL, point_no INTEGER NOT NULL, subgroup_size INTEGER NOT NULL, location_center REAL NOT NULL, location_upper REAL NOT NULL, location_lower REAL NOT NULL, spread_center REAL NOT NULL, spread_upper REAL NOT NULL, spread_lower REAL NOT NULL, base_from TEXT, base_to TEXT, base_tests INTEGER NOT NULL, frozen_by TEXT NOT NULL, frozen_at TEXT NOT NULL, withdrawn INTEGER NOT NULL DEFAULT 0 CHECK (withdrawn IN (0, 1)))
+CREATE INDEX control_limits_part_point ON control_limits (part_number, point_no, id)
+CREATE TRIGGER control_limits_kept_update BEFORE UPDATE ON control_limits BEGIN SELECT RAISE(ABORT, 'frozen control limits are never changed or deleted'); END
+CREATE TRIGGER control_limits_kept_delete BEFORE DELETE ON control_limits BEGIN SELECT RAISE(ABORT, 'frozen control limits are never changed or deleted'); END

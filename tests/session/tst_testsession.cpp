@@ -1,0 +1,221 @@
+// The session's rules without a widget: the worker against the simulated
+// tester, the recorder on a file of its own.
+#include "device/modbusthread.h"
+#include "records/databaseconfig.h"
+#include "records/recordqueries.h"
+#include "records/recordsdatabase.h"
+#include "records/testrecorder.h"
+#include "session/testsession.h"
+#include "support/simulatedtester.h"
+
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// One test point at 5 mm, 10 N ± 5 %: a 2 N/mm spring passes (10.2 N
+// forward), a 4 N/mm spring fails (20.4 N).
+constexpr double PointDistance = 5;
+constexpr double PointForce = 10;
+constexpr double TolerancePercent = 5;
+const char GoodRate[] = "2";
+const char StiffRate[] = "4";
+constexpr float TestDistance = 6;
+constexpr int TestSpeed = 500;
+constexpr int TestTimeoutMs = 20000;
+const char Reader[] = "session-reader";
+
+TestProgram fivePercentAtFive()
+{
+    TestProgram program;
+    program.number = 7;
+    TestPoint point;
+    point.distance = PointDistance;
+    point.force = PointForce;
+    point.tolerancePercent = TolerancePercent;
+    program.points = {point};
+    return program;
+}
+
+} // namespace
+
+class tst_TestSession : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void eachSpringIsJudgedAloneAndItsRecordAgrees();
+    void aRecordShowsItsOwnVerdictNotTheChosenProgram();
+    void refreshDuringATestKeepsWhatItIsJudgedOn();
+
+private:
+    void runTest(const QString &serialNumber);
+    StoredTest stored(qint64 id);
+
+    QTemporaryDir dir;
+    DatabaseConfig records;
+    std::unique_ptr<SimulatedTester> sim;
+    modbusThread *worker = nullptr;
+    std::unique_ptr<TestSession> session;
+    QList<qint64> storedIds;
+};
+
+void tst_TestSession::init()
+{
+    sim = std::make_unique<SimulatedTester>(QStringList{"--no-pacing", "--spring-rate", GoodRate});
+    QVERIFY2(sim->start(), qPrintable(sim->errorString()));
+    qputenv("TORVELIN_PORT", sim->devicePath().toLocal8Bit());
+    records.engine = DatabaseConfig::SQLite;
+    records.sqlitePath = dir.filePath(QStringLiteral("session-%1.sqlite").arg(QTest::currentTestFunction()));
+    worker = new modbusThread;
+    session = std::make_unique<TestSession>(worker, records);
+    storedIds.clear();
+    connect(session->recorder(), &TestRecorder::testStored, this, [this](qint64 id) { storedIds << id; });
+    // The window's way in for every point: queued from the worker's thread.
+    connect(worker, &modbusThread::sendCurveData, session.get(), &TestSession::addPoint);
+    session->recorder()->start();
+    QVERIFY(session->connectTester());
+    QVERIFY(session->isConnected());
+    session->useProgram(fivePercentAtFive(), QStringLiteral("five at five"));
+}
+
+void tst_TestSession::cleanup()
+{
+    if (session)
+        session->disconnectTester();
+    session.reset();
+    delete worker;
+    worker = nullptr;
+    RecordsDatabase::close(QLatin1String(Reader));
+    sim.reset();
+    qunsetenv("TORVELIN_PORT");
+}
+
+// Start, the machine's whole stroke out and back, Stop.
+void tst_TestSession::runTest(const QString &serialNumber)
+{
+    Curve_Setting setting;
+    setting.distance = TestDistance;
+    setting.speed = TestSpeed;
+    TestIdentity identity;
+    identity.serialNumber = serialNumber;
+    QVERIFY(session->startTest(setting, identity));
+    QVERIFY(session->isTestOpen());
+    QTRY_COMPARE_WITH_TIMEOUT(sim->state("phase"), QStringLiteral("idle"), TestTimeoutMs);
+    QTRY_COMPARE(sim->state("handed"), sim->state("total"));
+    const int total = sim->state("total").toInt();
+    QTRY_COMPARE(session->judgedCurves().size(TestCurves::Forward)
+                     + session->judgedCurves().size(TestCurves::Return),
+                 total);
+    session->stopTest();
+    QVERIFY(!session->isTestOpen());
+}
+
+StoredTest tst_TestSession::stored(qint64 id)
+{
+    QString error;
+    StoredTest test;
+    const bool opened = RecordsDatabase::open(records, QLatin1String(Reader), &error);
+    if (!opened || !RecordQueries::loadTest(QSqlDatabase::database(QLatin1String(Reader)), id, true,
+                                            &test, &error))
+        qWarning() << error;
+    return test;
+}
+
+// Two springs of different rates without Refresh: the stiff one is judged
+// on its own points, not on the first segment of the good one that spans
+// the test point, and what the panel reads is what its record keeps.
+void tst_TestSession::eachSpringIsJudgedAloneAndItsRecordAgrees()
+{
+    runTest(QStringLiteral("SN-1"));
+    QVERIFY(session->hasVerdict());
+    QVERIFY(session->evaluation().passed);
+    const int firstPoints = session->judgedCurves().size(TestCurves::Forward)
+                            + session->judgedCurves().size(TestCurves::Return);
+
+    QVERIFY(sim->command(QStringLiteral("set spring-rate %1").arg(StiffRate)));
+    runTest(QStringLiteral("SN-2"));
+    QVERIFY(!session->evaluation().passed);
+    QCOMPARE(session->serialNumber(), QStringLiteral("SN-2"));
+    // The second spring started on a clean plot.
+    const TestCurves all = session->curves();
+    QCOMPARE(all.size(TestCurves::Forward) + all.size(TestCurves::Return), sim->state("total").toInt());
+    QVERIFY(firstPoints > 0);
+
+    QTRY_COMPARE(storedIds.size(), 2);
+    const StoredTest good = stored(storedIds.at(0));
+    const StoredTest stiff = stored(storedIds.at(1));
+    QCOMPARE(good.evaluation.verdict, QStringLiteral("pass"));
+    QCOMPARE(stiff.evaluation.verdict, QStringLiteral("fail"));
+    QCOMPARE(stiff.points.size(), sim->state("total").toInt());
+    QCOMPARE(stiff.evaluation.points.size(), 1);
+    QCOMPARE(*stiff.evaluation.points.at(0).force, *session->evaluation().points.at(0).force);
+}
+
+// A record opened from History is shown with the program and the verdict it
+// was recorded with, whatever is chosen now; curves opened from a file are
+// judged by the chosen program.
+void tst_TestSession::aRecordShowsItsOwnVerdictNotTheChosenProgram()
+{
+    runTest(QStringLiteral("SN-1"));
+    QTRY_COMPARE(storedIds.size(), 1);
+    const StoredTest good = stored(storedIds.at(0));
+
+    TestProgram strict = fivePercentAtFive();
+    strict.points[0].force = 2 * PointForce;
+    session->useProgram(strict, QStringLiteral("strict"));
+    QVERIFY(session->showStoredTest(good));
+    QCOMPARE(session->shown(), TestSession::Shown::Record);
+    QVERIFY(session->hasVerdict());
+    QVERIFY(session->evaluation().passed);
+    QCOMPARE(session->evaluation().points.at(0).limits.upper, good.evaluation.points.at(0).upper);
+    QVERIFY(session->programName().contains(QString::number(fivePercentAtFive().number)));
+    QCOMPARE(session->serialNumber(), QStringLiteral("SN-1"));
+    // Choosing a program does not judge the record again.
+    session->useNoProgram();
+    QVERIFY(session->evaluation().passed);
+
+    session->useProgram(strict, QStringLiteral("strict"));
+    QVERIFY(session->showCurves(session->judgedCurves()));
+    QCOMPARE(session->programName(), QStringLiteral("strict"));
+    QVERIFY(!session->evaluation().passed);
+
+    StoredTest unjudged = good;
+    unjudged.evaluation = EvaluationRecord();
+    QVERIFY(session->showStoredTest(unjudged));
+    QVERIFY(!session->isJudging());
+    QVERIFY(session->programName().isEmpty());
+}
+
+// Refresh while a test runs clears the earlier springs, never the points
+// the test's verdict is made of; a file or a record cannot replace them.
+void tst_TestSession::refreshDuringATestKeepsWhatItIsJudgedOn()
+{
+    runTest(QStringLiteral("SN-1"));
+    Curve_Setting setting;
+    setting.distance = TestDistance;
+    setting.speed = TestSpeed;
+    QVERIFY(session->startTest(setting, TestIdentity()));
+    QTRY_VERIFY_WITH_TIMEOUT(session->judgedCurves().size(TestCurves::Forward) > 0, TestTimeoutMs);
+    QSignalSpy replaced(session.get(), &TestSession::curvesReplaced);
+    session->clearCurves();
+    QCOMPARE(replaced.count(), 1);
+    QVERIFY(!session->judgedCurves().isEmpty());
+    QVERIFY(!session->showCurves(TestCurves()));
+    QVERIFY(!session->showStoredTest(StoredTest()));
+    QTRY_COMPARE_WITH_TIMEOUT(sim->state("phase"), QStringLiteral("idle"), TestTimeoutMs);
+    QTRY_COMPARE(sim->state("handed"), sim->state("total"));
+    const int total = sim->state("total").toInt();
+    QTRY_COMPARE(session->curves().size(TestCurves::Forward) + session->curves().size(TestCurves::Return),
+                 total);
+    session->stopTest();
+    session->clearCurves();
+    QVERIFY(!session->hasCurves());
+    QVERIFY(!session->hasVerdict());
+}
+
+QTEST_MAIN(tst_TestSession)
+#include "tst_testsession.moc"
