@@ -45,7 +45,7 @@ QString halfName(const Spc::ControlChart &chart, Half half)
 {
     const bool individuals = chart.subgroupSize == 1;
     if (half == Half::Location)
-        return individuals ? QCoreApplication::translate("ControlChartPlot", "I") : QCoreApplication::translate("ControlChartPlot", "X̄");
+        return individuals ? QCoreApplication::translate("ControlChartPlot", "I") : QCoreApplication::translate("ControlChartPlot", "X-bar");
     return individuals ? QCoreApplication::translate("ControlChartPlot", "MR") : QCoreApplication::translate("ControlChartPlot", "s");
 }
 

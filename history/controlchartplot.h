@@ -18,7 +18,7 @@ enum class Half { Location, Spread };
 void draw(QCustomPlot *plot, const Spc::ControlChart &chart, Half half,
           const QVector<Spc::Violation> &violations, const QString &title);
 
-// "X̄" or "I", "s" or "MR": what the half shows.
+// "X-bar" or "I", "s" or "MR": what the half shows.
 QString halfName(const Spc::ControlChart &chart, Half half);
 
 } // namespace ControlChartPlot

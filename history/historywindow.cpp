@@ -5,6 +5,7 @@
 #include "history/overlaywindow.h"
 #include "records/recordqueries.h"
 #include "history/reports.h"
+#include "qdas/dfqexport.h"
 #include "records/review.h"
 #include "records/resultscsv.h"
 #include "history/statisticswindow.h"
@@ -18,7 +19,9 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QItemSelectionModel>
+#include <QMenu>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTimer>
 
@@ -82,6 +85,14 @@ HistoryWindow::HistoryWindow(QWidget *parent)
     // Back on a server that restarted: what it notified meanwhile is lost.
     connect(m_notifier, &RecordsNotifier::listeningAgain, m_changedTimer, QOverload<>::of(&QTimer::start));
     connect(m_changedTimer, &QTimer::timeout, this, &HistoryWindow::refresh);
+    auto *dfqMenu = new QMenu(ui->dfqBtn);
+    QAction *windows1252 = dfqMenu->addAction(tr("Windows-1252 (what Q-DAS readers expect)…"));
+    windows1252->setObjectName(QStringLiteral("dfqWindows1252Action"));
+    connect(windows1252, &QAction::triggered, this, [this] { exportDfq(Dfq::Encoding::Windows1252); });
+    QAction *utf8 = dfqMenu->addAction(tr("UTF-8 (for Chinese names)…"));
+    utf8->setObjectName(QStringLiteral("dfqUtf8Action"));
+    connect(utf8, &QAction::triggered, this, [this] { exportDfq(Dfq::Encoding::Utf8); });
+    ui->dfqBtn->setMenu(dfqMenu);
     refresh();
 }
 
@@ -400,25 +411,54 @@ void HistoryWindow::on_statisticsBtn_clicked()
 
 void HistoryWindow::on_csvBtn_clicked()
 {
+    exportFilter(tr("Export CSV"), reportFolder() + QStringLiteral("/results.csv"), QStringLiteral("*.csv"),
+                 [](const QVector<StoredTest> &tests, QByteArray *bytes, QString *) {
+                     *bytes = ResultsCsv::document(tests);
+                     return true;
+                 });
+}
+
+void HistoryWindow::exportDfq(Dfq::Encoding encoding)
+{
+    const QString part = filter().partNumber.trimmed();
+    if (part.isEmpty()) {
+        showFailure(tr("A Q-DAS file holds the tests of one part number: choose it in the filter."),
+                    QString());
+        return;
+    }
+    // A part number may hold characters a file name cannot.
+    QString safePart = part;
+    safePart.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9._-]")), QStringLiteral("_"));
+    exportFilter(tr("Export Q-DAS"), reportFolder() + QStringLiteral("/%1.dfq").arg(safePart),
+                 QStringLiteral("*.dfq"),
+                 [&](const QVector<StoredTest> &tests, QByteArray *bytes, QString *error) {
+                     return DfqExport::file(part, tests, encoding, bytes, error);
+                 });
+}
+
+void HistoryWindow::exportFilter(const QString &caption, const QString &suggested, const QString &pattern,
+                                 const FileMaker &make)
+{
     QSqlDatabase db;
     if (!database(&db))
         return;
-    const QString suggested = reportFolder() + QStringLiteral("/results.csv");
-    const QString fileName =
-        FileDialogs::getSaveFileName(this, tr("Export CSV"), suggested, QStringLiteral("*.csv"));
+    const QString fileName = FileDialogs::getSaveFileName(this, caption, suggested, pattern);
     if (fileName.isEmpty())
         return;
     QVector<StoredTest> tests;
+    QByteArray bytes;
     QString error;
     if (!RecordQueries::loadTests(db, filter(), &tests, &error)) {
         showFailure(tr("The tests cannot be read."), error);
         return;
     }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(ResultsCsv::document(tests)) < 0
-        || !file.commit()) {
-        showFailure(tr("The results could not be written to %1.").arg(fileName), file.errorString());
+    if (!make(tests, &bytes, &error)) {
+        showFailure(tr("Nothing was written to %1.").arg(fileName), error);
+        return;
     }
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) < 0 || !file.commit())
+        showFailure(tr("The results could not be written to %1.").arg(fileName), file.errorString());
 }
 
 void HistoryWindow::on_suspectCombo_activated(int index)

@@ -2,11 +2,14 @@
 
 #include "history/amenddialog.h"
 #include "history/signdialog.h"
+#include "qdas/dfqwriter.h"
 #include "records/historyfilter.h"
 #include "records/storedtest.h"
 #include "records/verificationstore.h"
 
 #include <QWidget>
+
+#include <functional>
 
 class HistoryModel;
 class QSqlDatabase;
@@ -21,8 +24,9 @@ class HistoryWindow;
 // of part number, batch, days and verdict, or the tests a failed machine
 // verification puts in doubt. From here a test opens into the
 // main window's plot, several tests overlay in one plot, a batch gets its
-// statistics, a test its report, and a filter's results go to a CSV file.
-// A reviewer signs tests and corrects a test's mistyped identity here.
+// statistics, a test its report, and a filter's results go to a CSV file
+// or, for one part number, to a Q-DAS file. A reviewer signs tests and
+// corrects a test's mistyped identity here.
 // On a lab's server the list follows the other stations: a test recorded,
 // ended, amended or signed anywhere is read again within a second.
 class HistoryWindow : public QWidget
@@ -64,11 +68,18 @@ private slots:
     void on_amendBtn_clicked();
     void on_statisticsBtn_clicked();
     void on_csvBtn_clicked();
+    // Export → Q-DAS in the encoding chosen from the button's menu.
+    void exportDfq(Dfq::Encoding encoding);
     void on_suspectCombo_activated(int index);
     void on_suspectsPdfBtn_clicked();
 
 private:
     bool database(QSqlDatabase *db);
+    // The filter's tests as a file: the name asked for, the tests read, the
+    // bytes made (or refused, with the reason) and written whole.
+    using FileMaker = std::function<bool(const QVector<StoredTest> &tests, QByteArray *bytes, QString *error)>;
+    void exportFilter(const QString &caption, const QString &suggested, const QString &pattern,
+                      const FileMaker &make);
     // The selected tests with their curves; false (and told) when one
     // cannot be read.
     bool loadSelected(QVector<StoredTest> *tests);

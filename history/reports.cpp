@@ -40,7 +40,10 @@ constexpr double LogoHeight = 40;
 constexpr double LogoMaxWidth = 160;
 constexpr int CurvePlotHeight = 330;
 constexpr int HistogramHeight = 230;
-constexpr int ControlChartHeight = 200;
+// The control chart's halves one above the other across the page: its
+// points are subgroups in test order, and a drift needs the width to show.
+constexpr int LocationChartHeight = 270;
+constexpr int SpreadChartHeight = 190;
 constexpr int HysteresisDecimals = 2;
 constexpr int FingerprintDigits = 16;
 const char PassColour[] = "#008000";
@@ -690,7 +693,8 @@ bool renderTest(QPagedPaintDevice *device, const StoredTest &test, const LabHead
     return page.finish();
 }
 
-// A point's control chart, both halves side by side, and what broke a rule.
+// A point's control chart, the location half above the spread, and what
+// broke a rule; together on a page.
 void controlChart(ReportPage *page, const RecordQueries::Batch &batch, int pointNo)
 {
     const Spc::ControlChart chart = batch.chart(pointNo);
@@ -702,7 +706,9 @@ void controlChart(ReportPage *page, const RecordQueries::Batch &batch, int point
     QCustomPlot *spread = page->newPlot();
     ControlChartPlot::draw(location, chart, ControlChartPlot::Half::Location, violations, title);
     ControlChartPlot::draw(spread, chart, ControlChartPlot::Half::Spread, {}, title);
-    page->plots({location, spread}, ControlChartHeight);
+    page->beginGroup();
+    page->plots({location}, LocationChartHeight);
+    page->plots({spread}, SpreadChartHeight);
     const auto frozen = batch.frozen.constFind(pointNo);
     QStringList lines{StatisticsText::limitsSource(chart, frozen == batch.frozen.constEnd() ? nullptr : &*frozen)};
     for (const Spc::Violation &violation : violations)
@@ -713,6 +719,7 @@ void controlChart(ReportPage *page, const RecordQueries::Batch &batch, int point
     for (const QString &line : qAsConst(lines))
         escapedLines << escaped(line);
     page->text(escapedLines.join(QStringLiteral("<br>")));
+    page->endGroup();
 }
 
 bool renderBatch(QPagedPaintDevice *device, const RecordQueries::Batch &batch,
@@ -736,7 +743,7 @@ bool renderBatch(QPagedPaintDevice *device, const RecordQueries::Batch &batch,
               + QStringLiteral("<br>")
               + escaped(ReportText::tr("Control charts: %1; rules switched on: %2.")
                             .arg(batch.subgroupSize == 1 ? ReportText::tr("individuals and moving range")
-                                                         : ReportText::tr("X̄ and s"),
+                                                         : ReportText::tr("X-bar and s"),
                                  StatisticsText::ruleNumbers(batch.rules))));
 
     // Each point's figures and histogram on one page.
@@ -752,9 +759,10 @@ bool renderBatch(QPagedPaintDevice *device, const RecordQueries::Batch &batch,
             HistogramPlot::draw(histogram, batch.histogram(point.pointNo), point,
                                 StatisticsText::pointTitle(point.pointNo));
             page.plots({histogram}, HistogramHeight);
-            controlChart(&page, batch, point.pointNo);
         }
         page.endGroup();
+        if (point.n > 0)
+            controlChart(&page, batch, point.pointNo);
     }
     testList(&page, tests);
     return page.finish();

@@ -1,6 +1,7 @@
 #include "history/statisticstext.h"
 
 #include "numbers/numbertext.h"
+#include "spc/ruletext.h"
 
 namespace {
 constexpr int CapabilityDecimals = 2;
@@ -15,7 +16,7 @@ QStringList StatisticsText::headers()
 {
     return {tr("Point"),          tr("n"),          tr("Not reached"),       tr("Mean (N)"),
             tr("Overall s (N)"),  tr("Min (N)"),    tr("Max (N)"),           tr("Lower (N)"),
-            tr("Upper (N)"),      tr("Pp"),         tr("Ppk"),               tr("Within σ̂ (N)"),
+            tr("Upper (N)"),      tr("Pp"),         tr("Ppk"),               tr("σ within (N)"),
             tr("Cp"),             tr("Cpk")};
 }
 
@@ -95,35 +96,21 @@ QString StatisticsText::subgroupSize(int size)
 QString StatisticsText::formulas(int subgroupSize)
 {
     const QString within = subgroupSize == 1
-                               ? tr("σ̂ = MR̄ / d2 with d2 = %1, MR̄ the mean moving range of "
-                                    "consecutive tests")
+                               ? tr("σ within = MR-bar / d2 with d2 = %1, MR-bar the mean moving "
+                                    "range of consecutive tests")
                                      .arg(Spc::MovingRange::d2)
-                               : tr("σ̂ = s̄ / c4 with c4 = %1, s̄ the mean standard deviation of "
-                                    "subgroups of %2 consecutive tests (an incomplete last "
-                                    "subgroup left out)")
+                               : tr("σ within = s-bar / c4 with c4 = %1, s-bar the mean standard "
+                                    "deviation of subgroups of %2 consecutive tests (an "
+                                    "incomplete last subgroup left out)")
                                      .arg(Spc::subgroupConstants(subgroupSize)->c4)
                                      .arg(subgroupSize);
     return tr("Overall s: the sample standard deviation of every test (n − 1). "
               "Pp = (USL − LSL) / 6s, Ppk = min(USL − mean, mean − LSL) / 3s. "
-              "Within-subgroup %1; Cp = (USL − LSL) / 6σ̂, Cpk = min(USL − mean, mean − LSL) / 3σ̂. "
+              "Within-subgroup %1; Cp = (USL − LSL) / (6 σ within), "
+              "Cpk = min(USL − mean, mean − LSL) / (3 σ within). "
               "None without both limits or without spread. Figures below %2 are marked red.")
         .arg(within)
         .arg(Spc::CapabilityGoal);
-}
-
-QString StatisticsText::ruleName(int rule, const Spc::RuleSet &rules)
-{
-    switch (rule) {
-    case 1: return tr("1 one point beyond 3σ");
-    case 2: return tr("2 %1 in a row on one side").arg(rules.sameSideRun);
-    case 3: return tr("3 six rising or falling");
-    case 4: return tr("4 fourteen alternating up and down");
-    case 5: return tr("5 two of three beyond 2σ on one side");
-    case 6: return tr("6 four of five beyond 1σ on one side");
-    case 7: return tr("7 fifteen within 1σ");
-    case 8: return tr("8 eight beyond 1σ on either side");
-    }
-    return QString::number(rule);
 }
 
 QString StatisticsText::ruleNumbers(const Spc::RuleSet &rules)
@@ -131,14 +118,14 @@ QString StatisticsText::ruleNumbers(const Spc::RuleSet &rules)
     QStringList on;
     for (int rule = 1; rule <= Spc::RuleCount; ++rule) {
         if (rules.isOn(rule))
-            on << ruleName(rule, rules);
+            on << RuleText::name(rule, rules);
     }
     return on.isEmpty() ? tr("none") : on.join(QStringLiteral("; "));
 }
 
 QString StatisticsText::violation(const Spc::Violation &violation, const Spc::RuleSet &rules)
 {
-    return tr("Subgroup %1: rule %2").arg(violation.point + 1).arg(ruleName(violation.rule, rules));
+    return tr("Subgroup %1: rule %2").arg(violation.point + 1).arg(RuleText::name(violation.rule, rules));
 }
 
 QString StatisticsText::limitsSource(const Spc::ControlChart &chart, const Spc::FrozenLimits *frozen)

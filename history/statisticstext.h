@@ -28,9 +28,6 @@ public:
     static QString subgroupSize(int size);
     // How Pp, Ppk, Cp and Cpk were computed, for the batch report.
     static QString formulas(int subgroupSize);
-    // A rule by its number and what it looks for ("2 nine in a row on one
-    // side"); rule 2's run is the rule set's.
-    static QString ruleName(int rule, const Spc::RuleSet &rules);
     // "Subgroup 12: rule 2 nine in a row on one side", subgroups from 1 as
     // the chart numbers them.
     // "1, 2 (run of 8), 5, 6" or "none".

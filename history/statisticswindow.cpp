@@ -8,8 +8,10 @@
 #include "history/statisticstext.h"
 #include "widgets/filedialogs.h"
 #include "settings/applocations.h"
+#include "records/chartchoice.h"
 #include "records/controllimitsstore.h"
 #include "records/recordsdatabase.h"
+#include "spc/ruletext.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -29,6 +31,13 @@ StatisticsWindow::StatisticsWindow(const HistoryFilter &filter, QWidget *parent)
     ui->setupUi(this);
     ui->pointTable->verticalHeader()->hide();
     m_batch.filter = filter;
+    // Opens on the station's choice, which its alarm judges by too.
+    const ChartChoice choice = ChartChoice::stored();
+    m_batch.rules = choice.rules;
+    {
+        const QSignalBlocker blocker(ui->subgroupSpin);
+        ui->subgroupSpin->setValue(choice.subgroupSize);
+    }
     m_batch.subgroupSize = ui->subgroupSpin->value();
     for (QCheckBox *check : ruleChecks())
         connect(check, &QCheckBox::toggled, this, &StatisticsWindow::rulesChosen);
@@ -94,6 +103,7 @@ void StatisticsWindow::on_subgroupSpin_valueChanged(int size)
 {
     const int shown = ui->pointCombo->currentIndex();
     m_batch.setSubgroupSize(size);
+    rememberChoice();
     showBatch();
     ui->pointCombo->setCurrentIndex(shown);
 }
@@ -154,7 +164,7 @@ void StatisticsWindow::showRules()
     for (int rule = 1; rule <= Spc::RuleCount; ++rule) {
         QCheckBox *check = checks.at(rule - 1);
         const QSignalBlocker blocker(check);
-        check->setText(StatisticsText::ruleName(rule, m_batch.rules));
+        check->setText(RuleText::name(rule, m_batch.rules));
         check->setChecked(m_batch.rules.isOn(rule));
     }
 }
@@ -164,6 +174,7 @@ void StatisticsWindow::rulesChosen()
     const QVector<QCheckBox *> checks = ruleChecks();
     for (int rule = 1; rule <= Spc::RuleCount; ++rule)
         m_batch.rules.set(rule, checks.at(rule - 1)->isChecked());
+    rememberChoice();
     on_pointCombo_currentIndexChanged(ui->pointCombo->currentIndex());
 }
 
@@ -171,6 +182,7 @@ void StatisticsWindow::on_nelsonBtn_clicked()
 {
     m_batch.rules = Spc::RuleSet::nelson();
     showRules();
+    rememberChoice();
     on_pointCombo_currentIndexChanged(ui->pointCombo->currentIndex());
 }
 
@@ -178,7 +190,13 @@ void StatisticsWindow::on_westernElectricBtn_clicked()
 {
     m_batch.rules = Spc::RuleSet::westernElectric();
     showRules();
+    rememberChoice();
     on_pointCombo_currentIndexChanged(ui->pointCombo->currentIndex());
+}
+
+void StatisticsWindow::rememberChoice()
+{
+    ChartChoice{m_batch.rules, m_batch.subgroupSize}.store();
 }
 
 void StatisticsWindow::on_freezeBtn_clicked()

@@ -37,6 +37,8 @@ private:
     void showChart(int pointNo);
     void showRules();
     void rulesChosen();
+    // The rules and subgroup size chosen become the station's.
+    void rememberChoice();
     bool reload();
     QVector<class QCheckBox *> ruleChecks() const;
     bool loadTests(QVector<StoredTest> *tests);

@@ -115,6 +115,11 @@ MainWindow::MainWindow(QWidget *parent)
     });
     connect(session, &TestSession::connectionChanged, this, &MainWindow::connectionChanged);
     connect(session, &TestSession::curvesReplaced, this, &MainWindow::showCurves);
+    // A rule of the part's control chart broken: said where the operator looks.
+    connect(session, &TestSession::processAlarmChanged, this, [this] {
+        if (!session->processAlarm().isEmpty())
+            ui->statusBar->showMessage(session->processAlarm());
+    });
     setUpTestShortcuts();
 
     recording = new TestRecording(this, session->recorder());

@@ -202,3 +202,11 @@ bool DfqExport::document(const QString &partNumber, QVector<StoredTest> tests,
     *document = result;
     return true;
 }
+
+bool DfqExport::file(const QString &partNumber, const QVector<StoredTest> &tests,
+                     Dfq::Encoding encoding, QByteArray *bytes, QString *error)
+{
+    Dfq::Document document;
+    return DfqExport::document(partNumber.trimmed(), tests, &document, error)
+           && DfqWriter::write(document, encoding, bytes, error);
+}

@@ -24,4 +24,9 @@ public:
     // values of two programs as one.
     static bool document(const QString &partNumber, QVector<StoredTest> tests,
                          Dfq::Document *document, QString *error);
+    // The tests' Q-DAS file, as History and `torvelin-records export` write
+    // it: their document in `encoding`. False with the reason in *error (the
+    // tests or the field named); *bytes is then untouched.
+    static bool file(const QString &partNumber, const QVector<StoredTest> &tests,
+                     Dfq::Encoding encoding, QByteArray *bytes, QString *error);
 };

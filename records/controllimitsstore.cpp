@@ -5,7 +5,6 @@
 #include "records/schemasql.h"
 #include "records/teststore.h"
 
-#include <QSqlError>
 #include <QSqlQuery>
 
 namespace L = Schema::ControlLimits;
@@ -71,17 +70,13 @@ bool inForce(const QSqlDatabase &db, const QString &partNumber, int pointNo,
 {
     limits->reset();
     QSqlQuery query(db);
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? AND %4 = ? ORDER BY %5 DESC LIMIT 1")
-                      .arg(SchemaSql::selectList(L::Table), SchemaSql::name(L::Table),
-                           SchemaSql::name(L::partNumber), SchemaSql::name(L::pointNo),
-                           SchemaSql::name(L::id)));
-    query.addBindValue(partNumber.trimmed());
-    query.addBindValue(pointNo);
-    if (!query.exec()) {
-        *error = query.lastError().text();
-        return false;
-    }
+    if (!SchemaSql::exec(&query,
+                         QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? AND %4 = ? ORDER BY %5 DESC LIMIT 1")
+                             .arg(SchemaSql::selectList(L::Table), SchemaSql::name(L::Table),
+                                  SchemaSql::name(L::partNumber), SchemaSql::name(L::pointNo),
+                                  SchemaSql::name(L::id)),
+                         {partNumber.trimmed(), pointNo}))
+        return SchemaSql::failed(query, error);
     if (!query.next())
         return true;
     const SchemaSql::Row row(query);

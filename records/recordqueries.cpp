@@ -15,6 +15,8 @@
 using namespace Schema;
 using SchemaSql::name;
 using SchemaSql::Row;
+using SchemaSql::exec;
+using SchemaSql::failed;
 
 namespace {
 
@@ -26,23 +28,6 @@ const Column HistoryColumns[] = {
 };
 static_assert(std::size(HistoryColumns) == RecordQueries::ColumnSignatures,
               "every History column but the signatures' is a column of tests");
-
-bool fail(const QSqlQuery &query, QString *error)
-{
-    if (error)
-        *error = query.lastError().text();
-    return false;
-}
-
-bool run(QSqlQuery *query, const QString &statement, const QVariantList &values)
-{
-    query->setForwardOnly(true);
-    if (!query->prepare(statement))
-        return false;
-    for (const QVariant &value : values)
-        query->addBindValue(value);
-    return query->exec();
-}
 
 QDateTime timeFromText(const QVariant &value)
 {
@@ -73,6 +58,8 @@ StoredTest testFromRow(const Row &r)
     h.identity.batch = r.value(Tests::batch).toString();
     h.identity.serialNumber = r.value(Tests::serialNumber).toString();
     h.station = r.value(Tests::station).toString();
+    h.stationId = r.value(Tests::stationId).toString();
+    h.recordUid = r.value(Tests::recordUid).toString();
     h.setting.mode = r.value(Tests::mode).toInt();
     h.setting.distanceMode = r.value(Tests::distanceMode).toInt();
     h.setting.speed = r.value(Tests::speed).toInt();
@@ -165,16 +152,16 @@ bool readReview(const QSqlDatabase &db, const QString &condition, const QVariant
                 const std::function<StoredTest *(qint64)> &testOf, QString *error)
 {
     QSqlQuery signatures(db);
-    if (!run(&signatures, childrenSelect(Signatures::testId, Signatures::id, condition), values))
-        return fail(signatures, error);
+    if (!exec(&signatures, childrenSelect(Signatures::testId, Signatures::id, condition), values))
+        return failed(signatures, error);
     const Row signature(signatures);
     while (signatures.next()) {
         if (StoredTest *test = testOf(signature.value(Signatures::testId).toLongLong()))
             test->signatures.append(signatureFromRow(signature));
     }
     QSqlQuery amendments(db);
-    if (!run(&amendments, childrenSelect(Amendments::testId, Amendments::id, condition), values))
-        return fail(amendments, error);
+    if (!exec(&amendments, childrenSelect(Amendments::testId, Amendments::id, condition), values))
+        return failed(amendments, error);
     const Row amendment(amendments);
     while (amendments.next()) {
         if (StoredTest *test = testOf(amendment.value(Amendments::testId).toLongLong()))
@@ -217,8 +204,8 @@ QString historyStatement(const SqlCondition &condition)
 bool loadTest(const QSqlDatabase &db, qint64 id, bool withPoints, StoredTest *test, QString *error)
 {
     QSqlQuery query(db);
-    if (!run(&query, testsSelect(name(Tests::id, QStringLiteral("t")) + QStringLiteral(" = ?")), {id}))
-        return fail(query, error);
+    if (!exec(&query, testsSelect(name(Tests::id, QStringLiteral("t")) + QStringLiteral(" = ?")), {id}))
+        return failed(query, error);
     if (!query.next()) {
         if (error)
             *error = QStringLiteral("no test %1 on record").arg(id);
@@ -227,16 +214,16 @@ bool loadTest(const QSqlDatabase &db, qint64 id, bool withPoints, StoredTest *te
     *test = testFromRow(Row(query));
 
     QSqlQuery points(db);
-    if (!run(&points, pointResultsSelect(name(Tests::id, QStringLiteral("t")) + QStringLiteral(" = ?")),
+    if (!exec(&points, pointResultsSelect(name(Tests::id, QStringLiteral("t")) + QStringLiteral(" = ?")),
              {id}))
-        return fail(points, error);
+        return failed(points, error);
     const Row point(points);
     while (points.next())
         test->evaluation.points.append(pointFromRow(point));
 
     QSqlQuery rates(db);
-    if (!run(&rates, ratesSelect(name(Tests::id, QStringLiteral("t")) + QStringLiteral(" = ?")), {id}))
-        return fail(rates, error);
+    if (!exec(&rates, ratesSelect(name(Tests::id, QStringLiteral("t")) + QStringLiteral(" = ?")), {id}))
+        return failed(rates, error);
     const Row rate(rates);
     while (rates.next())
         test->evaluation.rates.append(rateFromRow(rate));
@@ -248,12 +235,12 @@ bool loadTest(const QSqlDatabase &db, qint64 id, bool withPoints, StoredTest *te
     if (!withPoints)
         return true;
     QSqlQuery curve(db);
-    if (!run(&curve,
+    if (!exec(&curve,
              QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
                  .arg(SchemaSql::names({CurvePoints::stroke, CurvePoints::distance, CurvePoints::force}),
                       name(CurvePoints::Table), name(CurvePoints::testId), name(CurvePoints::seq)),
              {id}))
-        return fail(curve, error);
+        return failed(curve, error);
     while (curve.next()) {
         test->points.append(
             {curve.value(0).toInt(), curve.value(1).toDouble(), curve.value(2).toDouble()});
@@ -266,8 +253,8 @@ bool loadTests(const QSqlDatabase &db, const HistoryFilter &filter, QVector<Stor
 {
     const SqlCondition condition = sqlCondition(filter, QStringLiteral("t"));
     QSqlQuery query(db);
-    if (!run(&query, testsSelect(condition.text) + newestFirst(QStringLiteral("t")), condition.values))
-        return fail(query, error);
+    if (!exec(&query, testsSelect(condition.text) + newestFirst(QStringLiteral("t")), condition.values))
+        return failed(query, error);
     tests->clear();
     QHash<qint64, int> rowOfId;
     const Row test(query);
@@ -277,8 +264,8 @@ bool loadTests(const QSqlDatabase &db, const HistoryFilter &filter, QVector<Stor
     }
 
     QSqlQuery points(db);
-    if (!run(&points, pointResultsSelect(condition.text), condition.values))
-        return fail(points, error);
+    if (!exec(&points, pointResultsSelect(condition.text), condition.values))
+        return failed(points, error);
     const Row point(points);
     while (points.next()) {
         const auto row = rowOfId.constFind(point.value(PointResults::testId).toLongLong());
@@ -288,8 +275,8 @@ bool loadTests(const QSqlDatabase &db, const HistoryFilter &filter, QVector<Stor
     }
 
     QSqlQuery rates(db);
-    if (!run(&rates, ratesSelect(condition.text), condition.values))
-        return fail(rates, error);
+    if (!exec(&rates, ratesSelect(condition.text), condition.values))
+        return failed(rates, error);
     const Row rate(rates);
     while (rates.next()) {
         const auto row = rowOfId.constFind(rate.value(TestRates::testId).toLongLong());
@@ -308,11 +295,11 @@ bool testIds(const QSqlDatabase &db, const HistoryFilter &filter, QList<qint64> 
 {
     const SqlCondition condition = sqlCondition(filter);
     QSqlQuery query(db);
-    if (!run(&query,
+    if (!exec(&query,
              QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(name(Tests::id), name(Tests::Table), condition.text)
                  + newestFirst(),
              condition.values))
-        return fail(query, error);
+        return failed(query, error);
     ids->clear();
     while (query.next())
         ids->append(query.value(0).toLongLong());
@@ -325,7 +312,7 @@ bool countVerdicts(const QSqlDatabase &db, const HistoryFilter &filter, VerdictC
     const SqlCondition condition = sqlCondition(filter);
     const QString verdict = name(Tests::verdict);
     QSqlQuery query(db);
-    if (!run(&query,
+    if (!exec(&query,
              QStringLiteral("SELECT COUNT(*), "
                             "COALESCE(SUM(CASE WHEN %1 = 'pass' THEN 1 ELSE 0 END), 0), "
                             "COALESCE(SUM(CASE WHEN %1 = 'fail' THEN 1 ELSE 0 END), 0) "
@@ -333,7 +320,7 @@ bool countVerdicts(const QSqlDatabase &db, const HistoryFilter &filter, VerdictC
                  .arg(verdict, name(Tests::Table), condition.text),
              condition.values)
         || !query.next())
-        return fail(query, error);
+        return failed(query, error);
     counts->count = query.value(0).toInt();
     counts->passed = query.value(1).toInt();
     counts->failed = query.value(2).toInt();
@@ -345,12 +332,12 @@ bool startedSpan(const QSqlDatabase &db, const HistoryFilter &filter, QDateTime 
 {
     const SqlCondition condition = sqlCondition(filter);
     QSqlQuery query(db);
-    if (!run(&query,
+    if (!exec(&query,
              QStringLiteral("SELECT MIN(%1), MAX(%1) FROM %2 WHERE %3")
                  .arg(name(Tests::startedAt), name(Tests::Table), condition.text),
              condition.values)
         || !query.next())
-        return fail(query, error);
+        return failed(query, error);
     *first = timeFromText(query.value(0));
     *last = timeFromText(query.value(1));
     return true;
@@ -367,8 +354,8 @@ bool loadPointSamples(const QSqlDatabase &db, const HistoryFilter &filter,
                  name(Tests::Table), name(Tests::id), name(PointResults::testId), condition.text,
                  name(Tests::startedAt), name(PointResults::pointNo));
     QSqlQuery query(db);
-    if (!run(&query, inTestOrder, condition.values))
-        return fail(query, error);
+    if (!exec(&query, inTestOrder, condition.values))
+        return failed(query, error);
     samples->clear();
     const Row point(query);
     while (query.next()) {
@@ -453,11 +440,11 @@ bool distinctValues(const QSqlDatabase &db, IdentityColumn column, QStringList *
 {
     const QString which = name(column == IdentityColumn::PartNumber ? Tests::partNumber : Tests::batch);
     QSqlQuery query(db);
-    if (!run(&query,
+    if (!exec(&query,
              QStringLiteral("SELECT DISTINCT %1 FROM %2 WHERE %1 <> '' ORDER BY %1")
                  .arg(which, name(Tests::Table)),
              {}))
-        return fail(query, error);
+        return failed(query, error);
     values->clear();
     while (query.next())
         values->append(query.value(0).toString());

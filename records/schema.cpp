@@ -270,6 +270,18 @@ QVector<Change> versionFour()
     return step;
 }
 
+// Version 5: which installation recorded a test, and the recorder's name
+// for it, with which a write tried again after a lost reply finds its rows.
+QVector<Change> versionFive()
+{
+    namespace T = Tests;
+    return {
+        Change::addColumn(C(T::stationId, Type::Text).byDefault(QLatin1String(""))),
+        Change::addColumn(C(T::recordUid, Type::Text).orNull()),
+        Change::createIndex({QStringLiteral("tests_record_uid"), T::Table, {T::recordUid}, true}),
+    };
+}
+
 } // namespace
 
 void apply(const Change &change, QVector<Table> *tables)
@@ -383,6 +395,7 @@ const QVector<Step> &steps()
         versionTwo(),
         versionThree(),
         versionFour(),
+        versionFive(),
     };
     return all;
 }

@@ -72,6 +72,10 @@ constexpr Column amended{Table, "amended"};
 constexpr Column programId{Table, "program_id"};
 constexpr Column programVersion{Table, "program_version"};
 constexpr Column verificationId{Table, "verification_id"};
+// The installation that recorded the test (its host name is `station`),
+// and the recorder's own name for the test, unique where it is set.
+constexpr Column stationId{Table, "station_id"};
+constexpr Column recordUid{Table, "record_uid"};
 } // namespace Tests
 
 // Both curves of a test, in acquisition order.

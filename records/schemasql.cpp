@@ -296,6 +296,23 @@ bool insertNumbered(const QSqlDatabase &db, const Values &values, qint64 *id, QS
     return true;
 }
 
+bool exec(QSqlQuery *query, const QString &statement, const QVariantList &values)
+{
+    query->setForwardOnly(true);
+    if (!query->prepare(statement))
+        return false;
+    for (const QVariant &value : values)
+        query->addBindValue(value);
+    return query->exec();
+}
+
+bool failed(const QSqlQuery &query, QString *error)
+{
+    if (error)
+        *error = query.lastError().text();
+    return false;
+}
+
 Row::Row(const QSqlQuery &query)
     : m_query(query)
 {

@@ -56,6 +56,13 @@ private:
 // PostgreSQL, the last insert id on SQLite. False with *error otherwise.
 bool insertNumbered(const QSqlDatabase &db, const Values &values, qint64 *id, QString *error);
 
+// Runs `statement` forward only with `values` bound to its placeholders in
+// order; false when it does not prepare or run (the query has the error).
+bool exec(QSqlQuery *query, const QString &statement, const QVariantList &values = {});
+// False, with the query's error (the database's own words) in *error when
+// it is given: how the reading side reports a statement that failed.
+bool failed(const QSqlQuery &query, QString *error);
+
 // Reads a query's rows by column: the positions are looked up once.
 class Row
 {

@@ -10,6 +10,7 @@ set(TORVELIN_RECORDS_SOURCES
     records/serverconnection.h records/serverconnection.cpp
     records/review.h records/review.cpp
     records/recordsnotifier.h records/recordsnotifier.cpp
+    records/station.h records/station.cpp
     records/teststore.h records/teststore.cpp
     records/testrecorder.h records/testrecorder.cpp
     records/serialnumber.h records/serialnumber.cpp
@@ -18,6 +19,8 @@ set(TORVELIN_RECORDS_SOURCES
     records/historyfilter.h records/historyfilter.cpp
     records/recordqueries.h records/recordqueries.cpp
     records/controllimitsstore.h records/controllimitsstore.cpp
+    records/pointseries.h records/pointseries.cpp
+    records/chartchoice.h records/chartchoice.cpp
     records/resultscsv.h records/resultscsv.cpp
     records/libraryguards.h records/libraryguards.cpp
     records/programlibrarystore.h records/programlibrarystore.cpp

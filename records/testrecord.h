@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/settings.h"
+#include "records/station.h"
 
 #include <QDateTime>
 #include <QMetaType>
@@ -28,6 +29,8 @@ struct TestHeader
     QDateTime startedAt;       // UTC
     TestIdentity identity;
     QString station;           // host name
+    QString stationId;         // the installation's (Station::id())
+    QString recordUid;         // made by the recorder at begin()
     Curve_Setting setting;
     int machineType = 0;
     int forceDecimals = 3;
@@ -39,15 +42,15 @@ struct TestHeader
     int programVersion = 0;
     qint64 verificationId = 0;
 
-    // A station is its host name: the recorder marks only its own station's
-    // running tests interrupted.
-    static QString thisStation() { return QSysInfo::machineHostName(); }
+    // The station's host name, as people know it (verifications go by it).
+    static QString thisStation() { return Station::hostName(); }
     // A test of this station, starting now; the rest is the caller's.
     static TestHeader startingNow()
     {
         TestHeader header;
         header.startedAt = QDateTime::currentDateTimeUtc();
-        header.station = thisStation();
+        header.station = Station::hostName();
+        header.stationId = Station::id();
         return header;
     }
 };

@@ -1,6 +1,7 @@
 #include "records/testrecorder.h"
 
 #include "records/recordsdatabase.h"
+#include "records/station.h"
 #include "records/teststore.h"
 
 #include <QCoreApplication>
@@ -11,8 +12,10 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTimer>
+#include <QUuid>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -40,7 +43,8 @@ public:
         , m_config(config)
         , m_connectionName(QStringLiteral("torvelin-recorder-%1")
                                .arg(reinterpret_cast<quintptr>(recorder), 0, 16))
-        , m_station(TestHeader::thisStation())
+        , m_stationId(Station::id())
+        , m_hostName(Station::hostName())
     {
     }
 
@@ -78,7 +82,8 @@ private:
     TestRecorder *m_recorder;
     DatabaseConfig m_config;
     const QString m_connectionName;
-    const QString m_station;
+    const QString m_stationId;
+    const QString m_hostName;
     QTimer *m_timer = nullptr;
     QVector<TestRecorder::Operation> m_backlog;
     QHash<quint64, qint64> m_testIds;   // recorder's key → tests.id in this database
@@ -113,10 +118,11 @@ bool RecordWriter::connect()
     m_connected = true;
     const QString place = m_config.description();
     if (!m_checkedDatabases.contains(place)) {
-        // Only this station's: another station's running test is its own.
+        // Only this installation's: another station's running test is its
+        // own, even on a cloned PC of the same host name.
         TestStore store(db);
         int count = 0;
-        if (!store.markInterrupted(m_station, &count)) {
+        if (!store.markInterrupted(m_stationId, m_hostName, &count)) {
             failed(store.lastError());
             disconnect();
             return false;
@@ -348,6 +354,11 @@ void TestRecorder::begin(const TestHeader &header)
     operation.kind = Operation::Begin;
     operation.key = ++m_lastKey;
     operation.header = header;
+    // The test's name in every database it reaches: a write tried again
+    // finds the rows it made, and a test moved on by a switch is known as
+    // one in both places.
+    if (operation.header.recordUid.isEmpty())
+        operation.header.recordUid = QUuid::createUuid().toString(QUuid::WithoutBraces);
     m_currentKey = operation.key;
     m_nextSeq = 0;
     m_testOpen = true;
@@ -358,6 +369,9 @@ void TestRecorder::begin(const TestHeader &header)
 void TestRecorder::addPoint(int stroke, double distance, double force)
 {
     if (m_currentKey == 0 || (!m_testOpen && m_sinceFinish.elapsed() > LatePointsMs))
+        return;
+    // Never drawn either: the curves keep finite points only.
+    if (!std::isfinite(distance) || !std::isfinite(force))
         return;
     const RecordedPoint point{stroke, distance, force};
     {

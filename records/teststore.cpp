@@ -9,6 +9,7 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -16,9 +17,12 @@ namespace {
 // below either engine's limit.
 constexpr int RowsPerInsert = 100;
 
+// Neither engine keeps NaN or infinity faithfully (PostgreSQL refuses them
+// in a comparison-checked column, SQLite turns NaN into NULL behind our
+// back): a figure that is not a number is not known.
 QVariant nullableReal(const std::optional<double> &value)
 {
-    return value ? QVariant(*value) : QVariant(QVariant::Double);
+    return value && std::isfinite(*value) ? QVariant(*value) : QVariant(QVariant::Double);
 }
 
 // The condition that picks one test by its id.
@@ -51,9 +55,42 @@ QString TestStore::timeText(const QDateTime &time)
     return time.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ"));
 }
 
+bool TestStore::selectOne(const QString &statement, const QVariantList &bound, QVariant *value, bool *found)
+{
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    if (!query.prepare(statement)) {
+        m_error = query.lastError().text();
+        return false;
+    }
+    for (const QVariant &v : bound)
+        query.addBindValue(v);
+    if (!query.exec()) {
+        m_error = query.lastError().text();
+        return false;
+    }
+    *found = query.next();
+    if (*found)
+        *value = query.value(0);
+    return true;
+}
+
 bool TestStore::insertTest(const TestHeader &header, qint64 *id)
 {
     namespace T = Schema::Tests;
+    // Written before, by a commit whose answer was lost: the test is there.
+    if (!header.recordUid.isEmpty()) {
+        QVariant existing;
+        bool found = false;
+        if (!selectOne(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                           .arg(SchemaSql::name(T::id), QLatin1String(T::Table), SchemaSql::name(T::recordUid)),
+                       {header.recordUid}, &existing, &found))
+            return false;
+        if (found) {
+            *id = existing.toLongLong();
+            return true;
+        }
+    }
     SchemaSql::Values values;
     values.set(T::startedAt, timeText(header.startedAt))
         .set(T::status, TestStatus::Running)
@@ -62,6 +99,8 @@ bool TestStore::insertTest(const TestHeader &header, qint64 *id)
         .set(T::batch, notNull(header.identity.batch))
         .set(T::serialNumber, notNull(header.identity.serialNumber))
         .set(T::station, notNull(header.station))
+        .set(T::stationId, notNull(header.stationId))
+        .set(T::recordUid, header.recordUid.isEmpty() ? QVariant(QVariant::String) : QVariant(header.recordUid))
         .set(T::mode, header.setting.mode)
         .set(T::distanceMode, header.setting.distanceMode)
         .set(T::speed, header.setting.speed)
@@ -79,8 +118,33 @@ bool TestStore::insertTest(const TestHeader &header, qint64 *id)
     return SchemaSql::insertNumbered(m_db, values, id, &m_error);
 }
 
+bool TestStore::storedPointCount(qint64 testId, qint64 *count)
+{
+    namespace T = Schema::Tests;
+    QVariant value;
+    bool found = false;
+    if (!selectOne(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                       .arg(SchemaSql::name(T::pointCount), QLatin1String(T::Table), byId()),
+                   {testId}, &value, &found))
+        return false;
+    *count = found ? value.toLongLong() : 0;
+    return true;
+}
+
 bool TestStore::appendPoints(qint64 testId, qint64 firstSeq, const RecordedPoint *points, int count)
 {
+    // The points a commit whose answer was lost did write are not written
+    // again: (test, seq) is unique, and the retry must not fail on them.
+    qint64 stored = 0;
+    if (!storedPointCount(testId, &stored))
+        return false;
+    const qint64 already = std::min<qint64>(count, std::max<qint64>(0, stored - firstSeq));
+    if (already == count)
+        return true;
+    points += already;
+    firstSeq += already;
+    count -= int(already);
+
     namespace P = Schema::CurvePoints;
     static const QVector<Schema::Column> columns{P::testId, P::stroke, P::seq, P::distance, P::force};
     // Many rows per statement, prepared once per size: both engines then
@@ -127,6 +191,16 @@ bool TestStore::finishTest(qint64 testId, const QDateTime &finishedAt,
                            const EvaluationRecord &evaluation)
 {
     namespace T = Schema::Tests;
+    QVariant status;
+    bool found = false;
+    if (!selectOne(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                       .arg(SchemaSql::name(T::status), QLatin1String(T::Table), byId()),
+                   {testId}, &status, &found))
+        return false;
+    // Finished already, by a commit whose answer was lost; or interrupted
+    // by another start of this station, which keeps it so.
+    if (found && status.toString() != TestStatus::Running)
+        return true;
     const bool judged = evaluation.judged;
     SchemaSql::Values values;
     values.set(T::finishedAt, timeText(finishedAt))
@@ -186,16 +260,18 @@ bool TestStore::insert(const SchemaSql::Values &row)
     return false;
 }
 
-bool TestStore::markInterrupted(const QString &station, int *count)
+bool TestStore::markInterrupted(const QString &stationId, const QString &hostName, int *count)
 {
     namespace T = Schema::Tests;
     QSqlQuery query(m_db);
-    const QString condition = QStringLiteral("%1 = ? AND %2 = ?")
-                                  .arg(SchemaSql::name(T::status), SchemaSql::name(T::station));
+    // Records made before installations had ids are known by host name only.
+    const QString condition = QStringLiteral("%1 = ? AND (%2 = ? OR (%2 = '' AND %3 = ?))")
+                                  .arg(SchemaSql::name(T::status), SchemaSql::name(T::stationId),
+                                       SchemaSql::name(T::station));
     if (!SchemaSql::Values()
              .set(T::status, TestStatus::Interrupted)
              .prepare(&query, SchemaSql::updateStatement({T::status}, condition),
-                      {TestStatus::Running, station})
+                      {TestStatus::Running, stationId, hostName})
         || !query.exec()) {
         m_error = query.lastError().text();
         return false;

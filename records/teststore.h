@@ -20,9 +20,9 @@ public:
     // Points firstSeq, firstSeq + 1, … of the test, in one go.
     bool appendPoints(qint64 testId, qint64 firstSeq, const RecordedPoint *points, int count);
     bool finishTest(qint64 testId, const QDateTime &finishedAt, const EvaluationRecord &evaluation);
-    // Records of this station left running become interrupted; *count says
-    // how many.
-    bool markInterrupted(const QString &station, int *count);
+    // Records of this installation left running become interrupted; *count
+    // says how many.
+    bool markInterrupted(const QString &stationId, const QString &hostName, int *count);
 
     QString lastError() const { return m_error; }
 
@@ -33,6 +33,9 @@ public:
 
 private:
     bool insert(const SchemaSql::Values &row);
+    // The first column of the first row, *found false when there is none.
+    bool selectOne(const QString &statement, const QVariantList &bound, QVariant *value, bool *found);
+    bool storedPointCount(qint64 testId, qint64 *count);
 
     QSqlDatabase m_db;
     QSqlQuery m_fullInsert;

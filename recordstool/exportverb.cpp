@@ -59,12 +59,10 @@ int exportVerb(const QStringList &arguments, QIODevice *out, QIODevice *err)
     if (made && csv) {
         bytes = ResultsCsv::document(tests);
     } else if (made) {
-        Dfq::Document document;
-        made = DfqExport::document(filter.partNumber.trimmed(), tests, &document, &error)
-               && DfqWriter::write(document,
-                                   encodingName == QLatin1String("utf-8") ? Dfq::Encoding::Utf8
-                                                                          : Dfq::Encoding::Windows1252,
-                                   &bytes, &error);
+        made = DfqExport::file(filter.partNumber, tests,
+                               encodingName == QLatin1String("utf-8") ? Dfq::Encoding::Utf8
+                                                                      : Dfq::Encoding::Windows1252,
+                               &bytes, &error);
     }
     const QString fileName = parser.value(QStringLiteral("out"));
     QSaveFile file(fileName);

@@ -13,6 +13,7 @@ int initVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
 int programVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
 int verificationVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
 int suspectsVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
+int statsVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
 
 namespace {
 
@@ -29,6 +30,9 @@ const Verb Verbs[] = {
      &programVerb},
     {"verification", QT_TRANSLATE_NOOP("RecordsTool", "The machines' verifications: add, list, settings."),
      &verificationVerb},
+    {"stats", QT_TRANSLATE_NOOP("RecordsTool",
+                                "A test point's capability and control chart over a filter."),
+     &statsVerb},
     {"suspects", QT_TRANSLATE_NOOP("RecordsTool", "The tests a failed verification puts in doubt."),
      &suspectsVerb},
 };

@@ -8,4 +8,5 @@ set(TORVELIN_RECORDSTOOL_SOURCES
     recordstool/programverb.cpp
     recordstool/verificationverb.cpp
     recordstool/suspectsverb.cpp
+    recordstool/statsverb.cpp
 )

@@ -37,6 +37,8 @@ LiveEvaluation::LiveEvaluation(QMainWindow *window, QCustomPlot *plot, VerdictBa
     connect(m_choice, &ProgramChoice::noProgramChosen, session, &TestSession::useNoProgram);
     connect(session, &TestSession::judgementChanged, this, &LiveEvaluation::showJudgement);
     connect(session, &TestSession::testEnded, this, &LiveEvaluation::testEnded);
+    connect(session, &TestSession::processAlarmChanged, this,
+            [this] { m_dock->showProcessAlarm(m_session->processAlarm()); });
     showJudgement();
 }
 

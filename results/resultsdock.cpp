@@ -17,6 +17,7 @@ constexpr int RateDecimals = 3;
 constexpr int PercentDecimals = 2;
 constexpr double VerdictFontScale = 2.5;
 const char NoFigure[] = "–";
+const char AlarmColour[] = "#c00000";
 
 QString figure(const std::optional<double> &value, int decimals)
 {
@@ -36,12 +37,14 @@ ResultsDock::ResultsDock(QWidget *parent)
     , m_points(new QTableWidget(0, ColumnCount, this))
     , m_figures(new QLabel(this))
     , m_verdict(new QLabel(this))
+    , m_alarm(new QLabel(this))
 {
     setObjectName(QStringLiteral("resultsDock"));
     m_program->setObjectName(QStringLiteral("resultsProgramLabel"));
     m_points->setObjectName(QStringLiteral("resultsTable"));
     m_figures->setObjectName(QStringLiteral("resultsFiguresLabel"));
     m_verdict->setObjectName(QStringLiteral("resultsVerdictLabel"));
+    m_alarm->setObjectName(QStringLiteral("resultsAlarmLabel"));
 
     m_program->setWordWrap(true);
     m_points->setHorizontalHeaderLabels({tr("Point"), tr("Distance (mm)"), tr("Force (N)"),
@@ -60,6 +63,9 @@ ResultsDock::ResultsDock(QWidget *parent)
     big.setPointSizeF(big.pointSizeF() * VerdictFontScale);
     m_verdict->setFont(big);
     m_verdict->setAlignment(Qt::AlignCenter);
+    m_alarm->setWordWrap(true);
+    m_alarm->setStyleSheet(QStringLiteral("QLabel { color: %1; font-weight: bold; }").arg(QLatin1String(AlarmColour)));
+    m_alarm->hide();
 
     auto *content = new QWidget(this);
     auto *layout = new QVBoxLayout(content);
@@ -67,11 +73,18 @@ ResultsDock::ResultsDock(QWidget *parent)
     layout->addWidget(m_points);
     layout->addWidget(m_figures);
     layout->addWidget(m_verdict);
+    layout->addWidget(m_alarm);
     layout->addStretch();
     setWidget(content);
 
     showProgram(QString());
     showEvaluation(Evaluation(), false);
+}
+
+void ResultsDock::showProcessAlarm(const QString &text)
+{
+    m_alarm->setText(text);
+    m_alarm->setVisible(!text.isEmpty());
 }
 
 QString ResultsDock::verdictText(PointVerdict verdict)

@@ -25,6 +25,10 @@ public:
     // overall verdict reads "Testing…" and a point not yet reached waits.
     void showEvaluation(const Evaluation &evaluation, bool judged, bool testing = false);
 
+    // A control chart rule the last test broke, in red under the verdict;
+    // empty hides it.
+    void showProcessAlarm(const QString &text);
+
     static QString verdictText(PointVerdict verdict);
     static QColor verdictColour(PointVerdict verdict);
 
@@ -36,5 +40,6 @@ private:
     QTableWidget *m_points;
     QLabel *m_figures;
     QLabel *m_verdict;
+    QLabel *m_alarm;
     bool m_columnsOutgrown = true;
 };

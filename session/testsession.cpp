@@ -3,6 +3,8 @@
 #include "device/modbusthread.h"
 #include "numbers/numbertext.h"
 #include "records/evaluationrecord.h"
+#include "records/recordsdatabase.h"
+#include "session/processwatch.h"
 #include "records/testrecorder.h"
 #include "session/testrun.h"
 
@@ -35,6 +37,8 @@ TestSession::TestSession(modbusThread *worker, const DatabaseConfig &records, QO
     m_pending.setSingleShot(true);
     m_pending.setInterval(0);
     connect(&m_pending, &QTimer::timeout, this, &TestSession::evaluateNow);
+    // Each test on record is judged against its part's control chart.
+    connect(m_recorder, &TestRecorder::testStored, this, &TestSession::watchProcess);
 }
 
 TestSession::~TestSession()
@@ -93,6 +97,7 @@ bool TestSession::startTest(const Curve_Setting &setting, const TestIdentity &id
     m_judgingName = m_chosenName;
     m_serialNumber = identity.serialNumber;
     m_testOpen = true;
+    setProcessAlarm(QString());
 
     TestHeader header = TestHeader::startingNow();
     header.identity = identity;
@@ -261,4 +266,26 @@ void TestSession::evaluateNow()
     if (m_shown != Shown::Record)
         m_evaluation = m_judging ? SpringEvaluation::evaluate(m_judged, *m_judging) : Evaluation();
     emit judgementChanged();
+}
+
+void TestSession::watchProcess(qint64 testId)
+{
+    const ChartChoice choice = ChartChoice::stored();
+    QString error;
+    QVector<ProcessWatch::Alarm> alarms;
+    const QSqlDatabase db = RecordsDatabase::forCurrentThread(&error);
+    // A chart that cannot be read raises nothing: the test itself is on
+    // record, and History says why the database fails.
+    if (!db.isValid() || !ProcessWatch::judge(db, testId, choice, &alarms, &error))
+        return;
+    if (!alarms.isEmpty())
+        setProcessAlarm(ProcessAlarmText::of(alarms, choice.rules));
+}
+
+void TestSession::setProcessAlarm(const QString &text)
+{
+    if (text == m_processAlarm)
+        return;
+    m_processAlarm = text;
+    emit processAlarmChanged();
 }

@@ -117,6 +117,11 @@ public:
     // hands the recorder.
     EvaluationRecord evaluationRecord() const;
 
+    // What the last test recorded says of its part's process: the rules
+    // of the station's control charts it broke, in words; empty when none
+    // (and from each Start on).
+    QString processAlarm() const { return m_processAlarm; }
+
 signals:
     void connectionChanged(bool connected);
     void testStarted();
@@ -126,12 +131,16 @@ signals:
     void curvesReplaced();
     // The evaluation, the program or the testing state changed.
     void judgementChanged();
+    // processAlarm() changed: raised by a test on record, cleared at Start.
+    void processAlarmChanged();
 
 private:
     void finishTest();
     void judgeWithChosenProgram();
     void evaluateSoon();
     void evaluateNow();
+    void watchProcess(qint64 testId);
+    void setProcessAlarm(const QString &text);
 
     modbusThread *m_worker;
     TestRecorder *m_recorder;
@@ -152,4 +161,5 @@ private:
     Evaluation m_evaluation;
     QString m_serialNumber;
     QTimer m_pending;
+    QString m_processAlarm;
 };

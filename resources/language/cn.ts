@@ -71,10 +71,6 @@
         <translation>I</translation>
     </message>
     <message>
-        <source>X̄</source>
-        <translation>X̄</translation>
-    </message>
-    <message>
         <source>MR</source>
         <translation>MR</translation>
     </message>
@@ -105,6 +101,10 @@
     <message>
         <source>LCL %1</source>
         <translation>LCL %1</translation>
+    </message>
+    <message>
+        <source>X-bar</source>
+        <translation>X-bar</translation>
     </message>
 </context>
 <context>
@@ -635,6 +635,34 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
     <message>
         <source>Suspect tests</source>
         <translation>可疑测试</translation>
+    </message>
+    <message>
+        <source>The filter&apos;s tests of one part number as a Q-DAS file (AQDEF) for the customer</source>
+        <translation>将筛选出的一个零件号的测试导出为供客户使用的 Q-DAS 文件 (AQDEF)</translation>
+    </message>
+    <message>
+        <source>Export Q-DAS (.dfq)</source>
+        <translation>导出 Q-DAS (.dfq)</translation>
+    </message>
+    <message>
+        <source>Windows-1252 (what Q-DAS readers expect)…</source>
+        <translation>Windows-1252（Q-DAS 读取程序的默认编码）…</translation>
+    </message>
+    <message>
+        <source>UTF-8 (for Chinese names)…</source>
+        <translation>UTF-8（含中文名称时）…</translation>
+    </message>
+    <message>
+        <source>A Q-DAS file holds the tests of one part number: choose it in the filter.</source>
+        <translation>一个 Q-DAS 文件只包含一个零件号的测试：请在筛选条件中选择零件号。</translation>
+    </message>
+    <message>
+        <source>Export Q-DAS</source>
+        <translation>导出 Q-DAS</translation>
+    </message>
+    <message>
+        <source>Nothing was written to %1.</source>
+        <translation>未向 %1 写入任何内容。</translation>
     </message>
     <message>
         <source>Amend…</source>
@@ -1190,6 +1218,17 @@ Do you want to replace it?</source>
     <message>
         <source>The picture could not be written to %1.</source>
         <translation>图片无法写入 %1。</translation>
+    </message>
+</context>
+<context>
+    <name>ProcessAlarmText</name>
+    <message>
+        <source>test point %1 breaks rule %2 (subgroup %3)</source>
+        <translation>测试点 %1 违反规则 %2（子组 %3）</translation>
+    </message>
+    <message>
+        <source>Process alarm, part %1: %2. Stop and look at the process before testing on.</source>
+        <translation>过程报警，零件 %1：%2。请先停机检查过程，再继续测试。</translation>
     </message>
 </context>
 <context>
@@ -1891,6 +1930,146 @@ Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage
         <translation>已创建组角色：%1。</translation>
     </message>
     <message>
+        <source>A test point&apos;s capability and control chart over a filter.</source>
+        <translation>筛选范围内一个测试点的过程能力与控制图。</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>Part %1, test point %2, subgroups of %3</source>
+        <translation>零件 %1，测试点 %2，子组大小 %3</translation>
+    </message>
+    <message>
+        <source>n</source>
+        <translation>n</translation>
+    </message>
+    <message>
+        <source>mean (N)</source>
+        <translation>平均值 (N)</translation>
+    </message>
+    <message>
+        <source>overall s (N)</source>
+        <translation>总体 s (N)</translation>
+    </message>
+    <message>
+        <source>min (N)</source>
+        <translation>最小值 (N)</translation>
+    </message>
+    <message>
+        <source>max (N)</source>
+        <translation>最大值 (N)</translation>
+    </message>
+    <message>
+        <source>lower, upper (N)</source>
+        <translation>下限, 上限 (N)</translation>
+    </message>
+    <message>
+        <source>differ</source>
+        <translation>不一致</translation>
+    </message>
+    <message>
+        <source>Pp, Ppk (overall s)</source>
+        <translation>Pp, Ppk（总体 s）</translation>
+    </message>
+    <message>
+        <source>σ within (N)</source>
+        <translation>组内 σ (N)</translation>
+    </message>
+    <message>
+        <source>Cp, Cpk (σ within)</source>
+        <translation>Cp, Cpk（组内 σ）</translation>
+    </message>
+    <message>
+        <source>centre %1, UCL %2, LCL %3</source>
+        <translation>中心线 %1，UCL %2，LCL %3</translation>
+    </message>
+    <message>
+        <source>I chart</source>
+        <translation>单值图</translation>
+    </message>
+    <message>
+        <source>X-bar chart</source>
+        <translation>均值图</translation>
+    </message>
+    <message>
+        <source>MR chart</source>
+        <translation>移动极差图</translation>
+    </message>
+    <message>
+        <source>s chart</source>
+        <translation>标准差图</translation>
+    </message>
+    <message>
+        <source>limits</source>
+        <translation>控制限</translation>
+    </message>
+    <message>
+        <source>frozen for the part</source>
+        <translation>该零件的冻结控制限</translation>
+    </message>
+    <message>
+        <source>from the data shown</source>
+        <translation>来自所示数据</translation>
+    </message>
+    <message>
+        <source>subgroups</source>
+        <translation>子组数</translation>
+    </message>
+    <message>
+        <source>violations</source>
+        <translation>违规</translation>
+    </message>
+    <message>
+        <source>violation</source>
+        <translation>违规</translation>
+    </message>
+    <message>
+        <source>rule %1 at subgroup %2 (from 0)</source>
+        <translation>规则 %1，子组 %2（从 0 计）</translation>
+    </message>
+    <message>
+        <source>One test point&apos;s capability (Pp/Ppk with the overall s, Cp/Cpk with the within-subgroup σ) and control chart over the tests of a filter, in the order they were tested.</source>
+        <translation>按测试顺序给出筛选范围内一个测试点的过程能力（Pp/Ppk 使用总体 s，Cp/Cpk 使用组内 σ）与控制图。</translation>
+    </message>
+    <message>
+        <source>The test point (its number).</source>
+        <translation>测试点（编号）。</translation>
+    </message>
+    <message>
+        <source>Consecutive tests per subgroup, 2 to 10, or 1 for individuals and moving range (default %1).</source>
+        <translation>每个子组的连续测试数，2 到 10，或 1 表示单值-移动极差（默认 %1）。</translation>
+    </message>
+    <message>
+        <source>K</source>
+        <translation>K</translation>
+    </message>
+    <message>
+        <source>The rules judged: nelson (all eight, the default), western-electric, or numbers such as 1,2,5.</source>
+        <translation>判定的规则：nelson（全部八条，默认）、western-electric，或规则编号如 1,2,5。</translation>
+    </message>
+    <message>
+        <source>RULES</source>
+        <translation>RULES</translation>
+    </message>
+    <message>
+        <source>One JSON object instead of the table.</source>
+        <translation>输出一个 JSON 对象而不是表格。</translation>
+    </message>
+    <message>
+        <source>--point is a test point&apos;s number.</source>
+        <translation>--point 应为测试点编号。</translation>
+    </message>
+    <message>
+        <source>--subgroup is 1 to %1.</source>
+        <translation>--subgroup 应为 1 到 %1。</translation>
+    </message>
+    <message>
+        <source>--rules is nelson, western-electric or rule numbers 1 to %1.</source>
+        <translation>--rules 应为 nelson、western-electric 或 1 到 %1 的规则编号。</translation>
+    </message>
+    <message>
         <source>Corrects a test&apos;s serial number, batch or part number with a reason (a reviewer).</source>
         <translation>更正测试的序列号、批次或零件号并注明理由（审核员）。</translation>
     </message>
@@ -2441,7 +2620,7 @@ Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage
         <translation>单值-移动极差图</translation>
     </message>
     <message>
-        <source>X̄ and s</source>
+        <source>X-bar and s</source>
         <translation>均值-标准差图</translation>
     </message>
 </context>
@@ -2512,6 +2691,41 @@ Hysteresis: %4 %</source>
     <message>
         <source>Testing…</source>
         <translation>测试中…</translation>
+    </message>
+</context>
+<context>
+    <name>RuleText</name>
+    <message>
+        <source>1 one point beyond 3σ</source>
+        <translation>1 一点超出 3σ</translation>
+    </message>
+    <message>
+        <source>2 %1 in a row on one side</source>
+        <translation>2 连续 %1 点位于中心线同一侧</translation>
+    </message>
+    <message>
+        <source>3 six rising or falling</source>
+        <translation>3 连续六点递增或递减</translation>
+    </message>
+    <message>
+        <source>4 fourteen alternating up and down</source>
+        <translation>4 连续十四点交替上下</translation>
+    </message>
+    <message>
+        <source>5 two of three beyond 2σ on one side</source>
+        <translation>5 三点中有两点在同侧超出 2σ</translation>
+    </message>
+    <message>
+        <source>6 four of five beyond 1σ on one side</source>
+        <translation>6 五点中有四点在同侧超出 1σ</translation>
+    </message>
+    <message>
+        <source>7 fifteen within 1σ</source>
+        <translation>7 连续十五点在 1σ 以内</translation>
+    </message>
+    <message>
+        <source>8 eight beyond 1σ on either side</source>
+        <translation>8 连续八点在两侧超出 1σ</translation>
     </message>
 </context>
 <context>
@@ -2733,56 +2947,8 @@ Hysteresis: %4 %</source>
         <translation>Ppk</translation>
     </message>
     <message>
-        <source>Within σ̂ (N)</source>
-        <translation>组内 σ̂ (N)</translation>
-    </message>
-    <message>
         <source>1 (moving range)</source>
         <translation>1（移动极差）</translation>
-    </message>
-    <message>
-        <source>σ̂ = MR̄ / d2 with d2 = %1, MR̄ the mean moving range of consecutive tests</source>
-        <translation>σ̂ = MR̄ / d2，d2 = %1，MR̄ 为相邻测试移动极差的平均值</translation>
-    </message>
-    <message>
-        <source>σ̂ = s̄ / c4 with c4 = %1, s̄ the mean standard deviation of subgroups of %2 consecutive tests (an incomplete last subgroup left out)</source>
-        <translation>σ̂ = s̄ / c4，c4 = %1，s̄ 为每 %2 个相邻测试组成的子组的标准差平均值（不完整的最后一个子组不计）</translation>
-    </message>
-    <message>
-        <source>Overall s: the sample standard deviation of every test (n − 1). Pp = (USL − LSL) / 6s, Ppk = min(USL − mean, mean − LSL) / 3s. Within-subgroup %1; Cp = (USL − LSL) / 6σ̂, Cpk = min(USL − mean, mean − LSL) / 3σ̂. None without both limits or without spread. Figures below %2 are marked red.</source>
-        <translation>总体 s：全部测试的样本标准差（n − 1）。Pp = (USL − LSL) / 6s，Ppk = min(USL − 平均值, 平均值 − LSL) / 3s。组内 %1；Cp = (USL − LSL) / 6σ̂，Cpk = min(USL − 平均值, 平均值 − LSL) / 3σ̂。缺少上下限或没有离散时为无。低于 %2 的数值标为红色。</translation>
-    </message>
-    <message>
-        <source>1 one point beyond 3σ</source>
-        <translation>1 一点超出 3σ</translation>
-    </message>
-    <message>
-        <source>2 %1 in a row on one side</source>
-        <translation>2 连续 %1 点位于中心线同一侧</translation>
-    </message>
-    <message>
-        <source>3 six rising or falling</source>
-        <translation>3 连续六点递增或递减</translation>
-    </message>
-    <message>
-        <source>4 fourteen alternating up and down</source>
-        <translation>4 连续十四点交替上下</translation>
-    </message>
-    <message>
-        <source>5 two of three beyond 2σ on one side</source>
-        <translation>5 三点中有两点在同侧超出 2σ</translation>
-    </message>
-    <message>
-        <source>6 four of five beyond 1σ on one side</source>
-        <translation>6 五点中有四点在同侧超出 1σ</translation>
-    </message>
-    <message>
-        <source>7 fifteen within 1σ</source>
-        <translation>7 连续十五点在 1σ 以内</translation>
-    </message>
-    <message>
-        <source>8 eight beyond 1σ on either side</source>
-        <translation>8 连续八点在两侧超出 1σ</translation>
     </message>
     <message>
         <source>Subgroup %1: rule %2</source>
@@ -2803,6 +2969,22 @@ Hysteresis: %4 %</source>
     <message>
         <source>Limits from the data shown.</source>
         <translation>控制限取自所显示的数据。</translation>
+    </message>
+    <message>
+        <source>σ within (N)</source>
+        <translation>组内 σ (N)</translation>
+    </message>
+    <message>
+        <source>σ within = MR-bar / d2 with d2 = %1, MR-bar the mean moving range of consecutive tests</source>
+        <translation>组内 σ = MR-bar / d2，d2 = %1，MR-bar 为相邻测试移动极差的平均值</translation>
+    </message>
+    <message>
+        <source>σ within = s-bar / c4 with c4 = %1, s-bar the mean standard deviation of subgroups of %2 consecutive tests (an incomplete last subgroup left out)</source>
+        <translation>组内 σ = s-bar / c4，c4 = %1，s-bar 为每 %2 个相邻测试组成的子组的标准差平均值（不完整的最后一个子组不计）</translation>
+    </message>
+    <message>
+        <source>Overall s: the sample standard deviation of every test (n − 1). Pp = (USL − LSL) / 6s, Ppk = min(USL − mean, mean − LSL) / 3s. Within-subgroup %1; Cp = (USL − LSL) / (6 σ within), Cpk = min(USL − mean, mean − LSL) / (3 σ within). None without both limits or without spread. Figures below %2 are marked red.</source>
+        <translation>总体 s：全部测试的样本标准差（n − 1）。Pp = (USL − LSL) / 6s，Ppk = min(USL − 平均值, 平均值 − LSL) / 3s。组内 %1；Cp = (USL − LSL) / (6 组内 σ)，Cpk = min(USL − 平均值, 平均值 − LSL) / (3 组内 σ)。缺少上下限或没有离散时为无。低于 %2 的数值标为红色。</translation>
     </message>
 </context>
 <context>

@@ -5,7 +5,10 @@
 #include "history/overlaywindow.h"
 #include "records/verificationstore.h"
 #include "widgets/filedialogs.h"
+#include "support/dfqreader.h"
 #include "support/recordfixture.h"
+#include "qdas/dfqexport.h"
+#include "records/recordqueries.h"
 
 #include <QMainWindow>
 #include <QCheckBox>
@@ -28,6 +31,7 @@ private slots:
     void openHandsTheTestWithItsCurves();
     void overlayDrawsEveryTestSelected();
     void csvHoldsTheFilteredTests();
+    void dfqIsTheCommandLinesFile();
     void suspectsOfAFailedVerification();
     // Last: it adds a test.
     void openHistoryListsATestJustRecorded();
@@ -132,6 +136,42 @@ void tst_HistoryWindow::csvHoldsTheFilteredTests()
     // Header, two tests of SP-20, and the empty text after the last CR LF.
     QCOMPARE(lines.size(), 4);
     QVERIFY(lines.at(1).startsWith(QByteArray::number(newest) + ','));
+}
+
+// Export → Q-DAS writes the filter's part as torvelin-records export does,
+// in the encoding chosen from the button's menu.
+void tst_HistoryWindow::dfqIsTheCommandLinesFile()
+{
+    HistoryWindow window;
+    window.findChild<QComboBox *>(QStringLiteral("partNumberCombo"))->setCurrentText(QStringLiteral("SP-20"));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("SP-20.dfq"));
+    QString suggested;
+    FileDialogs::getSaveFileName = [&](QWidget *, const QString &, const QString &directory,
+                                       const QString &) {
+        suggested = directory;
+        return path;
+    };
+    for (const auto &[action, encoding] :
+         {std::make_pair("dfqWindows1252Action", Dfq::Encoding::Windows1252),
+          std::make_pair("dfqUtf8Action", Dfq::Encoding::Utf8)}) {
+        window.findChild<QAction *>(QLatin1String(action))->trigger();
+        QVERIFY(suggested.endsWith(QLatin1String("/SP-20.dfq")));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray written = file.readAll();
+        QVector<StoredTest> tests;
+        QByteArray expected;
+        QString error;
+        QVERIFY(RecordQueries::loadTests(records.db(), window.filter(), &tests, &error));
+        QVERIFY2(DfqExport::file(QStringLiteral("SP-20"), tests, encoding, &expected, &error),
+                 qPrintable(error));
+        QCOMPARE(written, expected);
+        DfqFile dfq;
+        QVERIFY2(readDfq(written, &dfq, &error), qPrintable(error));
+        QCOMPARE(dfq.partFields.value(QStringLiteral("K1001")), QStringLiteral("SP-20"));
+        QCOMPARE(dfq.values.value(1).size(), 2);
+    }
 }
 
 void tst_HistoryWindow::openHistoryListsATestJustRecorded()

@@ -1,6 +1,7 @@
 // The statistics window's capability and control chart over a real SQLite
 // records database.
 #include "history/statisticswindow.h"
+#include "records/chartchoice.h"
 #include "records/controllimitsstore.h"
 
 #include "support/modalwidget.h"
@@ -38,6 +39,8 @@ void tst_StatisticsWindow::initTestCase()
 {
     QVERIFY2(records.opened, qPrintable(records.error));
     qputenv("TORVELIN_DB", QFile::encodeName(records.config.sqlitePath));
+    // The station's choice outlives a window (and a run of this test).
+    ChartChoice().store();
     const QDateTime start(QDate(2026, 12, 8), QTime(8, 0), Qt::UTC);
     for (int i = 0; i <= SteadyTests; ++i) {
         const double force = i < SteadyTests ? 10 + 0.1 * ((i * 7) % 5 - 2) : 12;
@@ -84,6 +87,11 @@ void tst_StatisticsWindow::westernElectricPresetSwitchesTheRules()
     // A rule switched by hand leaves the preset.
     window.findChild<QCheckBox *>(QStringLiteral("rule7Check"))->setChecked(true);
     QVERIFY(window.batch().rules.isOn(7));
+    // The station's alarm and the next window judge by the same.
+    QCOMPARE(ChartChoice::stored().rules, window.batch().rules);
+    StatisticsWindow next(HistoryFilter{});
+    QCOMPARE(next.batch().rules, window.batch().rules);
+    ChartChoice().store();
 }
 
 // Limits frozen from the steady springs judge them and the one after.

@@ -45,6 +45,7 @@ private slots:
     void runningRecordsOfThisStationBecomeInterrupted();
     void fullDiskLosesNothing();
     void databaseChosenWhileFailingTakesEffect();
+    void writeRepeatedAfterALostReplyIsHarmless();
 
 private:
     std::unique_ptr<QTemporaryDir> m_folder;
@@ -92,6 +93,9 @@ void tst_RecorderSqlite::testIsWrittenWhileItRuns()
     QSignalSpy stored(&recorder, &TestRecorder::testStored);
     recorder.start();
     recorder.begin(header(QStringLiteral("0007")));
+    // Not a number is no point: it is neither drawn nor recorded.
+    recorder.addPoint(0, std::numeric_limits<double>::quiet_NaN(), 5.0);
+    recorder.addPoint(0, 0.5, std::numeric_limits<double>::infinity());
     recorder.addPoint(0, 0.5, 10.0);
     recorder.addPoint(0, 1.0, 20.25);
     recorder.addPoint(1, 1.0, 19.5);
@@ -149,20 +153,28 @@ void tst_RecorderSqlite::runningRecordsOfThisStationBecomeInterrupted()
         qint64 id = 0;
         QVERIFY(store.insertTest(header(QStringLiteral("1")), &id));
         TestHeader elsewhere = header(QStringLiteral("2"));
-        elsewhere.station = QStringLiteral("another-station");
+        // A cloned PC: the same host name, another installation.
+        elsewhere.stationId = QStringLiteral("another-installation");
         QVERIFY(store.insertTest(elsewhere, &id));
+        // Recorded before installations had ids: known by its host name.
+        TestHeader older = header(QStringLiteral("3"));
+        older.stationId.clear();
+        QVERIFY(store.insertTest(older, &id));
+        older.identity.serialNumber = QStringLiteral("4");
+        older.station = QStringLiteral("another-host");
+        QVERIFY(store.insertTest(older, &id));
     }
     TestRecorder recorder(m_config);
     QSignalSpy interrupted(&recorder, &TestRecorder::interruptedFound);
     recorder.start();
     QVERIFY(interrupted.wait());
-    QCOMPARE(interrupted.first().first().toInt(), 1);
+    QCOMPARE(interrupted.first().first().toInt(), 2);
 
     StoredRecords records(m_config);
-    QCOMPARE(records.value(QStringLiteral("SELECT status FROM tests WHERE serial_number = '1'")).toString(),
-             TestStatus::Interrupted);
-    QCOMPARE(records.value(QStringLiteral("SELECT status FROM tests WHERE serial_number = '2'")).toString(),
-             TestStatus::Running);
+    QCOMPARE(records.value(QStringLiteral("SELECT group_concat(serial_number) FROM (SELECT serial_number "
+                                          "FROM tests WHERE status = 'interrupted' ORDER BY serial_number)"))
+                 .toString(),
+             QStringLiteral("1,3"));
 }
 
 void tst_RecorderSqlite::fullDiskLosesNothing()
@@ -241,6 +253,37 @@ void tst_RecorderSqlite::databaseChosenWhileFailingTakesEffect()
     QCOMPARE(records.points(stored.first().first().toLongLong(), &contiguous).size(), 2);
     QVERIFY(contiguous);
     QCOMPARE(records.value(QStringLiteral("SELECT serial_number FROM tests")).toString(), QStringLiteral("moved"));
+}
+
+void tst_RecorderSqlite::writeRepeatedAfterALostReplyIsHarmless()
+{
+    // A commit whose answer was lost did write: the recorder sends it again.
+    StoredRecords records(m_config);
+    QVERIFY(records.isOpen());
+    TestStore store(records.db());
+    TestHeader test = header(QStringLiteral("again"));
+    test.recordUid = QStringLiteral("4f1c2a8e-0000-4000-8000-000000000001");
+    const QVector<RecordedPoint> points{{0, 0.5, 10.0}, {0, 1.0, 20.0}, {1, 0.5, 9.0}};
+    EvaluationRecord evaluation;
+    evaluation.judged = true;
+    evaluation.verdict = QStringLiteral("pass");
+    evaluation.points = {{1, 0.5, 10.0, 9.5, 10.5, QStringLiteral("pass")}};
+    evaluation.maxForce = std::numeric_limits<double>::quiet_NaN();
+    qint64 first = 0;
+    qint64 second = 0;
+    for (qint64 *id : {&first, &second}) {
+        QVERIFY2(store.insertTest(test, id), qPrintable(store.lastError()));
+        QVERIFY2(store.appendPoints(*id, 0, points.constData(), 2), qPrintable(store.lastError()));
+        QVERIFY2(store.appendPoints(*id, 1, points.constData() + 1, 2), qPrintable(store.lastError()));
+        QVERIFY2(store.finishTest(*id, QDateTime::currentDateTimeUtc(), evaluation), qPrintable(store.lastError()));
+    }
+    QCOMPARE(second, first);
+    QCOMPARE(records.count(QStringLiteral("FROM tests")), 1);
+    bool contiguous = false;
+    QCOMPARE(records.points(first, &contiguous).size(), 3);
+    QVERIFY(contiguous);
+    QCOMPARE(records.count(QStringLiteral("FROM point_results")), 1);
+    QCOMPARE(records.count(QStringLiteral("FROM tests WHERE max_force IS NULL AND point_count = 3")), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_RecorderSqlite)

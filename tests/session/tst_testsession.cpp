@@ -4,7 +4,9 @@
 #include "records/databaseconfig.h"
 #include "records/recordqueries.h"
 #include "records/recordsdatabase.h"
+#include "records/chartchoice.h"
 #include "records/testrecorder.h"
+#include "records/teststore.h"
 #include "session/testsession.h"
 #include "support/simulatedtester.h"
 
@@ -50,9 +52,10 @@ private slots:
     void eachSpringIsJudgedAloneAndItsRecordAgrees();
     void aRecordShowsItsOwnVerdictNotTheChosenProgram();
     void refreshDuringATestKeepsWhatItIsJudgedOn();
+    void aSpringOffTheChartRaisesTheAlarm();
 
 private:
-    void runTest(const QString &serialNumber);
+    void runTest(const QString &serialNumber, const QString &partNumber = QString());
     StoredTest stored(qint64 id);
 
     QTemporaryDir dir;
@@ -95,13 +98,14 @@ void tst_TestSession::cleanup()
 }
 
 // Start, the machine's whole stroke out and back, Stop.
-void tst_TestSession::runTest(const QString &serialNumber)
+void tst_TestSession::runTest(const QString &serialNumber, const QString &partNumber)
 {
     Curve_Setting setting;
     setting.distance = TestDistance;
     setting.speed = TestSpeed;
     TestIdentity identity;
     identity.serialNumber = serialNumber;
+    identity.partNumber = partNumber;
     QVERIFY(session->startTest(setting, identity));
     QVERIFY(session->isTestOpen());
     QTRY_COMPARE_WITH_TIMEOUT(sim->state("phase"), QStringLiteral("idle"), TestTimeoutMs);
@@ -215,6 +219,51 @@ void tst_TestSession::refreshDuringATestKeepsWhatItIsJudgedOn()
     session->clearCurves();
     QVERIFY(!session->hasCurves());
     QVERIFY(!session->hasVerdict());
+}
+
+// A part's steady history, then a spring twice as stiff: the test just
+// recorded breaks rule 1 of the individuals chart, and the session says so
+// (rule and point) until the next Start; a good spring after it does not.
+void tst_TestSession::aSpringOffTheChartRaisesTheAlarm()
+{
+    const QString part = QStringLiteral("SP-ALARM");
+    qputenv("TORVELIN_DB", QFile::encodeName(records.sqlitePath));
+    Spc::RuleSet ruleOne;
+    ruleOne.set(1, true);
+    ChartChoice{ruleOne, 1}.store();
+    QString error;
+    QVERIFY2(RecordsDatabase::open(records, QLatin1String(Reader), &error), qPrintable(error));
+    TestStore store(QSqlDatabase::database(QLatin1String(Reader)));
+    const QDateTime yesterday = QDateTime::currentDateTimeUtc().addDays(-1);
+    for (int i = 0; i < 12; ++i) {
+        TestHeader header;
+        header.startedAt = yesterday.addSecs(60 * i);
+        header.identity.partNumber = part;
+        qint64 id = 0;
+        EvaluationRecord e;
+        e.judged = true;
+        e.programNumber = fivePercentAtFive().number;
+        e.verdict = QStringLiteral("pass");
+        const double force = i % 2 ? 10.15 : 10.25;
+        e.points = {{1, PointDistance, force, 9.5, 10.5, QStringLiteral("pass")}};
+        QVERIFY(store.insertTest(header, &id) && store.finishTest(id, header.startedAt.addSecs(10), e));
+    }
+
+    QSignalSpy alarms(session.get(), &TestSession::processAlarmChanged);
+    QVERIFY(sim->command(QStringLiteral("set spring-rate %1").arg(StiffRate)));
+    runTest(QStringLiteral("SN-STIFF"), part);
+    QTRY_VERIFY_WITH_TIMEOUT(!session->processAlarm().isEmpty(), TestTimeoutMs);
+    QVERIFY2(session->processAlarm().contains(QStringLiteral("test point 1 breaks rule 1 one point beyond 3σ")),
+             qPrintable(session->processAlarm()));
+    QVERIFY(session->processAlarm().contains(part));
+    QCOMPARE(alarms.count(), 1);
+
+    QVERIFY(sim->command(QStringLiteral("set spring-rate %1").arg(GoodRate)));
+    runTest(QStringLiteral("SN-GOOD"), part);
+    QTRY_COMPARE(storedIds.size(), 2);
+    QVERIFY(session->processAlarm().isEmpty()); // cleared at Start, nothing new
+    QCOMPARE(alarms.count(), 2);
+    qunsetenv("TORVELIN_DB");
 }
 
 QTEST_MAIN(tst_TestSession)
