@@ -13,6 +13,7 @@
 #include "settings/applocations.h"
 #include "records/recordsdatabase.h"
 #include "records/recordsnotifier.h"
+#include "records/testloader.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -55,6 +56,7 @@ HistoryWindow::HistoryWindow(QWidget *parent)
     : QWidget(parent, Qt::Window)
     , ui(new Ui::HistoryWindow)
     , m_model(new HistoryModel(this))
+    , m_loader(new TestLoader(this))
     , m_notifier(new RecordsNotifier(this))
     , m_changedTimer(new QTimer(this))
 {
@@ -77,6 +79,7 @@ HistoryWindow::HistoryWindow(QWidget *parent)
             &HistoryWindow::updateButtons);
     connect(ui->testsView, &QAbstractItemView::doubleClicked, this,
             &HistoryWindow::on_openBtn_clicked);
+    connect(m_loader, &TestLoader::loaded, this, &HistoryWindow::selectedLoaded);
     // A station's test brings a notification at its start, its end and
     // each signature: one reading for a burst of them.
     m_changedTimer->setSingleShot(true);
@@ -295,48 +298,77 @@ void HistoryWindow::on_searchBtn_clicked()
     refresh();
 }
 
-bool HistoryWindow::loadSelected(QVector<StoredTest> *tests)
+void HistoryWindow::loadSelected(Reading reading)
 {
     const QList<qint64> ids = selectedTests();
-    QSqlDatabase db;
-    if (ids.isEmpty() || !database(&db))
-        return false;
-    tests->clear();
-    for (qint64 id : ids) {
-        StoredTest test;
-        QString error;
-        if (!RecordQueries::loadTest(db, id, true, &test, &error)) {
-            showFailure(tr("Test %1 cannot be read.").arg(id), error);
-            return false;
-        }
-        tests->append(test);
+    if (ids.isEmpty())
+        return;
+    m_reading = reading;
+    m_loading = m_loader->load(ids);
+    setCursor(Qt::BusyCursor);
+}
+
+void HistoryWindow::selectedLoaded(int request, const QVector<StoredTest> &tests, const QString &error)
+{
+    // Only the last request counts: what was asked before it is no longer
+    // what the operator wants.
+    if (request != m_loading)
+        return;
+    unsetCursor();
+    if (!error.isEmpty()) {
+        showFailure(error, QString());
+        return;
     }
-    return true;
+    for (const StoredTest &test : tests) {
+        if (test.pointsCut) {
+            auto *notice = new QMessageBox(
+                QMessageBox::Information, tr("History"),
+                tr("Test %1 holds more curve points than a test can have; only the first %2 are shown.")
+                    .arg(test.id)
+                    .arg(RecordQueries::MaxPointsRead),
+                QMessageBox::Ok, this);
+            notice->setObjectName(QStringLiteral("historyNotice"));
+            notice->setAttribute(Qt::WA_DeleteOnClose);
+            notice->setModal(false);
+            notice->show();
+            break;
+        }
+    }
+    switch (m_reading) {
+    case Reading::Open:
+        if (tests.size() == 1)
+            emit sendStoredTest(tests.first());
+        break;
+    case Reading::Overlay: {
+        auto *overlay = new OverlayWindow(tests, this);
+        overlay->setAttribute(Qt::WA_DeleteOnClose);
+        overlay->show();
+        break;
+    }
+    case Reading::Report:
+        if (tests.size() == 1)
+            writeReport(tests.first());
+        break;
+    }
 }
 
 void HistoryWindow::on_openBtn_clicked()
 {
-    QVector<StoredTest> tests;
-    if (loadSelected(&tests) && tests.size() == 1)
-        emit sendStoredTest(tests.first());
+    loadSelected(Reading::Open);
 }
 
 void HistoryWindow::on_overlayBtn_clicked()
 {
-    QVector<StoredTest> tests;
-    if (!loadSelected(&tests))
-        return;
-    auto *overlay = new OverlayWindow(tests, this);
-    overlay->setAttribute(Qt::WA_DeleteOnClose);
-    overlay->show();
+    loadSelected(Reading::Overlay);
 }
 
 void HistoryWindow::on_reportBtn_clicked()
 {
-    QVector<StoredTest> tests;
-    if (!loadSelected(&tests) || tests.size() != 1)
-        return;
-    const StoredTest &test = tests.first();
+    loadSelected(Reading::Report);
+}
+
+void HistoryWindow::writeReport(const StoredTest &test)
+{
     QString error;
     const QString suggested =
         reportFolder() + QStringLiteral("/test_%1.pdf").arg(test.id);

@@ -15,6 +15,7 @@ class HistoryModel;
 class QSqlDatabase;
 class QTimer;
 class RecordsNotifier;
+class TestLoader;
 
 namespace Ui {
 class HistoryWindow;
@@ -80,9 +81,12 @@ private:
     using FileMaker = std::function<bool(const QVector<StoredTest> &tests, QByteArray *bytes, QString *error)>;
     void exportFilter(const QString &caption, const QString &suggested, const QString &pattern,
                       const FileMaker &make);
-    // The selected tests with their curves; false (and told) when one
-    // cannot be read.
-    bool loadSelected(QVector<StoredTest> *tests);
+    // What the selected tests are read for: their curves are read off the
+    // window's thread, and the action goes on when they are in.
+    enum class Reading { Open, Overlay, Report };
+    void loadSelected(Reading reading);
+    void selectedLoaded(int request, const QVector<StoredTest> &tests, const QString &error);
+    void writeReport(const StoredTest &test);
     void fillChoices(const QSqlDatabase &db);
     void fillSuspicions(const QSqlDatabase &db);
     void updateButtons();
@@ -93,6 +97,9 @@ private:
 
     Ui::HistoryWindow *ui;
     HistoryModel *m_model;
+    TestLoader *m_loader;
+    int m_loading = 0;   // the request answered next
+    Reading m_reading = Reading::Open;
     // A verification that failed as found and the tests it puts in doubt.
     struct Suspicion
     {

@@ -66,6 +66,11 @@ TestRecording::TestRecording(QMainWindow *window, TestRecorder *recorder)
     connect(m_recorder, &TestRecorder::databaseFailed, this, &TestRecording::databaseFailed);
     connect(m_recorder, &TestRecorder::databaseRecovered, this, &TestRecording::databaseRecovered);
     connect(m_recorder, &TestRecorder::interruptedFound, this, &TestRecording::interruptedFound);
+    connect(m_recorder, &TestRecorder::testSetAside, this, &TestRecording::testSetAside);
+    connect(m_recorder, &TestRecorder::outboxWaiting, this, [this](int count) {
+        m_outboxCount = count;
+        showWaitingPoints();
+    });
     m_recorder->start();
 }
 
@@ -103,6 +108,7 @@ void TestRecording::databaseFailed(const QString &message)
                tr("%1\n\nThe test goes on: its points are kept in memory and written as soon as "
                   "the database is back. File > Save still writes the curves to a curve file.")
                    .arg(message));
+    m_failing = true;
     showWaitingPoints();
     m_waitingTimer->start();
 }
@@ -110,16 +116,37 @@ void TestRecording::databaseFailed(const QString &message)
 void TestRecording::databaseRecovered()
 {
     m_waitingTimer->stop();
-    m_statusLabel->clear();
+    m_failing = false;
+    showWaitingPoints();
     m_window->statusBar()->showMessage(tr("The test records are written to the database again."));
 }
 
 void TestRecording::showWaitingPoints()
 {
-    const QString waiting = tr("Records not written: %n point(s) waiting", nullptr, m_recorder->pendingPoints());
-    const QString environmentError = DatabaseConfig::environmentError();
-    m_statusLabel->setText(environmentError.isEmpty() ? waiting
-                                                      : QStringLiteral("%1 %2").arg(environmentError, waiting));
+    QStringList parts{DatabaseConfig::environmentError()};
+    if (m_failing)
+        parts << tr("Records not written: %n point(s) waiting", nullptr, m_recorder->pendingPoints());
+    if (m_outboxCount > 0)
+        parts << tr("%n test(s) kept on this computer for the records database", nullptr, m_outboxCount);
+    parts.removeAll(QString());
+    m_statusLabel->setText(parts.join(QLatin1Char(' ')));
+}
+
+void TestRecording::testSetAside(const QString &message)
+{
+    m_window->statusBar()->showMessage(message);
+    // Said once where it can be read whole; a later refusal replaces the
+    // text of a notice still open rather than stacking another.
+    auto *open = m_window->findChild<QMessageBox *>(QStringLiteral("recordsAsideNotice"));
+    if (open) {
+        open->setText(message);
+        return;
+    }
+    auto *box = new QMessageBox(QMessageBox::Warning, tr("Records"), message, QMessageBox::Ok, m_window);
+    box->setObjectName(QStringLiteral("recordsAsideNotice"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
 }
 
 void TestRecording::interruptedFound(int count)

@@ -38,6 +38,7 @@ private:
     void databaseFailed(const QString &message);
     void databaseRecovered();
     void interruptedFound(int count);
+    void testSetAside(const QString &message);
     void showWaitingPoints();
 
     QMainWindow *m_window;
@@ -46,4 +47,6 @@ private:
     QMenu *m_menu;
     QLabel *m_statusLabel;
     QTimer *m_waitingTimer;
+    bool m_failing = false;
+    int m_outboxCount = 0;
 };

@@ -66,7 +66,8 @@ StoredTest testFromRow(const Row &r)
     h.setting.speed = r.value(Tests::speed).toInt();
     h.setting.distance = r.value(Tests::distance).toFloat();
     h.machineType = r.value(Tests::machineType).toInt();
-    h.forceDecimals = r.value(Tests::forceDecimals).toInt();
+    // Whatever the row holds, the figures shown stay figures.
+    h.forceDecimals = qBound(0, r.value(Tests::forceDecimals).toInt(), RecordQueries::MaxForceDecimals);
     h.line.portName = r.value(Tests::portName).toString();
     h.line.baudRate = r.value(Tests::baudRate).toInt();
     h.line.dataBits = r.value(Tests::dataBits).toInt();
@@ -217,7 +218,8 @@ QString historyPage(const SqlCondition &condition, int rows, bool afterRow)
     return historyStatement(page) + QStringLiteral(" LIMIT %1").arg(rows);
 }
 
-bool loadTest(const QSqlDatabase &db, qint64 id, bool withPoints, StoredTest *test, QString *error)
+bool loadTest(const QSqlDatabase &db, qint64 id, bool withPoints, StoredTest *test, QString *error,
+              int maxPoints)
 {
     QSqlQuery query(db);
     if (!exec(&query, testsSelect(name(Tests::id, QStringLiteral("t")) + QStringLiteral(" = ?")), {id}))
@@ -252,12 +254,16 @@ bool loadTest(const QSqlDatabase &db, qint64 id, bool withPoints, StoredTest *te
         return true;
     QSqlQuery curve(db);
     if (!exec(&curve,
-             QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4")
-                 .arg(SchemaSql::names({CurvePoints::stroke, CurvePoints::distance, CurvePoints::force}),
-                      name(CurvePoints::Table), name(CurvePoints::testId), name(CurvePoints::seq)),
-             {id}))
+              QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %4 LIMIT ?")
+                  .arg(SchemaSql::names({CurvePoints::stroke, CurvePoints::distance, CurvePoints::force}),
+                       name(CurvePoints::Table), name(CurvePoints::testId), name(CurvePoints::seq)),
+              {id, qint64(maxPoints) + 1}))
         return failed(curve, error);
     while (curve.next()) {
+        if (test->points.size() == maxPoints) {
+            test->pointsCut = true;
+            break;
+        }
         test->points.append(
             {curve.value(0).toInt(), curve.value(1).toDouble(), curve.value(2).toDouble()});
     }

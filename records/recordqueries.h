@@ -45,9 +45,17 @@ QString historyStatement(const SqlCondition &condition);
 // a time as it scrolls, each page by the index on started_at.
 QString historyPage(const SqlCondition &condition, int rows, bool afterRow);
 
-// One test, its evaluation and, when withPoints, its curve points.
+// The most curve points of one test read back: a few million are more
+// than any test acquires, and a row count beyond them is no test to plot
+// (a hostile or broken record) that must not take the station's memory.
+constexpr int MaxPointsRead = 2000000;
+// The most force decimals a record is shown with, whatever it holds.
+constexpr int MaxForceDecimals = 6;
+
+// One test, its evaluation and, when withPoints, its curve points (the
+// first maxPoints of them: test->pointsCut says when there were more).
 bool loadTest(const QSqlDatabase &db, qint64 id, bool withPoints, StoredTest *test,
-              QString *error);
+              QString *error, int maxPoints = MaxPointsRead);
 // Every test the filter selects, newest first, with its evaluation (point
 // results and rates), signatures and amendments, without its curve points.
 bool loadTests(const QSqlDatabase &db, const HistoryFilter &filter, QVector<StoredTest> *tests,

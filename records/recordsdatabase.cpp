@@ -403,6 +403,13 @@ void close(const QString &connectionName)
     QSqlDatabase::removeDatabase(connectionName);
 }
 
+namespace {
+QString readerConnectionName()
+{
+    return QStringLiteral("torvelin-records-reader-%1").arg(reinterpret_cast<quintptr>(QThread::currentThread()), 0, 16);
+}
+} // namespace
+
 QSqlDatabase forCurrentThread(QString *error)
 {
     // One connection per thread: Qt SQL connections must stay on the thread
@@ -414,10 +421,8 @@ QSqlDatabase forCurrentThread(QString *error)
         bool open = false;
     };
     thread_local ThreadConnection connection;
-    if (connection.name.isEmpty()) {
-        connection.name = QStringLiteral("torvelin-records-reader-%1")
-                              .arg(reinterpret_cast<quintptr>(QThread::currentThread()), 0, 16);
-    }
+    if (connection.name.isEmpty())
+        connection.name = readerConnectionName();
     const DatabaseConfig config = DatabaseConfig::current();
     // A lab's server that restarted since is reached again.
     if (connection.open && connection.config.sameDatabase(config)) {
@@ -429,7 +434,17 @@ QSqlDatabase forCurrentThread(QString *error)
     connection.config = config;
     if (!connection.open)
         return QSqlDatabase();
-    return QSqlDatabase::database(connection.name, false);
+    QSqlDatabase db = QSqlDatabase::database(connection.name, false);
+    // A reader waits for a hung server or a statement gone wrong this long
+    // at most, then tells why, instead of holding its thread for good.
+    if (isPostgres(db))
+        QSqlQuery(db).exec(QStringLiteral("SET statement_timeout = %1").arg(ReaderStatementTimeoutMs));
+    return db;
+}
+
+void closeForCurrentThread()
+{
+    close(readerConnectionName());
 }
 
 } // namespace RecordsDatabase

@@ -39,7 +39,12 @@ bool hasTable(QSqlDatabase &db, const QString &table);
 // For readers (History, statistics, reports): this thread's own connection
 // to the configured database, opened on first use and reopened when the
 // configuration changed. Invalid, with *error set, when it cannot open.
+// On PostgreSQL each statement of a reader ends after
+// ReaderStatementTimeoutMs.
+constexpr int ReaderStatementTimeoutMs = 30000;
 QSqlDatabase forCurrentThread(QString *error = nullptr);
+// Closes this thread's reader connection (a thread that ends closes its own).
+void closeForCurrentThread();
 
 bool isPostgres(const QSqlDatabase &db);
 

@@ -275,7 +275,7 @@ bool Values::prepare(QSqlQuery *query, const QString &statement, const QVariantL
     return true;
 }
 
-bool insertNumbered(const QSqlDatabase &db, const Values &values, qint64 *id, QString *error)
+bool insertNumbered(const QSqlDatabase &db, const Values &values, qint64 *id, QSqlError *error)
 {
     const bool postgres = dialectOf(db) == Dialect::PostgreSQL;
     const Table &inserted = table(values.columns().first().table);
@@ -284,16 +284,26 @@ bool insertNumbered(const QSqlDatabase &db, const Values &values, qint64 *id, QS
         statement += QStringLiteral(" RETURNING ") + name(inserted.columns.first().column);
     QSqlQuery query(db);
     if (!values.prepare(&query, statement) || !query.exec()) {
-        *error = query.lastError().text();
+        *error = query.lastError();
         return false;
     }
     const QVariant key = postgres ? (query.next() ? query.value(0) : QVariant()) : query.lastInsertId();
     if (!key.isValid()) {
-        *error = QStringLiteral("no id for the new row of %1").arg(QLatin1String(inserted.name));
+        *error = QSqlError(QStringLiteral("no id for the new row of %1").arg(QLatin1String(inserted.name)),
+                           QString(), QSqlError::StatementError);
         return false;
     }
     *id = key.toLongLong();
     return true;
+}
+
+bool insertNumbered(const QSqlDatabase &db, const Values &values, qint64 *id, QString *error)
+{
+    QSqlError failure;
+    if (insertNumbered(db, values, id, &failure))
+        return true;
+    *error = failure.text();
+    return false;
 }
 
 bool exec(QSqlQuery *query, const QString &statement, const QVariantList &values)

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
 
@@ -54,6 +55,7 @@ private:
 // INSERTs one row of `values` and hands back the key the database numbered
 // it with (the first column of its table, of Type::Key): RETURNING on
 // PostgreSQL, the last insert id on SQLite. False with *error otherwise.
+bool insertNumbered(const QSqlDatabase &db, const Values &values, qint64 *id, QSqlError *error);
 bool insertNumbered(const QSqlDatabase &db, const Values &values, qint64 *id, QString *error);
 
 // Runs `statement` forward only with `values` bound to its placeholders in

@@ -11,6 +11,8 @@ set(TORVELIN_RECORDS_SOURCES
     records/review.h records/review.cpp
     records/recordsnotifier.h records/recordsnotifier.cpp
     records/station.h records/station.cpp
+    records/writerefusal.h records/writerefusal.cpp
+    records/outbox.h records/outbox.cpp
     records/teststore.h records/teststore.cpp
     records/testrecorder.h records/testrecorder.cpp
     records/serialnumber.h records/serialnumber.cpp
@@ -18,6 +20,7 @@ set(TORVELIN_RECORDS_SOURCES
     records/storedtest.h
     records/historyfilter.h records/historyfilter.cpp
     records/recordqueries.h records/recordqueries.cpp
+    records/testloader.h records/testloader.cpp
     records/controllimitsstore.h records/controllimitsstore.cpp
     records/pointseries.h records/pointseries.cpp
     records/chartchoice.h records/chartchoice.cpp

@@ -19,6 +19,7 @@ struct StoredTest
     std::optional<LineGap> gap;    // none when the line held throughout
     EvaluationRecord evaluation;   // judged false when the test has no verdict
     QVector<RecordedPoint> points; // acquisition order; only when asked for
+    bool pointsCut = false;        // more were on record than were read
     // Oldest first: who signed it with what meaning, and what a reviewer
     // corrected (the test's identity above is the value now).
     QVector<RecordsReview::Signature> signatures;

@@ -1,8 +1,10 @@
 #include "records/testrecorder.h"
 
+#include "records/outbox.h"
 #include "records/recordsdatabase.h"
 #include "records/station.h"
 #include "records/teststore.h"
+#include "records/writerefusal.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -45,11 +47,13 @@ public:
                                .arg(reinterpret_cast<quintptr>(recorder), 0, 16))
         , m_stationId(Station::id())
         , m_hostName(Station::hostName())
+        , m_outbox(m_connectionName + QStringLiteral("-outbox"), m_stationId)
     {
     }
 
     void startTimer()
     {
+        openOutbox();
         m_timer = new QTimer(this);
         m_timer->setInterval(FlushPeriodMs);
         QObject::connect(m_timer, &QTimer::timeout, this, [this] { flush(); });
@@ -57,10 +61,19 @@ public:
         flush();
     }
 
+    // One last try; what the database still did not take waits in the
+    // outbox, the open test with it (finished as the session ended it).
     void stop()
     {
         m_sinceAttempt.invalidate();
         flush();
+        for (TestRecorder::Operation &operation : m_backlog) {
+            if (operation.kind != TestRecorder::Operation::Switch)
+                m_toOutbox.append(std::move(operation));
+        }
+        m_backlog.clear();
+        drainToOutbox();
+        m_outbox.close();
         delete m_timer;
         m_timer = nullptr;
         RecordsDatabase::close(m_connectionName);
@@ -71,12 +84,23 @@ public:
     std::function<void(QSqlDatabase &)> hook;
 
 private:
+    enum class Written { Done, Failed, Refused };
+
     bool connect();
     void switchTo(const DatabaseConfig &config);
     bool takeLatestSwitch();
     void disconnect() { RecordsDatabase::close(m_connectionName); m_connected = false; }
-    bool writeOneTransaction();
+    Written writeOneTransaction(quint64 *refusedKey, QString *reason);
+    // Ends the transaction: committed, rolled back as refused (*reason), or
+    // rolled back as the database failing (reported).
+    Written commit(QSqlDatabase &db, const TestStore &store, bool written, QString *reason);
     void failed(const QString &why);
+    TestHeader headerOf(quint64 key) const;
+    void openOutbox();
+    void setAside(quint64 key, const QString &reason);
+    void drainToOutbox();
+    Written deliverFromOutbox();
+    void reportOutbox();
     template<typename F> void toRecorder(F f) { QMetaObject::invokeMethod(m_recorder, f, Qt::QueuedConnection); }
 
     TestRecorder *m_recorder;
@@ -90,7 +114,16 @@ private:
     // The header of every test not yet finished on disk, for a test whose
     // rows must go on in another database after a switch.
     QHash<quint64, TestHeader> m_headers;
+    // The last test finished on disk, for points still on their way.
+    QPair<quint64, TestHeader> m_lastFinished;
     QSet<QString> m_checkedDatabases;
+    Outbox m_outbox;
+    QSet<quint64> m_asideKeys;                 // tests whose rows go to the outbox
+    QVector<TestRecorder::Operation> m_toOutbox; // on their way there, in order
+    QVector<QPair<quint64, QString>> m_reasons;  // why, on their way there too
+    QSet<QString> m_notDelivered;              // refused again this run: tried at the next
+    int m_outboxCount = -1;                    // as last reported
+    bool m_outboxFailing = false;
     bool m_connected = false;
     bool m_failing = false;   // reported for the database in use
     bool m_outage = false;    // reported, and not yet written again
@@ -120,9 +153,13 @@ bool RecordWriter::connect()
     if (!m_checkedDatabases.contains(place)) {
         // Only this installation's: another station's running test is its
         // own, even on a cloned PC of the same host name.
+        // Not while another copy of this installation runs (the test may be
+        // its), nor a test whose rest waits in the outbox: it was closed.
         TestStore store(db);
         int count = 0;
-        if (!store.markInterrupted(m_stationId, m_hostName, &count)) {
+        QStringList waiting;
+        m_outbox.uids(&waiting);
+        if (Station::runsAlone() && !store.markInterrupted(m_stationId, m_hostName, &count, waiting)) {
             failed(store.lastError());
             disconnect();
             return false;
@@ -143,6 +180,8 @@ void RecordWriter::switchTo(const DatabaseConfig &config)
     m_config = config;
     m_failing = false;
     m_sinceAttempt.invalidate();
+    // Another database may take what this one refused.
+    m_notDelivered.clear();
 }
 
 bool RecordWriter::takeLatestSwitch()
@@ -180,6 +219,10 @@ void RecordWriter::flush()
 {
     QVector<TestRecorder::Operation> incoming = m_recorder->takeOperations();
     for (TestRecorder::Operation &operation : incoming) {
+        if (operation.kind != TestRecorder::Operation::Switch && m_asideKeys.contains(operation.key)) {
+            m_toOutbox.append(std::move(operation));
+            continue;
+        }
         TestRecorder::Operation *last = m_backlog.isEmpty() ? nullptr : &m_backlog.last();
         // Consecutive points of one test become one write.
         if (operation.kind == TestRecorder::Operation::Points && last
@@ -192,6 +235,7 @@ void RecordWriter::flush()
             m_backlog.append(std::move(operation));
         }
     }
+    drainToOutbox();
     if (!connect()) {
         // The operator chose another database (or typed the password) because
         // this one fails: everything waiting goes there, not here.
@@ -206,10 +250,25 @@ void RecordWriter::flush()
                 return;
             continue;
         }
-        if (!writeOneTransaction()) {
+        quint64 refusedKey = 0;
+        QString reason;
+        const Written written = writeOneTransaction(&refusedKey, &reason);
+        if (written == Written::Refused) {
+            // This test's rows would be refused however often they were
+            // sent: they wait in the outbox, and the tests after it go on.
+            setAside(refusedKey, reason);
+            continue;
+        }
+        if (written == Written::Failed) {
             disconnect();
             return;
         }
+    }
+    // Then what the outbox holds, one test a pass, once the live tests'
+    // rows are in.
+    if (deliverFromOutbox() == Written::Failed) {
+        disconnect();
+        return;
     }
     m_failing = false;
     if (m_outage) {
@@ -218,13 +277,13 @@ void RecordWriter::flush()
     }
 }
 
-bool RecordWriter::writeOneTransaction()
+RecordWriter::Written RecordWriter::writeOneTransaction(quint64 *refusedKey, QString *reason)
 {
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     TestStore store(db);
     if (!db.transaction()) {
         failed(db.lastError().text());
-        return false;
+        return Written::Failed;
     }
     QHash<quint64, qint64> newIds;
     QVector<qint64> stored;
@@ -238,10 +297,11 @@ bool RecordWriter::writeOneTransaction()
         if (operation.kind == TestRecorder::Operation::Switch)
             break;
         qint64 id = newIds.value(operation.key, m_testIds.value(operation.key, 0));
+        *refusedKey = operation.key;
         if (operation.kind == TestRecorder::Operation::Begin) {
             ok = store.insertTest(operation.header, &id);
             newIds.insert(operation.key, id);
-        } else if (id == 0 && !m_headers.contains(operation.key)) {
+        } else if (id == 0 && headerOf(operation.key).recordUid.isEmpty()) {
             // Points of a test no longer known: nowhere to put them.
             if (operation.kind == TestRecorder::Operation::Points)
                 pointsWritten += operation.points.size();
@@ -249,7 +309,7 @@ bool RecordWriter::writeOneTransaction()
             if (id == 0) {
                 // A test begun in the database used before a switch: what
                 // had not reached that one is this one's, under its header.
-                ok = store.insertTest(m_headers.value(operation.key), &id);
+                ok = store.insertTest(headerOf(operation.key), &id);
                 newIds.insert(operation.key, id);
             }
             if (ok && operation.kind == TestRecorder::Operation::Points) {
@@ -273,12 +333,9 @@ bool RecordWriter::writeOneTransaction()
         if (budget <= 0)
             break;
     }
-    if (!ok || !db.commit()) {
-        const QString why = ok ? db.lastError().text() : store.lastError();
-        db.rollback();
-        failed(why);
-        return false;
-    }
+    const Written written = commit(db, store, ok, reason);
+    if (written != Written::Done)
+        return written;
     for (auto it = newIds.cbegin(); it != newIds.cend(); ++it)
         m_testIds.insert(it.key(), it.value());
     // Ids stay known after Finish: blocks already on their way at Stop
@@ -290,11 +347,174 @@ bool RecordWriter::writeOneTransaction()
         partial.firstSeq += pointsIntoNext;
     }
     m_recorder->m_pendingPoints -= pointsWritten;
-    for (quint64 key : qAsConst(finishedKeys))
+    for (quint64 key : qAsConst(finishedKeys)) {
+        m_lastFinished = {key, m_headers.value(key)};
         m_headers.remove(key);
+    }
     for (qint64 id : qAsConst(stored))
         toRecorder([recorder = m_recorder, id] { emit recorder->testStored(id); });
-    return true;
+    return Written::Done;
+}
+
+RecordWriter::Written RecordWriter::commit(QSqlDatabase &db, const TestStore &store, bool written,
+                                           QString *reason)
+{
+    if (!written && WriteRefusal::refusesTheRows(RecordsDatabase::isPostgres(db), store.lastSqlError())) {
+        *reason = store.lastError();
+        db.rollback();
+        return Written::Refused;
+    }
+    if (!written || !db.commit()) {
+        const QString why = written ? db.lastError().text() : store.lastError();
+        db.rollback();
+        failed(why);
+        return Written::Failed;
+    }
+    return Written::Done;
+}
+
+TestHeader RecordWriter::headerOf(quint64 key) const
+{
+    if (m_headers.contains(key))
+        return m_headers.value(key);
+    return m_lastFinished.first == key ? m_lastFinished.second : TestHeader();
+}
+
+void RecordWriter::openOutbox()
+{
+    // Tests an earlier run left open there ended with it.
+    int count = 0;
+    if (Station::runsAlone())
+        m_outbox.markInterrupted(m_stationId, m_hostName, &count);
+    reportOutbox();
+}
+
+void RecordWriter::setAside(quint64 key, const QString &reason)
+{
+    m_asideKeys.insert(key);
+    const TestHeader header = headerOf(key);
+    m_reasons.append({key, reason});
+    // Its rows in the order they came, behind what already waits for the
+    // outbox; the other tests' stay in the backlog.
+    QVector<TestRecorder::Operation> kept;
+    for (TestRecorder::Operation &operation : m_backlog) {
+        if (operation.kind != TestRecorder::Operation::Switch && operation.key == key)
+            m_toOutbox.append(std::move(operation));
+        else
+            kept.append(std::move(operation));
+    }
+    m_backlog.swap(kept);
+    // Tried again at the next start (or in another database), not at once.
+    m_notDelivered.insert(header.recordUid);
+    const QString serial = header.identity.serialNumber.isEmpty()
+                               ? QCoreApplication::translate("TestRecorder", "(none)")
+                               : header.identity.serialNumber;
+    const QString message =
+        QCoreApplication::translate("TestRecorder",
+                                    "%1 did not take the test of serial number %2 (%3). It is kept on "
+                                    "this computer and sent again when Torvelin next starts; later tests "
+                                    "are written as before.")
+            .arg(m_config.description(), serial, reason);
+    toRecorder([recorder = m_recorder, message] { emit recorder->testSetAside(message); });
+    drainToOutbox();
+}
+
+void RecordWriter::drainToOutbox()
+{
+    if (m_reasons.isEmpty() && m_toOutbox.isEmpty())
+        return;
+    bool ok = true;
+    while (ok && !m_reasons.isEmpty()) {
+        ok = m_outbox.setReason(headerOf(m_reasons.first().first), m_reasons.first().second);
+        if (ok)
+            m_reasons.removeFirst();
+    }
+    while (ok && !m_toOutbox.isEmpty()) {
+        const TestRecorder::Operation &operation = m_toOutbox.first();
+        const TestHeader header = headerOf(operation.key);
+        if (header.recordUid.isEmpty()) {
+            // Points of a test no longer known: nowhere to put them.
+        } else if (operation.kind == TestRecorder::Operation::Finish) {
+            ok = m_outbox.finish(header, operation.time, operation.evaluation, operation.ending);
+            if (ok) {
+                m_lastFinished = {operation.key, header};
+                m_headers.remove(operation.key);
+            }
+        } else {
+            ok = m_outbox.addPoints(header, operation.firstSeq, operation.points);
+        }
+        if (ok) {
+            m_recorder->m_pendingPoints -= operation.points.size();
+            m_toOutbox.removeFirst();
+        }
+    }
+    if (!ok && !m_outboxFailing) {
+        m_outboxFailing = true;
+        const QString message =
+            QCoreApplication::translate("TestRecorder", "The test records cannot be kept on this computer "
+                                                        "either (%1): %2")
+                .arg(Outbox::config().description(), m_outbox.lastError());
+        toRecorder([recorder = m_recorder, message] { emit recorder->databaseFailed(message); });
+    }
+    m_outboxFailing = !ok;
+    reportOutbox();
+}
+
+RecordWriter::Written RecordWriter::deliverFromOutbox()
+{
+    if (m_outboxCount <= 0)
+        return Written::Done;
+    Outbox::Waiting waiting;
+    bool found = false;
+    if (!m_outbox.next(m_notDelivered, &waiting, &found) || !found)
+        return Written::Done;
+    const StoredTest &test = waiting.test;
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    TestStore store(db);
+    if (!db.transaction()) {
+        failed(db.lastError().text());
+        return Written::Failed;
+    }
+    // The same uid finds what reached the database before the rest came
+    // here; the points it has already are skipped.
+    qint64 id = 0;
+    bool ok = store.insertTest(test.header, &id);
+    for (const Outbox::Waiting::Run &run : waiting.runs) {
+        if (ok)
+            ok = store.appendPoints(id, run.firstSeq, run.points.constData(), run.points.size());
+    }
+    if (ok && test.status == TestStatus::Interrupted) {
+        ok = store.interruptTest(id);
+    } else if (ok) {
+        // It ended here as it ended at the station: complete or aborted,
+        // with the line's gaps.
+        TestEnding ending;
+        ending.aborted = test.status == TestStatus::Aborted;
+        ending.gap = test.gap;
+        ok = store.finishTest(id, test.finishedAt, test.evaluation, ending);
+    }
+    QString reason;
+    const Written written = commit(db, store, ok, &reason);
+    if (written == Written::Refused) {
+        m_notDelivered.insert(test.header.recordUid);
+        m_outbox.setReason(test.header, reason);
+    }
+    if (written != Written::Done)
+        return written;
+    // On record: should removing it fail, the next delivery finds it there.
+    m_outbox.remove(test.id);
+    reportOutbox();
+    toRecorder([recorder = m_recorder, id] { emit recorder->testStored(id); });
+    return Written::Done;
+}
+
+void RecordWriter::reportOutbox()
+{
+    int count = 0;
+    if (!m_outbox.count(&count) || count == m_outboxCount)
+        return;
+    m_outboxCount = count;
+    toRecorder([recorder = m_recorder, count] { emit recorder->outboxWaiting(count); });
 }
 
 TestRecorder::TestRecorder(const DatabaseConfig &config, QObject *parent)

@@ -63,6 +63,11 @@ signals:
     void interruptedFound(int count);
     // A finished test is wholly on disk.
     void testStored(qint64 testId);
+    // The database refused a test (not a failure of the database): it waits
+    // on this computer, in the outbox, and later tests go on. Translated.
+    void testSetAside(const QString &message);
+    // How many tests wait in the outbox (at start, and at each change).
+    void outboxWaiting(int count);
 
 private:
     friend class RecordWriter;

@@ -60,13 +60,13 @@ bool TestStore::selectOne(const QString &statement, const QVariantList &bound, Q
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     if (!query.prepare(statement)) {
-        m_error = query.lastError().text();
+        m_error = query.lastError();
         return false;
     }
     for (const QVariant &v : bound)
         query.addBindValue(v);
     if (!query.exec()) {
-        m_error = query.lastError().text();
+        m_error = query.lastError();
         return false;
     }
     *found = query.next();
@@ -155,7 +155,7 @@ bool TestStore::appendPoints(qint64 testId, qint64 firstSeq, const RecordedPoint
         if (rows != RowsPerInsert || !m_fullInsertPrepared) {
             insert = QSqlQuery(m_db);
             if (!insert.prepare(SchemaSql::insertStatement(columns, rows))) {
-                m_error = insert.lastError().text();
+                m_error = insert.lastError();
                 return false;
             }
             m_fullInsertPrepared = m_fullInsertPrepared || rows == RowsPerInsert;
@@ -170,7 +170,7 @@ bool TestStore::appendPoints(qint64 testId, qint64 firstSeq, const RecordedPoint
             insert.bindValue(column + 4, point.force);
         }
         if (!insert.exec()) {
-            m_error = insert.lastError().text();
+            m_error = insert.lastError();
             return false;
         }
     }
@@ -181,7 +181,7 @@ bool TestStore::appendPoints(qint64 testId, qint64 firstSeq, const RecordedPoint
              .prepare(&update, SchemaSql::updateStatement({T::pointCount}, byId()),
                       {testId})
         || !update.exec()) {
-        m_error = update.lastError().text();
+        m_error = update.lastError();
         return false;
     }
     return true;
@@ -221,7 +221,7 @@ bool TestStore::finishTest(qint64 testId, const QDateTime &finishedAt,
                         SchemaSql::updateStatement(values.columns(), byId()),
                         {testId})
         || !query.exec()) {
-        m_error = query.lastError().text();
+        m_error = query.lastError();
         return false;
     }
     if (!judged)
@@ -260,26 +260,53 @@ bool TestStore::insert(const SchemaSql::Values &row)
     QSqlQuery query(m_db);
     if (row.prepare(&query, SchemaSql::insertStatement(row.columns())) && query.exec())
         return true;
-    m_error = query.lastError().text();
+    m_error = query.lastError();
     return false;
 }
 
-bool TestStore::markInterrupted(const QString &stationId, const QString &hostName, int *count)
+bool TestStore::markInterrupted(const QString &stationId, const QString &hostName, int *count,
+                                const QStringList &exceptUids)
 {
     namespace T = Schema::Tests;
     QSqlQuery query(m_db);
     // Records made before installations had ids are known by host name only.
-    const QString condition = QStringLiteral("%1 = ? AND (%2 = ? OR (%2 = '' AND %3 = ?))")
-                                  .arg(SchemaSql::name(T::status), SchemaSql::name(T::stationId),
-                                       SchemaSql::name(T::station));
+    QString condition = QStringLiteral("%1 = ? AND (%2 = ? OR (%2 = '' AND %3 = ?))")
+                            .arg(SchemaSql::name(T::status), SchemaSql::name(T::stationId),
+                                 SchemaSql::name(T::station));
+    QVariantList bound{TestStatus::Running, stationId, hostName};
+    if (!exceptUids.isEmpty()) {
+        QStringList marks;
+        for (const QString &uid : exceptUids) {
+            marks << QStringLiteral("?");
+            bound << uid;
+        }
+        condition += QStringLiteral(" AND (%1 IS NULL OR %1 NOT IN (%2))")
+                         .arg(SchemaSql::name(T::recordUid), marks.join(QStringLiteral(", ")));
+    }
     if (!SchemaSql::Values()
              .set(T::status, TestStatus::Interrupted)
-             .prepare(&query, SchemaSql::updateStatement({T::status}, condition),
-                      {TestStatus::Running, stationId, hostName})
+             .prepare(&query, SchemaSql::updateStatement({T::status}, condition), bound)
         || !query.exec()) {
-        m_error = query.lastError().text();
+        m_error = query.lastError();
         return false;
     }
     *count = std::max(0, query.numRowsAffected());
+    return true;
+}
+
+bool TestStore::interruptTest(qint64 testId)
+{
+    namespace T = Schema::Tests;
+    QSqlQuery query(m_db);
+    if (!SchemaSql::Values()
+             .set(T::status, TestStatus::Interrupted)
+             .prepare(&query,
+                      SchemaSql::updateStatement({T::status}, byId() + QStringLiteral(" AND %1 = ?")
+                                                                        .arg(SchemaSql::name(T::status))),
+                      {testId, TestStatus::Running})
+        || !query.exec()) {
+        m_error = query.lastError();
+        return false;
+    }
     return true;
 }

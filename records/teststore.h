@@ -4,8 +4,10 @@
 #include "records/testrecord.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 // The statements that write a test record, on one open connection. The
@@ -22,11 +24,17 @@ public:
     // An aborted test keeps no verdict, whatever `evaluation` says.
     bool finishTest(qint64 testId, const QDateTime &finishedAt, const EvaluationRecord &evaluation,
                     const TestEnding &ending = TestEnding());
-    // Records of this installation left running become interrupted; *count
-    // says how many.
-    bool markInterrupted(const QString &stationId, const QString &hostName, int *count);
+    // Records of this installation left running become interrupted, but
+    // for those of the uids given (still on their way); *count says how many.
+    bool markInterrupted(const QString &stationId, const QString &hostName, int *count,
+                         const QStringList &exceptUids = QStringList());
+    // A test still running ends interrupted.
+    bool interruptTest(qint64 testId);
 
-    QString lastError() const { return m_error; }
+    QString lastError() const { return m_error.text(); }
+    // The same, as the engine said it (its code tells a refusal of the rows
+    // from a failing connection).
+    QSqlError lastSqlError() const { return m_error; }
 
     static QString timeText(const QDateTime &time);
     // The empty text for a null one: a text column is '' when empty, NULL
@@ -43,5 +51,5 @@ private:
     QSqlQuery m_fullInsert;
     QSqlQuery m_partInsert;
     bool m_fullInsertPrepared = false;
-    QString m_error;
+    QSqlError m_error;
 };

@@ -605,10 +605,6 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
         <translation>%1 个测试:%2 合格,%3 不合格</translation>
     </message>
     <message>
-        <source>Test %1 cannot be read.</source>
-        <translation>无法读取测试 %1。</translation>
-    </message>
-    <message>
         <source>Test report</source>
         <translation>测试报告</translation>
     </message>
@@ -679,6 +675,10 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
     <message>
         <source>Nothing was written to %1.</source>
         <translation>未向 %1 写入任何内容。</translation>
+    </message>
+    <message>
+        <source>Test %1 holds more curve points than a test can have; only the first %2 are shown.</source>
+        <translation>测试 %1 的曲线数据点多于一个测试可能有的数量；仅显示前 %2 个。</translation>
     </message>
     <message numerus="yes">
         <source>%1; %n aborted</source>
@@ -3121,10 +3121,33 @@ Hysteresis: %4 %</source>
     </message>
 </context>
 <context>
+    <name>TestLoader</name>
+    <message>
+        <source>The records database cannot be opened.</source>
+        <translation>无法打开记录数据库。</translation>
+    </message>
+    <message>
+        <source>Test %1 cannot be read.</source>
+        <translation>无法读取测试 %1。</translation>
+    </message>
+</context>
+<context>
     <name>TestRecorder</name>
     <message>
         <source>The test records cannot be written to %1: %2</source>
         <translation>测试记录无法写入 %1：%2</translation>
+    </message>
+    <message>
+        <source>(none)</source>
+        <translation>（无）</translation>
+    </message>
+    <message>
+        <source>%1 did not take the test of serial number %2 (%3). It is kept on this computer and sent again when Torvelin next starts; later tests are written as before.</source>
+        <translation>%1 未接收序列号为 %2 的测试（%3）。该测试保存在本计算机上，Torvelin 下次启动时将再次发送；之后的测试照常写入。</translation>
+    </message>
+    <message>
+        <source>The test records cannot be kept on this computer either (%1): %2</source>
+        <translation>测试记录也无法保存在本计算机上（%1）：%2</translation>
     </message>
 </context>
 <context>
@@ -3176,6 +3199,12 @@ The test goes on: its points are kept in memory and written as soon as the datab
     <message>
         <source>%1, not encrypted</source>
         <translation>%1，未加密</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n test(s) kept on this computer for the records database</source>
+        <translation>
+            <numerusform>%n 个测试保存在本计算机上，等待写入记录数据库</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -309,6 +309,19 @@ void tst_Registers::storedProgramFromTheSettingReply()
     QCOMPARE(program.spring.meanDiameter, 24.0);
     QCOMPARE(program.spring.wireDiameter, 25.0);
 
+    // Slots the tester never set may read as NaN: they are empty slots, and
+    // no figure of the program is ever NaN or infinite.
+    pointSet[0] = std::numeric_limits<float>::quiet_NaN();  // force of point 1
+    pointSet[12] = std::numeric_limits<float>::infinity();  // lower limit of point 3
+    pointSet[21] = std::numeric_limits<float>::quiet_NaN(); // spring rate
+    QVERIFY(MachineProgram::fromSetting(pointSet, systemSet, &program));
+    QVERIFY(!program.points.at(0).isUsed());
+    QCOMPARE(program.points.at(0).lower, 0.0);
+    QCOMPARE(program.usedPointCount(), 4);
+    QCOMPARE(program.points.at(2).lower, 0.0);
+    QCOMPARE(program.points.at(2).upper, 18.0);
+    QCOMPARE(program.spring.rate, 0.0);
+
     QVERIFY(!MachineProgram::fromSetting(pointSet.mid(0, 24), systemSet, &program));
     QCOMPARE(program.number, 3);
 }

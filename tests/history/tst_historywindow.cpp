@@ -73,6 +73,8 @@ void tst_HistoryWindow::openHandsTheTestWithItsCurves()
     QSignalSpy opened(&window, &HistoryWindow::sendStoredTest);
     select(&window, {0});
     QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("openBtn")), Qt::LeftButton);
+    // Read off the window's thread: the window goes on meanwhile.
+    QVERIFY(opened.wait());
     QCOMPARE(opened.count(), 1);
     const StoredTest test = opened.first().first().value<StoredTest>();
     QCOMPARE(test.id, newest);
@@ -85,8 +87,8 @@ void tst_HistoryWindow::overlayDrawsEveryTestSelected()
     HistoryWindow window;
     select(&window, {0, 2});
     QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("overlayBtn")), Qt::LeftButton);
+    QTRY_VERIFY(window.findChild<OverlayWindow *>());
     auto *overlay = window.findChild<OverlayWindow *>();
-    QVERIFY(overlay);
     // Forward and return of each test, the second test in another colour.
     QCOMPARE(overlay->plot()->graphCount(), 4);
     QCOMPARE(overlay->plot()->graph(0)->dataCount(), 2);

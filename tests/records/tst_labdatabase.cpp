@@ -381,6 +381,10 @@ void tst_LabDatabase::historyListsAnotherStationsTest()
                                                   "distance_mode, speed, distance, force_decimals) VALUES "
                                                   "('', 'running', 'from-station-2', 0, 0, 100, 10, 1)")));
     QTRY_COMPARE_WITH_TIMEOUT(history.model()->rowCount(), before + 1, 1000);
+    // A hung server or a statement gone wrong ends; the reader says why.
+    QSqlQuery timeout(RecordsDatabase::forCurrentThread());
+    QVERIFY(timeout.exec(QStringLiteral("SHOW statement_timeout")) && timeout.next());
+    QCOMPARE(timeout.value(0).toString(), QStringLiteral("30s"));
     qunsetenv("TORVELIN_DB");
 }
 

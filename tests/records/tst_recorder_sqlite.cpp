@@ -1,7 +1,9 @@
 // The records database on SQLite: the schema and its version, and the
 // recorder writing a test, finding interrupted ones, and outliving a full
 // disk.
+#include "records/outbox.h"
 #include "records/recordsdatabase.h"
+#include "records/station.h"
 #include "records/testrecorder.h"
 #include "records/teststore.h"
 #include "storedrecords.h"
@@ -46,6 +48,8 @@ private slots:
     void fullDiskLosesNothing();
     void databaseChosenWhileFailingTakesEffect();
     void writeRepeatedAfterALostReplyIsHarmless();
+    void refusedTestWaitsAndTheNextIsWritten();
+    void testWaitingAtCloseIsDeliveredWhole();
 
 private:
     std::unique_ptr<QTemporaryDir> m_folder;
@@ -58,6 +62,10 @@ void tst_RecorderSqlite::init()
     QVERIFY(m_folder->isValid());
     m_config = DatabaseConfig();
     m_config.sqlitePath = m_folder->filePath(QStringLiteral("records/torvelin.sqlite"));
+    // This installation's outbox starts empty for each case.
+    const QString outbox = Outbox::config().sqlitePath;
+    for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QFile::remove(outbox + suffix);
 }
 
 void tst_RecorderSqlite::newFileHasCurrentSchema()
@@ -284,6 +292,126 @@ void tst_RecorderSqlite::writeRepeatedAfterALostReplyIsHarmless()
     QVERIFY(contiguous);
     QCOMPARE(records.count(QStringLiteral("FROM point_results")), 1);
     QCOMPARE(records.count(QStringLiteral("FROM tests WHERE max_force IS NULL AND point_count = 3")), 1);
+}
+
+void tst_RecorderSqlite::refusedTestWaitsAndTheNextIsWritten()
+{
+    {
+        // The lab's own rule, which the station cannot know.
+        StoredRecords records(m_config);
+        QVERIFY(records.isOpen());
+        QSqlQuery rule(records.db());
+        QVERIFY2(rule.exec(QStringLiteral("CREATE TRIGGER lab_rule BEFORE INSERT ON tests WHEN "
+                                          "NEW.serial_number = 'refused' BEGIN SELECT RAISE(ABORT, "
+                                          "'serial numbers are checked at goods-in'); END")),
+                 qPrintable(rule.lastError().text()));
+    }
+    EvaluationRecord evaluation;
+    evaluation.judged = true;
+    evaluation.programNumber = 4;
+    evaluation.verdict = QStringLiteral("pass");
+    evaluation.points = {{1, 0.5, 10.0, 9.5, 10.5, QStringLiteral("pass")}};
+    {
+        TestRecorder recorder(m_config);
+        QSignalSpy aside(&recorder, &TestRecorder::testSetAside);
+        QSignalSpy waiting(&recorder, &TestRecorder::outboxWaiting);
+        QSignalSpy failed(&recorder, &TestRecorder::databaseFailed);
+        QSignalSpy stored(&recorder, &TestRecorder::testStored);
+        recorder.start();
+        recorder.begin(header(QStringLiteral("refused")));
+        recorder.addPoint(0, 0.5, 10.0);
+        QVERIFY(aside.wait());
+        QVERIFY2(aside.first().first().toString().contains(QStringLiteral("goods-in")),
+                 qPrintable(aside.first().first().toString()));
+        // The rest of that test follows it; the next spring is written.
+        recorder.addPoint(1, 0.5, 9.5);
+        recorder.finish(evaluation);
+        recorder.begin(header(QStringLiteral("next")));
+        recorder.addPoint(0, 0.5, 11.0);
+        recorder.finish();
+        QVERIFY(stored.wait());
+        QTRY_COMPARE(waiting.last().first().toInt(), 1);
+        QVERIFY(failed.isEmpty());
+        StoredRecords records(m_config);
+        QCOMPARE(records.value(QStringLiteral("SELECT group_concat(serial_number) FROM tests")).toString(),
+                 QStringLiteral("next"));
+    }
+    {
+        StoredRecords kept(Outbox::config());
+        QVERIFY(kept.value(QStringLiteral("SELECT reason FROM outbox_reasons")).toString().contains(
+            QStringLiteral("goods-in")));
+        QSqlQuery(StoredRecords(m_config).db()).exec(QStringLiteral("DROP TRIGGER lab_rule"));
+    }
+    // At the next start the lab takes it, whole and as it ended.
+    TestRecorder recorder(m_config);
+    QSignalSpy waiting(&recorder, &TestRecorder::outboxWaiting);
+    recorder.start();
+    QTRY_VERIFY(!waiting.isEmpty() && waiting.last().first().toInt() == 0);
+    StoredRecords records(m_config);
+    const qint64 id = records.value(QStringLiteral("SELECT id FROM tests WHERE serial_number = 'refused'"))
+                          .toLongLong();
+    bool contiguous = false;
+    QCOMPARE(records.points(id, &contiguous).size(), 2);
+    QVERIFY(contiguous);
+    QCOMPARE(records.count(QStringLiteral("FROM tests WHERE serial_number = 'refused' AND status = 'complete' "
+                                          "AND verdict = 'pass' AND program_number = 4")),
+             1);
+    QCOMPARE(records.count(QStringLiteral("FROM point_results")), 1);
+}
+
+void tst_RecorderSqlite::testWaitingAtCloseIsDeliveredWhole()
+{
+    // The database fails mid-test (a full disk), and the window closes.
+    std::atomic<int> pageLimit{1000000};
+    {
+        TestRecorder recorder(m_config);
+        recorder.setConnectionHook([&pageLimit](QSqlDatabase &db) {
+            QSqlQuery(db).exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pageLimit.load()));
+        });
+        QSignalSpy failed(&recorder, &TestRecorder::databaseFailed);
+        recorder.start();
+        recorder.begin(header(QStringLiteral("closed")));
+        recorder.addPoint(0, 0.5, 10.0);
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.pendingPoints(), 0, CommitTimeoutMs);
+        {
+            StoredRecords records(m_config);
+            pageLimit = records.value(QStringLiteral("PRAGMA page_count")).toInt();
+        }
+        recorder.setDatabase(m_config);
+        for (int i = 1; failed.isEmpty() && i < 100000; ++i) {
+            recorder.addPoint(0, 0.5 + i * 0.001, 10.0 + i);
+            if (i % 1000 == 0)
+                failed.wait(100);
+        }
+        QVERIFY(!failed.isEmpty());
+        recorder.addPoint(1, 0.5, 9.0);
+        recorder.finish();
+    }
+    const int handed = [] {
+        StoredRecords kept(Outbox::config());
+        return kept.value(QStringLiteral("SELECT point_count FROM tests")).toInt();
+    }();
+    QVERIFY(handed > 1);
+
+    // The next start: the part already on record is not taken for an
+    // interrupted test; the rest joins it.
+    TestRecorder recorder(m_config);
+    QSignalSpy waiting(&recorder, &TestRecorder::outboxWaiting);
+    QSignalSpy interrupted(&recorder, &TestRecorder::interruptedFound);
+    recorder.start();
+    QTRY_VERIFY(!waiting.isEmpty() && waiting.last().first().toInt() == 0);
+    QVERIFY(interrupted.isEmpty());
+    StoredRecords records(m_config);
+    QCOMPARE(records.count(QStringLiteral("FROM tests")), 1);
+    QCOMPARE(records.value(QStringLiteral("SELECT status FROM tests")).toString(), TestStatus::Complete);
+    bool contiguous = false;
+    const QVector<RecordedPoint> points = records.points(records.value(QStringLiteral("SELECT id FROM tests"))
+                                                             .toLongLong(),
+                                                         &contiguous);
+    QCOMPARE(points.size(), handed);
+    QVERIFY(contiguous);
+    QCOMPARE(points.last().stroke, 1);
+    QCOMPARE(records.value(QStringLiteral("SELECT point_count FROM tests")).toInt(), handed);
 }
 
 QTEST_GUILESS_MAIN(tst_RecorderSqlite)

@@ -135,6 +135,19 @@ void tst_RecordQueries::testReadBackWhole()
     QCOMPARE(test.points.size(), 3);
     QCOMPARE(test.points.at(2).stroke, 1);
     QCOMPARE(test.points.at(1).force, 2.5);
+    QVERIFY(!test.pointsCut);
+
+    // What is read back is bounded, whatever the rows hold.
+    QSqlQuery hostile(records.db());
+    for (const auto &[decimals, read] : {std::pair{9, 6}, std::pair{-3, 0}}) {
+        QVERIFY(hostile.exec(QStringLiteral("UPDATE tests SET force_decimals = %1 WHERE id = %2")
+                                 .arg(decimals)
+                                 .arg(third)));
+        QVERIFY(RecordQueries::loadTest(records.db(), third, true, &test, &error, 2));
+        QCOMPARE(test.header.forceDecimals, read);
+    }
+    QCOMPARE(test.points.size(), 2);
+    QVERIFY(test.pointsCut);
 
     QVERIFY(!RecordQueries::loadTest(records.db(), 9999, false, &test, &error));
 

@@ -4,8 +4,11 @@
 #include "records/evaluationrecord.h"
 #include "records/recordsdatabase.h"
 #include "records/serialnumber.h"
+#include "records/writerefusal.h"
 
 #include <QtTest>
+
+#include <QSqlError>
 
 class tst_RecordRules : public QObject
 {
@@ -19,6 +22,8 @@ private slots:
     void nextSerialNumber_data();
     void nextSerialNumber();
     void evaluationKeepsPointNumbersAndProgram();
+    void refusalOrFailure_data();
+    void refusalOrFailure();
 };
 
 void tst_RecordRules::parse_data()
@@ -151,6 +156,36 @@ void tst_RecordRules::evaluationKeepsPointNumbersAndProgram()
     QCOMPARE(*record.rates.at(0).rate, 5.0);
     QVERIFY(!record.rates.at(1).rate);
     QVERIFY(record.programJson.contains(QStringLiteral("\"number\"")));
+}
+
+void tst_RecordRules::refusalOrFailure_data()
+{
+    QTest::addColumn<bool>("postgres");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("pg unique") << true << "23505" << true;
+    QTest::newRow("pg out of range") << true << "22003" << true;
+    QTest::newRow("pg row policy") << true << "42501" << true;
+    QTest::newRow("pg trigger") << true << "P0001" << true;
+    QTest::newRow("pg connection lost") << true << "08006" << false;
+    QTest::newRow("pg disk full") << true << "53100" << false;
+    QTest::newRow("pg statement timeout") << true << "57014" << false;
+    QTest::newRow("pg serialization") << true << "40001" << false;
+    QTest::newRow("pg no code") << true << "" << false;
+    QTest::newRow("sqlite constraint") << false << "19" << true;
+    QTest::newRow("sqlite unique, extended") << false << "2067" << true;
+    QTest::newRow("sqlite full") << false << "13" << false;
+    QTest::newRow("sqlite busy") << false << "5" << false;
+    QTest::newRow("sqlite i/o") << false << "10" << false;
+}
+
+void tst_RecordRules::refusalOrFailure()
+{
+    QFETCH(bool, postgres);
+    QFETCH(QString, code);
+    QFETCH(bool, refused);
+    const QSqlError error(QStringLiteral("driver"), QStringLiteral("database"), QSqlError::StatementError, code);
+    QCOMPARE(WriteRefusal::refusesTheRows(postgres, error), refused);
 }
 
 QTEST_GUILESS_MAIN(tst_RecordRules)
