@@ -21,6 +21,10 @@ constexpr qint64 PollPeriodMs = 200;
 constexpr qint64 ReportPeriodMs = 1000;
 // Time the controller needs to place a request's reply in its registers.
 constexpr qint64 RequestReplyDelayMs = 200;
+// Between two tries of a Stop that the tester answered busy, at Disconnect.
+constexpr qint64 StopRetryMs = 100;
+// Input registers 4 and 5, the machine type and the force decimals, read in one go.
+constexpr int TesterIdentityCount = 2;
 
 bool lineSettingsValid(int dataBits, int stopBits, char parity)
 {
@@ -36,6 +40,7 @@ modbusThread::modbusThread(QObject *parent)
     , portName(defaultDevicePath())
 {
     qRegisterMetaType<LinkReport>();
+    qRegisterMetaType<TesterIdentity>();
     linkClock.start();
 }
 
@@ -56,6 +61,9 @@ bool modbusThread::openSerial()
     DeviceLock locker(&mutex);
     closeContext();
     health.restart(linkClock.elapsed());
+    // A new connection may be to any tester: Connect reads what it is.
+    expectedTester = TesterIdentity();
+    testerUnconfirmed = false;
     openFailure = PortOpenFailure();
     if (!openContext(&openFailure))
         return false;
@@ -182,14 +190,13 @@ bool modbusThread::readForceDecimals(quint16 *decimals)
     return true;
 }
 
-// Mutex held, connection open. Whether the tester got the command: it
-// answered, even if only to refuse it (asking again would not change that).
-bool modbusThread::writeCommand(const QVector<quint16> &command)
+// Mutex held, connection open.
+CommandReply modbusThread::writeCommand(const QVector<quint16> &command)
 {
     prepareTransaction();
     const int returned = modbus_write_registers(ctx, CommandAddress, command.size(), command.constData());
-    const LinkOutcome outcome = noteTransaction(returned, errno, returned == command.size());
-    return outcome == LinkOutcome::Answered || outcome == LinkOutcome::Rejected;
+    const int error = errno;
+    return commandReplyOf(noteTransaction(returned, error, returned == command.size()), error);
 }
 
 // Mutex held, connection open. Returns what libmodbus returned.
@@ -229,27 +236,38 @@ void modbusThread::waitForReply()
     }
 }
 
-void modbusThread::startTest(const Curve_Setting &setting)
+CommandReply modbusThread::startTest(const Curve_Setting &setting)
 {
     DeviceLock locker(&mutex);
-    // The new start supersedes a Stop still waiting for the line.
-    stopPending = false;
-    curveMode = true;
-    if (ctx)
-        writeCommand(startCommand(setting));
+    if (!ctx)
+        return CommandReply::NoLink;
+    const CommandReply reply = writeCommand(startCommand(setting));
+    if (reply == CommandReply::Taken) {
+        // The new start supersedes a Stop still waiting for the line.
+        stopPending = false;
+        curveMode = true;
+    } else if (reply == CommandReply::NotAnswered) {
+        // The machine may have taken it and only the answer been lost: a
+        // crosshead nobody collects must not run on. A failed port has been
+        // closed under the command; the loop sends Stop when it is back.
+        stopPending = !(ctx && isDelivered(writeCommand(stopCommand())));
+    }
+    return reply;
 }
 
 // A motorised machine must not run on because the adapter was out, or the
 // command lost on the line, when the operator pressed Stop.
-void modbusThread::stopTest()
+CommandReply modbusThread::stopTest()
 {
     DeviceLock locker(&mutex);
-    stopPending = !(ctx && writeCommand(stopCommand()));
+    const CommandReply reply = ctx ? writeCommand(stopCommand()) : CommandReply::NoLink;
+    stopPending = !isDelivered(reply);
     curveMode = false;
+    return reply;
 }
 
 // From the loop, with the port open: one more try, no sooner than the poll
-// period after a try that failed at once.
+// period after a try that failed.
 void modbusThread::sendPendingStop()
 {
     bool sent;
@@ -257,11 +275,91 @@ void modbusThread::sendPendingStop()
         DeviceLock locker(&mutex);
         if (!ctx || !stopPending)
             return;
-        sent = writeCommand(stopCommand());
+        sent = isDelivered(writeCommand(stopCommand()));
         stopPending = !sent;
     }
-    if (!sent)
+    if (sent)
+        emit sendStopDelivered();
+    else
         pause(PollPeriodMs);
+}
+
+// On the calling thread, the loop ended. Each try is planned to take as long
+// as the last one did (an answer "busy" comes at once, a lost one costs the
+// response timeout), so that the whole stays within StopBeforeClosingMs.
+bool modbusThread::stopBeforeClosing()
+{
+    if (!curveMode && !stopPending)
+        return true;
+    QElapsedTimer waited;
+    waited.start();
+    qint64 lastTryMs = 0;
+    do {
+        const qint64 began = waited.elapsed();
+        CommandReply reply;
+        {
+            DeviceLock locker(&mutex);
+            reply = ctx ? writeCommand(stopCommand()) : CommandReply::NoLink;
+        }
+        if (isDelivered(reply)) {
+            stopPending = false;
+            curveMode = false;
+            return true;
+        }
+        // Nothing goes through a port that is gone.
+        if (reply == CommandReply::NoLink)
+            break;
+        lastTryMs = waited.elapsed() - began;
+        QThread::msleep(StopRetryMs);
+    } while (waited.elapsed() + qMax(lastTryMs, StopRetryMs) <= StopBeforeClosingMs);
+    curveMode = false;
+    return false;
+}
+
+void modbusThread::expectTester(const TesterIdentity &identity)
+{
+    DeviceLock locker(&mutex);
+    expectedTester = identity;
+}
+
+// From the loop, right after the port was reopened. Returns false when the
+// port answers as another tester: the loop then ends, and nothing (not even
+// a pending Stop) is sent to a machine that is not the one under test.
+bool modbusThread::confirmTester()
+{
+    TesterIdentity found;
+    int returned;
+    int error;
+    {
+        DeviceLock locker(&mutex);
+        if (!ctx)
+            return true;
+        prepareTransaction();
+        quint16 registers[TesterIdentityCount] = {};
+        returned = modbus_read_input_registers(ctx, MachineTypeAddress, TesterIdentityCount, registers);
+        error = errno;
+        noteTransaction(returned, error, returned == TesterIdentityCount);
+        if (returned == TesterIdentityCount) {
+            found.machineType = registers[0];
+            found.forceDecimals = registers[ForceDecimalsAddress - MachineTypeAddress];
+            if (expectedTester.admits(found)) {
+                testerUnconfirmed = false;
+                return true;
+            }
+            stopPending = false;
+            curveMode = false;
+            running = false;
+        }
+    }
+    if (!found.isKnown()) {
+        // Not read: ask again, no test point is taken meanwhile. A timeout
+        // has already waited longer than a poll period.
+        if (!(returned < 0 && error == ETIMEDOUT))
+            pause(PollPeriodMs);
+        return true;
+    }
+    emit sendTesterChanged(found);
+    return false;
 }
 
 void modbusThread::stopThread()
@@ -381,10 +479,12 @@ void modbusThread::reopenWhenDue()
     if (ctx)
         return;
     PortOpenFailure why;
-    if (openContext(&why))
+    if (openContext(&why)) {
         health.reopened();
-    else
+        testerUnconfirmed = expectedTester.isKnown();
+    } else {
         health.reopenFailed(linkClock.elapsed());
+    }
 }
 
 void modbusThread::reportLinkHealth()
@@ -437,6 +537,9 @@ void modbusThread::run()
         }
         if (portClosed) {
             reopenWhenDue();
+        } else if (testerUnconfirmed) {
+            if (!confirmTester())
+                return;
         } else if (stopPending) {
             sendPendingStop();
         } else if (!curveMode) {

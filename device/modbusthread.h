@@ -1,8 +1,10 @@
 #pragma once
 
+#include "device/commandreply.h"
 #include "device/linkhealth.h"
 #include "device/portguard.h"
 #include "device/settings.h"
+#include "device/testeridentity.h"
 
 #include <QElapsedTimer>
 #include <QMutex>
@@ -42,12 +44,25 @@ public:
     // As getForceDecimals, but tells a failed read (false, *decimals
     // untouched) from a register that holds 0.
     bool readForceDecimals(quint16 *decimals);
-    void startTest(const Curve_Setting &setting);
+    // Curve mode begins only with a Start the tester took. A Start left
+    // unanswered may still have set the machine going with only its answer
+    // lost: it is followed by a Stop.
+    CommandReply startTest(const Curve_Setting &setting);
     // A Stop that does not reach the tester (the port is being reopened, the
-    // line lost the command) is sent again as soon as it can be, until the
-    // tester answers it, a new test starts or the link is closed.
-    void stopTest();
+    // line lost the command, the tester answered busy) is sent again as soon
+    // as it can be, until the tester takes or refuses it, a new test starts
+    // or the link is closed; sendStopDelivered says when it got through.
+    CommandReply stopTest();
     bool isStopPending() const { return stopPending; }
+    // Disconnect and closing the window, once the loop has ended: a test
+    // still running (or a Stop still pending) is stopped first, trying for
+    // at most StopBeforeClosingMs. False when the tester did not get it.
+    bool stopBeforeClosing();
+    static constexpr int StopBeforeClosingMs = 1000;
+    // The tester this connection is to, as it answered at Connect. After the
+    // port has been reopened the loop reads both figures again before
+    // anything else; another answer ends the loop (sendTesterChanged).
+    void expectTester(const TesterIdentity &identity);
     void stopThread();
 
 signals:
@@ -59,6 +74,12 @@ signals:
     // the port fails or comes back, and at most once a second while the
     // counters move.
     void sendLinkReport(LinkReport report);
+    // From the loop's thread: a pending Stop has got through.
+    void sendStopDelivered();
+    // From the loop's thread: the reopened port answers as another tester
+    // (`found`). The loop has ended without a word to it; the caller closes
+    // the link.
+    void sendTesterChanged(TesterIdentity found);
 
 public slots:
     void receiveSerailSetting(Serial_Setting_Type setting);
@@ -79,8 +100,9 @@ private:
     void pause(qint64 ms);
     bool readInputRegister(int address, quint16 *value);
     int readHoldingRegisters(int count, QVector<quint16> *registers);
-    bool writeCommand(const QVector<quint16> &command);
+    CommandReply writeCommand(const QVector<quint16> &command);
     void sendPendingStop();
+    bool confirmTester();
     void waitForReply();
     void prepareTransaction();
 
@@ -94,10 +116,14 @@ private:
     std::atomic<bool> running{false};
     std::atomic<bool> curveMode{false};
     std::atomic<bool> stopPending{false};
+    // Set when the port is reopened, cleared when the tester has answered
+    // as the one connected.
+    std::atomic<bool> testerUnconfirmed{false};
 
     // Under the device mutex: the guard travels with the context.
     PortGuard portGuard;
     LinkHealth health;
+    TesterIdentity expectedTester;
     // GUI thread only.
     PortOpenFailure openFailure;
     // The loop's thread only.

@@ -5,6 +5,8 @@ set(TORVELIN_DEVICE_SOURCES
     device/defaultport.h device/defaultport.cpp
     device/devicelock.h
     device/linkhealth.h device/linkhealth.cpp
+    device/commandreply.h device/commandreply.cpp
+    device/testeridentity.h
     device/portguard.h
     device/modbusthread.h device/modbusthread.cpp
 )

@@ -2,10 +2,9 @@
 
 #include "history/historymodel.h"
 #include "history/historywindow.h"
-#include "records/recordqueries.h"
 #include "history/reportheaderdialog.h"
 #include "history/reports.h"
-#include "records/recordsdatabase.h"
+#include "records/testloader.h"
 
 #include <QMainWindow>
 #include <QMenu>
@@ -20,7 +19,9 @@ HistoryActions::HistoryActions(QMainWindow *window, QMenu *fileMenu,
     , m_window(window)
     , m_historyAction(new QAction(tr("History"), window))
     , m_printAction(new QAction(tr("Print"), window))
+    , m_loader(new TestLoader(this))
 {
+    connect(m_loader, &TestLoader::loaded, this, &HistoryActions::printLoaded);
     m_historyAction->setObjectName(QStringLiteral("actionHistory"));
     m_printAction->setObjectName(QStringLiteral("actionPrint"));
     m_printAction->setShortcut(QKeySequence::Print);
@@ -90,14 +91,18 @@ void HistoryActions::print()
                                     "History to print its report."));
         return;
     }
-    QString error;
-    QSqlDatabase db = RecordsDatabase::forCurrentThread(&error);
-    StoredTest test;
-    if (!db.isValid() || !RecordQueries::loadTest(db, m_shownTest, true, &test, &error)) {
-        QMessageBox::warning(m_window, tr("Print"),
-                             tr("Test %1 cannot be read.").arg(m_shownTest) + QLatin1Char('\n') + error);
+    m_printing = m_loader->load({m_shownTest});
+}
+
+void HistoryActions::printLoaded(int request, const QVector<StoredTest> &tests, const QString &error)
+{
+    if (request != m_printing)
+        return;
+    if (!error.isEmpty() || tests.size() != 1) {
+        QMessageBox::warning(m_window, tr("Print"), error);
         return;
     }
+    const StoredTest &test = tests.first();
     QPrinter printer(QPrinter::ScreenResolution);
     QPrintDialog dialog(&printer, m_window);
     if (dialog.exec() != QDialog::Accepted)

@@ -16,6 +16,8 @@ class QMenu;
 // A test opened from History is handed to the window by sendStoredTest;
 // the window shows it (its program's limits and verdict are the session's
 // judgement, marked by the results panel) and calls showStoredTest.
+class TestLoader;
+
 class HistoryActions : public QObject
 {
     Q_OBJECT
@@ -50,9 +52,14 @@ private slots:
     void print();
 
 private:
+    void printLoaded(int request, const QVector<StoredTest> &tests, const QString &error);
+
     QMainWindow *m_window;
     QAction *m_historyAction;
     QAction *m_printAction;
     QPointer<HistoryWindow> m_history;
     qint64 m_shownTest = 0;
+    // The test printed is read off the window's thread, as History reads.
+    TestLoader *m_loader;
+    int m_printing = 0;
 };

@@ -10,6 +10,7 @@
 #include "dialogs/serialsettingdialog.h"
 #include "widgets/widgetfit.h"
 #include "history/curveplot.h"
+#include "mainwindow/commandtexts.h"
 #include "mainwindow/historyactions.h"
 #include "linkstatus/linkmonitor.h"
 #include "linkstatus/linktexts.h"
@@ -112,12 +113,21 @@ MainWindow::MainWindow(QWidget *parent)
     // stop command, the record, the verdict), and the next spring needs
     // only Start.
     connect(session->run(), &TestRun::ended, this, [this] {
-        ui->startBtn->setEnabled(true);
-        ui->statusBar->showMessage(
-            worker->isStopPending()
-                ? tr("The tester did not get Stop; it is sent again as soon as the line is back.")
-                : tr("The test has ended. Start tests the next spring."));
+        updateStartLock();
+        ui->statusBar->showMessage(session->isStopPending()
+                                       ? CommandTexts::stopPending(session->lastStopReply())
+                                       : tr("The test has ended. Start tests the next spring."));
     });
+    connect(session, &TestSession::stopDelivered, this, [this] {
+        updateStartLock();
+        ui->statusBar->showMessage(CommandTexts::stopDelivered());
+    });
+    connect(session, &TestSession::testerReplaced, this,
+            [this](const TesterIdentity &connected, const TesterIdentity &found, bool testStopped) {
+                showDisconnected();
+                ui->statusBar->showMessage(
+                    CommandTexts::testerReplaced(connected, found, testStopped));
+            });
     connect(session, &TestSession::connectionChanged, this, &MainWindow::connectionChanged);
     connect(session, &TestSession::curvesReplaced, this, &MainWindow::showCurves);
     // A rule of the part's control chart broken: said where the operator looks.
@@ -180,6 +190,10 @@ MainWindow::~MainWindow()
 {
     worker->stopThread();
     worker->wait();
+    // Closing the window during a test stops the machine first; the window
+    // is gone by now, so the console is the only place left to say it failed.
+    if (!worker->stopBeforeClosing())
+        qWarning().noquote() << CommandTexts::closedWithoutStop(worker->getSerialSetting().portName);
     delete ui;
     // The loop has ended; the worker's destructor closes the link.
     delete worker;
@@ -264,14 +278,32 @@ void MainWindow::on_actionConnect_triggered()
 
 void MainWindow::on_actionDisconnect_triggered()
 {
-    const bool wasRunning = session->isTestRunning();
-    session->disconnectTester();
-    if (wasRunning)
-        ui->startBtn->setEnabled(true);
+    const bool stopped = session->disconnectTester();
+    showDisconnected();
+    const QString port = worker->getSerialSetting().portName;
+    ui->statusBar->showMessage(stopped ? tr("%1 close").arg(port)
+                                       : CommandTexts::closedWithoutStop(port));
+}
+
+// The link closed: by Disconnect, or because the port answered as another tester.
+void MainWindow::showDisconnected()
+{
+    updateStartLock();
     linkMonitor->disconnected();
     ui->forceLabel->setEnabled(true);
     ui->distanceLabel->setEnabled(true);
-    ui->statusBar->showMessage(tr("%1 close").arg(worker->getSerialSetting().portName));
+}
+
+// A second start command mid-stroke would send the machine on past the set
+// distance, and one while a Stop has not got through would override it:
+// Start waits for the end of the test (Stop, Disconnect, the machine back)
+// and for the tester to get that Stop.
+void MainWindow::updateStartLock()
+{
+    // Start, Stop and Refresh are enabled together by the first settings
+    // accepted while connected; until then Start stays disabled.
+    if (ui->stopBtn->isEnabled())
+        ui->startBtn->setEnabled(!session->isTestRunning() && !session->isStopPending());
 }
 
 void MainWindow::on_actionSetting_triggered()
@@ -296,8 +328,6 @@ void MainWindow::on_startBtn_clicked()
                         TestHeader::thisStation(), QDateTime::currentDateTimeUtc());
     if (isConnected() && !StartPrompt::mayStart(this, gate))
         return;
-    // A second start command mid-stroke would send the machine on past the
-    // set distance: Start waits for the end of the test, Stop or Disconnect.
     // Without a link no test runs, and Start stays as it was. Each spring
     // starts on a clean plot, as after Refresh: its curves alone are judged
     // and shown; the previous one's are on record.
@@ -306,23 +336,26 @@ void MainWindow::on_startBtn_clicked()
                            gate.verificationId)) {
         emit testBegun();
         frameProgram(setting);
-        ui->startBtn->setEnabled(false);
+        updateStartLock();
         // The spring under test has its serial number; the bar may count
         // up for the next one.
         recording->identityBar()->testStarted();
         verification->refresh();
+    } else if (isConnected()) {
+        // A Start the tester did not take opens no record and uses no
+        // serial number.
+        updateStartLock();
+        ui->statusBar->showMessage(
+            CommandTexts::startNotTaken(session->lastStartReply(), session->isStopPending()));
     }
 }
 
 void MainWindow::on_stopBtn_clicked()
 {
-    const bool wasRunning = session->isTestRunning();
     session->stopTest();
-    if (wasRunning)
-        ui->startBtn->setEnabled(true);
-    if (worker->isStopPending())
-        ui->statusBar->showMessage(
-            tr("The tester did not get Stop; it is sent again as soon as the line is back."));
+    updateStartLock();
+    if (session->isStopPending())
+        ui->statusBar->showMessage(CommandTexts::stopPending(session->lastStopReply()));
 }
 
 // With a program, the test's whole stroke and every limit are in view from
@@ -451,9 +484,9 @@ void MainWindow::showTestSettings()
 void MainWindow::enableTestButtons()
 {
     if (isConnected()) {
-        ui->startBtn->setEnabled(!session->isTestRunning());
         ui->refreshBtn->setEnabled(true);
         ui->stopBtn->setEnabled(true);
+        updateStartLock();
     }
 }
 

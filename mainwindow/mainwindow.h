@@ -89,6 +89,8 @@ private:
     bool plotHasData() const;
     void showCurves();
     void connectionChanged(bool connected);
+    void showDisconnected();
+    void updateStartLock();
     static QString testOpenMessage();
     void showNoDataMessage();
     QString dataDirectory();

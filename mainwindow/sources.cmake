@@ -9,5 +9,6 @@ set(TORVELIN_MAINWINDOW_SOURCES
     mainwindow/historyactions.h mainwindow/historyactions.cpp
     mainwindow/libraryactions.h mainwindow/libraryactions.cpp
     mainwindow/startprompt.h mainwindow/startprompt.cpp
+    mainwindow/commandtexts.h mainwindow/commandtexts.cpp
     mainwindow/verificationactions.h mainwindow/verificationactions.cpp
 )

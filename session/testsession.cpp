@@ -44,6 +44,12 @@ TestSession::TestSession(modbusThread *worker, const DatabaseConfig &records, QO
     connect(&m_watchThread, &QThread::finished, m_watcher, &QObject::deleteLater);
     connect(m_watcher, &ProcessWatcher::judged, this, &TestSession::processJudged);
     connect(m_recorder, &TestRecorder::testStored, this, &TestSession::watchProcess);
+    // Both from the worker's loop, queued.
+    connect(m_worker, &modbusThread::sendStopDelivered, this, [this] {
+        if (m_connected && !m_worker->isStopPending())
+            emit stopDelivered();
+    });
+    connect(m_worker, &modbusThread::sendTesterChanged, this, &TestSession::receiveTesterChanged);
     m_watchThread.setObjectName(QStringLiteral("process watch"));
     m_watchThread.start();
 }
@@ -68,35 +74,63 @@ bool TestSession::connectTester()
         return false;
     m_connected = true;
     m_machineType = m_worker->getMachineType();
+    m_tester = TesterIdentity();
+    // No tester is of type 0: it is what a failed read gives.
+    if (m_machineType != 0)
+        m_tester.machineType = m_machineType;
     // A read that failed (tester still booting, noise on the line) is no
     // count of 0: taking it would cost every force shown and saved in this
     // session its decimals. The count in use stays. The number texts of
     // every layer read it from where they format.
     quint16 decimals = 0;
-    if (m_worker->readForceDecimals(&decimals) && decimals < MaxForceDecimals)
-        ::forceDecimals = decimals;
+    if (m_worker->readForceDecimals(&decimals)) {
+        m_tester.forceDecimals = decimals;
+        if (decimals < MaxForceDecimals)
+            ::forceDecimals = decimals;
+    }
+    m_worker->expectTester(m_tester);
     m_worker->start();
     emit connectionChanged(true);
     return true;
 }
 
-void TestSession::disconnectTester()
+bool TestSession::disconnectTester()
 {
     m_worker->stopThread();
     m_worker->wait();
+    // A machine must not run on because its link was closed under the test.
+    const bool stopped = m_worker->stopBeforeClosing();
     m_worker->closeSerial();
     const bool aborted = !m_run->hasReturned();
     m_run->stop();
     finishTest(aborted);
     m_connected = false;
     emit connectionChanged(false);
+    return stopped;
+}
+
+// The worker's loop has ended by itself: nothing more is taken from, or
+// sent to, a machine that is not the one the test runs on.
+void TestSession::receiveTesterChanged(const TesterIdentity &found)
+{
+    if (!m_connected)
+        return;
+    m_worker->wait();
+    m_worker->closeSerial();
+    const bool testStopped = m_testOpen;
+    const bool aborted = !m_run->hasReturned();
+    m_run->stop();
+    finishTest(aborted);
+    m_connected = false;
+    emit connectionChanged(false);
+    emit testerReplaced(m_tester, found, testStopped);
 }
 
 bool TestSession::startTest(const Curve_Setting &setting, const TestIdentity &identity,
                             const LibraryChoice &library, qint64 verificationId)
 {
-    m_worker->startTest(setting);
-    if (!m_connected)
+    m_startReply = m_worker->startTest(setting);
+    if (!m_connected || m_startReply != CommandReply::Taken)
         return false;
     finishTest(!m_run->hasReturned());
     m_run->start();
@@ -135,10 +169,15 @@ bool TestSession::startTest(const Curve_Setting &setting, const TestIdentity &id
 
 void TestSession::stopTest()
 {
-    m_worker->stopTest();
+    m_stopReply = m_worker->stopTest();
     const bool aborted = !m_run->hasReturned();
     m_run->stop();
     finishTest(aborted);
+}
+
+bool TestSession::isStopPending() const
+{
+    return m_worker->isStopPending();
 }
 
 bool TestSession::isTestRunning() const

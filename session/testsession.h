@@ -1,8 +1,10 @@
 #pragma once
 
 #include "curves/testcurves.h"
+#include "device/commandreply.h"
 #include "device/linkhealth.h"
 #include "device/settings.h"
+#include "device/testeridentity.h"
 #include "evaluation/evaluation.h"
 #include "programlibrary/programversion.h"
 #include "records/databaseconfig.h"
@@ -58,23 +60,30 @@ public:
     // starts the worker's loop. False when the port does not open (the
     // worker says why).
     bool connectTester();
-    // Stops the worker's loop and closes the port; a running test ends.
-    void disconnectTester();
+    // Stops the worker's loop, stops a running test on the tester (waiting
+    // for its answer at most a second) and closes the port; the test ends.
+    // False when a Stop was owed and the tester did not get it.
+    bool disconnectTester();
     bool isConnected() const { return m_connected; }
     // The tester's force range in N as it answered at Connect; 0 when it
     // did not answer.
     int machineType() const { return m_machineType; }
     int forceDecimals() const;
 
-    // Sends the start command. Without a connection nothing starts (false).
-    // The test starts on a clean plot, as after Refresh. `library` and
+    // Sends the start command. Only a Start the tester took opens a test
+    // (lastStartReply says what became of it); without a connection nothing
+    // starts (false). The test starts on a clean plot, as after Refresh. `library` and
     // `verificationId` are what the record keeps of the library version
     // judging it and the verification in force (0: none).
     bool startTest(const Curve_Setting &setting, const TestIdentity &identity,
                    const LibraryChoice &library = LibraryChoice(), qint64 verificationId = 0);
+    CommandReply lastStartReply() const { return m_startReply; }
     // Sends Stop and ends the test: aborted when the machine had not
-    // returned.
+    // returned. A Stop the tester did not take stays pending (sent again by
+    // the worker) until stopDelivered.
     void stopTest();
+    CommandReply lastStopReply() const { return m_stopReply; }
+    bool isStopPending() const;
     // From Start until its end, Stop or Disconnect (Start stays locked
     // meanwhile).
     bool isTestRunning() const;
@@ -157,9 +166,16 @@ signals:
     void testSettingChanged();
     // processAlarm() changed: raised by a test on record, cleared at Start.
     void processAlarmChanged();
+    // A pending Stop got through: Start may follow.
+    void stopDelivered();
+    // The port, reopened, answered as another tester than the one connected:
+    // the link is closed, and a test that ran (`testStopped`) has ended.
+    void testerReplaced(const TesterIdentity &connected, const TesterIdentity &found,
+                        bool testStopped);
 
 private:
     void finishTest(bool aborted);
+    void receiveTesterChanged(const TesterIdentity &found);
     void judgeWithChosenProgram();
     void evaluateSoon();
     void evaluateNow();
@@ -172,6 +188,9 @@ private:
     TestRun *m_run;
     bool m_connected = false;
     int m_machineType = 0;
+    TesterIdentity m_tester;
+    CommandReply m_startReply = CommandReply::NoLink;
+    CommandReply m_stopReply = CommandReply::NoLink;
 
     TestCurves m_earlier;
     TestCurves m_judged;

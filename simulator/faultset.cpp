@@ -23,6 +23,8 @@ const FaultInfo faultTable[] = {
     {Fault::Late, "late", "the answer is sent after --late-ms (beyond the 0.5 s timeout)"},
     {Fault::Hangup, "hangup", "the line goes dead instead of answering (see reconnect)"},
     {Fault::SilentInput, "silent-input", "FC04 reads that include input register --silent-input go unheard"},
+    {Fault::Busy, "busy", "writes answered with exception 06 (busy) and not carried out"},
+    {Fault::LateWrite, "late-write", "as late, for writes only (the command is carried out)"},
 };
 static_assert(sizeof faultTable / sizeof faultTable[0] == FaultSet::faultCount,
               "one table row per fault, in enum order");

@@ -23,13 +23,15 @@ enum class Fault {
     Late,        // the answer comes after the master's timeout
     Hangup,      // the line goes dead instead of answering
     SilentInput, // reads of one input register (--silent-input) go unheard
+    Busy,        // writes answered with exception 06 (busy), not carried out
+    LateWrite,   // as Late, for writes only
 };
 
 class FaultSet
 {
 public:
     static constexpr int untilCleared = -1;
-    static constexpr int faultCount = int(Fault::SilentInput) + 1;
+    static constexpr int faultCount = int(Fault::LateWrite) + 1;
 
     static bool parse(const QString &name, Fault *fault);
     static QString name(Fault fault);

@@ -96,7 +96,19 @@ std::vector<uint8_t> ModbusSlave::answer(const ModbusRequest &request)
     modbus_set_socket(m_context, m_captureWrite);
     modbus_reply(m_context, request.frame.data(), int(request.frame.size()), m_mapping);
     modbus_set_socket(m_context, m_fd);
+    return takeCaptured();
+}
 
+std::vector<uint8_t> ModbusSlave::exception(const ModbusRequest &request, int code)
+{
+    modbus_set_socket(m_context, m_captureWrite);
+    modbus_reply_exception(m_context, request.frame.data(), unsigned(code));
+    modbus_set_socket(m_context, m_fd);
+    return takeCaptured();
+}
+
+std::vector<uint8_t> ModbusSlave::takeCaptured()
+{
     std::vector<uint8_t> bytes;
     uint8_t chunk[MODBUS_RTU_MAX_ADU_LENGTH];
     ssize_t got = 0;

@@ -34,6 +34,8 @@ public:
     // Call when the descriptor is readable; reads one whole frame.
     Received receive(ModbusRequest *request);
     std::vector<uint8_t> answer(const ModbusRequest &request);
+    // The exception answer `code` to the request instead.
+    std::vector<uint8_t> exception(const ModbusRequest &request, int code);
 
     uint16_t *inputRegisters() { return m_mapping->tab_input_registers; }
     uint16_t *holdingRegisters() { return m_mapping->tab_registers; }
@@ -42,6 +44,7 @@ public:
 
 private:
     void discardInput();
+    std::vector<uint8_t> takeCaptured();
 
     modbus_t *m_context = nullptr;
     modbus_mapping_t *m_mapping = nullptr;

@@ -190,7 +190,11 @@ void Simulator::answer(const ModbusRequest &request, Clock::time_point arrived)
         return;
     }
     m_controller.prepare(request, arrived);
-    std::vector<uint8_t> bytes = m_slave.answer(request);
+    const bool write = request.function == MODBUS_FC_WRITE_MULTIPLE_REGISTERS
+                       || request.function == MODBUS_FC_WRITE_SINGLE_REGISTER;
+    std::vector<uint8_t> bytes = write && m_faults.take(Fault::Busy)
+                                     ? m_slave.exception(request, MODBUS_EXCEPTION_SLAVE_OR_SERVER_BUSY)
+                                     : m_slave.answer(request);
     const bool refused = bytes.size() >= 2 && (bytes[1] & exceptionBit);
     if (!refused)
         m_controller.written(request, arrived);
@@ -201,7 +205,7 @@ void Simulator::answer(const ModbusRequest &request, Clock::time_point arrived)
     double delay = 0.0;
     if (m_options.pacing)
         delay = m_options.line.transactionSeconds(int(request.frame.size()), int(bytes.size()));
-    if (m_faults.take(Fault::Late))
+    if (m_faults.take(Fault::Late) || (write && m_faults.take(Fault::LateWrite)))
         delay += m_options.lateMilliseconds / 1000.0;
     m_pending.bytes = std::move(bytes);
     m_pending.due = arrived + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(delay));

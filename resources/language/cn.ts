@@ -65,6 +65,69 @@
     </message>
 </context>
 <context>
+    <name>CommandTexts</name>
+    <message>
+        <source>The tester was busy and did not take Start: no test runs. Press Start again.</source>
+        <translation>试验机忙，未接受开始命令：没有进行试验。请再按开始。</translation>
+    </message>
+    <message>
+        <source>The tester refused Start: no test runs.</source>
+        <translation>试验机拒绝了开始命令：没有进行试验。</translation>
+    </message>
+    <message>
+        <source>The tester did not answer Start: no test runs. Stop is being sent again in case the machine moved.</source>
+        <translation>试验机未应答开始命令：没有进行试验。为防机器已动作，正在重发停止命令。</translation>
+    </message>
+    <message>
+        <source>The tester did not answer Start: no test runs. Stop was sent in case the machine moved.</source>
+        <translation>试验机未应答开始命令：没有进行试验。为防机器已动作，已发送停止命令。</translation>
+    </message>
+    <message>
+        <source>The port is being reopened: no test was started.</source>
+        <translation>正在重新打开串口：没有开始试验。</translation>
+    </message>
+    <message>
+        <source>The tester is busy and did not take Stop: it is being sent again. Start waits until it has got through.</source>
+        <translation>试验机忙，未接受停止命令：正在重发。停止命令送达前不能开始。</translation>
+    </message>
+    <message>
+        <source>The tester did not get Stop; it is sent again as soon as the line is back.</source>
+        <translation>试验机未收到停止命令；线路恢复后将立即重发。</translation>
+    </message>
+    <message>
+        <source>The tester got Stop. Start tests the next spring.</source>
+        <translation>试验机已收到停止命令。按开始测试下一个弹簧。</translation>
+    </message>
+    <message>
+        <source>%1 closed, but the tester did not answer Stop: check that the machine has stopped.</source>
+        <translation>%1 已关闭，但试验机未应答停止命令：请检查机器是否已停止。</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>未知</translation>
+    </message>
+    <message>
+        <source>type %1, not %2</source>
+        <translation>型号 %1，而非 %2</translation>
+    </message>
+    <message>
+        <source>%1 force decimals, not %2</source>
+        <translation>力值 %1 位小数，而非 %2</translation>
+    </message>
+    <message>
+        <source>; </source>
+        <translation>；</translation>
+    </message>
+    <message>
+        <source>Another machine answers (%1): recording stopped, port closed.</source>
+        <translation>应答的是另一台机器（%1）：记录已停止，串口已关闭。</translation>
+    </message>
+    <message>
+        <source>Another machine answers (%1): port closed.</source>
+        <translation>应答的是另一台机器（%1）：串口已关闭。</translation>
+    </message>
+</context>
+<context>
     <name>ControlChartPlot</name>
     <message>
         <source>I</source>
@@ -413,10 +476,6 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
         <translation>图表中没有已记录的测试。请从 记录 → 历史记录 打开一个测试后再打印其报告。</translation>
     </message>
     <message>
-        <source>Test %1 cannot be read.</source>
-        <translation>无法读取测试 %1。</translation>
-    </message>
-    <message>
         <source>The printer could not be started.</source>
         <translation>无法启动打印机。</translation>
     </message>
@@ -689,6 +748,10 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
     <message>
         <source>Amend…</source>
         <translation>更正…</translation>
+    </message>
+    <message>
+        <source>Test %1 cannot be read.</source>
+        <translation type="unfinished">无法读取测试 %1。</translation>
     </message>
     <message>
         <source>Nothing was amended.</source>
@@ -1172,10 +1235,6 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
     <message>
         <source>Data Return:</source>
         <translation>Data Return:</translation>
-    </message>
-    <message>
-        <source>The tester did not get Stop; it is sent again as soon as the line is back.</source>
-        <translation>试验机未收到停止命令；线路恢复后将立即重发。</translation>
     </message>
     <message>
         <source>%1 already exists.

@@ -117,6 +117,10 @@ private slots:
     void closedWorkerMakesNoTransactionAndEmitsNothing();
     void stopThreadEndsTheLoopWithinOneCycle();
     void stopRightAfterStartIsNotLost();
+    void stopNotTakenIsSentAgainUntilItIs_data();
+    void stopNotTakenIsSentAgainUntilItIs();
+    void stopBeforeClosingWaitsAtMostASecond_data();
+    void stopBeforeClosingWaitsAtMostASecond();
     void garbledLiveAnswersAreDroppedAndPollingGoesOn_data();
     void garbledLiveAnswersAreDroppedAndPollingGoesOn();
     void rejectedCurveBlocksAreDroppedAndCollectionGoesOn_data();
@@ -125,6 +129,8 @@ private slots:
     void silentTesterIsReportedAndItsReturnAtTheNextPoll();
     void hungUpLineComesBackOnTheSameLinkAndTheTestGoesOn();
     void stopWhileThePortIsGoneReachesTheTesterWhenItIsBack();
+    void reopenedPortMustAnswerAsTheSameTester_data();
+    void reopenedPortMustAnswerAsTheSameTester();
     void stopThreadDuringRetriesReturnsPromptly();
     void secondWorkerIsRefusedOnAPortInUse();
     void connectFailureSaysWhy_data();
@@ -135,6 +141,7 @@ private:
     void hangUpDuringTest(float distanceMm, const QStringList &arguments, QString *link);
     bool startSimulator(const QStringList &arguments = {});
     Curve_Setting shortTest() const;
+    Curve_Setting slowTest() const;
 
     SimulatedTester *sim = nullptr;
     modbusThread *worker = nullptr;
@@ -180,6 +187,15 @@ Curve_Setting tst_Worker::shortTest() const
     Curve_Setting setting;
     setting.speed = 500;       // mm/min
     setting.distance = 2.0f;   // mm: a quarter second each way
+    return setting;
+}
+
+// Six seconds forward: still going whatever a Start or Stop test does meanwhile.
+Curve_Setting tst_Worker::slowTest() const
+{
+    Curve_Setting setting;
+    setting.speed = 100;
+    setting.distance = 10.0f;
     return setting;
 }
 
@@ -422,8 +438,9 @@ void tst_Worker::rejectedCurveBlocksAreDroppedAndCollectionGoesOn()
     QFETCH(QString, fault);
     QVERIFY(startSimulator({"--numbered"}));
     worker->start();
+    // After Start: a Start whose answer is garbled is no Start taken.
+    QCOMPARE(worker->startTest(shortTest()), CommandReply::Taken);
     QVERIFY(sim->command("fault " + fault + " 1"));
-    worker->startTest(shortTest());
     QTRY_VERIFY_WITH_TIMEOUT(sim->state("phase") == "idle" && sim->state("handed") == sim->state("produced"),
                              lateBoundMs(10000));
     // The last point handed out arrives (numbered forces count the points).
@@ -548,6 +565,108 @@ void tst_Worker::stopWhileThePortIsGoneReachesTheTesterWhenItIsBack()
     QVERIFY(sim->command("reconnect"));
     QTRY_COMPARE_WITH_TIMEOUT(sim->state("phase"), QStringLiteral("idle"), lateBoundMs(3000));
     QVERIFY(!worker->isStopPending());
+    QFile::remove(link);
+}
+
+// Busy is no answer to a Stop: it is sent again until the tester takes it.
+void tst_Worker::stopNotTakenIsSentAgainUntilItIs_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("reply");
+    QTest::newRow("busy three times") << "busy 3" << int(CommandReply::Busy);
+    QTest::newRow("answered late") << "late-write 1" << int(CommandReply::NotAnswered);
+}
+
+void tst_Worker::stopNotTakenIsSentAgainUntilItIs()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, reply);
+    QVERIFY(startSimulator({"--no-pacing"}));
+    worker->start();
+    QCOMPARE(worker->startTest(slowTest()), CommandReply::Taken);
+    QTRY_VERIFY(!recorder->curve.isEmpty());
+    QSignalSpy delivered(worker, &modbusThread::sendStopDelivered);
+    QVERIFY(sim->command("fault " + fault));
+    QCOMPARE(int(worker->stopTest()), reply);
+    QVERIFY(worker->isStopPending());
+    QVERIFY(delivered.wait(lateBoundMs(3000)));
+    QVERIFY(!worker->isStopPending());
+    QCOMPARE(sim->state("phase"), QStringLiteral("idle"));
+    QCOMPARE(sim->state("faults"), QString());
+    QCOMPARE(delivered.count(), 1);
+}
+
+void tst_Worker::stopBeforeClosingWaitsAtMostASecond_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("stopped");
+    QTest::newRow("busy twice") << "busy 2" << true;
+    QTest::newRow("not answered") << "silent" << false;
+}
+
+void tst_Worker::stopBeforeClosingWaitsAtMostASecond()
+{
+    QFETCH(QString, fault);
+    QFETCH(bool, stopped);
+    QVERIFY(startSimulator({"--no-pacing"}));
+    worker->start();
+    QCOMPARE(worker->startTest(slowTest()), CommandReply::Taken);
+    QTRY_VERIFY(!recorder->curve.isEmpty());
+    worker->stopThread();
+    QVERIFY(worker->wait(lateBoundMs(2000)));
+    QVERIFY(sim->command("fault " + fault));
+    QElapsedTimer took;
+    took.start();
+    QCOMPARE(worker->stopBeforeClosing(), stopped);
+    qInfo("Stop before closing: %lld ms", took.elapsed());
+    QVERIFY(took.elapsed() <= modbusThread::StopBeforeClosingMs + lateBoundMs(100));
+    QCOMPARE(sim->state("phase"), stopped ? QStringLiteral("idle") : QStringLiteral("forward"));
+}
+
+// After the port came back, the tester is read again before the test goes
+// on: a machine of another type or decimals ends the loop.
+void tst_Worker::reopenedPortMustAnswerAsTheSameTester_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("foundType");
+    QTest::addColumn<int>("foundDecimals");
+    QTest::newRow("same tester") << QString() << 500 << 3;
+    QTest::newRow("another type") << "set type 1000" << 1000 << 3;
+    QTest::newRow("other decimals") << "set decimals 2" << 500 << 2;
+}
+
+void tst_Worker::reopenedPortMustAnswerAsTheSameTester()
+{
+    QFETCH(QString, change);
+    QFETCH(int, foundType);
+    QFETCH(int, foundDecimals);
+    TesterIdentity connected;
+    QSignalSpy changed(worker, &modbusThread::sendTesterChanged);
+    QString link;
+    hangUpDuringTest(5.0f, {"--numbered"}, &link);
+    if (QTest::currentTestFailed())
+        return;
+    connected.machineType = 500;
+    connected.forceDecimals = 3;
+    worker->expectTester(connected);
+    if (!change.isEmpty())
+        QVERIFY(sim->command(change));
+    const int drawn = recorder->curve.size();
+    QVERIFY(sim->command("reconnect"));
+    if (change.isEmpty()) {
+        QTRY_VERIFY_WITH_TIMEOUT(recorder->curve.size() > drawn, lateBoundMs(3000));
+        QVERIFY(changed.isEmpty());
+    } else {
+        QVERIFY(changed.wait(lateBoundMs(3000)));
+        const auto found = changed[0][0].value<TesterIdentity>();
+        QCOMPARE(found.machineType, foundType);
+        QCOMPARE(found.forceDecimals, foundDecimals);
+        QVERIFY(worker->wait(lateBoundMs(1000)));
+        // Not one block of the other machine's, and no Stop sent to it.
+        QCOMPARE(recorder->curve.size(), drawn);
+        QCOMPARE(sim->stats().value("fc16"), 1);
+        QVERIFY(worker->stopBeforeClosing());
+    }
     QFile::remove(link);
 }
 

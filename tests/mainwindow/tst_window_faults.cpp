@@ -15,6 +15,9 @@
 #include <QtTest>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QDialog>
 #include <QLabel>
 #include <QStatusBar>
@@ -73,6 +76,9 @@ private slots:
     void nonFiniteCurvePointsAreNotPlotted();
     void lateAnswersInCurveModeDrawNoPointTwice();
     void hangupMidTestResumesByItselfAndTellsTheGap();
+    void aStartTheTesterDidNotTakeCountsNoSerialNumber();
+    void aStopTheTesterDidNotTakeKeepsStartLocked();
+    void closingTheWindowDuringATestStopsTheMachine();
 
 private:
     bool connectTo(const QStringList &arguments);
@@ -302,6 +308,49 @@ void tst_WindowFaults::hangupMidTestResumesByItselfAndTellsTheGap()
     QVERIFY(test.gap->fromDistance && test.gap->toDistance);
     QVERIFY(*test.gap->fromDistance > 0 && *test.gap->toDistance <= 6.0);
     QFile::remove(link);
+}
+
+void tst_WindowFaults::aStartTheTesterDidNotTakeCountsNoSerialNumber()
+{
+    QVERIFY(connectTo({"--no-pacing"}));
+    auto *serial = window->findChild<QLineEdit *>("serialNumberEdit");
+    QVERIFY(serial);
+    serial->setText(QStringLiteral("S-41"));
+    window->findChild<QCheckBox *>("countUpCheckBox")->setChecked(true);
+    QVERIFY(sim->command("fault busy 1"));
+    startShortTest();
+    QCOMPARE(status(), QStringLiteral("The tester was busy and did not take Start: no test runs. "
+                                      "Press Start again."));
+    QCOMPARE(serial->text(), QStringLiteral("S-41"));
+    QVERIFY(window->findChild<QPushButton *>("startBtn")->isEnabled());
+    QCOMPARE(sim->state("phase"), QStringLiteral("idle"));
+}
+
+// Busy three times: Start stays locked while the worker sends Stop again.
+void tst_WindowFaults::aStopTheTesterDidNotTakeKeepsStartLocked()
+{
+    QVERIFY(connectTo({"--no-pacing"}));
+    startShortTest(10.0);
+    QTRY_VERIFY(!plot()->graph(0)->data()->isEmpty());
+    QVERIFY(sim->command("fault busy 3"));
+    QVERIFY(QMetaObject::invokeMethod(window, "on_stopBtn_clicked", Qt::DirectConnection));
+    auto *start = window->findChild<QPushButton *>("startBtn");
+    QVERIFY(!start->isEnabled());
+    QVERIFY(status().startsWith(QStringLiteral("The tester is busy and did not take Stop")));
+    QTRY_VERIFY_WITH_TIMEOUT(start->isEnabled(), 3000);
+    QCOMPARE(status(), QStringLiteral("The tester got Stop. Start tests the next spring."));
+    QCOMPARE(sim->state("phase"), QStringLiteral("idle"));
+}
+
+void tst_WindowFaults::closingTheWindowDuringATestStopsTheMachine()
+{
+    QVERIFY(connectTo({"--no-pacing"}));
+    startShortTest(10.0);
+    QTRY_VERIFY(!plot()->graph(0)->data()->isEmpty());
+    window->close();
+    delete window;
+    window = nullptr;
+    QCOMPARE(sim->state("phase"), QStringLiteral("idle"));
 }
 
 QTEST_MAIN(tst_WindowFaults)

@@ -55,9 +55,14 @@ private slots:
     void refreshDuringATestKeepsWhatItIsJudgedOn();
     void aSilentSpellMidReturnIsAGapNotTheEnd();
     void aSpringOffTheChartRaisesTheAlarm();
+    void aStartTheTesterDidNotTakeOpensNoTest_data();
+    void aStartTheTesterDidNotTakeOpensNoTest();
+    void disconnectDuringATestStopsTheMachineFirst();
+    void anotherTesterBehindTheReopenedPortEndsTheTest();
 
 private:
     void runTest(const QString &serialNumber, const QString &partNumber = QString());
+    Curve_Setting slowTest() const;
     StoredTest stored(qint64 id);
 
     QTemporaryDir dir;
@@ -314,6 +319,80 @@ void tst_TestSession::aSpringOffTheChartRaisesTheAlarm()
     QVERIFY(session->processAlarm().isEmpty()); // cleared at Start, nothing new
     QCOMPARE(alarms.count(), 2);
     qunsetenv("TORVELIN_DB");
+}
+
+// Six seconds forward: under way whatever the test does meanwhile.
+Curve_Setting tst_TestSession::slowTest() const
+{
+    Curve_Setting setting;
+    setting.distance = TestDistance;
+    setting.speed = 60;
+    return setting;
+}
+
+void tst_TestSession::aStartTheTesterDidNotTakeOpensNoTest_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("reply");
+    QTest::newRow("busy") << "busy 1" << int(CommandReply::Busy);
+    QTest::newRow("answered late") << "late-write 1" << int(CommandReply::NotAnswered);
+}
+
+// The earlier spring stays in view, judged as before; nothing is recorded.
+void tst_TestSession::aStartTheTesterDidNotTakeOpensNoTest()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, reply);
+    runTest(QStringLiteral("SN-1"));
+    QTRY_COMPARE(storedIds.size(), 1);
+    const TestCurves before = session->judgedCurves();
+    QVERIFY(sim->command("fault " + fault));
+    TestIdentity identity;
+    identity.serialNumber = QStringLiteral("SN-2");
+    QVERIFY(!session->startTest(slowTest(), identity));
+    QCOMPARE(int(session->lastStartReply()), reply);
+    QVERIFY(!session->isTestOpen());
+    QVERIFY(!session->isTestRunning());
+    QVERIFY(!session->recorder()->isTestOpen());
+    QCOMPARE(session->serialNumber(), QStringLiteral("SN-1"));
+    QCOMPARE(session->judgedCurves().size(TestCurves::Forward), before.size(TestCurves::Forward));
+    QTRY_COMPARE(sim->state("phase"), QStringLiteral("idle"));
+}
+
+void tst_TestSession::disconnectDuringATestStopsTheMachineFirst()
+{
+    QVERIFY(session->startTest(slowTest(), TestIdentity()));
+    QTRY_VERIFY(!session->judgedCurves().isEmpty());
+    QVERIFY(session->disconnectTester());
+    QCOMPARE(sim->state("phase"), QStringLiteral("idle"));
+    QTRY_COMPARE(storedIds.size(), 1);
+}
+
+// An adapter plugged into another machine while the port was reopened: the
+// test's record ends there, and the link with it.
+void tst_TestSession::anotherTesterBehindTheReopenedPortEndsTheTest()
+{
+    session->disconnectTester();
+    const QString link = dir.filePath(QStringLiteral("tester"));
+    sim = std::make_unique<SimulatedTester>(QStringList{"--no-pacing", "--link", link});
+    QVERIFY2(sim->start(), qPrintable(sim->errorString()));
+    Serial_Setting_Type line;
+    line.portName = link;
+    worker->receiveSerailSetting(line);
+    QVERIFY(session->connectTester());
+    QSignalSpy replaced(session.get(), &TestSession::testerReplaced);
+    QVERIFY(session->startTest(slowTest(), TestIdentity()));
+    QTRY_VERIFY(!session->judgedCurves().isEmpty());
+    QVERIFY(sim->command("hangup"));
+    QVERIFY(sim->command("set type 1000"));
+    QVERIFY(sim->command("reconnect"));
+    QVERIFY(replaced.wait(10000));
+    QCOMPARE(replaced[0][0].value<TesterIdentity>().machineType, 500);
+    QCOMPARE(replaced[0][1].value<TesterIdentity>().machineType, 1000);
+    QVERIFY(replaced[0][2].toBool());
+    QVERIFY(!session->isConnected());
+    QVERIFY(!session->isTestOpen());
+    QTRY_COMPARE(storedIds.size(), 1);
 }
 
 QTEST_MAIN(tst_TestSession)
