@@ -751,7 +751,7 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
     </message>
     <message>
         <source>Test %1 cannot be read.</source>
-        <translation type="unfinished">无法读取测试 %1。</translation>
+        <translation>无法读取测试 %1。</translation>
     </message>
     <message>
         <source>Nothing was amended.</source>
