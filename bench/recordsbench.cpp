@@ -2,6 +2,7 @@
 
 #include "bench/acquisitionrun.h"
 #include "bench/report.h"
+#include "records/audittrail.h"
 #include "records/recordsdatabase.h"
 #include "records/testrecorder.h"
 #include "support/postgrescluster.h"
@@ -87,6 +88,32 @@ double secondsToDisk(const DatabaseConfig &config, bool atOnce, QString *error)
         return 0;
     }
     return clock.nsecsElapsed() / 1e9;
+}
+
+// Nothing is deleted here, so each audited table holds as many rows as the
+// trail has inserts into it.
+void checkEveryInsertAudited(Report *report, const DatabaseConfig &config)
+{
+    const QString measure = QStringLiteral("10. The same: inserts without their row in the audit trail");
+    qint64 rows = 0;
+    qint64 unaudited = 0;
+    QStringList tables;
+    for (const Schema::Table *table : AuditTrail::auditedTables()) {
+        const QString name = QLatin1String(table->name);
+        const qint64 count = scalar(config, QStringLiteral("SELECT COUNT(*) FROM %1").arg(name)).toLongLong();
+        const qint64 audited = scalar(config, QStringLiteral("SELECT COUNT(*) FROM audit_log WHERE action = "
+                                                             "'insert' AND table_name = '%1'")
+                                                  .arg(name))
+                                   .toLongLong();
+        rows += count;
+        unaudited += qAbs(count - audited);
+        if (count > 0)
+            tables << QStringLiteral("%1 %2").arg(name).arg(count);
+    }
+    report->addAtMost(measure, rows > 0 ? unaudited : 1, 0,
+                      QStringLiteral("%1 of %2 rows inserted (%3)")
+                          .arg(unaudited).arg(rows).arg(tables.join(QStringLiteral(", "))),
+                      QStringLiteral("none"));
 }
 
 } // namespace
@@ -188,6 +215,7 @@ void measureTwoStations(Report *report)
                           .arg(tests).arg(2 * StationTests).arg(points).arg(expectedPoints)
                           .arg(seconds, 0, 'f', 1),
                       QStringLiteral("none lost"));
+    checkEveryInsertAudited(report, config);
 }
 
 } // namespace RecordsBench

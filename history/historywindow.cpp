@@ -85,6 +85,8 @@ HistoryWindow::HistoryWindow(QWidget *parent)
     m_changedTimer->setSingleShot(true);
     m_changedTimer->setInterval(ChangesGatherMs);
     connect(m_notifier, &RecordsNotifier::testChanged, m_changedTimer, QOverload<>::of(&QTimer::start));
+    // Back on a server that restarted: what it notified meanwhile is lost.
+    connect(m_notifier, &RecordsNotifier::listeningAgain, m_changedTimer, QOverload<>::of(&QTimer::start));
     connect(m_changedTimer, &QTimer::timeout, this, &HistoryWindow::refresh);
     auto *dfqMenu = new QMenu(ui->dfqBtn);
     QAction *windows1252 = dfqMenu->addAction(tr("Windows-1252 (what Q-DAS readers expect)…"));
@@ -288,6 +290,7 @@ void HistoryWindow::updateButtons()
     ui->reportBtn->setEnabled(selected == 1);
     ui->overlayBtn->setEnabled(selected >= 1);
     ui->signBtn->setEnabled(selected >= 1 || m_inFilter > 0);
+    ui->amendBtn->setEnabled(selected == 1);
 }
 
 void HistoryWindow::on_searchBtn_clicked()
@@ -402,6 +405,36 @@ void HistoryWindow::receiveSignRequest(const SignRequest &request)
     if (!RecordsReview::sign(DatabaseConfig::current(), request.signer, tests, request.meaning, request.comment,
                              &error)) {
         showFailure(tr("Nothing was signed."), error);
+        return;
+    }
+    refresh();
+}
+
+void HistoryWindow::on_amendBtn_clicked()
+{
+    const QList<qint64> ids = selectedTests();
+    QSqlDatabase db;
+    if (ids.size() != 1 || !database(&db))
+        return;
+    StoredTest test;
+    QString error;
+    if (!RecordQueries::loadTest(db, ids.first(), false, &test, &error)) {
+        showFailure(tr("Test %1 cannot be read.").arg(ids.first()), error);
+        return;
+    }
+    const DatabaseConfig config = DatabaseConfig::current();
+    AmendDialog dialog(test.id, test.header.identity, RecordsReview::checksPassword(config),
+                       RecordsReview::signerName(config), this);
+    connect(&dialog, &AmendDialog::sendAmendRequest, this, &HistoryWindow::receiveAmendRequest);
+    dialog.exec();
+}
+
+void HistoryWindow::receiveAmendRequest(const AmendRequest &request)
+{
+    QString error;
+    if (!RecordsReview::amend(DatabaseConfig::current(), request.signer, request.testId, request.field,
+                              request.value, request.reason, &error)) {
+        showFailure(tr("Nothing was amended."), error);
         return;
     }
     refresh();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/amenddialog.h"
 #include "history/signdialog.h"
 #include "qdas/dfqwriter.h"
 #include "records/historyfilter.h"
@@ -25,7 +26,8 @@ class HistoryWindow;
 // verification puts in doubt. From here a test opens into the
 // main window's plot, several tests overlay in one plot, a batch gets its
 // statistics, a test its report, and a filter's results go to a CSV file
-// or, for one part number, to a Q-DAS file.
+// or, for one part number, to a Q-DAS file. A reviewer signs tests and
+// corrects a test's mistyped identity here.
 // On a lab's server the list follows the other stations: a test recorded,
 // ended, amended or signed anywhere is read again within a second.
 class HistoryWindow : public QWidget
@@ -51,6 +53,9 @@ public slots:
     // Signs what the request names; refused (and told) when the server
     // does not take the login and password.
     void receiveSignRequest(const SignRequest &request);
+    // Corrects a test's identity as the request says; refused (and told)
+    // when the server does not take the login, the password or the role.
+    void receiveAmendRequest(const AmendRequest &request);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -61,6 +66,7 @@ private slots:
     void on_overlayBtn_clicked();
     void on_reportBtn_clicked();
     void on_signBtn_clicked();
+    void on_amendBtn_clicked();
     void on_statisticsBtn_clicked();
     void on_csvBtn_clicked();
     // Export → Q-DAS in the encoding chosen from the button's menu.

@@ -545,17 +545,6 @@ QString heading(const QString &text)
     return QStringLiteral("<b>%1</b>").arg(escaped(text));
 }
 
-QString fieldText(const QString &field)
-{
-    if (field == RecordsReview::PartNumber)
-        return ReportText::tr("Part number");
-    if (field == RecordsReview::Batch)
-        return ReportText::tr("Batch");
-    if (field == RecordsReview::SerialNumber)
-        return ReportText::tr("Serial number");
-    return field;
-}
-
 // Who signed the test, when and with what meaning (and a test nobody
 // signed says so); what a reviewer corrected, with the reason.
 QString review(const StoredTest &test)
@@ -576,7 +565,7 @@ QString review(const StoredTest &test)
     if (!test.amendments.isEmpty()) {
         QVector<QStringList> rows;
         for (const RecordsReview::Amendment &amendment : test.amendments) {
-            rows << QStringList{fieldText(amendment.field), amendment.oldValue, amendment.newValue,
+            rows << QStringList{RecordsReview::fieldText(amendment.field), amendment.oldValue, amendment.newValue,
                                 amendment.signer, localTime(amendment.at), amendment.reason};
         }
         html += QStringLiteral("<br>") + heading(ReportText::tr("Amendments"))

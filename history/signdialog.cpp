@@ -8,9 +8,9 @@
 SignDialog::SignDialog(int selected, int inFilter, bool checksPassword, const QString &login, QWidget *parent)
     : QDialog(parent)
     , ui(new Ui::SignDialog)
-    , m_checksPassword(checksPassword)
 {
     ui->setupUi(this);
+    m_signer.setUp(ui->loginLabel, ui->loginEdit, ui->passwordLabel, ui->passwordEdit, checksPassword, login);
     ui->selectedRadio->setText(tr("The %n selected test(s)", nullptr, selected));
     ui->filterRadio->setText(tr("Every test of the filter (%n)", nullptr, inFilter));
     ui->selectedRadio->setEnabled(selected > 0);
@@ -20,10 +20,6 @@ SignDialog::SignDialog(int selected, int inFilter, bool checksPassword, const QS
     // Shown as a person reads them; stored as the records keep them.
     for (const QString &meaning : RecordsReview::meanings())
         ui->meaningCombo->addItem(RecordsReview::meaningText(meaning), meaning);
-    ui->loginEdit->setText(login);
-    for (QWidget *field : {static_cast<QWidget *>(ui->loginLabel), static_cast<QWidget *>(ui->loginEdit),
-                           static_cast<QWidget *>(ui->passwordLabel), static_cast<QWidget *>(ui->passwordEdit)})
-        field->setVisible(checksPassword);
     ui->noteLabel->setText(
         checksPassword
             ? tr("The server checks the password for this signing; the signature carries your login and the "
@@ -31,8 +27,7 @@ SignDialog::SignDialog(int selected, int inFilter, bool checksPassword, const QS
             : tr("On this bench's file the computer's login %1 signs, without a password: the file is as safe "
                  "as its permissions.")
                   .arg(login));
-    if (checksPassword)
-        (login.isEmpty() ? ui->loginEdit : ui->passwordEdit)->setFocus();
+    m_signer.focus();
     ui->buttonBox->button(QDialogButtonBox::Ok)->setText(tr("Sign"));
     ui->buttonBox->button(QDialogButtonBox::Ok)->setEnabled(selected > 0 || inFilter > 0);
     WidgetFit::fit(this);
@@ -49,16 +44,13 @@ SignRequest SignDialog::request() const
     request.wholeFilter = ui->filterRadio->isChecked();
     request.meaning = ui->meaningCombo->currentData().toString();
     request.comment = ui->commentEdit->text().trimmed();
-    if (m_checksPassword) {
-        request.signer.login = ui->loginEdit->text().trimmed();
-        request.signer.password = ui->passwordEdit->text();
-    }
+    request.signer = m_signer.signer();
     return request;
 }
 
 void SignDialog::on_buttonBox_accepted()
 {
-    if (m_checksPassword && (ui->loginEdit->text().trimmed().isEmpty() || ui->passwordEdit->text().isEmpty())) {
+    if (!m_signer.isComplete()) {
         ui->noteLabel->setText(tr("Signing needs your login and password."));
         return;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/signerprompt.h"
 #include "records/review.h"
 
 #include <QDialog>
@@ -43,5 +44,5 @@ private slots:
 
 private:
     Ui::SignDialog *ui;
-    bool m_checksPassword;
+    SignerPrompt m_signer;
 };

@@ -11,7 +11,10 @@ set(TORVELIN_HISTORY_SOURCES
     history/overlaywindow.h history/overlaywindow.cpp
     history/statisticswindow.h history/statisticswindow.cpp
     forms/statisticswindow.ui
+    history/signerprompt.h history/signerprompt.cpp
     history/signdialog.h history/signdialog.cpp
+    history/amenddialog.h history/amenddialog.cpp
+    forms/amenddialog.ui
     forms/signdialog.ui
     history/historywindow.h history/historywindow.cpp
     forms/historywindow.ui

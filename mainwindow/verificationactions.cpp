@@ -1,6 +1,7 @@
 #include "mainwindow/verificationactions.h"
 
 #include "history/reports.h"
+#include "records/audittrail.h"
 #include "records/recordsdatabase.h"
 #include "records/testrecord.h"
 #include "records/verificationstore.h"
@@ -71,7 +72,7 @@ void VerificationActions::showDialog()
     const auto *bar = m_window->findChild<IdentityBar *>();
     setup.performedBy = bar ? bar->identity().operatorName : QString();
     if (setup.performedBy.isEmpty())
-        setup.performedBy = RecordsDatabase::localUserName();
+        setup.performedBy = AuditTrail::localUser();
     setup.machineRange = m_machineRange();
     QString error;
     QSqlDatabase db = RecordsDatabase::forCurrentThread(&error);

@@ -144,16 +144,24 @@ QStringList sqliteStatements()
     return statements;
 }
 
-QStringList sqliteInstalled(QSqlDatabase &db)
+struct InstalledTrigger
 {
-    QStringList installed;
+    QString name;
+    QString sql;
+};
+
+// The trail's triggers the file holds now: the one listing both the check
+// and the reinstall go by.
+QVector<InstalledTrigger> sqliteInstalled(QSqlDatabase &db)
+{
+    QVector<InstalledTrigger> installed;
     QSqlQuery query(db);
-    if (query.exec(QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'trigger' "
+    if (query.exec(QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'trigger' "
                                   "AND substr(name, 1, %1) = '%2'")
                        .arg(std::strlen(Prefix))
                        .arg(QLatin1String(Prefix)))) {
         while (query.next())
-            installed << query.value(0).toString();
+            installed.append({query.value(0).toString(), query.value(1).toString()});
     }
     return installed;
 }
@@ -161,14 +169,8 @@ QStringList sqliteInstalled(QSqlDatabase &db)
 QStringList sqliteDrops(QSqlDatabase &db)
 {
     QStringList drops;
-    QSqlQuery query(db);
-    if (query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'trigger' "
-                                  "AND substr(name, 1, %1) = '%2'")
-                       .arg(std::strlen(Prefix))
-                       .arg(QLatin1String(Prefix)))) {
-        while (query.next())
-            drops << QStringLiteral("DROP TRIGGER %1").arg(query.value(0).toString());
-    }
+    for (const InstalledTrigger &trigger : sqliteInstalled(db))
+        drops << QStringLiteral("DROP TRIGGER %1").arg(trigger.name);
     return drops;
 }
 
@@ -394,7 +396,9 @@ bool isCurrent(QSqlDatabase &db)
 {
     if (!RecordsDatabase::isPostgres(db)) {
         QStringList wanted = sqliteStatements();
-        QStringList installed = sqliteInstalled(db);
+        QStringList installed;
+        for (const InstalledTrigger &trigger : sqliteInstalled(db))
+            installed << trigger.sql;
         wanted.sort();
         installed.sort();
         return installed == wanted;

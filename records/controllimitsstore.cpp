@@ -1,5 +1,6 @@
 #include "records/controllimitsstore.h"
 
+#include "records/audittrail.h"
 #include "records/recordsdatabase.h"
 #include "records/schemasql.h"
 #include "records/teststore.h"
@@ -31,7 +32,7 @@ bool insert(const QSqlDatabase &db, const QString &partNumber, int pointNo,
             .set(L::baseFrom, time(limits.baseFrom))
             .set(L::baseTo, time(limits.baseTo))
             .set(L::baseTests, limits.baseTests)
-            .set(L::frozenBy, RecordsDatabase::localUserName())
+            .set(L::frozenBy, AuditTrail::localUser())
             .set(L::frozenAt, TestStore::timeText(QDateTime::currentDateTimeUtc()))
             .set(L::withdrawn, withdrawn ? 1 : 0);
     qint64 id = 0;

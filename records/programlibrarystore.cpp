@@ -1,6 +1,7 @@
 #include "records/programlibrarystore.h"
 
 #include "evaluation/programfile.h"
+#include "records/audittrail.h"
 #include "records/recordsdatabase.h"
 #include "records/schemasql.h"
 #include "records/teststore.h"
@@ -180,7 +181,7 @@ bool ProgramLibraryStore::add(const TestProgram &program, const QString &name, c
                                              .set(P::version, plan.newVersion)
                                              .set(P::state, LibraryRules::stateName(ProgramState::Draft))
                                              .set(P::program, QString::fromUtf8(ProgramFile::toJson(program)))
-                                             .set(P::createdBy, RecordsDatabase::localUserName())
+                                             .set(P::createdBy, AuditTrail::localUser())
                                              .set(P::createdAt, TestStore::timeText(QDateTime::currentDateTimeUtc()));
         if (!SchemaSql::insertNumbered(m_db, values, id, &m_error))
             return false;
@@ -229,7 +230,7 @@ bool ProgramLibraryStore::applyChanges(const QVector<LibraryRules::StateChange> 
         values.set(P::state, LibraryRules::stateName(change.state));
         // The server stamps these itself on PostgreSQL.
         if (!postgres) {
-            values.set(approving ? P::approvedBy : P::retiredBy, RecordsDatabase::localUserName())
+            values.set(approving ? P::approvedBy : P::retiredBy, AuditTrail::localUser())
                 .set(approving ? P::approvedAt : P::retiredAt, TestStore::timeText(QDateTime::currentDateTimeUtc()));
         }
         QSqlQuery update(m_db);

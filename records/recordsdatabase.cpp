@@ -2,6 +2,7 @@
 
 #include "records/audittrail.h"
 #include "records/schemasql.h"
+#include "records/serverconnection.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -211,13 +212,6 @@ bool inTransaction(QSqlDatabase &db, const QString &postgresLock,
         return false;
     }
     return true;
-}
-
-QString localUserName()
-{
-    // Never a null text, which SQL would take for "not known".
-    const QString user = qEnvironmentVariable("USER", QStringLiteral(""));
-    return user.isEmpty() ? qEnvironmentVariable("USERNAME", QStringLiteral("")) : user;
 }
 
 bool isPostgres(const QSqlDatabase &db)
@@ -430,9 +424,12 @@ QSqlDatabase forCurrentThread(QString *error)
     if (connection.name.isEmpty())
         connection.name = readerConnectionName();
     const DatabaseConfig config = DatabaseConfig::current();
-    if (connection.open && connection.config.sameDatabase(config)
-        && QSqlDatabase::database(connection.name, false).isOpen())
-        return QSqlDatabase::database(connection.name, false);
+    // A lab's server that restarted since is reached again.
+    if (connection.open && connection.config.sameDatabase(config)) {
+        QSqlDatabase db = QSqlDatabase::database(connection.name, false);
+        if (db.isOpen() && !ServerConnection::isLost(db, ServerConnection::Use::Idle))
+            return db;
+    }
     connection.open = open(config, connection.name, error);
     connection.config = config;
     if (!connection.open)

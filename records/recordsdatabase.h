@@ -56,7 +56,4 @@ bool isPostgres(const QSqlDatabase &db);
 bool inTransaction(QSqlDatabase &db, const QString &postgresLock,
                    const std::function<bool(QString *error)> &work, QString *error);
 
-// Who is at this computer, for what SQLite cannot stamp by itself.
-QString localUserName();
-
 } // namespace RecordsDatabase

@@ -4,15 +4,31 @@
 
 #include "records/audittrail.h"
 #include "records/recordsdatabase.h"
+#include "records/serverconnection.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QTimer>
+
+namespace {
+
+// How often the listener looks whether its server is still there (a look
+// costs nothing: libpq already knows), and the longest it waits between
+// attempts to reach a server that is gone, each attempt waiting twice as
+// long as the one before: a restart is followed within seconds, a server
+// down for the night is not knocked at every second.
+constexpr int WatchMs = 1000;
+constexpr int LongestRetryMs = 16000;
+
+} // namespace
 
 RecordsNotifier::RecordsNotifier(QObject *parent)
     : QObject(parent)
     , m_connectionName(QStringLiteral("torvelin-records-listener-%1").arg(reinterpret_cast<quintptr>(this), 0, 16))
+    , m_watch(new QTimer(this))
 {
+    connect(m_watch, &QTimer::timeout, this, &RecordsNotifier::watch);
 }
 
 RecordsNotifier::~RecordsNotifier()
@@ -22,13 +38,25 @@ RecordsNotifier::~RecordsNotifier()
 
 bool RecordsNotifier::start(const DatabaseConfig &config, QString *error)
 {
-    if (m_listening && m_config.sameDatabase(config))
+    if (m_watch->isActive() && m_config.sameDatabase(config))
         return true;
     stop();
     m_config = config;
     if (config.engine != DatabaseConfig::PostgreSQL)
         return true;
-    if (!RecordsDatabase::connect(config, m_connectionName, error))
+    m_watch->start(WatchMs);
+    return listen(error);
+}
+
+void RecordsNotifier::stop()
+{
+    m_watch->stop();
+    drop(true);
+}
+
+bool RecordsNotifier::listen(QString *error)
+{
+    if (!RecordsDatabase::connect(m_config, m_connectionName, error))
         return false;
     QSqlDriver *driver = QSqlDatabase::database(m_connectionName, false).driver();
     if (!driver->subscribeToNotification(AuditTrail::Channel)) {
@@ -46,7 +74,7 @@ bool RecordsNotifier::start(const DatabaseConfig &config, QString *error)
     return true;
 }
 
-void RecordsNotifier::stop()
+void RecordsNotifier::drop(bool unlisten)
 {
     if (!m_listening)
         return;
@@ -54,9 +82,26 @@ void RecordsNotifier::stop()
     {
         QSqlDriver *driver = QSqlDatabase::database(m_connectionName, false).driver();
         driver->disconnect(this);
-        driver->unsubscribeFromNotification(AuditTrail::Channel);
+        if (unlisten)
+            driver->unsubscribeFromNotification(AuditTrail::Channel);
     }
     RecordsDatabase::close(m_connectionName);
+}
+
+void RecordsNotifier::watch()
+{
+    if (m_listening) {
+        if (!ServerConnection::isLost(QSqlDatabase::database(m_connectionName, false),
+                                      ServerConnection::Use::Listening))
+            return;
+        drop(false);
+    }
+    if (listen(nullptr)) {
+        m_watch->setInterval(WatchMs);
+        emit listeningAgain();
+    } else {
+        m_watch->setInterval(qMin(2 * m_watch->interval(), LongestRetryMs));
+    }
 }
 
 void RecordsNotifier::received(const QString &name, const QString &payload)

@@ -95,6 +95,17 @@ QStringList amendableFields()
     return {PartNumber, Batch, SerialNumber};
 }
 
+QString fieldText(const QString &field)
+{
+    if (field == PartNumber)
+        return tr("Part number");
+    if (field == Batch)
+        return tr("Batch");
+    if (field == SerialNumber)
+        return tr("Serial number");
+    return field;
+}
+
 QString signerName(const DatabaseConfig &config)
 {
     return checksPassword(config) ? config.user : AuditTrail::localUser();

@@ -29,6 +29,8 @@ inline const QString PartNumber = Schema::Tests::partNumber.nameText();
 inline const QString Batch = Schema::Tests::batch.nameText();
 inline const QString SerialNumber = Schema::Tests::serialNumber.nameText();
 QStringList amendableFields();
+// A field as a person reads it ("Serial number"), translated.
+QString fieldText(const QString &field);
 
 struct Signature
 {

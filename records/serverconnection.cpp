@@ -29,6 +29,25 @@ bool usedPassword(const QSqlDatabase &db)
     return connection && PQconnectionUsedPassword(connection) == 1;
 }
 
+bool isLost(const QSqlDatabase &db, Use use)
+{
+    if (!RecordsDatabase::isPostgres(db))
+        return false;
+    // Qt's driver closes a connection whose server went away as it reads
+    // a notification.
+    PGconn *connection = connectionOf(db);
+    if (!connection)
+        return true;
+    // Never blocks: libpq's socket does not wait. A server that goes away
+    // sends its farewell and then closes; the first read takes the
+    // farewell, the second finds the end and marks the connection bad.
+    if (use == Use::Idle) {
+        for (int read = 0; read < 2 && PQstatus(connection) == CONNECTION_OK; ++read)
+            PQconsumeInput(connection);
+    }
+    return PQstatus(connection) != CONNECTION_OK;
+}
+
 Encryption encryption(const QSqlDatabase &db)
 {
     Encryption result;

@@ -3,6 +3,7 @@
 #include "numbers/numbertext.h"
 
 #include "records/historyfilter.h"
+#include "records/audittrail.h"
 #include "records/recordsdatabase.h"
 #include "records/schemasql.h"
 #include "records/teststore.h"
@@ -82,7 +83,7 @@ bool VerificationStore::add(const MachineVerification &v, qint64 *id)
                 .set(V::nextDue, dateValue(v.nextDue))
                 .set(V::source, v.source.isEmpty() ? QStringLiteral("external") : v.source)
                 .set(V::certificate, TestStore::notNull(v.certificatePath))
-                .set(V::recordedBy, RecordsDatabase::localUserName())
+                .set(V::recordedBy, AuditTrail::localUser())
                 .set(V::recordedAt, TestStore::timeText(QDateTime::currentDateTimeUtc()));
         if (!SchemaSql::insertNumbered(m_db, values, id, why))
             return false;

@@ -7,6 +7,7 @@
 
 // Each verb lives in a file of its own; adding one is that file, its
 // declaration and its row here.
+int amendVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
 int exportVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
 int initVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
 int programVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
@@ -17,6 +18,8 @@ int statsVerb(const QStringList &arguments, QIODevice *out, QIODevice *err);
 namespace {
 
 const Verb Verbs[] = {
+    {"amend", QT_TRANSLATE_NOOP("RecordsTool", "Corrects a test's serial number, batch or part number with a reason (a reviewer)."),
+     &amendVerb},
     {"export", QT_TRANSLATE_NOOP("RecordsTool", "Writes the tests of a filter as CSV or Q-DAS (.dfq)."),
      &exportVerb},
     {"init", QT_TRANSLATE_NOOP("RecordsTool",

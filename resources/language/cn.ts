@@ -2,6 +2,69 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>AmendDialog</name>
+    <message>
+        <source>Amend a test</source>
+        <translation>更正测试</translation>
+    </message>
+    <message>
+        <source>Test</source>
+        <translation>测试</translation>
+    </message>
+    <message>
+        <source>Field</source>
+        <translation>字段</translation>
+    </message>
+    <message>
+        <source>On record</source>
+        <translation>记录中的值</translation>
+    </message>
+    <message>
+        <source>Correct value</source>
+        <translation>正确的值</translation>
+    </message>
+    <message>
+        <source>Reason</source>
+        <translation>理由</translation>
+    </message>
+    <message>
+        <source>Login</source>
+        <translation>登录名</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>密码</translation>
+    </message>
+    <message>
+        <source>Amend</source>
+        <translation>更正</translation>
+    </message>
+    <message>
+        <source>The value on record is kept in the audit trail with the reason; the server checks the password for this amendment, made under your login and the server&apos;s time.</source>
+        <translation>记录中的原值连同理由保存在审计追踪中；服务器为本次更正校验密码，更正记录您的登录名和服务器时间。</translation>
+    </message>
+    <message>
+        <source>The value on record is kept in the audit trail with the reason; on this bench&apos;s file the computer&apos;s login %1 amends, without a password.</source>
+        <translation>记录中的原值连同理由保存在审计追踪中；在本工位的文件上由计算机登录名 %1 更正，无需密码。</translation>
+    </message>
+    <message>
+        <source>(none)</source>
+        <translation>（无）</translation>
+    </message>
+    <message>
+        <source>The new value is the one on record.</source>
+        <translation>新值与记录中的值相同。</translation>
+    </message>
+    <message>
+        <source>An amendment needs the reason.</source>
+        <translation>更正需要填写理由。</translation>
+    </message>
+    <message>
+        <source>Amending needs your login and password.</source>
+        <translation>更正需要您的登录名和密码。</translation>
+    </message>
+</context>
+<context>
     <name>CommandTexts</name>
     <message>
         <source>The tester was busy and did not take Start: no test runs. Press Start again.</source>
@@ -673,6 +736,18 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
         <translation>
             <numerusform>%1;%n 个已中止</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>Amend…</source>
+        <translation>更正…</translation>
+    </message>
+    <message>
+        <source>Test %1 cannot be read.</source>
+        <translation>无法读取测试 %1。</translation>
+    </message>
+    <message>
+        <source>Nothing was amended.</source>
+        <translation>未更正任何内容。</translation>
     </message>
 </context>
 <context>
@@ -1616,6 +1691,18 @@ Do you want to replace it?</source>
         <source>Rejected</source>
         <translation>已拒绝</translation>
     </message>
+    <message>
+        <source>Part number</source>
+        <translation>零件号</translation>
+    </message>
+    <message>
+        <source>Batch</source>
+        <translation>批次</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>序列号</translation>
+    </message>
 </context>
 <context>
     <name>RecordsTool</name>
@@ -2054,6 +2141,70 @@ Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage
     <message>
         <source>--rules is nelson, western-electric or rule numbers 1 to %1.</source>
         <translation>--rules 应为 nelson、western-electric 或 1 到 %1 的规则编号。</translation>
+    </message>
+    <message>
+        <source>Corrects a test&apos;s serial number, batch or part number with a reason (a reviewer).</source>
+        <translation>更正测试的序列号、批次或零件号并注明理由（审核员）。</translation>
+    </message>
+    <message>
+        <source>Password for %1: </source>
+        <translation>%1 的密码：</translation>
+    </message>
+    <message>
+        <source>Corrects a test&apos;s serial number, batch or part number, with the reason. Nothing is overwritten: the value before stays in the amendments and the audit trail. On PostgreSQL the login of --db must be a reviewer; its password is checked by the server for this amendment (from the address, else one line of standard input).</source>
+        <translation>更正测试的序列号、批次或零件号，并注明理由。不会覆盖任何内容：原值保留在更正记录和审计追踪中。在 PostgreSQL 上，--db 的登录名必须是审核员；服务器为本次更正校验其密码（取自地址，否则从标准输入读取一行）。</translation>
+    </message>
+    <message>
+        <source>The test.</source>
+        <translation>测试。</translation>
+    </message>
+    <message>
+        <source>The serial number it should have.</source>
+        <translation>正确的序列号。</translation>
+    </message>
+    <message>
+        <source>S</source>
+        <translation>S</translation>
+    </message>
+    <message>
+        <source>The batch it should have.</source>
+        <translation>正确的批次。</translation>
+    </message>
+    <message>
+        <source>B</source>
+        <translation>B</translation>
+    </message>
+    <message>
+        <source>The part number it should have.</source>
+        <translation>正确的零件号。</translation>
+    </message>
+    <message>
+        <source>P</source>
+        <translation>P</translation>
+    </message>
+    <message>
+        <source>Why the value was wrong (kept in the audit trail).</source>
+        <translation>该值错误的原因（保存在审计追踪中）。</translation>
+    </message>
+    <message>
+        <source>R</source>
+        <translation>R</translation>
+    </message>
+    <message>
+        <source>Give one of --serial, --batch and --part.</source>
+        <translation>请给出 --serial、--batch 和 --part 之一。</translation>
+    </message>
+    <message>
+        <source>--id takes a test&apos;s number, not &quot;%1&quot;.</source>
+        <translation>--id 需要测试的编号，而不是“%1”。</translation>
+    </message>
+    <message>
+        <source>There is no database file %1.</source>
+        <translation>没有数据库文件 %1。</translation>
+    </message>
+    <message>
+        <source>Test %1: %2 amended.</source>
+        <translation>测试 %1：%2 已更正。</translation>
     </message>
 </context>
 <context>

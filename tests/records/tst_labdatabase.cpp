@@ -3,6 +3,7 @@
 // every change, by the program or by hand with psql, is in the trail.
 #include "records/controllimitsstore.h"
 #include "history/historymodel.h"
+#include "history/amenddialog.h"
 #include "history/historywindow.h"
 #include "history/signdialog.h"
 #include "records/recordqueries.h"
@@ -21,6 +22,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTableView>
 #include <QLineEdit>
@@ -64,6 +66,8 @@ private slots:
     void passwordFileIsHonoured();
     void historyListsAnotherStationsTest();
     void signingInHistory();
+    void amendingInHistory();
+    void historyFollowsAfterServerRestart();
 
 private:
     DatabaseConfig anna() const { return m_cluster.config(Database, "anna", OperatorPassword); }
@@ -436,6 +440,66 @@ void tst_LabDatabase::signingInHistory()
                 .value<QFont>().italic());
     QVERIFY(history.model()->index(rowOf(m_testId), RecordQueries::ColumnStatus).data().toString()
                 .endsWith(QLatin1String("amended (1)")));
+    qunsetenv("TORVELIN_DB");
+}
+
+// A reviewer corrects the batch at the operator's station: the dialog shows
+// the value on record and wants a reason, the list shows the value now.
+void tst_LabDatabase::amendingInHistory()
+{
+    QVERIFY(m_testId > 0);
+    TestIdentity identity;
+    identity.batch = QStringLiteral("B8");
+    AmendDialog dialog(m_testId, identity, true, QStringLiteral("rita"));
+    QSignalSpy requests(&dialog, &AmendDialog::sendAmendRequest);
+    auto *fieldCombo = dialog.findChild<QComboBox *>(QStringLiteral("fieldCombo"));
+    fieldCombo->setCurrentIndex(fieldCombo->findData(RecordsReview::Batch));
+    QCOMPARE(dialog.findChild<QLabel *>(QStringLiteral("currentLabel"))->text(), QStringLiteral("B8"));
+    QPushButton *amend = dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+    dialog.findChild<QLineEdit *>(QStringLiteral("valueEdit"))->setText(QStringLiteral("B9"));
+    dialog.findChild<QLineEdit *>(QStringLiteral("passwordEdit"))->setText(QLatin1String(ReviewerPassword));
+    amend->click();
+    QVERIFY(requests.isEmpty());   // no reason given
+    dialog.findChild<QLineEdit *>(QStringLiteral("reasonEdit"))->setText(QStringLiteral("label reads B9"));
+    amend->click();
+    QCOMPARE(requests.size(), 1);
+    const AmendRequest request = requests.first().first().value<AmendRequest>();
+
+    qputenv("TORVELIN_DB", urlOf(anna()).toUtf8());
+    HistoryWindow history;
+    history.show();
+    history.receiveAmendRequest(request);
+    int row = 0;
+    while (row < history.model()->rowCount() && history.model()->testId(row) != m_testId)
+        ++row;
+    QVERIFY(row < history.model()->rowCount());
+    QCOMPARE(history.model()->index(row, RecordQueries::ColumnBatch).data().toString(), QStringLiteral("B9"));
+    QVERIFY(history.model()->index(row, RecordQueries::ColumnStatus).data().toString()
+                .endsWith(QLatin1String("amended (2)")));
+    const QString trail = auditOf(QStringLiteral("table_name = 'tests' AND reason = 'label reads B9'"));
+    QVERIFY2(trail.startsWith(QStringLiteral("rita update tests")), qPrintable(trail));
+    qunsetenv("TORVELIN_DB");
+}
+
+// The server restarts under an open History: its list still follows the
+// other stations (last: every connection of the run is lost).
+void tst_LabDatabase::historyFollowsAfterServerRestart()
+{
+    qputenv("TORVELIN_DB", urlOf(rita()).toUtf8());
+    HistoryWindow history;
+    history.show();
+    const int before = history.model()->rowCount();
+    QVERIFY(m_cluster.stop());
+    QVERIFY2(m_cluster.start(), qPrintable(m_cluster.errorString()));
+    QVERIFY(m_cluster.psql(anna(), QStringLiteral("INSERT INTO tests (started_at, status, serial_number, mode, "
+                                                  "distance_mode, speed, distance, force_decimals) VALUES "
+                                                  "('', 'running', 'after-restart', 0, 0, 100, 10, 1)")));
+    QTRY_COMPARE_WITH_TIMEOUT(history.model()->rowCount(), before + 1, 20000);
+    // Listening again, it hears the next test at once.
+    QVERIFY(m_cluster.psql(anna(), QStringLiteral("INSERT INTO tests (started_at, status, serial_number, mode, "
+                                                  "distance_mode, speed, distance, force_decimals) VALUES "
+                                                  "('', 'running', 'next', 0, 0, 100, 10, 1)")));
+    QTRY_COMPARE_WITH_TIMEOUT(history.model()->rowCount(), before + 2, 1000);
     qunsetenv("TORVELIN_DB");
 }
 

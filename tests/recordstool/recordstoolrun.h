@@ -15,10 +15,13 @@ struct RecordsToolRun
     QString out;
     QString err;
 
-    static RecordsToolRun of(const QStringList &arguments)
+    // `input`: what the program reads on its standard input.
+    static RecordsToolRun of(const QStringList &arguments, const QByteArray &input = QByteArray())
     {
         QProcess process;
         process.start(qEnvironmentVariable("TORVELIN_RECORDS"), arguments);
+        process.write(input);
+        process.closeWriteChannel();
         RecordsToolRun run;
         if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
             return run;

@@ -1,4 +1,4 @@
-// torvelin-records init against a server that asks every login for its
+// torvelin-records init and amend against a server that asks every login for its
 // password, as a lab's does.
 #include "recordstoolrun.h"
 #include "support/postgrescluster.h"
@@ -15,6 +15,7 @@ private slots:
     void usage();
     void initTwiceChangesNothing();
     void wrongPasswordIsRefused();
+    void reviewerAmendsFromTheCommandLine();
 
 private:
     PostgresCluster m_cluster{PostgresCluster::Password};
@@ -34,6 +35,11 @@ void tst_RecordsInit::usage_data()
 
     QTest::newRow("help") << QStringList{"init", "--help"} << 0 << "torvelin-records init [options]";
     QTest::newRow("no database") << QStringList{"init"} << 2 << "--db is needed";
+    QTest::newRow("amend without a reason") << QStringList{"amend", "--db", "x.sqlite", "--id", "1", "--serial", "S"}
+                                            << 2 << "--reason is needed";
+    QTest::newRow("amend two fields") << QStringList{"amend", "--db", "x.sqlite", "--id", "1", "--serial", "S",
+                                                     "--batch", "B", "--reason", "typo"}
+                                      << 2 << "one of --serial, --batch and --part";
     QTest::newRow("unreadable address") << QStringList{"init", "--db", "postgresql://"} << 2 << "neither a file path";
 }
 
@@ -69,6 +75,34 @@ void tst_RecordsInit::wrongPasswordIsRefused()
     const RecordsToolRun run = RecordsToolRun::of({"init", "--db", databaseUrl(wrong)});
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.contains(QStringLiteral("password authentication failed")), qPrintable(run.err));
+}
+
+// The reviewer's password from standard input when the address has none;
+// an operator's login is refused by the server.
+void tst_RecordsInit::reviewerAmendsFromTheCommandLine()
+{
+    const QString lab = QStringLiteral("lab");
+    QVERIFY(RecordsToolRun::of({"init", "--db", databaseUrl(m_cluster.config(lab))}).exitCode == 0);
+    QVERIFY2(m_cluster.execute(lab, {QStringLiteral("CREATE ROLE anna LOGIN PASSWORD 'a' IN ROLE torvelin_operator"),
+                                     QStringLiteral("CREATE ROLE rita LOGIN PASSWORD 'r' IN ROLE torvelin_reviewer"),
+                                     QStringLiteral("INSERT INTO tests (started_at, status, serial_number, mode, "
+                                                    "distance_mode, speed, distance, force_decimals) VALUES "
+                                                    "('', 'complete', 'S-1', 0, 0, 100, 10, 1)")}),
+             qPrintable(m_cluster.errorString()));
+    const QStringList amend{"amend", "--id", "1", "--serial", "S-7", "--reason", "label reads S-7", "--db"};
+    const RecordsToolRun asOperator = RecordsToolRun::of(amend + QStringList{databaseUrl(m_cluster.config(lab, "anna", "a"))});
+    QCOMPARE(asOperator.exitCode, 1);
+    QVERIFY2(asOperator.err.contains(QStringLiteral("permission denied")), qPrintable(asOperator.err));
+
+    const RecordsToolRun asReviewer =
+        RecordsToolRun::of(amend + QStringList{databaseUrl(m_cluster.config(lab, "rita", QString()))}, "r\n");
+    QVERIFY2(asReviewer.exitCode == 0, qPrintable(asReviewer.err));
+    QString output;
+    QVERIFY(m_cluster.psql(m_cluster.config(lab),
+                           QStringLiteral("SELECT serial_number || ' ' || amended || ' ' || (SELECT reason FROM "
+                                          "audit_log WHERE table_name = 'tests' ORDER BY id DESC LIMIT 1) FROM tests"),
+                           &output));
+    QCOMPARE(output.section(QLatin1Char('\n'), 2, 2).trimmed(), QStringLiteral("S-7 1 label reads S-7"));
 }
 
 QTEST_GUILESS_MAIN(tst_RecordsInit)
