@@ -45,7 +45,8 @@ public:
     void finish(const EvaluationRecord &evaluation = EvaluationRecord());
     bool isTestOpen() const { return m_testOpen; }
 
-    // Later tests go to another database (the points of the open test too).
+    // Later tests go to another database (the points of the open test too);
+    // before start(), the one it opens.
     void setDatabase(const DatabaseConfig &config);
     // Points handed over and not yet committed.
     int pendingPoints() const { return m_pendingPoints.load(); }
