@@ -15,6 +15,7 @@ struct BenchOptions
     int lineRateSeconds = 8;    // measured at line rate
     int perPointSeconds = 20;   // allowed to the replot-per-point run
     bool historyOnly = false;   // only the records' History and statistics
+    bool labOnly = false;       // only the lab database of a million tests
 };
 
 // The measurements, each against its goal, in one run so that the ratios

@@ -6,6 +6,7 @@
 #include "bench/benchapplication.h"
 #include "bench/benchsuite.h"
 #include "bench/historybench.h"
+#include "bench/labscalebench.h"
 #include "bench/report.h"
 #include "bench/windowdriver.h"
 #include "mainwindow/mainwindow.h"
@@ -45,9 +46,12 @@ bool readOptions(const QCoreApplication &application, BenchOptions *options)
                                              QStringLiteral("s"), QStringLiteral("20"));
     const QCommandLineOption historyOnly(QStringLiteral("history-only"),
                                          QStringLiteral("Only the History window and batch statistics over many tests."));
-    parser.addOptions({baud, dataBits, parity, stopBits, lineSeconds, perPointSeconds, historyOnly});
+    const QCommandLineOption labOnly(QStringLiteral("lab-only"),
+                                     QStringLiteral("Only the lab database of a million tests on PostgreSQL."));
+    parser.addOptions({baud, dataBits, parity, stopBits, lineSeconds, perPointSeconds, historyOnly, labOnly});
     parser.process(application);
     options->historyOnly = parser.isSet(historyOnly);
+    options->labOnly = parser.isSet(labOnly);
 
     QTextStream err(stderr);
     bool ok = true;
@@ -143,9 +147,12 @@ int main(int argc, char **argv)
 
     Report report;
     BenchSuite suite(&driver, &application, options, linkPath, workDirectory.path());
-    if (!options.historyOnly)
+    if (!options.historyOnly && !options.labOnly)
         suite.run(&report);
-    HistoryBench::run(&report, workDirectory.path());
+    if (!options.labOnly)
+        HistoryBench::run(&report, workDirectory.path());
+    if (!options.historyOnly)
+        LabScaleBench::run(&report);
 
     report.addNote(QStringLiteral("Machine: %1, %2 cores; load average %3 before, %4 after.")
                        .arg(firstLineWith(QStringLiteral("/proc/cpuinfo"), QStringLiteral("model name")))

@@ -16,8 +16,14 @@ const QColor LimitColour(200, 0, 0);
 const QColor ViolationColour(200, 0, 0);
 constexpr double PointSize = 5;
 constexpr double ViolationSize = 9;
+// Beyond this many subgroups a disc per point is only ink (and time): the
+// line shows the process, the violations keep their marks.
+constexpr int DiscedPointsAtMost = 500;
 // Room above and below the outermost point or limit.
 constexpr double MarginShare = 0.08;
+// Above, where violations are marked: room for a label of several rules
+// over the highest point.
+constexpr double LabelledMarginShare = 0.2;
 
 void horizontalLine(QCustomPlot *plot, double y, const QColor &colour, Qt::PenStyle style,
                     const QString &label)
@@ -69,7 +75,8 @@ void draw(QCustomPlot *plot, const Spc::ControlChart &chart, Half half,
     }
     auto *points = plot->addGraph();
     points->setPen(QPen(PointColour, 1));
-    points->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, PointColour, PointSize));
+    if (keys.size() <= DiscedPointsAtMost)
+        points->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, PointColour, PointSize));
     points->setData(keys, values, true);
 
     double low = values.isEmpty() ? 0 : *std::min_element(values.cbegin(), values.cend());
@@ -110,7 +117,9 @@ void draw(QCustomPlot *plot, const Spc::ControlChart &chart, Half half,
     }
 
     const double span = high > low ? high - low : std::max(1.0, std::abs(high) * 1e-3);
-    plot->yAxis->setRange(low - MarginShare * span, high + MarginShare * span);
+    const bool labelled = half == Half::Location && !violations.isEmpty();
+    plot->yAxis->setRange(low - MarginShare * span,
+                          high + (labelled ? LabelledMarginShare : MarginShare) * span);
     plot->xAxis->setRange(0.5, std::max(1, int(chart.location.size())) + 0.5);
 }
 

@@ -4,6 +4,7 @@
 
 #include "numbers/numbertext.h"
 #include "records/recordqueries.h"
+#include "records/schemasql.h"
 
 #include <QBrush>
 #include <QFont>
@@ -18,34 +19,88 @@ namespace {
 
 const QColor PassColour(0, 128, 0);
 const QColor FailColour(192, 0, 0);
+// A gap's length is known to the worker's polling, a tenth of a second.
+constexpr int GapSecondsDecimals = 1;
 
 } // namespace
 
 HistoryModel::HistoryModel(QObject *parent)
-    : QSqlQueryModel(parent)
+    : QAbstractTableModel(parent)
 {
 }
 
 bool HistoryModel::select(const QSqlDatabase &db, const HistoryFilter &filter, QString *error)
 {
-    const SqlCondition condition = sqlCondition(filter);
-    QSqlQuery query(db);
-    query.prepare(historyStatement(condition));
-    for (const QVariant &value : condition.values)
-        query.addBindValue(value);
-    if (!query.exec()) {
-        if (error)
-            *error = query.lastError().text();
-        clear();
-        return false;
+    beginResetModel();
+    m_db = db;
+    m_condition = sqlCondition(filter);
+    m_rows.clear();
+    const bool read = readPage(&m_rows, error);
+    endResetModel();
+    return read;
+}
+
+bool HistoryModel::readPage(QVector<QVector<QVariant>> *page, QString *error)
+{
+    page->clear();
+    QVariantList values = m_condition.values;
+    const bool after = !m_rows.isEmpty();
+    if (after) {
+        const QVector<QVariant> &last = m_rows.constLast();
+        values << last.at(ColumnStartedAt) << last.at(ColumnStartedAt) << last.at(ColumnId);
     }
-    setQuery(query);
+    QSqlQuery query(m_db);
+    m_more = false;
+    if (!SchemaSql::exec(&query, historyPage(m_condition, PageRows, after), values))
+        return SchemaSql::failed(query, error);
+    while (query.next()) {
+        QVector<QVariant> row(ColumnCount);
+        for (int column = 0; column < ColumnCount; ++column)
+            row[column] = query.value(column);
+        page->append(row);
+    }
+    m_more = page->size() == PageRows;
     return true;
+}
+
+int HistoryModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int HistoryModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(ColumnCount);
+}
+
+bool HistoryModel::canFetchMore(const QModelIndex &parent) const
+{
+    return !parent.isValid() && m_more;
+}
+
+void HistoryModel::fetchMore(const QModelIndex &parent)
+{
+    if (!canFetchMore(parent))
+        return;
+    // A page that cannot be read ends the list where it is.
+    QVector<QVector<QVariant>> page;
+    if (!readPage(&page, nullptr) || page.isEmpty())
+        return;
+    const int first = int(m_rows.size());
+    beginInsertRows(QModelIndex(), first, first + int(page.size()) - 1);
+    m_rows += page;
+    endInsertRows();
+}
+
+QVariant HistoryModel::raw(int row, int column) const
+{
+    return row >= 0 && row < m_rows.size() && column >= 0 && column < ColumnCount ? m_rows.at(row).at(column)
+                                                                                 : QVariant();
 }
 
 qint64 HistoryModel::testId(int row) const
 {
-    return QSqlQueryModel::data(index(row, ColumnId)).toLongLong();
+    return raw(row, ColumnId).toLongLong();
 }
 
 QString HistoryModel::verdictText(const QString &verdict)
@@ -65,7 +120,18 @@ QString HistoryModel::statusText(const QString &status)
         return tr("complete");
     if (status == QLatin1String("interrupted"))
         return tr("interrupted");
+    if (status == QLatin1String("aborted"))
+        return tr("aborted");
     return status;
+}
+
+QString HistoryModel::lineGapText(const LineGap &gap)
+{
+    const QString seconds = tr("%1 s").arg(NumberText::fixed(gap.seconds, GapSecondsDecimals));
+    if (!gap.fromDistance || !gap.toDistance)
+        return seconds;
+    return tr("%1, %2–%3 mm")
+        .arg(seconds, NumberText::distance(*gap.fromDistance), NumberText::distance(*gap.toDistance));
 }
 
 QString HistoryModel::amendedText(int amendments)
@@ -88,7 +154,9 @@ QString HistoryModel::signatureText(const QString &latest, int count)
 
 QVariant HistoryModel::data(const QModelIndex &index, int role) const
 {
-    const QVariant raw = QSqlQueryModel::data(index, Qt::DisplayRole);
+    if (!index.isValid())
+        return QVariant();
+    const QVariant raw = this->raw(index.row(), index.column());
     switch (index.column()) {
     case ColumnStartedAt:
         if (role == Qt::DisplayRole) {
@@ -99,7 +167,7 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
     case ColumnStatus:
         if (role == Qt::DisplayRole) {
             // A corrected record says so where its state is read.
-            const int amended = QSqlQueryModel::data(this->index(index.row(), ColumnAmended)).toInt();
+            const int amended = this->raw(index.row(), ColumnAmended).toInt();
             return amended > 0 ? tr("%1, %2").arg(statusText(raw.toString()), amendedText(amended))
                                : statusText(raw.toString());
         }
@@ -115,7 +183,7 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
             if (raw.isNull())
                 return QString();
             const int decimals =
-                QSqlQueryModel::data(this->index(index.row(), ColumnForceDecimals)).toInt();
+                this->raw(index.row(), ColumnForceDecimals).toInt();
             return NumberText::fixed(raw.toDouble(), decimals);
         }
         if (role == Qt::TextAlignmentRole)
@@ -125,7 +193,7 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
     case ColumnBatch:
     case ColumnSerialNumber: {
         // The value now; that a reviewer corrected it shows.
-        const int amended = QSqlQueryModel::data(this->index(index.row(), ColumnAmended)).toInt();
+        const int amended = this->raw(index.row(), ColumnAmended).toInt();
         if (amended > 0 && role == Qt::FontRole) {
             QFont font;
             font.setItalic(true);
@@ -135,9 +203,18 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
             return amendedText(amended);
         break;
     }
+    case ColumnLineGap:
+        if (role == Qt::DisplayRole && !raw.isNull()) {
+            auto distance = [this, &index](int column) {
+                const QVariant value = this->raw(index.row(), column);
+                return value.isNull() ? std::nullopt : std::optional<double>(value.toDouble());
+            };
+            return lineGapText(LineGap{raw.toDouble(), distance(ColumnGapFrom), distance(ColumnGapTo)});
+        }
+        break;
     case ColumnSignatures:
         if (role == Qt::DisplayRole && !raw.isNull()) {
-            const int count = QSqlQueryModel::data(this->index(index.row(), ColumnSignatureCount)).toInt();
+            const int count = this->raw(index.row(), ColumnSignatureCount).toInt();
             return signatureText(raw.toString(), count);
         }
         break;
@@ -149,13 +226,13 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
     default:
         break;
     }
-    return QSqlQueryModel::data(index, role);
+    return role == Qt::DisplayRole || role == Qt::EditRole ? raw : QVariant();
 }
 
 QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return QSqlQueryModel::headerData(section, orientation, role);
+        return QAbstractTableModel::headerData(section, orientation, role);
     switch (section) {
     case ColumnId: return tr("No.");
     case ColumnStartedAt: return tr("Started");
@@ -167,6 +244,7 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
     case ColumnProgramNumber: return tr("Program");
     case ColumnVerdict: return tr("Verdict");
     case ColumnMaxForce: return tr("Max. force (N)");
+    case ColumnLineGap: return tr("Line gap");
     case ColumnSignatures: return tr("Signed");
     default: return QString();
     }

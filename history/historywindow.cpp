@@ -247,16 +247,22 @@ void HistoryWindow::refresh()
     selectTests(selected);
     ui->testsView->hideColumn(RecordQueries::ColumnForceDecimals);
     ui->testsView->hideColumn(RecordQueries::ColumnAmended);
+    ui->testsView->hideColumn(RecordQueries::ColumnGapFrom);
+    ui->testsView->hideColumn(RecordQueries::ColumnGapTo);
     ui->testsView->hideColumn(RecordQueries::ColumnSignatureCount);
     ui->testsView->resizeColumnsToContents();
     RecordQueries::VerdictCounts counts;
     m_inFilter = 0;
     if (RecordQueries::countVerdicts(db, current, &counts, nullptr)) {
         m_inFilter = counts.count;
-        ui->countLabel->setText(tr("%1 tests: %2 pass, %3 fail")
-                                    .arg(counts.count)
-                                    .arg(counts.passed)
-                                    .arg(counts.failed));
+        // Aborted tests are listed, but no springs judged.
+        const QString judged = tr("%1 tests: %2 pass, %3 fail")
+                                   .arg(counts.springs())
+                                   .arg(counts.passed)
+                                   .arg(counts.failed);
+        ui->countLabel->setText(counts.aborted == 0
+                                    ? judged
+                                    : tr("%1; %n aborted", nullptr, counts.aborted).arg(judged));
     }
     updateButtons();
 }

@@ -43,7 +43,7 @@ constexpr int HistogramHeight = 230;
 // The control chart's halves one above the other across the page: its
 // points are subgroups in test order, and a drift needs the width to show.
 constexpr int LocationChartHeight = 270;
-constexpr int SpreadChartHeight = 190;
+constexpr int SpreadChartHeight = 230;
 constexpr int HysteresisDecimals = 2;
 constexpr int FingerprintDigits = 16;
 const char PassColour[] = "#008000";
@@ -407,6 +407,9 @@ QString pointVerdict(const QString &verdict)
 
 QString testVerdict(const StoredTest &test)
 {
+    // An aborted test is no judged spring, and the report says why.
+    if (test.status == TestStatus::Aborted)
+        return HistoryModel::statusText(test.status);
     return test.evaluation.judged ? HistoryModel::verdictText(test.evaluation.verdict)
                                   : ReportText::tr("not judged");
 }
@@ -436,6 +439,7 @@ QVector<QPair<QString, QString>> identityAndSettings(const StoredTest &test)
                          .arg(line.dataBits)
                          .arg(QLatin1Char(line.parity))
                          .arg(line.stopBits)},
+        {ReportText::tr("Line gap"), test.gap ? HistoryModel::lineGapText(*test.gap) : ReportText::tr("none")},
     };
 }
 
@@ -734,7 +738,7 @@ bool renderBatch(QPagedPaintDevice *device, const RecordQueries::Batch &batch,
                                                         batch.lastStartedAt))
               + QStringLiteral("<br>")
               + escaped(ReportText::tr("Printed %1").arg(localTime(QDateTime::currentDateTime()))));
-    page.text(heading(StatisticsText::counts(batch.counts.count, batch.counts.passed,
+    page.text(heading(StatisticsText::counts(batch.counts.springs(), batch.counts.passed,
                                              batch.counts.failed)),
               BodyPointSize + 2);
     page.text(escaped(ReportText::tr("Subgroup size: %1")

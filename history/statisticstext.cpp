@@ -106,7 +106,7 @@ QString StatisticsText::formulas(int subgroupSize)
                                      .arg(subgroupSize);
     return tr("Overall s: the sample standard deviation of every test (n − 1). "
               "Pp = (USL − LSL) / 6s, Ppk = min(USL − mean, mean − LSL) / 3s. "
-              "Within-subgroup %1; Cp = (USL − LSL) / (6 σ within), "
+              "%1; Cp = (USL − LSL) / (6 σ within), "
               "Cpk = min(USL − mean, mean − LSL) / (3 σ within). "
               "None without both limits or without spread. Figures below %2 are marked red.")
         .arg(within)

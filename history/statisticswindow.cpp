@@ -70,7 +70,7 @@ void StatisticsWindow::showBatch()
     ui->filterLabel->setText(StatisticsText::filterDescription(
         m_batch.filter, m_batch.firstStartedAt, m_batch.lastStartedAt));
     ui->countsLabel->setText(
-        StatisticsText::counts(m_batch.counts.count, m_batch.counts.passed, m_batch.counts.failed));
+        StatisticsText::counts(m_batch.counts.springs(), m_batch.counts.passed, m_batch.counts.failed));
     const QStringList headers = StatisticsText::headers();
     ui->pointTable->setColumnCount(headers.size());
     ui->pointTable->setHorizontalHeaderLabels(headers);
@@ -94,16 +94,17 @@ void StatisticsWindow::showBatch()
     }
     ui->pointCombo->blockSignals(false);
     WidgetFit::fitColumns(ui->pointTable);
-    ui->reportBtn->setEnabled(m_batch.counts.count > 0);
-    ui->printBtn->setEnabled(m_batch.counts.count > 0);
+    ui->reportBtn->setEnabled(m_batch.counts.springs() > 0);
+    ui->printBtn->setEnabled(m_batch.counts.springs() > 0);
     on_pointCombo_currentIndexChanged(ui->pointCombo->currentIndex());
 }
 
 void StatisticsWindow::on_subgroupSpin_valueChanged(int size)
 {
     const int shown = ui->pointCombo->currentIndex();
-    m_batch.setSubgroupSize(size);
+    m_batch.subgroupSize = size;
     rememberChoice();
+    reload();
     showBatch();
     ui->pointCombo->setCurrentIndex(shown);
 }
@@ -213,7 +214,7 @@ void StatisticsWindow::on_freezeBtn_clicked()
         return;
     limits->baseFrom = m_batch.firstStartedAt;
     limits->baseTo = m_batch.lastStartedAt;
-    limits->baseTests = m_batch.forces.value(pointNo).size();
+    limits->baseTests = m_batch.point(pointNo)->n;
     const QString part = m_batch.filter.partNumber.trimmed();
     if (QMessageBox::question(this, windowTitle(),
                               tr("Freeze the control limits of test point %1 for part number %2 "

@@ -28,6 +28,7 @@
 #include "results/liveevaluation.h"
 #include "results/programchoice.h"
 #include "recording/testrecording.h"
+#include "session/programtestsetting.h"
 #include "session/testrun.h"
 #include "session/testsession.h"
 
@@ -50,6 +51,8 @@ constexpr double InitialDistanceLower = 0;
 constexpr double InitialDistanceUpper = 100;
 constexpr double InitialForceLower = -300;
 constexpr double InitialForceUpper = 500;
+// Above the highest limit bar, room for its point's number.
+constexpr double MarkerLabelRoomShare = 0.08;
 const char ReleaseVersion[] = "1.0.0";
 
 } // namespace
@@ -72,6 +75,8 @@ MainWindow::MainWindow(QWidget *parent)
     setUpPlot();
     curvePlot = CurvePlotView(ui->userPlot);
     autoFit = new PlotAutoFit(ui->userPlot);
+    // The plot follows the curves until the operator sets the axes.
+    autoFit->setEnabled(true);
 
     // The designer keeps the grid in a fixed-size container; as the central
     // widget's own layout it follows the window. The emptied container is
@@ -137,6 +142,14 @@ MainWindow::MainWindow(QWidget *parent)
 
     liveEvaluation = new LiveEvaluation(this, ui->userPlot, ui->verdictBand, session);
     ProgramChoice *programChoice = liveEvaluation->programChoice();
+    // A chosen program carries its test settings: no Chart needed.
+    connect(session, &TestSession::testSettingChanged, this, &MainWindow::showTestSettings);
+    // An aborted test's spring is tested again under its own number.
+    connect(session, &TestSession::testEnded, this, [this] {
+        if (session->isAborted())
+            recording->identityBar()->testAborted();
+    });
+    connect(programChoice, &ProgramChoice::noProgramChosen, this, [this] { autoFit->clearFrame(); });
     connect(programChoice, &ProgramChoice::systemSetRequest, worker, &modbusThread::getSystemSet);
     connect(worker, &modbusThread::sendSystemSetting, programChoice,
             &ProgramChoice::receiveSystemSetting);
@@ -187,6 +200,9 @@ void MainWindow::setUpPlot()
     plot->graph(ForwardGraph)->setName(tr("Forward"));
     plot->graph(ReturnGraph)->setName(tr("Return"));
     plot->legend->setVisible(true);
+    // A curve rises from the origin to the stroke's end: the top left stays
+    // free, the top right holds the last test point's limits.
+    plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
 }
 
 // A foot switch that types a key runs the cycle: F5 starts, Esc stops,
@@ -241,6 +257,9 @@ void MainWindow::on_actionConnect_triggered()
     fitReadout();
 
     liveEvaluation->programChoice()->machineConnected();
+    // A program chosen in an earlier run knows its settings: no Chart needed.
+    if (session->chosenProgram())
+        enableTestButtons();
 }
 
 void MainWindow::on_actionDisconnect_triggered()
@@ -282,9 +301,11 @@ void MainWindow::on_startBtn_clicked()
     // Without a link no test runs, and Start stays as it was. Each spring
     // starts on a clean plot, as after Refresh: its curves alone are judged
     // and shown; the previous one's are on record.
-    if (session->startTest(curveSetting, recording->identityBar()->identity(), library->chosen(),
+    const Curve_Setting setting = session->testSetting(curveSetting);
+    if (session->startTest(setting, recording->identityBar()->identity(), library->chosen(),
                            gate.verificationId)) {
         emit testBegun();
+        frameProgram(setting);
         ui->startBtn->setEnabled(false);
         // The spring under test has its serial number; the bar may count
         // up for the next one.
@@ -302,6 +323,22 @@ void MainWindow::on_stopBtn_clicked()
     if (worker->isStopPending())
         ui->statusBar->showMessage(
             tr("The tester did not get Stop; it is sent again as soon as the line is back."));
+}
+
+// With a program, the test's whole stroke and every limit are in view from
+// the first point on.
+void MainWindow::frameProgram(const Curve_Setting &setting)
+{
+    const std::optional<TestProgram> &program = session->chosenProgram();
+    if (!program) {
+        autoFit->clearFrame();
+        return;
+    }
+    const std::pair<double, double> forces = ProgramTestSetting::forceSpan(*program);
+    const double distance = setting.distance;
+    const double labelRoom = (forces.second - forces.first) * MarkerLabelRoomShare;
+    autoFit->setFrame(QCPRange(std::min(0.0, distance), std::max(0.0, distance)),
+                      QCPRange(forces.first, forces.second + labelRoom));
 }
 
 void MainWindow::on_refreshBtn_clicked()
@@ -333,7 +370,8 @@ void MainWindow::on_actionChart_triggered()
     auto *dialog = new chartStart(this);
     connect(dialog, &chartStart::sendCurveSetting, this, &MainWindow::receiveCurveSetting);
     connect(this, &MainWindow::sendCurveSetting, dialog, &chartStart::receiveCurveSetting);
-    emit sendCurveSetting(curveSetting);
+    // The dialog starts from what Start would send.
+    emit sendCurveSetting(session->testSetting(curveSetting));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowFlags(Qt::Dialog);
     dialog->setWindowModality(Qt::WindowModal);
@@ -396,7 +434,22 @@ void MainWindow::receiveAxisSet(AxisSetting setting)
 void MainWindow::receiveCurveSetting(Curve_Setting setting)
 {
     curveSetting = setting;
-    testSettingsLabel->showSetting(curveSetting);
+    session->settingAccepted();
+    enableTestButtons();
+}
+
+// What the next Start sends, in the status bar; a chosen program's settings
+// make a test possible without Chart.
+void MainWindow::showTestSettings()
+{
+    testSettingsLabel->showSetting(session->testSetting(curveSetting));
+    if (session->chosenProgram())
+        enableTestButtons();
+}
+
+// Settings accepted, or a program's, while connected make a test possible.
+void MainWindow::enableTestButtons()
+{
     if (isConnected()) {
         ui->startBtn->setEnabled(!session->isTestRunning());
         ui->refreshBtn->setEnabled(true);
@@ -413,7 +466,7 @@ void MainWindow::receiveCurveData(int index, double x, double y)
     if (!session->addPoint(index, x, y))
         return;
     curvePlot.append(TestCurves::Stroke(index), x, y);
-    if (session->run()->pointArrived(index, x))
+    if (session->isTestRunning())
         showReading(float(x), float(y));
     emit curvePointAdded(index, x, y);
 }
@@ -451,7 +504,7 @@ void MainWindow::receiveLinkReport(LinkReport report)
 {
     const bool wasAnswering = linkMonitor->answering();
     linkMonitor->receiveLinkReport(report);
-    session->run()->linkAnswering(report.answering);
+    session->linkReport(report);
     if (!isConnected() || wasAnswering == report.answering)
         return;
     // The last reading stays readable, greyed: it is no longer the machine's.

@@ -80,6 +80,9 @@ private slots:
 private:
     void setUpPlot();
     void setUpTestShortcuts();
+    void showTestSettings();
+    void enableTestButtons();
+    void frameProgram(const Curve_Setting &setting);
     void fitReadout();
     bool isConnected() const;
     void showReading(float distance, float force);
@@ -93,6 +96,8 @@ private:
     QString fileFolder();
 
     Ui::MainWindow *ui;
+    // The settings last accepted in Chart; what Start sends is the session's
+    // word (a chosen program's own settings may take their place).
     Curve_Setting curveSetting;
     modbusThread *worker;
     LinkMonitor *linkMonitor;

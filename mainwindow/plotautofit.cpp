@@ -28,6 +28,24 @@ void PlotAutoFit::setEnabled(bool on)
     fitted.clear();
 }
 
+void PlotAutoFit::setFrame(const QCPRange &keys, const QCPRange &values)
+{
+    framed = true;
+    frameKeys = keys;
+    frameValues = values;
+    fitted.clear();
+    if (!enabled) {
+        plot->xAxis->setRange(withMargin(keys));
+        plot->yAxis->setRange(withMargin(values));
+    }
+}
+
+void PlotAutoFit::clearFrame()
+{
+    framed = false;
+    fitted.clear();
+}
+
 QCPRange PlotAutoFit::withMargin(const QCPRange &span)
 {
     const double size = span.upper - span.lower;
@@ -68,10 +86,10 @@ void PlotAutoFit::fitIfChanged()
         return;
     fitted = states;
 
-    bool anyKeys = false;
-    bool anyValues = false;
-    QCPRange keys;
-    QCPRange values;
+    bool anyKeys = framed;
+    bool anyValues = framed;
+    QCPRange keys = frameKeys;
+    QCPRange values = frameValues;
     for (int i = 0; i < plot->graphCount(); ++i) {
         const QCPGraph *graph = plot->graph(i);
         if (!graph->visible())

@@ -26,6 +26,11 @@ public:
     bool isEnabled() const { return enabled; }
     // Switched on, the next replot fits the axes.
     void setEnabled(bool on);
+    // A span the axes always show, beside the curves: a program's distances
+    // and limits for the test to come. While the fit is off, the axes show
+    // it (with the margin) once, now.
+    void setFrame(const QCPRange &keys, const QCPRange &values);
+    void clearFrame();
 
     // The axis range that shows `span` with the margin.
     static QCPRange withMargin(const QCPRange &span);
@@ -46,5 +51,8 @@ private:
 
     QCustomPlot *plot;
     bool enabled = false;
+    bool framed = false;
+    QCPRange frameKeys;
+    QCPRange frameValues;
     QVector<GraphState> fitted;
 };

@@ -44,7 +44,8 @@ IdentityBar::IdentityBar(QWidget *parent)
     m_serialNumber = addField(tr("Serial number"), "serialNumberEdit", QStringLiteral("serialNumber"));
     m_countUp = new QCheckBox(tr("Count up"), this);
     m_countUp->setObjectName(QStringLiteral("countUpCheckBox"));
-    m_countUp->setToolTip(tr("After each Start the serial number counts up by one."));
+    m_countUp->setToolTip(tr("After each Start the serial number counts up by one; a test stopped "
+                             "before the machine returned gives its number back."));
     QSettings settings = TorvelinSettings::open();
     m_countUp->setChecked(settings.value(QStringLiteral("%1/countUp").arg(QLatin1String(Group)), true).toBool());
     addWidget(m_countUp);
@@ -76,8 +77,18 @@ TestIdentity IdentityBar::identity() const
 
 void IdentityBar::testStarted()
 {
+    m_testedSerial = m_serialNumber->text();
     if (m_countUp->isChecked())
         m_serialNumber->setText(SerialNumber::next(m_serialNumber->text().trimmed()));
+    m_countedSerial = m_serialNumber->text();
+    remember();
+}
+
+void IdentityBar::testAborted()
+{
+    if (m_serialNumber->text() != m_countedSerial)
+        return;
+    m_serialNumber->setText(m_testedSerial);
     remember();
 }
 

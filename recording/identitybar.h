@@ -23,6 +23,9 @@ public:
     TestIdentity identity() const;
     // A test started with identity(): count the serial number up.
     void testStarted();
+    // That test was stopped before the machine returned: the spring is
+    // tested again under its own number, unless the operator typed another.
+    void testAborted();
     // What judges the part typed: shown beside it (empty: nothing shown).
     void showProgram(const QString &text);
 
@@ -42,6 +45,8 @@ private:
     QLineEdit *m_batch;
     QLineEdit *m_serialNumber;
     QCheckBox *m_countUp;
+    QString m_testedSerial;   // the last test's serial number, and what it
+    QString m_countedSerial;  // counted up to
     QLabel *m_program;
     QAction *m_programAction;
     QString m_enteredPart;

@@ -4,7 +4,7 @@
 
 namespace {
 const char Group[] = "Spc";
-const char RulesKey[] = "rules";           // the numbers switched on, "1,2,5"
+const char RulesKey[] = "rules";           // the numbers switched on: 1, 2, 5
 const char SameSideRunKey[] = "sameSideRun";
 const char SubgroupKey[] = "subgroupSize";
 } // namespace
@@ -16,7 +16,10 @@ ChartChoice ChartChoice::stored()
     ChartChoice choice;
     if (settings.contains(QLatin1String(RulesKey))) {
         choice.rules = Spc::RuleSet();
-        for (const QString &number : settings.value(QLatin1String(RulesKey)).toString().split(QLatin1Char(','))) {
+        // A list as QSettings writes it, or "1,2,5" typed into the file
+        // (which it reads as a list, or as one text when quoted).
+        const QString numbers = settings.value(QLatin1String(RulesKey)).toStringList().join(QLatin1Char(','));
+        for (const QString &number : numbers.split(QLatin1Char(','))) {
             const int rule = number.toInt();
             if (rule >= 1 && rule <= Spc::RuleCount)
                 choice.rules.set(rule, true);
@@ -40,7 +43,7 @@ void ChartChoice::store() const
     }
     QSettings settings = TorvelinSettings::open();
     settings.beginGroup(QLatin1String(Group));
-    settings.setValue(QLatin1String(RulesKey), on.join(QLatin1Char(',')));
+    settings.setValue(QLatin1String(RulesKey), on);
     settings.setValue(QLatin1String(SameSideRunKey), rules.sameSideRun);
     settings.setValue(QLatin1String(SubgroupKey), subgroupSize);
 }

@@ -21,7 +21,8 @@ namespace T = Schema::Tests;
 QString finishingColumns()
 {
     return SchemaSql::names({T::finishedAt, T::status, T::programNumber, T::programSource, T::program, T::verdict,
-                             T::rateFit, T::maxForce, T::hysteresisPercent, T::pointCount});
+                             T::rateFit, T::maxForce, T::hysteresisPercent, T::pointCount, T::gapSeconds,
+                             T::gapFrom, T::gapTo});
 }
 
 // The records' own tables: a lab's database may hold others, which init

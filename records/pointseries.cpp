@@ -2,6 +2,7 @@
 
 #include "records/controllimitsstore.h"
 #include "records/schemasql.h"
+#include "records/testrecord.h"
 
 #include <QHash>
 #include <QSqlQuery>
@@ -14,12 +15,13 @@ using SchemaSql::name;
 namespace {
 
 // The point results of the filter's tests (alias r, the tests t), as the
-// rows the aggregates read.
+// rows the aggregates read. An aborted test is no spring measured, whatever
+// rows it may hold.
 QString pointRows(const QString &columns, const SqlCondition &condition, const QString &more)
 {
-    return QStringLiteral("SELECT %1 FROM %2 r JOIN %3 t ON t.%4 = r.%5 WHERE (%6)%7")
+    return QStringLiteral("SELECT %1 FROM %2 r JOIN %3 t ON t.%4 = r.%5 WHERE (%6) AND t.%8 <> '%9'%7")
         .arg(columns, name(PointResults::Table), name(Tests::Table), name(Tests::id),
-             name(PointResults::testId), condition.text, more);
+             name(PointResults::testId), condition.text, more, name(Tests::status), TestStatus::Aborted);
 }
 
 std::optional<double> optionalReal(const QVariant &value)
@@ -144,6 +146,23 @@ bool load(const QSqlDatabase &db, const HistoryFilter &filter, int subgroupSize,
             s.capability = Spc::capability(*s.mean, s.standardDeviation, chart.sigmaWithin, s.lower, s.upper);
         }
     }
+    return true;
+}
+
+bool loadForceCounts(const QSqlDatabase &db, const HistoryFilter &filter,
+                     QMap<int, QVector<BatchStatistics::ForceCount>> *forces, QString *error)
+{
+    forces->clear();
+    const SqlCondition condition = sqlCondition(filter, QStringLiteral("t"));
+    const QString statement =
+        pointRows(QStringLiteral("r.%1, r.%2, COUNT(*)").arg(name(PointResults::pointNo), name(PointResults::force)),
+                  condition, QStringLiteral(" AND r.%1 IS NOT NULL GROUP BY r.%2, r.%1 ORDER BY r.%2, r.%1")
+                                 .arg(name(PointResults::force), name(PointResults::pointNo)));
+    QSqlQuery query(db);
+    if (!SchemaSql::exec(&query, statement, condition.values))
+        return SchemaSql::failed(query, error);
+    while (query.next())
+        (*forces)[query.value(0).toInt()].append({query.value(1).toDouble(), query.value(2).toInt()});
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "spc/controlchart.h"
 #include "statistics/batchstatistics.h"
 
+#include <QMap>
 #include <QSqlDatabase>
 #include <QVector>
 
@@ -37,5 +38,10 @@ namespace PointSeriesQuery {
 // words in *error.
 bool load(const QSqlDatabase &db, const HistoryFilter &filter, int subgroupSize,
           QVector<PointSeries> *points, QString *error, std::optional<int> onlyPoint = std::nullopt);
+
+// Each point's distinct forces and how many tests measured each, for the
+// histograms.
+bool loadForceCounts(const QSqlDatabase &db, const HistoryFilter &filter,
+                     QMap<int, QVector<BatchStatistics::ForceCount>> *forces, QString *error);
 
 } // namespace PointSeriesQuery

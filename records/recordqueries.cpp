@@ -1,6 +1,6 @@
 #include "records/recordqueries.h"
 
-#include "records/controllimitsstore.h"
+#include "records/pointseries.h"
 #include "records/schemasql.h"
 
 #include <QHash>
@@ -24,7 +24,8 @@ namespace {
 const Column HistoryColumns[] = {
     Tests::id,           Tests::startedAt,     Tests::status,  Tests::operatorName,
     Tests::partNumber,   Tests::batch,         Tests::serialNumber, Tests::programNumber,
-    Tests::verdict,      Tests::maxForce,      Tests::forceDecimals, Tests::amended,
+    Tests::verdict,      Tests::maxForce,      Tests::gapSeconds,  Tests::forceDecimals,
+    Tests::amended,      Tests::gapFrom,       Tests::gapTo,
 };
 static_assert(std::size(HistoryColumns) == RecordQueries::ColumnSignatures,
               "every History column but the signatures' is a column of tests");
@@ -85,6 +86,11 @@ StoredTest testFromRow(const Row &r)
     evaluation.rateFit = optionalReal(r.value(Tests::rateFit));
     evaluation.maxForce = optionalReal(r.value(Tests::maxForce));
     evaluation.hysteresisPercent = optionalReal(r.value(Tests::hysteresisPercent));
+    const std::optional<double> gapSeconds = optionalReal(r.value(Tests::gapSeconds));
+    if (gapSeconds) {
+        test.gap = LineGap{*gapSeconds, optionalReal(r.value(Tests::gapFrom)),
+                           optionalReal(r.value(Tests::gapTo))};
+    }
     return test;
 }
 
@@ -201,6 +207,16 @@ QString historyStatement(const SqlCondition &condition)
            + newestFirst();
 }
 
+QString historyPage(const SqlCondition &condition, int rows, bool afterRow)
+{
+    SqlCondition page = condition;
+    if (afterRow) {
+        page.text = QStringLiteral("(%1) AND %2 <= ? AND (%2 < ? OR %3 < ?)")
+                        .arg(condition.text, name(Tests::startedAt), name(Tests::id));
+    }
+    return historyStatement(page) + QStringLiteral(" LIMIT %1").arg(rows);
+}
+
 bool loadTest(const QSqlDatabase &db, qint64 id, bool withPoints, StoredTest *test, QString *error)
 {
     QSqlQuery query(db);
@@ -314,16 +330,20 @@ bool countVerdicts(const QSqlDatabase &db, const HistoryFilter &filter, VerdictC
     QSqlQuery query(db);
     if (!exec(&query,
              QStringLiteral("SELECT COUNT(*), "
-                            "COALESCE(SUM(CASE WHEN %1 = 'pass' THEN 1 ELSE 0 END), 0), "
-                            "COALESCE(SUM(CASE WHEN %1 = 'fail' THEN 1 ELSE 0 END), 0) "
+                            "COALESCE(SUM(CASE WHEN %1 = 'pass' AND %4 <> '%5' THEN 1 ELSE 0 END), 0), "
+                            "COALESCE(SUM(CASE WHEN %1 = 'fail' AND %4 <> '%5' THEN 1 ELSE 0 END), 0), "
+                            "COALESCE(SUM(CASE WHEN %4 = '%5' THEN 1 ELSE 0 END), 0) "
                             "FROM %2 WHERE %3")
-                 .arg(verdict, name(Tests::Table), condition.text),
+                 .arg(verdict, name(Tests::Table), condition.text, name(Tests::status),
+                      TestStatus::Aborted),
              condition.values)
         || !query.next())
         return failed(query, error);
+    // An aborted test is no spring judged: it counts neither way.
     counts->count = query.value(0).toInt();
     counts->passed = query.value(1).toInt();
     counts->failed = query.value(2).toInt();
+    counts->aborted = query.value(3).toInt();
     return true;
 }
 
@@ -340,33 +360,6 @@ bool startedSpan(const QSqlDatabase &db, const HistoryFilter &filter, QDateTime 
         return failed(query, error);
     *first = timeFromText(query.value(0));
     *last = timeFromText(query.value(1));
-    return true;
-}
-
-bool loadPointSamples(const QSqlDatabase &db, const HistoryFilter &filter,
-                      QVector<BatchStatistics::PointSample> *samples, QString *error)
-{
-    const SqlCondition condition = sqlCondition(filter, QStringLiteral("t"));
-    // In the order the tests were made, which the subgroups follow.
-    const QString inTestOrder =
-        QStringLiteral("SELECT %1 FROM %2 r JOIN %3 t ON t.%4 = r.%5 WHERE %6 ORDER BY t.%7, t.%4, r.%8")
-            .arg(SchemaSql::selectList(PointResults::Table, QStringLiteral("r")), name(PointResults::Table),
-                 name(Tests::Table), name(Tests::id), name(PointResults::testId), condition.text,
-                 name(Tests::startedAt), name(PointResults::pointNo));
-    QSqlQuery query(db);
-    if (!exec(&query, inTestOrder, condition.values))
-        return failed(query, error);
-    samples->clear();
-    const Row point(query);
-    while (query.next()) {
-        const PointResultRecord result = pointFromRow(point);
-        BatchStatistics::PointSample sample;
-        sample.pointNo = result.pointNo;
-        sample.force = result.force;
-        sample.lower = result.lower;
-        sample.upper = result.upper;
-        samples->append(sample);
-    }
     return true;
 }
 
@@ -387,16 +380,10 @@ BatchStatistics::Histogram Batch::histogram(int pointNo) const
     return BatchStatistics::histogram(forces.value(pointNo), summary->lower, summary->upper);
 }
 
-void Batch::setSubgroupSize(int size)
-{
-    subgroupSize = size;
-    points = BatchStatistics::summarise(samples, size);
-}
-
 Spc::ControlChart Batch::chart(int pointNo) const
 {
     const auto limits = frozen.constFind(pointNo);
-    return Spc::controlChart(Spc::subgroupsOf(forces.value(pointNo), subgroupSize), subgroupSize,
+    return Spc::controlChart(subgroups.value(pointNo), subgroupSize,
                              limits == frozen.constEnd() ? nullptr : &*limits);
 }
 
@@ -410,27 +397,20 @@ QVector<Spc::Violation> Batch::violations(const Spc::ControlChart &chart) const
 bool loadBatch(const QSqlDatabase &db, const HistoryFilter &filter, Batch *batch, QString *error)
 {
     batch->filter = filter;
+    QVector<PointSeries> series;
     if (!countVerdicts(db, filter, &batch->counts, error)
         || !startedSpan(db, filter, &batch->firstStartedAt, &batch->lastStartedAt, error)
-        || !loadPointSamples(db, filter, &batch->samples, error))
+        || !PointSeriesQuery::load(db, filter, batch->subgroupSize, &series, error)
+        || !PointSeriesQuery::loadForceCounts(db, filter, &batch->forces, error))
         return false;
-    batch->setSubgroupSize(batch->subgroupSize);
-    batch->forces.clear();
-    for (const BatchStatistics::PointSample &sample : batch->samples) {
-        if (sample.force)
-            batch->forces[sample.pointNo].append(*sample.force);
-    }
-    // Frozen limits belong to one part number.
+    batch->points.clear();
+    batch->subgroups.clear();
     batch->frozen.clear();
-    const QString part = filter.partNumber.trimmed();
-    if (part.isEmpty())
-        return true;
-    for (const BatchStatistics::PointSummary &point : qAsConst(batch->points)) {
-        std::optional<Spc::FrozenLimits> limits;
-        if (!ControlLimitsStore::inForce(db, part, point.pointNo, &limits, error))
-            return false;
-        if (limits)
-            batch->frozen.insert(point.pointNo, *limits);
+    for (const PointSeries &point : qAsConst(series)) {
+        batch->points.append(point.summary);
+        batch->subgroups.insert(point.summary.pointNo, point.subgroups);
+        if (point.frozen)
+            batch->frozen.insert(point.summary.pointNo, *point.frozen);
     }
     return true;
 }

@@ -282,6 +282,19 @@ QVector<Change> versionFive()
     };
 }
 
+// Version 6: a test stopped before the machine returned is aborted, and a
+// test keeps the line's gaps.
+QVector<Change> versionSix()
+{
+    namespace T = Tests;
+    return {
+        Change::allowValues(T::status, {"running", "complete", "interrupted", "aborted"}),
+        Change::addColumn(C(T::gapSeconds, Type::Real).orNull()),
+        Change::addColumn(C(T::gapFrom, Type::Real).orNull()),
+        Change::addColumn(C(T::gapTo, Type::Real).orNull()),
+    };
+}
+
 } // namespace
 
 void apply(const Change &change, QVector<Table> *tables)
@@ -396,6 +409,7 @@ const QVector<Step> &steps()
         versionThree(),
         versionFour(),
         versionFive(),
+        versionSix(),
     };
     return all;
 }

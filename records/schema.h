@@ -72,6 +72,12 @@ constexpr Column amended{Table, "amended"};
 constexpr Column programId{Table, "program_id"};
 constexpr Column programVersion{Table, "program_version"};
 constexpr Column verificationId{Table, "verification_id"};
+// The spells in which the tester did not answer during the test: their
+// length in all (s) and the distances they lay between (mm); NULL when the
+// line held.
+constexpr Column gapSeconds{Table, "gap_seconds"};
+constexpr Column gapFrom{Table, "gap_from"};
+constexpr Column gapTo{Table, "gap_to"};
 // The installation that recorded the test (its host name is `station`),
 // and the recorder's own name for the test, unique where it is set.
 constexpr Column stationId{Table, "station_id"};

@@ -16,6 +16,7 @@ struct StoredTest
     TestHeader header;
     QDateTime finishedAt;          // invalid while running or interrupted
     QString status;
+    std::optional<LineGap> gap;    // none when the line held throughout
     EvaluationRecord evaluation;   // judged false when the test has no verdict
     QVector<RecordedPoint> points; // acquisition order; only when asked for
     // Oldest first: who signed it with what meaning, and what a reviewer

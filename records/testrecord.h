@@ -96,11 +96,30 @@ struct EvaluationRecord
     std::optional<double> hysteresisPercent;
 };
 
+// A stretch of a test's curve through which the tester did not answer:
+// the points there are joined by the plot, not measured.
+struct LineGap
+{
+    double seconds = 0;                 // every such spell of the test, in all
+    std::optional<double> fromDistance; // mm: the distances the spells lay between
+    std::optional<double> toDistance;
+};
+
+// How a test ended, beside its verdict.
+struct TestEnding
+{
+    // Stopped before the machine returned: no judged spring.
+    bool aborted = false;
+    std::optional<LineGap> gap;
+};
+
 namespace TestStatus {
 inline const QString Running = QStringLiteral("running");
 inline const QString Complete = QStringLiteral("complete");
 inline const QString Interrupted = QStringLiteral("interrupted");
+inline const QString Aborted = QStringLiteral("aborted");
 } // namespace TestStatus
 
 Q_DECLARE_METATYPE(TestHeader)
 Q_DECLARE_METATYPE(EvaluationRecord)
+Q_DECLARE_METATYPE(TestEnding)

@@ -265,7 +265,7 @@ bool RecordWriter::writeOneTransaction()
                     break;
                 }
             } else if (ok) {
-                ok = store.finishTest(id, operation.time, operation.evaluation);
+                ok = store.finishTest(id, operation.time, operation.evaluation, operation.ending);
                 stored.append(id);
                 finishedKeys.append(operation.key);
             }
@@ -395,7 +395,7 @@ void TestRecorder::addPoint(int stroke, double distance, double force)
     ++m_pendingPoints;
 }
 
-void TestRecorder::finish(const EvaluationRecord &evaluation)
+void TestRecorder::finish(const EvaluationRecord &evaluation, const TestEnding &ending)
 {
     if (!m_testOpen)
         return;
@@ -405,6 +405,7 @@ void TestRecorder::finish(const EvaluationRecord &evaluation)
     operation.kind = Operation::Finish;
     operation.key = m_currentKey;
     operation.evaluation = evaluation;
+    operation.ending = ending;
     operation.time = QDateTime::currentDateTimeUtc();
     {
         QMutexLocker locker(&m_mutex);

@@ -42,7 +42,8 @@ public:
     // test and are not recorded.
     void addPoint(int stroke, double distance, double force);
     // Ends the open test; nothing happens when none is open.
-    void finish(const EvaluationRecord &evaluation = EvaluationRecord());
+    void finish(const EvaluationRecord &evaluation = EvaluationRecord(),
+                const TestEnding &ending = TestEnding());
     bool isTestOpen() const { return m_testOpen; }
 
     // Later tests go to another database (the points of the open test too);
@@ -76,6 +77,7 @@ private:
         qint64 firstSeq = 0;
         QVector<RecordedPoint> points;
         EvaluationRecord evaluation;
+        TestEnding ending;
         QDateTime time;
         DatabaseConfig config;
     };

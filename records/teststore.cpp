@@ -188,7 +188,7 @@ bool TestStore::appendPoints(qint64 testId, qint64 firstSeq, const RecordedPoint
 }
 
 bool TestStore::finishTest(qint64 testId, const QDateTime &finishedAt,
-                           const EvaluationRecord &evaluation)
+                           const EvaluationRecord &evaluation, const TestEnding &ending)
 {
     namespace T = Schema::Tests;
     QVariant status;
@@ -201,10 +201,14 @@ bool TestStore::finishTest(qint64 testId, const QDateTime &finishedAt,
     // by another start of this station, which keeps it so.
     if (found && status.toString() != TestStatus::Running)
         return true;
-    const bool judged = evaluation.judged;
+    const bool judged = evaluation.judged && !ending.aborted;
+    const std::optional<LineGap> &gap = ending.gap;
     SchemaSql::Values values;
     values.set(T::finishedAt, timeText(finishedAt))
-        .set(T::status, TestStatus::Complete)
+        .set(T::status, ending.aborted ? TestStatus::Aborted : TestStatus::Complete)
+        .set(T::gapSeconds, gap ? nullableReal(gap->seconds) : QVariant(QVariant::Double))
+        .set(T::gapFrom, gap ? nullableReal(gap->fromDistance) : QVariant(QVariant::Double))
+        .set(T::gapTo, gap ? nullableReal(gap->toDistance) : QVariant(QVariant::Double))
         .set(T::programNumber, judged ? QVariant(evaluation.programNumber) : QVariant(QVariant::Int))
         .set(T::programSource, notNull(judged ? evaluation.programSource : QString()))
         .set(T::program, judged ? QVariant(evaluation.programJson) : QVariant(QVariant::String))

@@ -19,7 +19,9 @@ public:
     bool insertTest(const TestHeader &header, qint64 *id);
     // Points firstSeq, firstSeq + 1, … of the test, in one go.
     bool appendPoints(qint64 testId, qint64 firstSeq, const RecordedPoint *points, int count);
-    bool finishTest(qint64 testId, const QDateTime &finishedAt, const EvaluationRecord &evaluation);
+    // An aborted test keeps no verdict, whatever `evaluation` says.
+    bool finishTest(qint64 testId, const QDateTime &finishedAt, const EvaluationRecord &evaluation,
+                    const TestEnding &ending = TestEnding());
     // Records of this installation left running become interrupted; *count
     // says how many.
     bool markInterrupted(const QString &stationId, const QString &hostName, int *count);

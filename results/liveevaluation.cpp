@@ -53,12 +53,17 @@ void LiveEvaluation::showJudgement()
     const bool testing = m_session->isTestOpen();
     const bool judging = m_session->isJudging();
     const bool judged = m_session->hasVerdict();
+    // An aborted test's points reached are shown; it has no verdict.
+    const bool aborted = judging && m_session->isAborted();
     const Evaluation &evaluation = m_session->evaluation();
     m_dock->showProgram(m_session->programName());
-    m_dock->showEvaluation(evaluation, judged, testing);
+    using Phase = ResultsDock::Phase;
+    m_dock->showEvaluation(evaluation, judged || aborted,
+                           testing ? Phase::Testing : aborted ? Phase::Aborted : Phase::Ended);
     using State = VerdictBand::State;
     const State state = !judging ? State::Hidden
                         : testing ? State::Testing
+                        : aborted ? State::Aborted
                         : !judged ? State::Ready
                         : evaluation.passed ? State::Pass
                                             : State::Fail;

@@ -17,7 +17,8 @@ class VerdictSound;
 // keeps the dock, the verdict band and the plot's markers in step with the
 // session's one evaluation — the one the record keeps. While a test runs
 // the panel and the band read "Testing…"; its verdict stands, on the band
-// with the spring's serial number and in the sound, when it ends.
+// with the spring's serial number and in the sound, when it ends; a test
+// stopped before the machine returned reads "Aborted", without a sound.
 class LiveEvaluation : public QObject
 {
     Q_OBJECT

@@ -154,8 +154,9 @@ void ResultsDock::fitColumns()
     m_columnsOutgrown = false;
 }
 
-void ResultsDock::showEvaluation(const Evaluation &evaluation, bool judged, bool testing)
+void ResultsDock::showEvaluation(const Evaluation &evaluation, bool judged, Phase phase)
 {
+    const bool testing = phase == Phase::Testing;
     if (m_points->rowCount() != evaluation.points.size()) {
         m_points->setRowCount(evaluation.points.size());
         m_columnsOutgrown = true;
@@ -191,12 +192,14 @@ void ResultsDock::showEvaluation(const Evaluation &evaluation, bool judged, bool
                                 force(evaluation.maxForce),
                                 figure(evaluation.hysteresisPercent, PercentDecimals)));
 
+    const bool aborted = phase == Phase::Aborted;
     const QString verdict = !judged    ? QString()
                             : testing  ? tr("Testing…")
+                            : aborted  ? tr("Aborted")
                             : evaluation.passed ? tr("PASS")
                                                 : tr("FAIL");
     if (m_verdict->text() != verdict) {
-        const PointVerdict overall = testing             ? PointVerdict::NotReached
+        const PointVerdict overall = testing || aborted  ? PointVerdict::NotReached
                                      : evaluation.passed ? PointVerdict::Pass
                                                          : PointVerdict::Fail;
         QPalette palette = m_verdict->palette();

@@ -23,7 +23,10 @@ public:
     // The figures of an evaluation; `judged` false (no program or no
     // curves) leaves the overall verdict blank. While `testing`, the
     // overall verdict reads "Testing…" and a point not yet reached waits.
-    void showEvaluation(const Evaluation &evaluation, bool judged, bool testing = false);
+    // Where the test in view is: running (its points are judged as the
+    // stroke passes them), ended with its verdict, or aborted without one.
+    enum class Phase { Ended, Testing, Aborted };
+    void showEvaluation(const Evaluation &evaluation, bool judged, Phase phase = Phase::Ended);
 
     // A control chart rule the last test broke, in red under the verdict;
     // empty hides it.

@@ -40,6 +40,9 @@ void VerdictBand::showState(State state, const QString &serialNumber)
     case State::Testing:
         word = tr("Testing…");
         break;
+    case State::Aborted:
+        word = tr("ABORTED");
+        break;
     case State::Pass:
     case State::Fail:
         word = state == State::Pass ? tr("PASS") : tr("FAIL");

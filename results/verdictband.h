@@ -14,7 +14,8 @@ class VerdictBand : public QLabel
     Q_OBJECT
 
 public:
-    enum class State { Hidden, Ready, Testing, Pass, Fail };
+    // Aborted: stopped before the machine returned, neutral, no verdict.
+    enum class State { Hidden, Ready, Testing, Pass, Fail, Aborted };
 
     static constexpr int MinimumHeight = 48;
     // Of the window's font: above the results panel's verdict (2.5) and

@@ -1,7 +1,9 @@
 #include "session/processwatch.h"
 
 #include "records/pointseries.h"
+#include "records/recordsdatabase.h"
 #include "records/recordqueries.h"
+#include "records/testrecord.h"
 #include "spc/ruletext.h"
 
 #include <QStringList>
@@ -37,7 +39,8 @@ bool judge(const QSqlDatabase &db, qint64 testId, const ChartChoice &choice, QVe
         return false;
     HistoryFilter filter;
     filter.partNumber = test.header.identity.partNumber.trimmed();
-    if (filter.partNumber.isEmpty())
+    // An aborted test measured no spring; a test of no part is on no chart.
+    if (filter.partNumber.isEmpty() || test.status == TestStatus::Aborted)
         return true;
     // The chart as this test left it; a test of another station recorded
     // since is not what the operator here is told about.
@@ -82,4 +85,36 @@ QString ProcessAlarmText::of(const QVector<ProcessWatch::Alarm> &alarms, const S
         return QString();
     return tr("Process alarm, part %1: %2. Stop and look at the process before testing on.")
         .arg(alarms.first().partNumber, broken.join(QStringLiteral("; ")));
+}
+
+ProcessWatcher::ProcessWatcher()
+    : m_connection(QStringLiteral("torvelin-process-watch-%1").arg(reinterpret_cast<quintptr>(this), 0, 16))
+{
+}
+
+// Deleted on its own thread, where its connection lives.
+ProcessWatcher::~ProcessWatcher()
+{
+    RecordsDatabase::close(m_connection);
+}
+
+void ProcessWatcher::judge(qint64 testId, const ChartChoice &choice)
+{
+    // The database the station records into now; opened again when it
+    // changed since the last test.
+    const DatabaseConfig config = DatabaseConfig::current();
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QString error;
+    if (!db.isOpen() || !m_config.sameDatabase(config)) {
+        RecordsDatabase::close(m_connection);
+        if (!RecordsDatabase::open(config, m_connection, &error))
+            return;
+        m_config = config;
+        db = QSqlDatabase::database(m_connection, false);
+    }
+    // A chart that cannot be read raises nothing: the test itself is on
+    // record, and History says why the database fails.
+    QVector<ProcessWatch::Alarm> alarms;
+    if (ProcessWatch::judge(db, testId, choice, &alarms, &error))
+        emit judged(ProcessAlarmText::of(alarms, choice.rules));
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "records/chartchoice.h"
+#include "records/databaseconfig.h"
 
 #include <QCoreApplication>
+#include <QObject>
 #include <QSqlDatabase>
 #include <QString>
 #include <QVector>
@@ -38,4 +40,26 @@ class ProcessAlarmText
 public:
     // One line for the status bar and the results panel; empty for none.
     static QString of(const QVector<ProcessWatch::Alarm> &alarms, const Spc::RuleSet &rules);
+};
+
+// Judges each test on record on a thread of its own, with a connection of
+// its own: a part's whole chart on a lab's server takes longer than the
+// window may stand still. Hands back the alarm's words (empty for none).
+class ProcessWatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    ProcessWatcher();
+    ~ProcessWatcher() override;
+
+    // Runs on the watcher's thread (queued from the session's).
+    void judge(qint64 testId, const ChartChoice &choice);
+
+signals:
+    void judged(const QString &alarm);
+
+private:
+    QString m_connection;
+    DatabaseConfig m_config;
 };

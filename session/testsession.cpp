@@ -3,9 +3,9 @@
 #include "device/modbusthread.h"
 #include "numbers/numbertext.h"
 #include "records/evaluationrecord.h"
-#include "records/recordsdatabase.h"
 #include "session/processwatch.h"
 #include "records/testrecorder.h"
+#include "session/programtestsetting.h"
 #include "session/testrun.h"
 
 namespace {
@@ -29,6 +29,7 @@ TestSession::TestSession(modbusThread *worker, const DatabaseConfig &records, QO
     , m_worker(worker)
     , m_recorder(new TestRecorder(records, this))
     , m_run(new TestRun(this))
+    , m_watcher(new ProcessWatcher)
 {
     // The machine is back: the test ends as a Stop would end it (the stop
     // command where the tester needs it, the record, the verdict).
@@ -37,13 +38,23 @@ TestSession::TestSession(modbusThread *worker, const DatabaseConfig &records, QO
     m_pending.setSingleShot(true);
     m_pending.setInterval(0);
     connect(&m_pending, &QTimer::timeout, this, &TestSession::evaluateNow);
-    // Each test on record is judged against its part's control chart.
+    // Each test on record is judged against its part's control chart, off
+    // the window's thread.
+    m_watcher->moveToThread(&m_watchThread);
+    connect(&m_watchThread, &QThread::finished, m_watcher, &QObject::deleteLater);
+    connect(m_watcher, &ProcessWatcher::judged, this, &TestSession::processJudged);
     connect(m_recorder, &TestRecorder::testStored, this, &TestSession::watchProcess);
+    m_watchThread.setObjectName(QStringLiteral("process watch"));
+    m_watchThread.start();
 }
 
 TestSession::~TestSession()
 {
-    finishTest();
+    // The window closed with the test still running: ended by the machine,
+    // it would have been closed already.
+    finishTest(!m_run->hasReturned());
+    m_watchThread.quit();
+    m_watchThread.wait();
 }
 
 int TestSession::forceDecimals() const
@@ -74,8 +85,9 @@ void TestSession::disconnectTester()
     m_worker->stopThread();
     m_worker->wait();
     m_worker->closeSerial();
+    const bool aborted = !m_run->hasReturned();
     m_run->stop();
-    finishTest();
+    finishTest(aborted);
     m_connected = false;
     emit connectionChanged(false);
 }
@@ -86,8 +98,10 @@ bool TestSession::startTest(const Curve_Setting &setting, const TestIdentity &id
     m_worker->startTest(setting);
     if (!m_connected)
         return false;
-    finishTest();
+    finishTest(!m_run->hasReturned());
     m_run->start();
+    m_gaps.reset();
+    m_aborted = false;
     // Each spring on a clean plot, as after Refresh: the previous one's
     // curves are on record.
     m_earlier.clear();
@@ -122,8 +136,9 @@ bool TestSession::startTest(const Curve_Setting &setting, const TestIdentity &id
 void TestSession::stopTest()
 {
     m_worker->stopTest();
+    const bool aborted = !m_run->hasReturned();
     m_run->stop();
-    finishTest();
+    finishTest(aborted);
 }
 
 bool TestSession::isTestRunning() const
@@ -131,13 +146,22 @@ bool TestSession::isTestRunning() const
     return m_run->isRunning();
 }
 
-void TestSession::finishTest()
+void TestSession::finishTest(bool aborted)
 {
     if (!m_testOpen)
         return;
     m_testOpen = false;
+    m_aborted = aborted;
     evaluateNow();
-    m_recorder->finish(evaluationRecord());
+    // A test that ends while the tester is silent has its gap up to now.
+    if (m_gaps.isSilent())
+        m_gaps.answering(m_silentSince.isValid()
+                             ? m_silentSince.msecsTo(QDateTime::currentDateTimeUtc())
+                             : 0);
+    TestEnding ending;
+    ending.aborted = aborted;
+    ending.gap = m_gaps.gap();
+    m_recorder->finish(aborted ? EvaluationRecord() : evaluationRecord(), ending);
     emit testEnded();
 }
 
@@ -157,9 +181,25 @@ bool TestSession::addPoint(int stroke, double distance, double force)
     TestCurves &curves = m_testOpen ? m_judged : m_earlier;
     curves.add(stroke, distance, force);
     m_recorder->addPoint(stroke, distance, force);
-    if (m_testOpen)
+    if (m_testOpen) {
+        m_run->pointArrived(stroke, distance);
+        m_gaps.point(distance);
         evaluateSoon();
+    }
     return true;
+}
+
+void TestSession::linkReport(const LinkReport &report)
+{
+    m_run->linkAnswering(report.answering);
+    if (!m_testOpen || report.answering != m_gaps.isSilent())
+        return;
+    if (report.answering) {
+        m_gaps.answering(report.lastGapMs);
+    } else {
+        m_gaps.silent();
+        m_silentSince = report.silentSince;
+    }
 }
 
 void TestSession::clearCurves()
@@ -194,6 +234,7 @@ bool TestSession::showStoredTest(const StoredTest &test)
     for (const RecordedPoint &point : test.points)
         m_judged.add(point.stroke, point.distance, point.force);
     m_shown = Shown::Record;
+    m_aborted = test.status == TestStatus::Aborted;
     m_judging.reset();
     m_recordJudged = test.evaluation.judged;
     m_judgingName = m_recordJudged
@@ -215,8 +256,13 @@ TestCurves TestSession::curves() const
 
 void TestSession::useProgram(const TestProgram &program, const QString &name)
 {
+    // The same program read again (at the next Connect) keeps the settings
+    // the operator accepted for it.
+    if (!m_chosen || !(*m_chosen == program))
+        m_acceptedSinceProgram = false;
     m_chosen = program;
     m_chosenName = name;
+    emit testSettingChanged();
     if (m_shown == Shown::Curves) {
         judgeWithChosenProgram();
         evaluateNow();
@@ -227,16 +273,32 @@ void TestSession::useNoProgram()
 {
     m_chosen.reset();
     m_chosenName.clear();
+    m_acceptedSinceProgram = false;
+    emit testSettingChanged();
     if (m_shown == Shown::Curves) {
         judgeWithChosenProgram();
         evaluateNow();
     }
 }
 
+Curve_Setting TestSession::testSetting(const Curve_Setting &accepted) const
+{
+    if (!m_chosen || m_acceptedSinceProgram)
+        return accepted;
+    return ProgramTestSetting::applied(accepted, *m_chosen);
+}
+
+void TestSession::settingAccepted()
+{
+    m_acceptedSinceProgram = m_chosen.has_value();
+    emit testSettingChanged();
+}
+
 // Curves that are no test on record: whatever is chosen judges them.
 void TestSession::judgeWithChosenProgram()
 {
     m_shown = Shown::Curves;
+    m_aborted = false;
     m_judging = m_chosen;
     m_judgingName = m_chosenName;
     m_recordJudged = false;
@@ -250,7 +312,7 @@ bool TestSession::isJudging() const
 
 bool TestSession::hasVerdict() const
 {
-    return isJudging() && !m_judged.isEmpty();
+    return isJudging() && !m_judged.isEmpty() && !m_aborted;
 }
 
 void TestSession::evaluateSoon()
@@ -271,15 +333,16 @@ void TestSession::evaluateNow()
 void TestSession::watchProcess(qint64 testId)
 {
     const ChartChoice choice = ChartChoice::stored();
-    QString error;
-    QVector<ProcessWatch::Alarm> alarms;
-    const QSqlDatabase db = RecordsDatabase::forCurrentThread(&error);
-    // A chart that cannot be read raises nothing: the test itself is on
-    // record, and History says why the database fails.
-    if (!db.isValid() || !ProcessWatch::judge(db, testId, choice, &alarms, &error))
-        return;
-    if (!alarms.isEmpty())
-        setProcessAlarm(ProcessAlarmText::of(alarms, choice.rules));
+    ProcessWatcher *watcher = m_watcher;
+    QMetaObject::invokeMethod(watcher, [watcher, testId, choice] { watcher->judge(testId, choice); });
+}
+
+// A test's alarm stands until the next Start; a test without one says
+// nothing new.
+void TestSession::processJudged(const QString &alarm)
+{
+    if (!alarm.isEmpty())
+        setProcessAlarm(alarm);
 }
 
 void TestSession::setProcessAlarm(const QString &text)

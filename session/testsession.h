@@ -1,13 +1,16 @@
 #pragma once
 
 #include "curves/testcurves.h"
+#include "device/linkhealth.h"
 #include "device/settings.h"
 #include "evaluation/evaluation.h"
 #include "programlibrary/programversion.h"
 #include "records/databaseconfig.h"
 #include "records/storedtest.h"
+#include "session/linegaptracker.h"
 
 #include <QObject>
+#include <QThread>
 #include <QTimer>
 
 #include <optional>
@@ -15,6 +18,7 @@
 class modbusThread;
 class TestRecorder;
 class TestRun;
+class ProcessWatcher;
 
 // What the window knows about the tester and the test in view, without a
 // widget: whether the tester is connected, its type and force decimals, the
@@ -68,7 +72,8 @@ public:
     // judging it and the verification in force (0: none).
     bool startTest(const Curve_Setting &setting, const TestIdentity &identity,
                    const LibraryChoice &library = LibraryChoice(), qint64 verificationId = 0);
-    // Sends Stop and ends the test.
+    // Sends Stop and ends the test: aborted when the machine had not
+    // returned.
     void stopTest();
     // From Start until its end, Stop or Disconnect (Start stays locked
     // meanwhile).
@@ -80,6 +85,10 @@ public:
     // Every curve point the worker reports comes here. False when the curves
     // refuse it (not finite, no stroke).
     bool addPoint(int stroke, double distance, double force);
+    // The worker's word on the line: the machine's end is not looked for
+    // while the tester is silent, and such a spell during the test goes on
+    // its record.
+    void linkReport(const LinkReport &report);
     // Refresh: clears the curves in view; a test still open keeps its own.
     void clearCurves();
     // Curves of a file take the place of everything in view. While a test
@@ -102,13 +111,25 @@ public:
     void useNoProgram();
     const std::optional<TestProgram> &chosenProgram() const { return m_chosen; }
 
+    // What Start sends, from the settings last accepted in Chart: with a
+    // program chosen, its speed and a distance just beyond its farthest
+    // point, unless Chart accepted settings since it was chosen.
+    Curve_Setting testSetting(const Curve_Setting &accepted) const;
+    // Chart accepted settings: they win over the chosen program's until
+    // another program (or none) is chosen.
+    void settingAccepted();
+
     // The judgement of the judged curves, as the results panel shows it.
     // A program (or a record's verdict) applies to them.
     bool isJudging() const;
     // The name of the program that judges them; empty when none does.
     QString programName() const { return m_judgingName; }
-    // There is a verdict to read: a program and curves (or a judged record).
+    // There is a verdict to read: a program and curves (or a judged record),
+    // of a test that was not aborted.
     bool hasVerdict() const;
+    // The test in view was stopped before the machine returned (or is the
+    // record of one): no judged spring.
+    bool isAborted() const { return m_aborted; }
     const Evaluation &evaluation() const { return m_evaluation; }
     // The serial number of the spring whose curves are judged.
     QString serialNumber() const { return m_serialNumber; }
@@ -131,15 +152,19 @@ signals:
     void curvesReplaced();
     // The evaluation, the program or the testing state changed.
     void judgementChanged();
+    // What the next Start sends may have changed (a program chosen or
+    // closed, settings accepted).
+    void testSettingChanged();
     // processAlarm() changed: raised by a test on record, cleared at Start.
     void processAlarmChanged();
 
 private:
-    void finishTest();
+    void finishTest(bool aborted);
     void judgeWithChosenProgram();
     void evaluateSoon();
     void evaluateNow();
     void watchProcess(qint64 testId);
+    void processJudged(const QString &alarm);
     void setProcessAlarm(const QString &text);
 
     modbusThread *m_worker;
@@ -152,9 +177,13 @@ private:
     TestCurves m_judged;
     Shown m_shown = Shown::Curves;
     bool m_testOpen = false;
+    bool m_aborted = false;
+    LineGapTracker m_gaps;
+    QDateTime m_silentSince;
 
     std::optional<TestProgram> m_chosen;
     QString m_chosenName;
+    bool m_acceptedSinceProgram = false;
     std::optional<TestProgram> m_judging;
     QString m_judgingName;
     bool m_recordJudged = false;
@@ -162,4 +191,6 @@ private:
     QString m_serialNumber;
     QTimer m_pending;
     QString m_processAlarm;
+    QThread m_watchThread;
+    ProcessWatcher *m_watcher;
 };

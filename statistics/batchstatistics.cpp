@@ -131,12 +131,24 @@ Histogram binsAbout(double anchor, double width, double lowest, double highest,
 Histogram histogram(const QVector<double> &forces, std::optional<double> lower,
                     std::optional<double> upper)
 {
+    QVector<ForceCount> counted;
+    counted.reserve(forces.size());
+    for (double force : forces)
+        counted.append({force, 1});
+    return histogram(counted, lower, upper);
+}
+
+Histogram histogram(const QVector<ForceCount> &forces, std::optional<double> lower,
+                    std::optional<double> upper)
+{
     std::vector<double> values;
-    for (double force : forces) {
-        if (std::isfinite(force))
-            values.push_back(force);
+    int counted = 0;
+    for (const ForceCount &f : forces) {
+        if (std::isfinite(f.force) && f.count > 0) {
+            values.push_back(f.force);
+            counted += f.count;
+        }
     }
-    const int counted = int(values.size());
     if (lower)
         values.push_back(*lower);
     if (upper)
@@ -178,14 +190,14 @@ Histogram histogram(const QVector<double> &forces, std::optional<double> lower,
     }
 
     const int last = result.counts.size() - 1;
-    for (double force : forces) {
-        if (!std::isfinite(force))
+    for (const ForceCount &f : forces) {
+        if (!std::isfinite(f.force) || f.count <= 0)
             continue;
-        int bin = int(std::floor((force - result.start) / result.binWidth + EdgeTolerance));
+        int bin = int(std::floor((f.force - result.start) / result.binWidth + EdgeTolerance));
         // The band holds both its limits, as the verdict does.
-        if (band && force == *upper)
+        if (band && f.force == *upper)
             bin = int(std::lround((*upper - result.start) / result.binWidth)) - 1;
-        ++result.counts[std::clamp(bin, 0, last)];
+        result.counts[std::clamp(bin, 0, last)] += f.count;
     }
     return result;
 }

@@ -72,5 +72,15 @@ constexpr int MaxBins = 30;
 constexpr int MaxOuterBins = 15;
 Histogram histogram(const QVector<double> &forces, std::optional<double> lower,
                     std::optional<double> upper);
+// The same from each distinct force and how many tests measured it, as the
+// database counts them: forces come with the tester's few decimals, so a
+// batch of any size is a few hundred of these.
+struct ForceCount
+{
+    double force = 0;
+    int count = 0;
+};
+Histogram histogram(const QVector<ForceCount> &forces, std::optional<double> lower,
+                    std::optional<double> upper);
 
 } // namespace BatchStatistics

@@ -509,6 +509,22 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
         <source>%1, %2</source>
         <translation>%1，%2</translation>
     </message>
+    <message>
+        <source>aborted</source>
+        <translation>已中止</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>%1, %2–%3 mm</source>
+        <translation>%1，%2–%3 mm</translation>
+    </message>
+    <message>
+        <source>Line gap</source>
+        <translation>通信中断</translation>
+    </message>
 </context>
 <context>
     <name>HistoryWindow</name>
@@ -664,6 +680,12 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
         <source>Nothing was written to %1.</source>
         <translation>未向 %1 写入任何内容。</translation>
     </message>
+    <message numerus="yes">
+        <source>%1; %n aborted</source>
+        <translation>
+            <numerusform>%1;%n 个已中止</numerusform>
+        </translation>
+    </message>
     <message>
         <source>Amend…</source>
         <translation>更正…</translation>
@@ -700,8 +722,8 @@ Exit status: 0 every file passes, 1 a file fails, 2 usage error or unreadable fi
         <translation>自动递增</translation>
     </message>
     <message>
-        <source>After each Start the serial number counts up by one.</source>
-        <translation>每次开始后序列号自动加一。</translation>
+        <source>After each Start the serial number counts up by one; a test stopped before the machine returned gives its number back.</source>
+        <translation>每次开始后序列号加一；机器返回前停止的测试退回其序列号。</translation>
     </message>
 </context>
 <context>
@@ -2604,6 +2626,10 @@ Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage
         <translation>记录</translation>
     </message>
     <message>
+        <source>Line gap</source>
+        <translation>通信中断</translation>
+    </message>
+    <message>
         <source>Subgroup size: %1</source>
         <translation>子组大小：%1</translation>
     </message>
@@ -2691,6 +2717,10 @@ Hysteresis: %4 %</source>
     <message>
         <source>Testing…</source>
         <translation>测试中…</translation>
+    </message>
+    <message>
+        <source>Aborted</source>
+        <translation>已中止</translation>
     </message>
 </context>
 <context>
@@ -2983,8 +3013,8 @@ Hysteresis: %4 %</source>
         <translation>组内 σ = s-bar / c4，c4 = %1，s-bar 为每 %2 个相邻测试组成的子组的标准差平均值（不完整的最后一个子组不计）</translation>
     </message>
     <message>
-        <source>Overall s: the sample standard deviation of every test (n − 1). Pp = (USL − LSL) / 6s, Ppk = min(USL − mean, mean − LSL) / 3s. Within-subgroup %1; Cp = (USL − LSL) / (6 σ within), Cpk = min(USL − mean, mean − LSL) / (3 σ within). None without both limits or without spread. Figures below %2 are marked red.</source>
-        <translation>总体 s：全部测试的样本标准差（n − 1）。Pp = (USL − LSL) / 6s，Ppk = min(USL − 平均值, 平均值 − LSL) / 3s。组内 %1；Cp = (USL − LSL) / (6 组内 σ)，Cpk = min(USL − 平均值, 平均值 − LSL) / (3 组内 σ)。缺少上下限或没有离散时为无。低于 %2 的数值标为红色。</translation>
+        <source>Overall s: the sample standard deviation of every test (n − 1). Pp = (USL − LSL) / 6s, Ppk = min(USL − mean, mean − LSL) / 3s. %1; Cp = (USL − LSL) / (6 σ within), Cpk = min(USL − mean, mean − LSL) / (3 σ within). None without both limits or without spread. Figures below %2 are marked red.</source>
+        <translation>总体 s：全部测试的样本标准差（n − 1）。Pp = (USL − LSL) / 6s，Ppk = min(USL − 平均值, 平均值 − LSL) / 3s。%1；Cp = (USL − LSL) / (6 组内 σ)，Cpk = min(USL − 平均值, 平均值 − LSL) / (3 组内 σ)。缺少上下限或没有离散时为无。低于 %2 的数值标为红色。</translation>
     </message>
 </context>
 <context>
@@ -3268,6 +3298,10 @@ The test goes on: its points are kept in memory and written as soon as the datab
     <message>
         <source>%1 · %2</source>
         <translation>%1 · %2</translation>
+    </message>
+    <message>
+        <source>ABORTED</source>
+        <translation>已中止</translation>
     </message>
 </context>
 <context>

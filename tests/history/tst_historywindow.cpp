@@ -33,8 +33,9 @@ private slots:
     void csvHoldsTheFilteredTests();
     void dfqIsTheCommandLinesFile();
     void suspectsOfAFailedVerification();
-    // Last: it adds a test.
+    // Last: they add tests.
     void openHistoryListsATestJustRecorded();
+    void aLongListIsReadPageByPage();
 
 private:
     void select(HistoryWindow *window, const QList<int> &rows);
@@ -191,6 +192,32 @@ void tst_HistoryWindow::openHistoryListsATestJustRecorded()
     actions.setRecordedTest(recorded);
     QCOMPARE(history->model()->rowCount(), listed + 1);
     QCOMPARE(history->model()->testId(0), recorded);
+}
+
+// Two pages and a bit of tests, seven to each start time: each page goes on
+// after the last row of the one before, ties included, none twice.
+void tst_HistoryWindow::aLongListIsReadPageByPage()
+{
+    const int tests = 2 * HistoryModel::PageRows + 10;
+    const QDateTime start(QDate(2026, 12, 9), QTime(6, 0), Qt::UTC);
+    QList<qint64> added;
+    QVERIFY(records.db().transaction());
+    for (int i = 0; i < tests; ++i)
+        added.prepend(records.add(start.addSecs(i / 7), "SP-LONG", "B1", "pass"));
+    QVERIFY(records.db().commit());
+    // Newest first, and of one start time the higher id first.
+    std::stable_sort(added.begin(), added.end(), [](qint64 a, qint64 b) { return a > b; });
+
+    HistoryWindow window;
+    window.findChild<QComboBox *>(QStringLiteral("partNumberCombo"))->setCurrentText(QStringLiteral("SP-LONG"));
+    window.refresh();
+    HistoryModel *model = window.model();
+    QCOMPARE(model->rowCount(), HistoryModel::PageRows);
+    while (model->canFetchMore(QModelIndex()))
+        model->fetchMore(QModelIndex());
+    QCOMPARE(model->rowCount(), tests);
+    for (int row = 0; row < tests; ++row)
+        QCOMPARE(model->testId(row), added.at(row));
 }
 
 QTEST_MAIN(tst_HistoryWindow)

@@ -141,9 +141,11 @@ void tst_Reports::batchReportListsItsTestsAndKeepsEachPointOnOnePage()
     // list runs over pages.
     constexpr int Tests = 60;
     constexpr int Points = 5;
+    constexpr int AbortedTest = 1;
     const QDateTime first(QDate(2026, 12, 7), QTime(23, 50), Qt::LocalTime);
     QVector<StoredTest> tests;
     QVector<BatchStatistics::PointSample> samples;
+    QMap<int, QVector<double>> forces;
     RecordQueries::Batch batch;
     for (int i = 0; i < Tests; ++i) {
         StoredTest test;
@@ -151,14 +153,16 @@ void tst_Reports::batchReportListsItsTestsAndKeepsEachPointOnOnePage()
         test.header.startedAt = first.addSecs(60 * i).toUTC();
         test.header.identity.serialNumber = QStringLiteral("SN-%1").arg(100 + i);
         test.header.forceDecimals = 3;
-        test.evaluation.judged = true;
+        // One spring stopped before the machine returned: listed, unjudged.
+        test.status = i == AbortedTest ? TestStatus::Aborted : TestStatus::Complete;
+        test.evaluation.judged = i != AbortedTest;
         test.evaluation.verdict = QStringLiteral("pass");
-        for (int p = 1; p <= Points; ++p) {
+        for (int p = 1; p <= Points && i != AbortedTest; ++p) {
             const double force = 10.0 * p + (i % 7) * 0.1;
             test.evaluation.points.append({p, 2.0 * p, force, 10.0 * p - 1, 10.0 * p + 1,
                                            QStringLiteral("pass")});
             samples.append({p, force, 10.0 * p - 1, 10.0 * p + 1});
-            batch.forces[p].append(force);
+            forces[p].append(force);
         }
         if (i == 0)
             test.signatures = {{test.id, QStringLiteral("rita"), test.header.startedAt, RecordsReview::Reviewed, {}}};
@@ -169,6 +173,11 @@ void tst_Reports::batchReportListsItsTestsAndKeepsEachPointOnOnePage()
     batch.firstStartedAt = tests.last().header.startedAt;
     batch.lastStartedAt = tests.first().header.startedAt;
     batch.points = BatchStatistics::summarise(samples);
+    for (auto it = forces.cbegin(); it != forces.cend(); ++it) {
+        batch.subgroups[it.key()] = Spc::subgroupsOf(it.value(), batch.subgroupSize);
+        for (double force : it.value())
+            batch.forces[it.key()].append({force, 1});
+    }
 
     const QString path = dir.filePath(QStringLiteral("batch.pdf"));
     QString error;
@@ -186,6 +195,7 @@ void tst_Reports::batchReportListsItsTestsAndKeepsEachPointOnOnePage()
     QVERIFY(text.contains(QLatin1String("F5 (N)")));
     QVERIFY(text.contains(QLatin1String("50.600")));
     QVERIFY(text.contains(QLatin1String("Reviewed by rita")));
+    QCOMPARE(text.count(QLatin1String("aborted")), 1);
 
     const int pages = runPoppler(QStringLiteral("pdfinfo"), {path})
                           .section(QLatin1String("Pages:"), 1)

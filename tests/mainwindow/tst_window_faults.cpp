@@ -5,6 +5,11 @@
 #include "numbers/numbertext.h"
 #include "linkstatus/linkindicator.h"
 #include "mainwindow/mainwindow.h"
+#include "session/testrun.h"
+#include "records/recordqueries.h"
+#include "records/recordsdatabase.h"
+#include "records/storedtest.h"
+#include "records/testrecorder.h"
 #include "support/simulatedtester.h"
 
 #include <QtTest>
@@ -273,12 +278,29 @@ void tst_WindowFaults::hangupMidTestResumesByItselfAndTellsTheGap()
 
     // The line comes back: no operator action, the curve goes on, and the
     // status bar says how long it was interrupted.
+    auto *recorder = window->findChild<TestRecorder *>();
+    QSignalSpy stored(recorder, &TestRecorder::testStored);
     QVERIFY(sim->command("reconnect"));
     QTRY_VERIFY_WITH_TIMEOUT(status().contains("the curve was interrupted for"), 3000);
     QVERIFY(!action("actionConnect")->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(testFinished(), 15000);
     QTRY_COMPARE(highestNumber(), sim->state("handed").toInt());
     QVERIFY(plot()->graph(0)->data()->size() > drawn);
+
+    // The gap did not end the test: its record ends when the machine is
+    // back, with every point plotted and the gap's length and place.
+    QTRY_COMPARE_WITH_TIMEOUT(stored.count(), 1, TestRun::EndSilenceMs * 3);
+    StoredTest test;
+    QString error;
+    QVERIFY2(RecordQueries::loadTest(RecordsDatabase::forCurrentThread(&error),
+                                     stored.first().first().toLongLong(), true, &test, &error),
+             qPrintable(error));
+    QCOMPARE(test.status, TestStatus::Complete);
+    QCOMPARE(test.points.size(), plot()->graph(0)->dataCount() + plot()->graph(1)->dataCount());
+    QVERIFY(test.gap);
+    QVERIFY2(test.gap->seconds >= 1.0, qPrintable(QString::number(test.gap->seconds)));
+    QVERIFY(test.gap->fromDistance && test.gap->toDistance);
+    QVERIFY(*test.gap->fromDistance > 0 && *test.gap->toDistance <= 6.0);
     QFile::remove(link);
 }
 

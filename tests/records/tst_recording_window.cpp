@@ -34,6 +34,7 @@ class tst_RecordingWindow : public QObject
 private slots:
     void initTestCase();
     void recordedTestHoldsWhatThePlotShows();
+    void testStoppedMidStrokeIsAbortedAndGivesItsSerialBack();
     void scannedPartChoosesItsApprovedProgram();
 
 private:
@@ -118,6 +119,44 @@ void tst_RecordingWindow::recordedTestHoldsWhatThePlotShows()
             QCOMPARE(byStroke[stroke].at(i).value, plotted.at(i)->value);
         }
     }
+    qunsetenv("TORVELIN_PORT");
+}
+
+void tst_RecordingWindow::testStoppedMidStrokeIsAbortedAndGivesItsSerialBack()
+{
+    SimulatedTester sim({"--no-pacing"});
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    qputenv("TORVELIN_PORT", sim.devicePath().toLocal8Bit());
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QSignalSpy stored(window.findChild<TestRecorder *>(), &TestRecorder::testStored);
+    auto *serial = window.findChild<QLineEdit *>(QStringLiteral("serialNumberEdit"));
+    serial->setText(QStringLiteral("S-0200"));
+    window.findChild<QAction *>(QStringLiteral("actionConnect"))->trigger();
+    Curve_Setting setting;
+    setting.speed = 500;
+    setting.distance = 20.0f;
+    QVERIFY(QMetaObject::invokeMethod(&window, "receiveCurveSetting", Q_ARG(Curve_Setting, setting)));
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("startBtn")), Qt::LeftButton);
+    QCOMPARE(serial->text(), QStringLiteral("S-0201"));
+    QCustomPlot *plot = window.findChild<QCustomPlot *>(QStringLiteral("userPlot"));
+    QTRY_VERIFY_WITH_TIMEOUT(plot->graph(0)->dataCount() > 10, TestRunTimeoutMs);
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("stopBtn")), Qt::LeftButton);
+    QVERIFY(stored.wait());
+    // The spring is tested again under its own number.
+    QCOMPARE(serial->text(), QStringLiteral("S-0200"));
+
+    StoredRecords records(DatabaseConfig::current());
+    QVERIFY2(records.isOpen(), qPrintable(records.error()));
+    QSqlQuery row(records.db());
+    QVERIFY(row.exec(QStringLiteral("SELECT status, verdict, serial_number, gap_seconds FROM tests WHERE id = %1")
+                         .arg(stored.first().first().toLongLong())));
+    QVERIFY(row.next());
+    QCOMPARE(row.value(0).toString(), TestStatus::Aborted);
+    QVERIFY(row.value(1).isNull());
+    QCOMPARE(row.value(2).toString(), QStringLiteral("S-0200"));
+    QVERIFY(row.value(3).isNull()); // the line held
     qunsetenv("TORVELIN_PORT");
 }
 

@@ -3,6 +3,7 @@
 #include "records/recordqueries.h"
 #include "support/recordfixture.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QtTest>
 
@@ -82,13 +83,37 @@ void tst_RecordQueries::batchFiguresFollowTheFilter()
     QCOMPARE(counts.passed, 1);
     QCOMPARE(counts.failed, 1);
 
-    QVector<BatchStatistics::PointSample> samples;
-    QVERIFY2(RecordQueries::loadPointSamples(records.db(), filter, &samples, &error), qPrintable(error));
-    const QVector<BatchStatistics::PointSummary> points = BatchStatistics::summarise(samples);
+    RecordQueries::Batch batch;
+    QVERIFY2(RecordQueries::loadBatch(records.db(), filter, &batch, &error), qPrintable(error));
+    const QVector<BatchStatistics::PointSummary> &points = batch.points;
+    QCOMPARE(batch.counts.count, 2);
     QCOMPARE(points.size(), 2);
     QCOMPARE(points.at(0).n, 2);
     QCOMPARE(*points.at(0).mean, 11.0);
     QCOMPARE(points.at(1).notReached, 1);
+
+    // An aborted test is no spring measured: counted neither way and in no
+    // statistic, whatever rows it holds.
+    const qint64 measured = records.add(at(5, 9), "SP-40", "B9", "pass", {30}, 25, 35);
+    const qint64 aborted = records.add(at(5, 10), "SP-40", "B9", "fail", {50}, 25, 35);
+    QSqlQuery update(records.db());
+    QVERIFY2(measured > 0 && aborted > 0
+                 && update.exec(QStringLiteral("UPDATE tests SET status = 'aborted' WHERE id = %1").arg(aborted)),
+             qPrintable(update.lastError().text()));
+    filter = HistoryFilter();
+    filter.partNumber = QStringLiteral("SP-40");
+    QVERIFY2(RecordQueries::countVerdicts(records.db(), filter, &counts, &error), qPrintable(error));
+    QCOMPARE(counts.count, 2);
+    QCOMPARE(counts.aborted, 1);
+    QCOMPARE(counts.springs(), 1);
+    QCOMPARE(counts.passed, 1);
+    QCOMPARE(counts.failed, 0);
+    QVERIFY2(RecordQueries::loadBatch(records.db(), filter, &batch, &error), qPrintable(error));
+    QCOMPARE(batch.points.size(), 1);
+    QCOMPARE(batch.points.first().n, 1);
+    QCOMPARE(*batch.points.first().mean, 30.0);
+    QCOMPARE(batch.forces.value(1).size(), 1); // the histogram's
+    QCOMPARE(batch.subgroups.value(1).size(), 0);
 }
 
 void tst_RecordQueries::testReadBackWhole()

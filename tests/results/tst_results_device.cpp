@@ -43,9 +43,12 @@ private slots:
     void cleanup();
     void storedProgramJudgesTheTestLiveAndIsRememberedAtConnect();
     void eachSpringTakesOneStartAndIsJudgedAlone();
+    void chosenProgramSetsTheStartAndThePlotUntilChartOverrides();
 
 private:
     void openAndConnect();
+    // A tester with `arguments`, the window connected, stored program `number` chosen.
+    void startWithMachineProgram(const QStringList &arguments, int number);
     QString cell(int row, int column) const
     {
         const QTableWidgetItem *item = child<QTableWidget>("resultsTable")->item(row, column);
@@ -170,22 +173,27 @@ void tst_ResultsDevice::storedProgramJudgesTheTestLiveAndIsRememberedAtConnect()
     QVERIFY2(programText().contains("machine program 1"), qPrintable(programText()));
 }
 
+void tst_ResultsDevice::startWithMachineProgram(const QStringList &arguments, int number)
+{
+    sim = std::make_unique<SimulatedTester>(arguments);
+    QVERIFY2(sim->start(), qPrintable(sim->errorString()));
+    qputenv("TORVELIN_PORT", sim->devicePath().toLocal8Bit());
+    openAndConnect();
+    whenModalOpens(this, [number](QWidget *modal) {
+        auto *input = qobject_cast<QInputDialog *>(modal);
+        QVERIFY(input);
+        input->setIntValue(number);
+        input->accept();
+    });
+    child<QAction>("actionMachineProgram")->trigger();
+}
+
 // Springs one after another: the machine's return ends each test, and the
 // next Start judges the next spring on a clean plot. A weak spring after a
 // good one is its own FAIL, on screen and in the beep.
 void tst_ResultsDevice::eachSpringTakesOneStartAndIsJudgedAlone()
 {
-    sim = std::make_unique<SimulatedTester>(QStringList{"--no-pacing", "--spring-rate", SpringRate});
-    QVERIFY2(sim->start(), qPrintable(sim->errorString()));
-    qputenv("TORVELIN_PORT", sim->devicePath().toLocal8Bit());
-    openAndConnect();
-    whenModalOpens(this, [](QWidget *modal) {
-        auto *input = qobject_cast<QInputDialog *>(modal);
-        QVERIFY(input);
-        input->setIntValue(1);
-        input->accept();
-    });
-    child<QAction>("actionMachineProgram")->trigger();
+    startWithMachineProgram({"--no-pacing", "--spring-rate", SpringRate}, 1);
     child<QAction>("actionChart")->trigger();
     QTRY_VERIFY(child<QLineEdit>("speedEdit"));
     child<QLineEdit>("speedEdit")->setText(QString::number(TestSpeed));
@@ -214,6 +222,51 @@ void tst_ResultsDevice::eachSpringTakesOneStartAndIsJudgedAlone()
     runOneSpring(QStringLiteral("FAIL"));
     QTRY_COMPARE(beeps.size(), VerdictSound::FailBeeps);
     VerdictSound::setBeeper([] {});
+}
+
+// Stored program 2 runs at 100 mm/min with points to 25 mm: Start needs no
+// Chart, sends the program's speed and 26 mm, and the axes show the whole
+// stroke and every limit from the start.
+void tst_ResultsDevice::chosenProgramSetsTheStartAndThePlotUntilChartOverrides()
+{
+    startWithMachineProgram({"--no-pacing"}, 2);
+    QVERIFY2(child<QLabel>("testSettingsLabel")->text().contains("26.00 mm · 100 mm/min"),
+             qPrintable(child<QLabel>("testSettingsLabel")->text()));
+    auto *start = child<QPushButton>("startBtn");
+    QVERIFY(start->isEnabled());
+    auto startCommand = [this] {
+        QString lastWrite;
+        return sim->command("last-write", &lastWrite) ? lastWrite.split(QLatin1Char(' ')) : QStringList();
+    };
+    QTest::mouseClick(start, Qt::LeftButton);
+    const QStringList sent = startCommand();
+    QCOMPARE(sent.value(0), QStringLiteral("3"));
+    QCOMPARE(sent.value(4), QStringLiteral("100"));
+    QCustomPlot *plot = child<QCustomPlot>("userPlot");
+    plot->replot();
+    // Point 5 of program 2: 100 N, its upper limit 125 N.
+    QVERIFY(plot->xAxis->range().contains(0) && plot->xAxis->range().contains(26));
+    QVERIFY2(plot->yAxis->range().contains(0) && plot->yAxis->range().contains(125),
+             qPrintable(QStringLiteral("%1 … %2").arg(plot->yAxis->range().lower).arg(plot->yAxis->range().upper)));
+    QVERIFY(plot->yAxis->range().upper < 200);
+    QTest::mouseClick(child<QPushButton>("stopBtn"), Qt::LeftButton);
+
+    // Chart wins while the program stays chosen, and keeps what it was given.
+    child<QAction>("actionChart")->trigger();
+    QTRY_VERIFY(child<QLineEdit>("speedEdit"));
+    QCOMPARE(child<QLineEdit>("speedEdit")->text(), QStringLiteral("100"));
+    QCOMPARE(child<QLineEdit>("distanceEdit")->text(), QStringLiteral("26.00"));
+    child<QLineEdit>("speedEdit")->setText(QStringLiteral("500"));
+    child<QLineEdit>("distanceEdit")->setText(QStringLiteral("12"));
+    QTest::mouseClick(child<QPushButton>("okBtn"), Qt::LeftButton);
+    QTest::mouseClick(start, Qt::LeftButton);
+    QCOMPARE(startCommand().value(4), QStringLiteral("500"));
+    QTest::mouseClick(child<QPushButton>("stopBtn"), Qt::LeftButton);
+    child<QAction>("actionChart")->trigger();
+    QTRY_VERIFY(child<QLineEdit>("speedEdit"));
+    QCOMPARE(child<QLineEdit>("speedEdit")->text(), QStringLiteral("500"));
+    QCOMPARE(child<QLineEdit>("distanceEdit")->text(), QStringLiteral("12.00"));
+    QTest::mouseClick(child<QPushButton>("cancelBtn"), Qt::LeftButton);
 }
 
 QTEST_MAIN(tst_ResultsDevice)

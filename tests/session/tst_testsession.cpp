@@ -5,6 +5,7 @@
 #include "records/recordqueries.h"
 #include "records/recordsdatabase.h"
 #include "records/chartchoice.h"
+#include "settings/usersettings.h"
 #include "records/testrecorder.h"
 #include "records/teststore.h"
 #include "session/testsession.h"
@@ -52,6 +53,7 @@ private slots:
     void eachSpringIsJudgedAloneAndItsRecordAgrees();
     void aRecordShowsItsOwnVerdictNotTheChosenProgram();
     void refreshDuringATestKeepsWhatItIsJudgedOn();
+    void aSilentSpellMidReturnIsAGapNotTheEnd();
     void aSpringOffTheChartRaisesTheAlarm();
 
 private:
@@ -68,7 +70,13 @@ private:
 
 void tst_TestSession::init()
 {
-    sim = std::make_unique<SimulatedTester>(QStringList{"--no-pacing", "--spring-rate", GoodRate});
+    // The silent spell needs the machine's own clock: a return stroke that
+    // lasts.
+    const bool paced = qstrcmp(QTest::currentTestFunction(), "aSilentSpellMidReturnIsAGapNotTheEnd") == 0;
+    QStringList arguments{"--spring-rate", GoodRate};
+    if (!paced)
+        arguments.prepend(QStringLiteral("--no-pacing"));
+    sim = std::make_unique<SimulatedTester>(arguments);
     QVERIFY2(sim->start(), qPrintable(sim->errorString()));
     qputenv("TORVELIN_PORT", sim->devicePath().toLocal8Bit());
     records.engine = DatabaseConfig::SQLite;
@@ -79,6 +87,7 @@ void tst_TestSession::init()
     connect(session->recorder(), &TestRecorder::testStored, this, [this](qint64 id) { storedIds << id; });
     // The window's way in for every point: queued from the worker's thread.
     connect(worker, &modbusThread::sendCurveData, session.get(), &TestSession::addPoint);
+    connect(worker, &modbusThread::sendLinkReport, session.get(), &TestSession::linkReport);
     session->recorder()->start();
     QVERIFY(session->connectTester());
     QVERIFY(session->isConnected());
@@ -221,6 +230,38 @@ void tst_TestSession::refreshDuringATestKeepsWhatItIsJudgedOn()
     QVERIFY(!session->hasVerdict());
 }
 
+// Three seconds without an answer on the return stroke are no end of the
+// test: the record stays open, gets every point the session holds, ends
+// complete when the machine is back, and keeps the spell's length and place.
+void tst_TestSession::aSilentSpellMidReturnIsAGapNotTheEnd()
+{
+    constexpr int SilentMs = 3000;
+    constexpr int PacedSpeed = 120; // 3 s a stroke
+    Curve_Setting setting;
+    setting.distance = TestDistance;
+    setting.speed = PacedSpeed;
+    QVERIFY(session->startTest(setting, TestIdentity()));
+    QTRY_COMPARE_WITH_TIMEOUT(sim->state("phase"), QStringLiteral("return"), TestTimeoutMs);
+    QVERIFY(sim->command(QStringLiteral("fault silent")));
+    // The spell itself: the tester stays silent this long, whatever comes.
+    QTest::qWait(SilentMs);
+    QVERIFY(session->isTestOpen());
+    QVERIFY(sim->command(QStringLiteral("clear silent")));
+    // The machine back, the session ends the test by itself.
+    QTRY_VERIFY_WITH_TIMEOUT(!session->isTestOpen(), TestTimeoutMs);
+    QVERIFY(!session->isAborted());
+    QTRY_COMPARE(storedIds.size(), 1);
+    const StoredTest test = stored(storedIds.at(0));
+    QCOMPARE(test.status, TestStatus::Complete);
+    QCOMPARE(test.points.size(), session->judgedCurves().size(TestCurves::Forward)
+                                     + session->judgedCurves().size(TestCurves::Return));
+    QCOMPARE(test.points.size(), sim->state("total").toInt());
+    QVERIFY(test.gap);
+    QVERIFY2(test.gap->seconds >= 2.0 && test.gap->seconds <= 4.0, qPrintable(QString::number(test.gap->seconds)));
+    QVERIFY(test.gap->fromDistance && test.gap->toDistance);
+    QVERIFY(*test.gap->fromDistance < *test.gap->toDistance);
+}
+
 // A part's steady history, then a spring twice as stiff: the test just
 // recorded breaks rule 1 of the individuals chart, and the session says so
 // (rule and point) until the next Start; a good spring after it does not.
@@ -228,9 +269,18 @@ void tst_TestSession::aSpringOffTheChartRaisesTheAlarm()
 {
     const QString part = QStringLiteral("SP-ALARM");
     qputenv("TORVELIN_DB", QFile::encodeName(records.sqlitePath));
+    // Rule 1 and the Western Electric 5 and 6, and as an operator might
+    // type them into the settings file.
     Spc::RuleSet ruleOne;
-    ruleOne.set(1, true);
+    for (int rule : {1, 5, 6})
+        ruleOne.set(rule, true);
     ChartChoice{ruleOne, 1}.store();
+    QCOMPARE(ChartChoice::stored().rules, ruleOne);
+    {
+        QSettings settings = TorvelinSettings::open();
+        settings.setValue(QStringLiteral("Spc/rules"), QStringLiteral("1,5,6"));
+    }
+    QCOMPARE(ChartChoice::stored().rules, ruleOne);
     QString error;
     QVERIFY2(RecordsDatabase::open(records, QLatin1String(Reader), &error), qPrintable(error));
     TestStore store(QSqlDatabase::database(QLatin1String(Reader)));

@@ -1,0 +1,13 @@
+CREATE TABLE tests_rebuilt (id INTEGER PRIMARY KEY AUTOINCREMENT, started_at TEXT NOT NULL, finished_at TEXT, status TEXT NOT NULL CHECK (status IN ('running', 'complete', 'interrupted', 'aborted')), "operator" TEXT NOT NULL DEFAULT '', part_number TEXT NOT NULL DEFAULT '', batch TEXT NOT NULL DEFAULT '', serial_number TEXT NOT NULL DEFAULT '', station TEXT NOT NULL DEFAULT '', mode INTEGER NOT NULL, distance_mode INTEGER NOT NULL, speed INTEGER NOT NULL, distance REAL NOT NULL, machine_type INTEGER NOT NULL DEFAULT 0, force_decimals INTEGER NOT NULL, port_name TEXT NOT NULL DEFAULT '', baud_rate INTEGER NOT NULL DEFAULT 0, data_bits INTEGER NOT NULL DEFAULT 0, parity TEXT NOT NULL DEFAULT '', stop_bits INTEGER NOT NULL DEFAULT 0, program_number INTEGER, program_source TEXT NOT NULL DEFAULT '', program TEXT, verdict TEXT CHECK (verdict IN ('pass', 'fail')), rate_fit REAL, max_force REAL, hysteresis_percent REAL, point_count INTEGER NOT NULL DEFAULT 0, station_started_at TEXT, station_finished_at TEXT, amended INTEGER NOT NULL DEFAULT 0, program_id INTEGER, program_version INTEGER, verification_id INTEGER, station_id TEXT NOT NULL DEFAULT '', record_uid TEXT)
+INSERT INTO tests_rebuilt (id, started_at, finished_at, status, "operator", part_number, batch, serial_number, station, mode, distance_mode, speed, distance, machine_type, force_decimals, port_name, baud_rate, data_bits, parity, stop_bits, program_number, program_source, program, verdict, rate_fit, max_force, hysteresis_percent, point_count, station_started_at, station_finished_at, amended, program_id, program_version, verification_id, station_id, record_uid) SELECT id, started_at, finished_at, status, "operator", part_number, batch, serial_number, station, mode, distance_mode, speed, distance, machine_type, force_decimals, port_name, baud_rate, data_bits, parity, stop_bits, program_number, program_source, program, verdict, rate_fit, max_force, hysteresis_percent, point_count, station_started_at, station_finished_at, amended, program_id, program_version, verification_id, station_id, record_uid FROM tests
+DELETE FROM sqlite_sequence WHERE name = 'tests_rebuilt'
+INSERT INTO sqlite_sequence (name, seq) SELECT 'tests_rebuilt', seq FROM sqlite_sequence WHERE name = 'tests'
+DROP TABLE tests
+ALTER TABLE tests_rebuilt RENAME TO tests
+CREATE INDEX tests_started_at ON tests (started_at)
+CREATE INDEX tests_part_batch ON tests (part_number, batch)
+CREATE INDEX tests_status ON tests (status)
+CREATE UNIQUE INDEX tests_record_uid ON tests (record_uid)
+ALTER TABLE tests ADD COLUMN gap_seconds REAL
+ALTER TABLE tests ADD COLUMN gap_from REAL
+ALTER TABLE tests ADD COLUMN gap_to REAL
