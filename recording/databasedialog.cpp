@@ -1,6 +1,8 @@
 #include "recording/databasedialog.h"
 #include "ui_databasedialog.h"
 
+#include "recording/rememberoption.h"
+
 #include "records/recordsdatabase.h"
 #include "records/serverconnection.h"
 #include "widgets/widgetfit.h"
@@ -26,17 +28,7 @@ DatabaseDialog::DatabaseDialog(const DatabaseConfig &config, bool fromEnvironmen
     ui->databaseEdit->setText(config.database);
     ui->userEdit->setText(config.user);
     ui->passwordEdit->setText(config.password);
-    ui->rememberPasswordCheckBox->setChecked(config.rememberPassword);
-    QString noKeyring;
-    const bool keyring = DatabaseConfig::canRememberPassword(&noKeyring);
-    ui->keyringLabel->setVisible(!keyring);
-    if (!keyring) {
-        ui->rememberPasswordCheckBox->setChecked(false);
-        ui->keyringLabel->setText(tr("Off: %1 The password is kept for this run only.").arg(noKeyring));
-    } else {
-        ui->rememberPasswordCheckBox->setToolTip(tr("Kept in this computer's keyring, never in a file."));
-    }
-    m_keyring = keyring;
+    m_keyring = RememberOption::setUp(ui->rememberPasswordCheckBox, ui->keyringLabel, config.rememberPassword);
     on_engineComboBox_currentIndexChanged(ui->engineComboBox->currentIndex());
     fillSslModes(config.sslMode);
     ui->sslRootCertEdit->setText(QDir::toNativeSeparators(config.sslRootCert));

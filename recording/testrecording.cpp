@@ -2,6 +2,8 @@
 
 #include "recording/databasedialog.h"
 #include "recording/identitybar.h"
+#include "recording/logincheck.h"
+#include "recording/passworddialog.h"
 #include "records/recordsdatabase.h"
 #include "records/serverconnection.h"
 #include "records/testrecorder.h"
@@ -38,6 +40,7 @@ TestRecording::TestRecording(QMainWindow *window, TestRecorder *recorder)
     , m_menu(new QMenu(tr("Records"), window))
     , m_statusLabel(new QLabel(window))
     , m_waitingTimer(new QTimer(this))
+    , m_loginCheck(new LoginCheck(this))
 {
     window->addToolBarBreak(Qt::TopToolBarArea);
     window->addToolBar(Qt::TopToolBarArea, m_identityBar);
@@ -71,7 +74,8 @@ TestRecording::TestRecording(QMainWindow *window, TestRecorder *recorder)
         m_outboxCount = count;
         showWaitingPoints();
     });
-    m_recorder->start();
+    connect(m_loginCheck, &LoginCheck::answered, this, &TestRecording::loginAnswered);
+    checkLogin(DatabaseConfig::current());
 }
 
 QString TestRecording::linkText()
@@ -97,9 +101,65 @@ void TestRecording::showDatabaseDialog()
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &DatabaseDialog::sendDatabaseConfig, this, [this](DatabaseConfig config) {
         config.store();
-        m_recorder->setDatabase(config);
+        m_passwordTyped = false;
+        checkLogin(config);
     });
     dialog->exec();
+}
+
+void TestRecording::checkLogin(const DatabaseConfig &config)
+{
+    if (config.engine == DatabaseConfig::PostgreSQL && config.unusable.isEmpty())
+        m_loginCheck->check(config);
+    else
+        useDatabase(config);
+}
+
+void TestRecording::loginAnswered(const DatabaseConfig &config, const ServerConnection::Login &login)
+{
+    using Login = ServerConnection::Login;
+    if (login.answer == Login::PasswordNeeded || login.answer == Login::PasswordRefused) {
+        askPassword(config, login.answer == Login::PasswordRefused ? login.reason : QString());
+        return;
+    }
+    // Taken, or the server cannot be reached now: then the recorder says
+    // why and keeps every test until it can (the password typed meanwhile
+    // is kept for when it can).
+    if (m_passwordTyped) {
+        if (DatabaseConfig::fromEnvironment())
+            config.keepPassword();
+        else
+            config.store();
+        m_passwordTyped = false;
+    }
+    useDatabase(config);
+}
+
+void TestRecording::askPassword(const DatabaseConfig &config, const QString &refusal)
+{
+    auto *dialog = new PasswordDialog(config, refusal, m_window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &PasswordDialog::sendPassword, this, [this, config](const QString &password, bool remember) {
+        DatabaseConfig typed = config;
+        typed.password = password;
+        typed.rememberPassword = remember;
+        m_passwordTyped = true;
+        checkLogin(typed);
+    });
+    // Not typed: the recorder tries as it is, says why it cannot write, and
+    // Records > Database takes the password later.
+    connect(dialog, &QDialog::rejected, this, [this, config] {
+        m_passwordTyped = false;
+        useDatabase(config);
+    });
+    // Window-modal: no test starts before it is answered.
+    dialog->open();
+}
+
+void TestRecording::useDatabase(const DatabaseConfig &config)
+{
+    m_recorder->setDatabase(config);
+    m_recorder->start();
 }
 
 void TestRecording::databaseFailed(const QString &message)

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "records/databaseconfig.h"
+#include "records/serverconnection.h"
+
 #include <QObject>
 
 class IdentityBar;
+class LoginCheck;
 class QLabel;
 class QMainWindow;
 class QMenu;
@@ -19,7 +23,8 @@ class TestRecording : public QObject
 
 public:
     // Adds the identity bar, the Records menu (before Help) and a status
-    // bar field to the window, and starts the recorder on its database.
+    // bar field to the window, and starts the recorder on its database; a
+    // lab server that wants a password nobody gave is asked for it first.
     TestRecording(QMainWindow *window, TestRecorder *recorder);
 
     QMenu *recordsMenu() const { return m_menu; }
@@ -40,6 +45,12 @@ private:
     void interruptedFound(int count);
     void testSetAside(const QString &message);
     void showWaitingPoints();
+    // Asks the server (off this thread) whether the login gets in.
+    void checkLogin(const DatabaseConfig &config);
+    void loginAnswered(const DatabaseConfig &config, const ServerConnection::Login &login);
+    void askPassword(const DatabaseConfig &config, const QString &refusal);
+    // The recorder writes there from now on (starting, the first time).
+    void useDatabase(const DatabaseConfig &config);
 
     QMainWindow *m_window;
     TestRecorder *m_recorder;
@@ -49,4 +60,8 @@ private:
     QTimer *m_waitingTimer;
     bool m_failing = false;
     int m_outboxCount = 0;
+    LoginCheck *m_loginCheck;
+    // The configuration being checked holds a password the operator typed:
+    // kept once the server takes it.
+    bool m_passwordTyped = false;
 };

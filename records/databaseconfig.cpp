@@ -48,6 +48,33 @@ QString takePlainPassword(QSettings &settings)
     return plain;
 }
 
+// The password of this run for the login under `key`; the keyring is asked
+// once when `askKeyring` and nothing is known yet (what it answers,
+// nothing included, stands for the run).
+QString runPassword(const QString &key, bool askKeyring)
+{
+    QMutexLocker locker(&sessionPasswordMutex);
+    if (sessionPasswordKey != key && askKeyring) {
+        // The keyring is asked without the lock held: its answer is waited
+        // for in an event loop, where this thread may come here again.
+        locker.unlock();
+        QString password;
+        bool found = false;
+        if (!Keyring::instance().read(key, &password, &found, nullptr))
+            password.clear();
+        locker.relock();
+        sessionPassword = password;
+        sessionPasswordKey = key;
+    }
+    return sessionPasswordKey == key ? sessionPassword : QString();
+}
+
+void setRunPassword(const QString &key, const QString &password)
+{
+    QMutexLocker locker(&sessionPasswordMutex);
+    sessionPassword = password;
+    sessionPasswordKey = key;
+}
 
 } // namespace
 
@@ -116,8 +143,15 @@ DatabaseConfig DatabaseConfig::current()
     if (!fromEnvironment())
         return stored();
     DatabaseConfig config;
-    if (!parse(qEnvironmentVariable(EnvironmentVariable), &config))
+    if (!parse(qEnvironmentVariable(EnvironmentVariable), &config)) {
         config.unusable = environmentError();
+    } else if (config.engine == PostgreSQL) {
+        // One typed this run wins over the address's, which the server
+        // refused; the keyring is asked only when the address has none.
+        const QString typed = runPassword(keyringKey(config), config.password.isEmpty() && canRememberPassword());
+        if (!typed.isEmpty())
+            config.password = typed;
+    }
     return config;
 }
 
@@ -144,22 +178,12 @@ DatabaseConfig DatabaseConfig::stored()
     if (config.rememberPassword && !canRememberPassword())
         config.rememberPassword = false;
     const QString key = keyringKey(config);
-    QMutexLocker locker(&sessionPasswordMutex);
-    if (sessionPasswordKey != key && (!plain.isEmpty() || config.rememberPassword)) {
-        // The keyring is asked without the lock held: its answer is waited
-        // for in an event loop, where this thread may come here again.
-        locker.unlock();
-        QString password = plain;
-        bool found = false;
-        if (!plain.isEmpty() && config.rememberPassword)
+    if (!plain.isEmpty()) {
+        if (config.rememberPassword)
             Keyring::instance().write(key, plain, nullptr);
-        else if (plain.isEmpty() && !Keyring::instance().read(key, &password, &found, nullptr))
-            password.clear();
-        locker.relock();
-        sessionPassword = password;
-        sessionPasswordKey = key;
+        setRunPassword(key, plain);
     }
-    config.password = sessionPasswordKey == key ? sessionPassword : QString();
+    config.password = runPassword(key, config.rememberPassword);
     return config;
 }
 
@@ -181,17 +205,20 @@ void DatabaseConfig::store() const
     settings.setValue(QStringLiteral("user"), user);
     settings.setValue(QLatin1String(SslModeParameter), sslMode);
     settings.setValue(QLatin1String(SslRootCertParameter), sslRootCert);
-    const bool remembered = rememberPassword && engine == PostgreSQL && canRememberPassword();
-    settings.setValue(QStringLiteral("rememberPassword"), remembered);
+    settings.setValue(QStringLiteral("rememberPassword"),
+                      rememberPassword && engine == PostgreSQL && canRememberPassword());
     settings.remove(QStringLiteral("password"));
+    keepPassword();
+}
+
+void DatabaseConfig::keepPassword() const
+{
     const QString key = keyringKey(*this);
-    if (remembered)
+    if (rememberPassword && engine == PostgreSQL && canRememberPassword())
         Keyring::instance().write(key, password, nullptr);
     else if (engine == PostgreSQL)
         Keyring::instance().remove(key, nullptr);
-    QMutexLocker locker(&sessionPasswordMutex);
-    sessionPassword = password;
-    sessionPasswordKey = key;
+    setRunPassword(key, password);
 }
 
 void DatabaseConfig::forgetRunPassword()

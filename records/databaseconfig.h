@@ -55,6 +55,10 @@ struct DatabaseConfig
     // operator asked to remember it, and is kept for this run only (every
     // thread's connections use it) otherwise or where there is no keyring.
     void store() const;
+    // The password part of store() alone, for TORVELIN_DB's login too: this
+    // run's connections use the password, and the keyring keeps it when
+    // rememberPassword is set (else forgets one kept before).
+    void keepPassword() const;
     // Forgets the password of this run (one the server refused); the next
     // stored() asks the keyring again.
     static void forgetRunPassword();

@@ -21,7 +21,6 @@ namespace {
 constexpr int BusyTimeoutMs = 5000;
 constexpr int JournalRetryMs = 20;
 const char SqliteBusy[] = "5";   // SQLITE_BUSY, as Qt's driver reports it
-constexpr int ConnectTimeoutSeconds = 5;
 // Any fixed number: it serialises two stations upgrading one server at once.
 constexpr qint64 MigrationLockKey = 0x746f7276;
 
@@ -60,7 +59,7 @@ QString connectionValue(const QString &value)
 // holding one cannot be passed and is refused.
 bool postgresOptions(const DatabaseConfig &config, QString *options, QString *error)
 {
-    QStringList parts{QStringLiteral("connect_timeout=%1").arg(ConnectTimeoutSeconds)};
+    QStringList parts{QStringLiteral("connect_timeout=%1").arg(RecordsDatabase::ConnectTimeoutSeconds)};
     if (!config.sslMode.isEmpty())
         parts << QStringLiteral("sslmode=%1").arg(config.sslMode);
     if (!config.sslRootCert.isEmpty()) {

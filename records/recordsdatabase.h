@@ -12,6 +12,9 @@
 // current. Every connection is named and used by one thread only.
 namespace RecordsDatabase {
 
+// How long a connection to a server waits for it to answer.
+constexpr int ConnectTimeoutSeconds = 5;
+
 // Opens a connection under the given name (replacing one of that name) and
 // sets up the engine. A bench's SQLite file (WAL, foreign keys, full sync,
 // busy timeout) gets the current schema (records/schema.h) and the audit

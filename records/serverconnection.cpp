@@ -2,8 +2,11 @@
 
 #include "records/recordsdatabase.h"
 
+#include <QDir>
 #include <QSqlDriver>
 #include <QVariant>
+
+#include <vector>
 
 #include <libpq-fe.h>
 
@@ -58,6 +61,60 @@ Encryption encryption(const QSqlDatabase &db)
     result.protocol = QString::fromLatin1(PQsslAttribute(connection, "protocol"));
     result.cipher = QString::fromLatin1(PQsslAttribute(connection, "cipher"));
     return result;
+}
+
+Login tryLogin(const DatabaseConfig &config)
+{
+    Login login;
+    if (!config.unusable.isEmpty()) {
+        login.reason = config.unusable;
+        return login;
+    }
+    if (config.engine != DatabaseConfig::PostgreSQL) {
+        login.answer = Login::Accepted;
+        return login;
+    }
+    // The settings Qt's driver hands libpq for the records' connections.
+    const QList<QPair<const char *, QString>> settings{
+        {"host", config.host},
+        {"port", QString::number(config.port)},
+        {"dbname", config.database},
+        {"user", config.user},
+        {"password", config.password},
+        {"connect_timeout", QString::number(RecordsDatabase::ConnectTimeoutSeconds)},
+        {"sslmode", config.sslMode},
+        {"sslrootcert", QDir::toNativeSeparators(config.sslRootCert)},
+    };
+    QList<QByteArray> values;
+    std::vector<const char *> keywords;
+    std::vector<const char *> valuePointers;
+    for (const auto &setting : settings) {
+        // Left out, libpq takes its default: the password from the
+        // password file, the environment's sslmode.
+        if (setting.second.isEmpty())
+            continue;
+        values.append(setting.second.toLocal8Bit());
+        keywords.push_back(setting.first);
+    }
+    for (const QByteArray &value : qAsConst(values))
+        valuePointers.push_back(value.constData());
+    keywords.push_back(nullptr);
+    valuePointers.push_back(nullptr);
+    PGconn *connection = PQconnectdbParams(keywords.data(), valuePointers.data(), 0);
+    if (!connection)
+        return login;
+    if (PQstatus(connection) == CONNECTION_OK)
+        login.answer = Login::Accepted;
+    else if (PQconnectionNeedsPassword(connection) == 1)
+        login.answer = Login::PasswordNeeded;
+    // A database that does not exist is also refused after the password:
+    // the reason says which.
+    else if (PQconnectionUsedPassword(connection) == 1)
+        login.answer = Login::PasswordRefused;
+    if (login.answer != Login::Accepted)
+        login.reason = QString::fromLocal8Bit(PQerrorMessage(connection)).trimmed();
+    PQfinish(connection);
+    return login;
 }
 
 } // namespace ServerConnection

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "records/databaseconfig.h"
+
 #include <QSqlDatabase>
 #include <QString>
 
@@ -28,5 +30,23 @@ bool isLost(const QSqlDatabase &db, Use use);
 
 // How the connection travels; not encrypted for SQLite or when unknown.
 Encryption encryption(const QSqlDatabase &db);
+
+// What the server said to a login, on a connection of its own closed at
+// once. libpq alone can tell a server that wants a password nobody gave
+// it from one that refused the password it got; it reads the PostgreSQL
+// password file as it does for every connection.
+struct Login
+{
+    enum Answer {
+        Accepted,          // in, with or without a password
+        PasswordNeeded,    // it asks for a password and none is known
+        PasswordRefused,   // it asked for the password and turned the one given away
+        Failed,            // no server, TLS refused, …: the recorder reports these itself
+    };
+    Answer answer = Failed;
+    QString reason;   // libpq's and the server's words when not Accepted
+};
+// A bench's file is always Accepted.
+Login tryLogin(const DatabaseConfig &config);
 
 } // namespace ServerConnection

@@ -51,6 +51,9 @@ public:
     {
     }
 
+    // Before the writer's thread runs: the database it opens first.
+    void setFirstDatabase(const DatabaseConfig &config) { m_config = config; }
+
     void startTimer()
     {
         openOutbox();
@@ -634,6 +637,12 @@ void TestRecorder::finish(const EvaluationRecord &evaluation, const TestEnding &
 
 void TestRecorder::setDatabase(const DatabaseConfig &config)
 {
+    // Nothing was tried yet (the password may have been asked for first):
+    // the first database is this one, without a failure for the other.
+    if (!m_started) {
+        m_writer->setFirstDatabase(config);
+        return;
+    }
     Operation operation;
     operation.kind = Operation::Switch;
     operation.config = config;

@@ -46,7 +46,8 @@ public:
                 const TestEnding &ending = TestEnding());
     bool isTestOpen() const { return m_testOpen; }
 
-    // Later tests go to another database (the points of the open test too).
+    // Later tests go to another database (the points of the open test too);
+    // before start(), the one it opens.
     void setDatabase(const DatabaseConfig &config);
     // Points handed over and not yet committed.
     int pendingPoints() const { return m_pendingPoints.load(); }

@@ -324,11 +324,11 @@
     </message>
     <message>
         <source>Off: %1 The password is kept for this run only.</source>
-        <translation>已关闭：%1 密码仅在本次运行中保留。</translation>
+        <translation type="vanished">已关闭：%1 密码仅在本次运行中保留。</translation>
     </message>
     <message>
         <source>Kept in this computer&apos;s keyring, never in a file.</source>
-        <translation>保存在本计算机的密钥环中，从不写入文件。</translation>
+        <translation type="vanished">保存在本计算机的密钥环中，从不写入文件。</translation>
     </message>
 </context>
 <context>
@@ -1283,6 +1283,29 @@ Do you want to replace it?</source>
     </message>
 </context>
 <context>
+    <name>PasswordDialog</name>
+    <message>
+        <source>Records database password</source>
+        <translation>记录数据库密码</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>密码</translation>
+    </message>
+    <message>
+        <source>Remember the password</source>
+        <translation>记住密码</translation>
+    </message>
+    <message>
+        <source>The records database %1 asks for the password of %2. Tests are recorded there once the server takes it.</source>
+        <translation>记录数据库 %1 要求输入 %2 的密码。服务器接受密码后，测试将记录到该数据库。</translation>
+    </message>
+    <message>
+        <source>The server refused the password: %1</source>
+        <translation>服务器拒绝了该密码：%1</translation>
+    </message>
+</context>
+<context>
     <name>PlotExport</name>
     <message>
         <source>%1 was not written: pictures can be exported as JPEG (.jpg), BMP (.bmp) or PDF (.pdf) only.</source>
@@ -2205,6 +2228,17 @@ Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage
     <message>
         <source>Test %1: %2 amended.</source>
         <translation>测试 %1：%2 已更正。</translation>
+    </message>
+</context>
+<context>
+    <name>RememberOption</name>
+    <message>
+        <source>Kept in this computer&apos;s keyring, never in a file.</source>
+        <translation>保存在本计算机的密钥环中，从不写入文件。</translation>
+    </message>
+    <message>
+        <source>Off: %1 The password is kept for this run only.</source>
+        <translation>已关闭：%1 密码仅在本次运行中保留。</translation>
     </message>
 </context>
 <context>

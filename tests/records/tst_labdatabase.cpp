@@ -13,6 +13,8 @@
 #include "records/recordsdatabase.h"
 #include "records/review.h"
 #include "records/testrecorder.h"
+#include "recording/passworddialog.h"
+#include "support/memorykeyring.h"
 #include "storedrecords.h"
 #include "support/postgrescluster.h"
 #include "support/simulatedtester.h"
@@ -20,6 +22,7 @@
 #include <QtTest>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -41,10 +44,26 @@ const char ReviewerPassword[] = "rita-pw";
 
 QString urlOf(const DatabaseConfig &config)
 {
-    return QStringLiteral("postgresql://%1:%2@%3:%4/%5")
-        .arg(config.user, config.password, config.host)
-        .arg(config.port)
-        .arg(config.database);
+    const QString login = config.password.isEmpty() ? config.user : config.user + QLatin1Char(':') + config.password;
+    return QStringLiteral("postgresql://%1@%2:%3/%4").arg(login, config.host).arg(config.port).arg(config.database);
+}
+
+// The prompt the window has open now, once it is a new one.
+PasswordDialog *openPrompt(const QWidget &window, const PasswordDialog *before)
+{
+    const auto prompts = window.findChildren<PasswordDialog *>();
+    for (PasswordDialog *prompt : prompts) {
+        if (prompt != before && prompt->isVisible())
+            return prompt;
+    }
+    return nullptr;
+}
+
+void answer(PasswordDialog *prompt, const QString &password, bool remember)
+{
+    prompt->findChild<QLineEdit *>(QStringLiteral("passwordEdit"))->setText(password);
+    prompt->findChild<QCheckBox *>(QStringLiteral("rememberPasswordCheckBox"))->setChecked(remember);
+    QTest::mouseClick(prompt->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
 }
 } // namespace
 
@@ -68,6 +87,7 @@ private slots:
     void signingInHistory();
     void amendingInHistory();
     void historyFollowsAfterServerRestart();
+    void missingPasswordIsAskedFor();
 
 private:
     DatabaseConfig anna() const { return m_cluster.config(Database, "anna", OperatorPassword); }
@@ -501,6 +521,50 @@ void tst_LabDatabase::historyFollowsAfterServerRestart()
                                                   "('', 'running', 'next', 0, 0, 100, 10, 1)")));
     QTRY_COMPARE_WITH_TIMEOUT(history.model()->rowCount(), before + 2, 1000);
     qunsetenv("TORVELIN_DB");
+}
+
+// No password in the address, none remembered, no password file: the
+// window asks before the first test, the server checks what is typed.
+void tst_LabDatabase::missingPasswordIsAskedFor()
+{
+    MemoryKeyring keyring;
+    Keyring::replaceForTesting(&keyring);
+    qputenv("PGPASSFILE", m_folder.filePath(QStringLiteral("no-password-file")).toLocal8Bit());
+    qputenv("TORVELIN_DB", urlOf(m_cluster.config(Database, QStringLiteral("anna"), QString())).toUtf8());
+    {
+        MainWindow window;
+        window.show();
+        auto *recorder = window.findChild<TestRecorder *>();
+        QSignalSpy failed(recorder, &TestRecorder::databaseFailed);
+        PasswordDialog *prompt = nullptr;
+        QTRY_VERIFY((prompt = openPrompt(window, nullptr)) != nullptr);
+        QCOMPARE(prompt->findChild<QLineEdit *>(QStringLiteral("passwordEdit"))->echoMode(), QLineEdit::Password);
+        QVERIFY(prompt->findChild<QLabel *>(QStringLiteral("refusalLabel"))->isHidden());
+        answer(prompt, QStringLiteral("not-annas"), true);
+
+        // Asked again, with the server's reason; nothing remembered.
+        PasswordDialog *again = nullptr;
+        QTRY_VERIFY((again = openPrompt(window, prompt)) != nullptr);
+        const QString refusal = again->findChild<QLabel *>(QStringLiteral("refusalLabel"))->text();
+        QVERIFY2(refusal.contains(QLatin1String("password authentication failed")), qPrintable(refusal));
+        QVERIFY(keyring.entries.isEmpty());
+        answer(again, QLatin1String(OperatorPassword), true);
+
+        QTRY_COMPARE(QStringList(keyring.entries.values()), QStringList{QLatin1String(OperatorPassword)});
+        // The recorder and the readers log in with it.
+        QCOMPARE(DatabaseConfig::current().password, QLatin1String(OperatorPassword));
+        QSignalSpy stored(recorder, &TestRecorder::testStored);
+        TestHeader header = TestHeader::startingNow();
+        header.identity.serialNumber = QStringLiteral("asked-for");
+        recorder->begin(header);
+        recorder->addPoint(0, 0.5, 1.0);
+        recorder->finish();
+        QVERIFY(stored.wait());
+        QVERIFY2(failed.isEmpty(), failed.isEmpty() ? "" : qPrintable(failed.first().first().toString()));
+    }
+    qunsetenv("TORVELIN_DB");
+    qunsetenv("PGPASSFILE");
+    Keyring::replaceForTesting(nullptr);
 }
 
 QTEST_MAIN(tst_LabDatabase)

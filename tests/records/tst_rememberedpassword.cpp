@@ -7,6 +7,7 @@
 #include "records/databaseconfig.h"
 #include "recording/databasedialog.h"
 #include "settings/usersettings.h"
+#include "support/memorykeyring.h"
 
 #include <QtTest>
 
@@ -18,29 +19,6 @@
 namespace {
 
 const char Password[] = "s3cret-Pa55";
-
-class MemoryKeyring : public Keyring
-{
-public:
-    bool available(QString *) override { return true; }
-    bool read(const QString &key, QString *password, bool *found, QString *) override
-    {
-        *found = entries.contains(key);
-        *password = entries.value(key);
-        return *found;
-    }
-    bool write(const QString &key, const QString &password, QString *) override
-    {
-        entries.insert(key, password);
-        return true;
-    }
-    bool remove(const QString &key, QString *) override
-    {
-        entries.remove(key);
-        return true;
-    }
-    QHash<QString, QString> entries;
-};
 
 DatabaseConfig labServer()
 {
