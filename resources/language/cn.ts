@@ -322,14 +322,6 @@
         <source>Connected to %1, not encrypted.</source>
         <translation>已连接到 %1，未加密。</translation>
     </message>
-    <message>
-        <source>Off: %1 The password is kept for this run only.</source>
-        <translation type="vanished">已关闭：%1 密码仅在本次运行中保留。</translation>
-    </message>
-    <message>
-        <source>Kept in this computer&apos;s keyring, never in a file.</source>
-        <translation type="vanished">保存在本计算机的密钥环中，从不写入文件。</translation>
-    </message>
 </context>
 <context>
     <name>DfqExport</name>
