@@ -74,34 +74,58 @@ QString padded(const QStringList &figures)
 }
 
 // The rows (alias pr) read once, then aggregated three ways: each point's
-// figures; its consecutive forces cut into subgroups of `size` (only the
-// complete ones); and, when `withForces`, how many tests measured each of
-// its forces.
+// figures (alias s); its consecutive forces cut into subgroups of `size`
+// (only the complete ones); and, when `withForces`, how many tests measured
+// each of its forces.
+//
+// A subgroup is numbered over its point's own forces, so a test that did not
+// reach the point leaves no hole. Where every test up to the point's last
+// force has one (the forces' count is the last place: `whole`), a force's
+// place among them is its test's place, and the subgroups are cut from it
+// directly; numbering them afresh would sort every point result of the part
+// once more, which costs more than reading them. Only a point with holes is
+// numbered over its own forces.
 QString seriesStatement(Dialect dialect, const SqlCondition &condition, const QString &more, int size,
                         bool withForces)
 {
     const bool postgres = dialect == Dialect::PostgreSQL;
     const QString summaryRows =
         postgres ? QStringLiteral("pr")
-                 : QStringLiteral("(SELECT p, f, lo, up, AVG(f) OVER (PARTITION BY p) AS m FROM pr)");
+                 : QStringLiteral("(SELECT p, f, lo, up, o, AVG(f) OVER (PARTITION BY p) AS m FROM pr)");
+    const QStringList figures{QStringLiteral("COUNT(f)"),
+                              QStringLiteral("COUNT(*) - COUNT(f)"),
+                              QStringLiteral("AVG(f)"),
+                              squaredDeviations(dialect, QStringLiteral("f"), QStringLiteral("COUNT(f)")),
+                              QStringLiteral("MIN(f)"),
+                              QStringLiteral("MAX(f)"),
+                              QStringLiteral("MIN(lo)"),
+                              QStringLiteral("MAX(lo)"),
+                              QStringLiteral("MIN(up)"),
+                              QStringLiteral("MAX(up)")};
+    QStringList named;
+    QStringList columns;
+    for (int i = 0; i < figures.size(); ++i) {
+        named << QStringLiteral("%1 AS v%2").arg(figures.at(i)).arg(i);
+        columns << QStringLiteral("v%1").arg(i);
+    }
     const QString summary =
-        QStringLiteral("SELECT %1, p, NULL, %2 FROM %3 x GROUP BY p")
-            .arg(SummaryRow)
-            .arg(padded({QStringLiteral("COUNT(f)"), QStringLiteral("COUNT(*) - COUNT(f)"), QStringLiteral("AVG(f)"),
-                         squaredDeviations(dialect, QStringLiteral("f"), QStringLiteral("COUNT(f)")),
-                         QStringLiteral("MIN(f)"), QStringLiteral("MAX(f)"), QStringLiteral("MIN(lo)"),
-                         QStringLiteral("MAX(lo)"), QStringLiteral("MIN(up)"), QStringLiteral("MAX(up)")}),
-                 summaryRows);
+        QStringLiteral("s AS (SELECT p, %1, COUNT(f) = MAX(CASE WHEN f IS NOT NULL THEN o END) AS whole "
+                       "FROM %2 x GROUP BY p)")
+            .arg(named.join(QStringLiteral(", ")), summaryRows);
     const QString numbered =
-        QStringLiteral("SELECT p, f, (ROW_NUMBER() OVER (PARTITION BY p ORDER BY o) - 1) / %1 AS k "
-                       "FROM pr WHERE f IS NOT NULL")
+        QStringLiteral("SELECT p, f, (o - 1) / %1 AS k FROM pr WHERE f IS NOT NULL AND p IN (SELECT p FROM s WHERE whole) "
+                       "UNION ALL SELECT p, f, (ROW_NUMBER() OVER (PARTITION BY p ORDER BY o) - 1) / %1 AS k "
+                       "FROM pr WHERE f IS NOT NULL AND p NOT IN (SELECT p FROM s WHERE whole)")
             .arg(size);
     const QString subgroupRows =
         postgres ? QStringLiteral("(%1)").arg(numbered)
                  : QStringLiteral("(SELECT p, f, k, AVG(f) OVER (PARTITION BY p, k) AS m FROM (%1) a)").arg(numbered);
     QString statement =
-        QStringLiteral("WITH pr AS (%1) %2 UNION ALL SELECT %3, p, k, %4 FROM %5 b GROUP BY p, k HAVING COUNT(*) = %6")
+        QStringLiteral("WITH pr AS (%1), %2 SELECT %3, p, NULL, %4 FROM s "
+                       "UNION ALL SELECT %5, p, k, %6 FROM %7 b GROUP BY p, k HAVING COUNT(*) = %8")
             .arg(pointRows(dialect, condition, more), summary)
+            .arg(SummaryRow)
+            .arg(columns.join(QStringLiteral(", ")))
             .arg(SubgroupRow)
             .arg(padded({QStringLiteral("AVG(f)"),
                          squaredDeviations(dialect, QStringLiteral("f"), QStringLiteral("COUNT(*)"))}),

@@ -409,6 +409,24 @@ QString readerConnectionName()
 }
 } // namespace
 
+void settleReaderSession(const QSqlDatabase &db)
+{
+    if (!isPostgres(db))
+        return;
+    // A reader waits for a hung server or a statement gone wrong this long
+    // at most, then tells why, instead of holding its thread for good.
+    QSqlQuery(db).exec(QStringLiteral("SET statement_timeout = %1").arg(ReaderStatementTimeoutMs));
+    // A part's statistics sort and group a few hundred thousand point
+    // results: the server's default of a few megabytes writes them to
+    // disk and reads them back. One reader per thread, one statement at
+    // a time, so this much at most per station's thread.
+    QSqlQuery(db).exec(QStringLiteral("SET work_mem = '%1MB'").arg(ReaderWorkMemMegabytes));
+    // A reader's statements are short and each is run once: compiling
+    // them (which the server starts on their estimated cost) takes
+    // longer than running them.
+    QSqlQuery(db).exec(QStringLiteral("SET jit = off"));
+}
+
 QSqlDatabase forCurrentThread(QString *error)
 {
     // One connection per thread: Qt SQL connections must stay on the thread
@@ -434,20 +452,7 @@ QSqlDatabase forCurrentThread(QString *error)
     if (!connection.open)
         return QSqlDatabase();
     QSqlDatabase db = QSqlDatabase::database(connection.name, false);
-    // A reader waits for a hung server or a statement gone wrong this long
-    // at most, then tells why, instead of holding its thread for good.
-    if (isPostgres(db)) {
-        QSqlQuery(db).exec(QStringLiteral("SET statement_timeout = %1").arg(ReaderStatementTimeoutMs));
-        // A part's statistics sort and group a few hundred thousand point
-        // results: the server's default of a few megabytes writes them to
-        // disk and reads them back. One reader per thread, one statement at
-        // a time, so this much at most per station's thread.
-        QSqlQuery(db).exec(QStringLiteral("SET work_mem = '%1MB'").arg(ReaderWorkMemMegabytes));
-        // A reader's statements are short and each is run once: compiling
-        // them (which the server starts on their estimated cost) takes
-        // longer than running them.
-        QSqlQuery(db).exec(QStringLiteral("SET jit = off"));
-    }
+    settleReaderSession(db);
     return db;
 }
 

@@ -39,14 +39,18 @@ int storedVersion(QSqlDatabase &db);
 // PostgreSQL, the login's search_path).
 bool hasTable(QSqlDatabase &db, const QString &table);
 
-// For readers (History, statistics, reports): this thread's own connection
-// to the configured database, opened on first use and reopened when the
-// configuration changed. Invalid, with *error set, when it cannot open.
-// On PostgreSQL each statement of a reader ends after
+// On PostgreSQL each statement of a reader's session ends after
 // ReaderStatementTimeoutMs, sorts and hashes in up to ReaderWorkMemMegabytes
 // before they spill to disk, and is not compiled by the server's JIT.
+// Nothing to settle on SQLite.
 constexpr int ReaderStatementTimeoutMs = 30000;
 constexpr int ReaderWorkMemMegabytes = 64;
+void settleReaderSession(const QSqlDatabase &db);
+
+// For readers (History, statistics, reports): this thread's own connection
+// to the configured database, opened on first use and reopened when the
+// configuration changed, its session settled as a reader's. Invalid, with
+// *error set, when it cannot open.
 QSqlDatabase forCurrentThread(QString *error = nullptr);
 // Closes this thread's reader connection (a thread that ends closes its own).
 void closeForCurrentThread();

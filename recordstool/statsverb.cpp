@@ -3,6 +3,7 @@
 // engineer's scripts (--json) or to read.
 #include "numbers/numbertext.h"
 #include "records/pointseries.h"
+#include "records/recordsdatabase.h"
 #include "recordstool/recordstool.h"
 #include "recordstool/verbsupport.h"
 #include "spc/nelsonrules.h"
@@ -193,8 +194,11 @@ int statsVerb(const QStringList &arguments, QIODevice *out, QIODevice *err)
     QString error;
     const HistoryFilter filter = verb.filter();
     QVector<PointSeries> points;
-    if (!verb.openDatabase(&db, &error)
-        || !PointSeriesQuery::load(db, filter, size, &points, &error, pointNo))
+    if (!verb.openDatabase(&db, &error))
+        return verb.refuse(err, error);
+    // The statistics the window shows, read as the window reads them.
+    RecordsDatabase::settleReaderSession(db);
+    if (!PointSeriesQuery::load(db, filter, size, &points, &error, pointNo))
         return verb.refuse(err, error);
     Figures figures;
     // No test with the point: n 0 and nothing else known.

@@ -32,6 +32,10 @@ const QVector<std::optional<double>> Jump = {10, 10.1, 9.9, 10, 10.1, 9.9, 10, 1
 // its subgroups are numbered over its own forces, not over the tests.
 const QVector<std::optional<double>> FirstOfTwo = {10, 10, 11, 12, 10, 11, 12, 12, 9, 10, 11};
 const QVector<std::optional<double>> SecondOfTwo = {20, std::nullopt, 21, 22, 20, 21, std::nullopt, 19, 22, 20, 21};
+// The same first point; the fifth test's program had no second point, so it
+// holds no row for it at all, and the subgroups close over the gap too.
+const QVector<std::optional<double>> SecondOfShort = {20, 21, 21, 22, 20, 21, 20, 19, 22, 20, 21};
+constexpr int ShortWithoutSecond = 4;
 
 } // namespace
 
@@ -69,7 +73,8 @@ bool tst_StatsVerb::fill(const QString &connection)
     TestStore store(QSqlDatabase::database(connection, false));
     const QDateTime first(QDate(2026, 12, 8), QTime(8, 0), Qt::UTC);
     int n = 0;
-    auto add = [&](const QString &part, std::optional<double> force, std::optional<double> second = 0.0) {
+    auto add = [&](const QString &part, std::optional<double> force, std::optional<double> second = 0.0,
+                   bool withSecond = false) {
         TestHeader header;
         header.startedAt = first.addSecs(60 * n++);
         header.identity = {QStringLiteral("Wang"), part, QStringLiteral("B1"), QString::number(n)};
@@ -80,7 +85,7 @@ bool tst_StatsVerb::fill(const QString &connection)
         e.programNumber = 1;
         e.verdict = Verdict::Pass;
         e.points = {{1, 5, force, Lower, Upper, force ? Verdict::Pass : Verdict::NotReached}};
-        if (part == QLatin1String("SP-TWO"))
+        if (withSecond)
             e.points.append({2, 10, second, 2 * Lower, 2 * Upper, second ? Verdict::Pass : Verdict::NotReached});
         return store.insertTest(header, &id) && store.finishTest(id, header.startedAt.addSecs(10), e);
     };
@@ -93,7 +98,8 @@ bool tst_StatsVerb::fill(const QString &connection)
             return false;
     }
     for (int i = 0; i < FirstOfTwo.size(); ++i) {
-        if (!add(QStringLiteral("SP-TWO"), FirstOfTwo.at(i), SecondOfTwo.at(i)))
+        if (!add(QStringLiteral("SP-TWO"), FirstOfTwo.at(i), SecondOfTwo.at(i), true)
+            || !add(QStringLiteral("SP-SHORT"), FirstOfTwo.at(i), SecondOfShort.at(i), i != ShortWithoutSecond))
             return false;
     }
     return true;
@@ -240,17 +246,23 @@ void tst_StatsVerb::noTestsIsNZero()
 void tst_StatsVerb::batchOfTwoPointsInOneReading_data()
 {
     QTest::addColumn<QString>("connection");
-    QTest::newRow("sqlite") << QStringLiteral("sqlite");
-    QTest::newRow("postgresql") << QStringLiteral("postgres");
+    QTest::addColumn<QString>("part");
+    QTest::addColumn<int>("withoutSecond"); // the test with no row for point 2, or -1
+    for (const char *engine : {"sqlite", "postgres"}) {
+        QTest::addRow("%s, not reached in between", engine) << QString::fromLatin1(engine) << QStringLiteral("SP-TWO") << -1;
+        QTest::addRow("%s, a test without the point", engine) << QString::fromLatin1(engine) << QStringLiteral("SP-SHORT") << ShortWithoutSecond;
+    }
 }
 
 void tst_StatsVerb::batchOfTwoPointsInOneReading()
 {
     QFETCH(QString, connection);
+    QFETCH(QString, part);
+    QFETCH(int, withoutSecond);
     RecordQueries::Batch batch;
     batch.subgroupSize = 2;
     HistoryFilter filter;
-    filter.partNumber = QStringLiteral("SP-TWO");
+    filter.partNumber = part;
     QString error;
     QVERIFY2(RecordQueries::loadBatch(QSqlDatabase::database(connection, false), filter, &batch, &error),
              qPrintable(error));
@@ -258,8 +270,14 @@ void tst_StatsVerb::batchOfTwoPointsInOneReading()
     for (int point = 1; point <= 2; ++point) {
         QVector<double> forces;
         QMap<double, int> counts;
-        for (const auto &force : point == 1 ? FirstOfTwo : SecondOfTwo) {
-            if (force) {
+        const QVector<std::optional<double>> &series =
+            point == 1 ? FirstOfTwo : part == QLatin1String("SP-TWO") ? SecondOfTwo : SecondOfShort;
+        int rows = 0;
+        for (int i = 0; i < series.size(); ++i) {
+            if (point == 2 && i == withoutSecond)
+                continue;
+            ++rows;
+            if (const auto &force = series.at(i)) {
                 forces << *force;
                 ++counts[*force];
             }
@@ -267,7 +285,7 @@ void tst_StatsVerb::batchOfTwoPointsInOneReading()
         const BatchStatistics::PointSummary *summary = batch.point(point);
         QVERIFY(summary);
         QCOMPARE(summary->n, forces.size());
-        QCOMPARE(summary->notReached, FirstOfTwo.size() - forces.size());
+        QCOMPARE(summary->notReached, rows - forces.size());
         QCOMPARE(*summary->upper, point * Upper);
         const QVector<Spc::Subgroup> expected = Spc::subgroupsOf(forces, 2);
         const QVector<Spc::Subgroup> subgroups = batch.subgroups.value(point);
