@@ -11,6 +11,7 @@
 #include "evaluation/evaluation.h"
 #include "mainwindow/mainwindow.h"
 #include "records/testrecorder.h"
+#include "support/postgrescluster.h"
 #include "curves/curvefile.h"
 
 #include <QElapsedTimer>
@@ -265,6 +266,35 @@ void BenchSuite::measureLineRate(Report *report)
                        .arg(count(qRound(recorded.pointsPerSecond)),
                             number(recorded.pointsPerSecond / limit, 3),
                             number(recorded.pointsPerSecond / reference.pointsPerSecond, 3)));
+
+    // A lab's station records to the server as an operator: every write
+    // meets the row policies, the server's stamps and the audit trail's
+    // triggers, none of which may slow the line.
+    const QString serverMeasure =
+        QStringLiteral("1. Line rate, worker alone recording to PostgreSQL as an operator, audit trail on");
+    PostgresCluster cluster;
+    DatabaseConfig operatorLogin;
+    QString error;
+    if (!RecordsBench::startLabServer(&cluster, QStringLiteral("line"), &operatorLogin, &error)) {
+        report->addFailure(serverMeasure, error);
+        return;
+    }
+    TestRecorder serverRecorder(operatorLogin);
+    serverRecorder.start();
+    const WorkerReference::Result onServer = WorkerReference::measure(
+        settings.simulatorArguments, settings.test, m_options.lineRateSeconds, &serverRecorder);
+    if (!onServer.error.isEmpty()) {
+        report->addFailure(serverMeasure, onServer.error);
+        return;
+    }
+    report->addAtLeast(serverMeasure, onServer.pointsPerSecond / limit, LineRateGoal,
+                       QStringLiteral("%1 points/s = %2 × limit = %3 of the worker without recording")
+                           .arg(count(qRound(onServer.pointsPerSecond)),
+                                number(onServer.pointsPerSecond / limit, 3),
+                                number(onServer.pointsPerSecond / reference.pointsPerSecond, 3)),
+                       QStringLiteral("≥ %1 × limit").arg(LineRateGoal));
+    RecordsBench::checkRecordedAndAudited(report, QStringLiteral("1. The same on record"), &serverRecorder,
+                                          cluster.config(QStringLiteral("line")), onServer.pointsHanded);
 }
 
 // Right after the line-rate run, with its curves still in the window: one
