@@ -174,12 +174,17 @@ void BenchSuite::run(Report *report)
     // First, while nothing else in the process works: the figure is the whole
     // process's processor time, and after the window's runs its recorder
     // may still be writing the last big test for a second or two.
-    timed("retry", &BenchSuite::measureRetry);
+    if (!m_options.lineOnly)
+        timed("retry", &BenchSuite::measureRetry);
     // Every run below has the results panel shown and judging.
     const double lineRateTravel = m_options.line.pointsPerSecond() * m_options.lineRateSeconds
                                   * LineRateStepMm;
     m_driver->useProgram(programOver(lineRateTravel, 1.0 / LineRateStepMm));
     timed("line rate", &BenchSuite::measureLineRate);
+    if (m_options.lineOnly) {
+        report->addNote(QStringLiteral("Time taken: ") + durations.join(QStringLiteral(", ")) + QLatin1Char('.'));
+        return;
+    }
     timed("panel", &BenchSuite::measurePanel);
     timed("evaluation", &BenchSuite::measureEvaluation);
     timed("headroom and replot per point", &BenchSuite::measureHeadroom);

@@ -16,6 +16,7 @@ struct BenchOptions
     int perPointSeconds = 20;   // allowed to the replot-per-point run
     bool historyOnly = false;   // only the records' History and statistics
     bool labOnly = false;       // only the lab database of a million tests
+    bool lineOnly = false;      // only the line rate, with recording
 };
 
 // The measurements, each against its goal, in one run so that the ratios
