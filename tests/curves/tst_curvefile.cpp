@@ -220,8 +220,7 @@ void TestCurveFile::readSortsLinesIntoCurves_data()
         << QByteArray("1e39,2\n-4e38,3\n1e39,-1e39\n") << Points{{0, 2}, {0, 3}} << Points{};
     // Held as the nearest float: the digits beyond single precision go.
     QTest::newRow("more digits than a float holds")
-        << QByteArray("1.23456789012345,98765.4321098765
-") << Points{{1.23456789012345, 98765.4321098765}}
+        << QByteArray("1.23456789012345,98765.4321098765\n") << Points{{1.23456789012345, 98765.4321098765}}
         << Points{};
     QTest::newRow("decimal commas read by the comma rule")
         << QByteArray("1,5;2,5\n0,25\n") << Points{{1, 5}, {0, 25}} << Points{};
