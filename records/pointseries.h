@@ -4,7 +4,6 @@
 #include "spc/controlchart.h"
 #include "statistics/batchstatistics.h"
 
-#include <QMap>
 #include <QSqlDatabase>
 #include <QVector>
 
@@ -25,6 +24,9 @@ struct PointSeries
     QVector<Spc::Subgroup> subgroups;
     // Limits frozen for the filter's part number at this point, if any.
     std::optional<Spc::FrozenLimits> frozen;
+    // Each distinct force and how many tests measured it, in ascending
+    // force order, for the histogram (read only when asked for).
+    QVector<BatchStatistics::ForceCount> forces;
 
     // The control chart, against the frozen limits where they are of this
     // subgroup size, otherwise from the subgroups themselves.
@@ -33,15 +35,14 @@ struct PointSeries
 
 namespace PointSeriesQuery {
 
-// Every test point the filter's tests have (or only `onlyPoint`), in point
-// order, with subgroups of `subgroupSize` (1–10). False with the database's
-// words in *error.
-bool load(const QSqlDatabase &db, const HistoryFilter &filter, int subgroupSize,
-          QVector<PointSeries> *points, QString *error, std::optional<int> onlyPoint = std::nullopt);
+// Whether the histograms' force counts are read too.
+enum class Forces { Left, Counted };
 
-// Each point's distinct forces and how many tests measured each, for the
-// histograms.
-bool loadForceCounts(const QSqlDatabase &db, const HistoryFilter &filter,
-                     QMap<int, QVector<BatchStatistics::ForceCount>> *forces, QString *error);
+// Every test point the filter's tests have (or only `onlyPoint`), in point
+// order, with subgroups of `subgroupSize` (1–10), all from one reading of
+// the point results. False with the database's words in *error.
+bool load(const QSqlDatabase &db, const HistoryFilter &filter, int subgroupSize,
+          QVector<PointSeries> *points, QString *error, std::optional<int> onlyPoint = std::nullopt,
+          Forces forces = Forces::Left);
 
 } // namespace PointSeriesQuery

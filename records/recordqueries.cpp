@@ -407,15 +407,18 @@ bool loadBatch(const QSqlDatabase &db, const HistoryFilter &filter, Batch *batch
     QVector<PointSeries> series;
     if (!countVerdicts(db, filter, &batch->counts, error)
         || !startedSpan(db, filter, &batch->firstStartedAt, &batch->lastStartedAt, error)
-        || !PointSeriesQuery::load(db, filter, batch->subgroupSize, &series, error)
-        || !PointSeriesQuery::loadForceCounts(db, filter, &batch->forces, error))
+        || !PointSeriesQuery::load(db, filter, batch->subgroupSize, &series, error, std::nullopt,
+                                   PointSeriesQuery::Forces::Counted))
         return false;
     batch->points.clear();
     batch->subgroups.clear();
+    batch->forces.clear();
     batch->frozen.clear();
     for (const PointSeries &point : qAsConst(series)) {
         batch->points.append(point.summary);
         batch->subgroups.insert(point.summary.pointNo, point.subgroups);
+        if (!point.forces.isEmpty())
+            batch->forces.insert(point.summary.pointNo, point.forces);
         if (point.frozen)
             batch->frozen.insert(point.summary.pointNo, *point.frozen);
     }

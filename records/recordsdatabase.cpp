@@ -436,8 +436,18 @@ QSqlDatabase forCurrentThread(QString *error)
     QSqlDatabase db = QSqlDatabase::database(connection.name, false);
     // A reader waits for a hung server or a statement gone wrong this long
     // at most, then tells why, instead of holding its thread for good.
-    if (isPostgres(db))
+    if (isPostgres(db)) {
         QSqlQuery(db).exec(QStringLiteral("SET statement_timeout = %1").arg(ReaderStatementTimeoutMs));
+        // A part's statistics sort and group a few hundred thousand point
+        // results: the server's default of a few megabytes writes them to
+        // disk and reads them back. One reader per thread, one statement at
+        // a time, so this much at most per station's thread.
+        QSqlQuery(db).exec(QStringLiteral("SET work_mem = '%1MB'").arg(ReaderWorkMemMegabytes));
+        // A reader's statements are short and each is run once: compiling
+        // them (which the server starts on their estimated cost) takes
+        // longer than running them.
+        QSqlQuery(db).exec(QStringLiteral("SET jit = off"));
+    }
     return db;
 }
 

@@ -43,8 +43,10 @@ bool hasTable(QSqlDatabase &db, const QString &table);
 // to the configured database, opened on first use and reopened when the
 // configuration changed. Invalid, with *error set, when it cannot open.
 // On PostgreSQL each statement of a reader ends after
-// ReaderStatementTimeoutMs.
+// ReaderStatementTimeoutMs, sorts and hashes in up to ReaderWorkMemMegabytes
+// before they spill to disk, and is not compiled by the server's JIT.
 constexpr int ReaderStatementTimeoutMs = 30000;
+constexpr int ReaderWorkMemMegabytes = 64;
 QSqlDatabase forCurrentThread(QString *error = nullptr);
 // Closes this thread's reader connection (a thread that ends closes its own).
 void closeForCurrentThread();

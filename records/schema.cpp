@@ -2,6 +2,7 @@
 
 #include "records/libraryguards.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace Schema {
@@ -311,6 +312,19 @@ QVector<Change> versionSeven()
     };
 }
 
+// Version 8: the counts of a part's verdicts read from the index its
+// statistics read, which therefore also holds the verdict; the index it
+// replaces would be one more to write with every test and serve nothing.
+QVector<Change> versionEight()
+{
+    namespace T = Tests;
+    return {
+        Change::createIndex({QStringLiteral("tests_part_verdicts"), T::Table,
+                             {T::partNumber, T::startedAt, T::id, T::status, T::verdict}}),
+        Change::dropIndex(T::Table, QStringLiteral("tests_part_started")),
+    };
+}
+
 } // namespace
 
 void apply(const Change &change, QVector<Table> *tables)
@@ -334,6 +348,14 @@ void apply(const Change &change, QVector<Table> *tables)
     case Change::CreateIndex:
         if (Table *table = tableOf(change.index.table))
             table->indexes.append(change.index);
+        break;
+    case Change::DropIndex:
+        if (Table *table = tableOf(change.index.table)) {
+            const QString &dropped = change.index.name;
+            table->indexes.erase(std::remove_if(table->indexes.begin(), table->indexes.end(),
+                                                [&](const Index &index) { return index.name == dropped; }),
+                                 table->indexes.end());
+        }
         break;
     case Change::AllowValues:
         if (Table *table = tableOf(change.column.column.table)) {
@@ -399,6 +421,15 @@ Change Change::createIndex(const Index &index)
     return change;
 }
 
+Change Change::dropIndex(const char *table, const QString &name)
+{
+    Change change;
+    change.kind = DropIndex;
+    change.index.table = table;
+    change.index.name = name;
+    return change;
+}
+
 Change Change::allowValues(const Column &column, const QVariantList &values)
 {
     Change change;
@@ -427,6 +458,7 @@ const QVector<Step> &steps()
         versionFive(),
         versionSix(),
         versionSeven(),
+        versionEight(),
     };
     return all;
 }

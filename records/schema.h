@@ -290,11 +290,11 @@ struct Table
 // One change a migration step makes.
 struct Change
 {
-    enum Kind { CreateTable, AddColumn, CreateIndex, AllowValues, Statement };
+    enum Kind { CreateTable, AddColumn, CreateIndex, DropIndex, AllowValues, Statement };
     Kind kind = Statement;
     Table table;                   // CreateTable
     ColumnDefinition column{Column(), Type::Text}; // AddColumn; AllowValues: column and allowed
-    Index index;                   // CreateIndex
+    Index index;                   // CreateIndex; DropIndex: its table and name
     QString sqlite;                // Statement: run as it is on each engine;
     QString postgres;              // empty, nothing on that engine
 
@@ -302,6 +302,8 @@ struct Change
     // A NOT NULL column needs a default for the rows already there.
     static Change addColumn(const ColumnDefinition &column);
     static Change createIndex(const Index &index);
+    // An index another one now serves (its columns lead that one's).
+    static Change dropIndex(const char *table, const QString &name);
     // The column's CHECK now allows these values (SQLite rebuilds the table).
     static Change allowValues(const Column &column, const QVariantList &values);
     // What the description cannot say (triggers, roles, row-level

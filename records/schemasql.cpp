@@ -159,6 +159,8 @@ QStringList changeStatements(const Change &change, const QVector<Table> &after, 
                     .arg(SchemaSql::name(change.column.column.table), columnText(change.column, dialect))};
     case Change::CreateIndex:
         return {createIndexText(change.index)};
+    case Change::DropIndex:
+        return {QStringLiteral("DROP INDEX IF EXISTS %1").arg(SchemaSql::name(qPrintable(change.index.name)))};
     case Change::AllowValues: {
         const Column &column = change.column.column;
         if (!postgres)

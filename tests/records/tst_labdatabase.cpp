@@ -405,6 +405,12 @@ void tst_LabDatabase::historyListsAnotherStationsTest()
     QSqlQuery timeout(RecordsDatabase::forCurrentThread());
     QVERIFY(timeout.exec(QStringLiteral("SHOW statement_timeout")) && timeout.next());
     QCOMPARE(timeout.value(0).toString(), QStringLiteral("30s"));
+    // A part's statistics neither spill their sorts to disk nor wait for
+    // the server to compile them.
+    QVERIFY(timeout.exec(QStringLiteral("SHOW work_mem")) && timeout.next());
+    QCOMPARE(timeout.value(0).toString(), QStringLiteral("64MB"));
+    QVERIFY(timeout.exec(QStringLiteral("SHOW jit")) && timeout.next());
+    QCOMPARE(timeout.value(0).toString(), QStringLiteral("off"));
     qunsetenv("TORVELIN_DB");
 }
 

@@ -1,7 +1,10 @@
 // torvelin-records stats through the real executable, on SQLite and on a
 // PostgreSQL server: the database's aggregates against the same figures
 // computed from the forces themselves, the JSON's keys and nulls, the
-// violations by subgroup from 0, and the readable table.
+// violations by subgroup from 0, and the readable table; and the batch the
+// statistics window reads, every point's figures, subgroups and histogram
+// counts from one statement.
+#include "records/recordqueries.h"
 #include "records/recordsdatabase.h"
 #include "records/teststore.h"
 #include "spc/capability.h"
@@ -25,6 +28,10 @@ const QVector<std::optional<double>> Forces = {10, 12, 11, 9, 13, 11, 10, 12, 14
 // Steady, then one spring far out: rule 1 on the individuals chart at the
 // eleventh test (subgroup 10 from 0), the steady ones all below the centre.
 const QVector<std::optional<double>> Jump = {10, 10.1, 9.9, 10, 10.1, 9.9, 10, 10.1, 9.9, 10, 13};
+// Two points of one part: the second not reached twice in between, so that
+// its subgroups are numbered over its own forces, not over the tests.
+const QVector<std::optional<double>> FirstOfTwo = {10, 10, 11, 12, 10, 11, 12, 12, 9, 10, 11};
+const QVector<std::optional<double>> SecondOfTwo = {20, std::nullopt, 21, 22, 20, 21, std::nullopt, 19, 22, 20, 21};
 
 } // namespace
 
@@ -41,6 +48,8 @@ private slots:
     void violationsBySubgroupFromZero();
     void noTestsIsNZero_data() { engines(); }
     void noTestsIsNZero();
+    void batchOfTwoPointsInOneReading_data();
+    void batchOfTwoPointsInOneReading();
     void tableWithoutJson();
     void usage();
 
@@ -60,7 +69,7 @@ bool tst_StatsVerb::fill(const QString &connection)
     TestStore store(QSqlDatabase::database(connection, false));
     const QDateTime first(QDate(2026, 12, 8), QTime(8, 0), Qt::UTC);
     int n = 0;
-    auto add = [&](const QString &part, std::optional<double> force) {
+    auto add = [&](const QString &part, std::optional<double> force, std::optional<double> second = 0.0) {
         TestHeader header;
         header.startedAt = first.addSecs(60 * n++);
         header.identity = {QStringLiteral("Wang"), part, QStringLiteral("B1"), QString::number(n)};
@@ -71,6 +80,8 @@ bool tst_StatsVerb::fill(const QString &connection)
         e.programNumber = 1;
         e.verdict = Verdict::Pass;
         e.points = {{1, 5, force, Lower, Upper, force ? Verdict::Pass : Verdict::NotReached}};
+        if (part == QLatin1String("SP-TWO"))
+            e.points.append({2, 10, second, 2 * Lower, 2 * Upper, second ? Verdict::Pass : Verdict::NotReached});
         return store.insertTest(header, &id) && store.finishTest(id, header.startedAt.addSecs(10), e);
     };
     for (const auto &force : Forces) {
@@ -79,6 +90,10 @@ bool tst_StatsVerb::fill(const QString &connection)
     }
     for (const auto &force : Jump) {
         if (!add(QStringLiteral("SP-JUMP"), force))
+            return false;
+    }
+    for (int i = 0; i < FirstOfTwo.size(); ++i) {
+        if (!add(QStringLiteral("SP-TWO"), FirstOfTwo.at(i), SecondOfTwo.at(i)))
             return false;
     }
     return true;
@@ -220,6 +235,55 @@ void tst_StatsVerb::noTestsIsNZero()
     QVERIFY(x.value("center").isNull() && x.value("ucl").isNull() && x.value("lcl").isNull());
     QCOMPARE(x.value("points").toArray(), QJsonArray());
     QCOMPARE(o.value("violations").toArray(), QJsonArray());
+}
+
+void tst_StatsVerb::batchOfTwoPointsInOneReading_data()
+{
+    QTest::addColumn<QString>("connection");
+    QTest::newRow("sqlite") << QStringLiteral("sqlite");
+    QTest::newRow("postgresql") << QStringLiteral("postgres");
+}
+
+void tst_StatsVerb::batchOfTwoPointsInOneReading()
+{
+    QFETCH(QString, connection);
+    RecordQueries::Batch batch;
+    batch.subgroupSize = 2;
+    HistoryFilter filter;
+    filter.partNumber = QStringLiteral("SP-TWO");
+    QString error;
+    QVERIFY2(RecordQueries::loadBatch(QSqlDatabase::database(connection, false), filter, &batch, &error),
+             qPrintable(error));
+    QCOMPARE(batch.points.size(), 2);
+    for (int point = 1; point <= 2; ++point) {
+        QVector<double> forces;
+        QMap<double, int> counts;
+        for (const auto &force : point == 1 ? FirstOfTwo : SecondOfTwo) {
+            if (force) {
+                forces << *force;
+                ++counts[*force];
+            }
+        }
+        const BatchStatistics::PointSummary *summary = batch.point(point);
+        QVERIFY(summary);
+        QCOMPARE(summary->n, forces.size());
+        QCOMPARE(summary->notReached, FirstOfTwo.size() - forces.size());
+        QCOMPARE(*summary->upper, point * Upper);
+        const QVector<Spc::Subgroup> expected = Spc::subgroupsOf(forces, 2);
+        const QVector<Spc::Subgroup> subgroups = batch.subgroups.value(point);
+        QCOMPARE(subgroups.size(), expected.size());
+        for (int k = 0; k < expected.size(); ++k) {
+            QVERIFY2(qAbs(subgroups.at(k).mean - expected.at(k).mean) < 1e-9, qPrintable(QString::number(k)));
+            QVERIFY2(qAbs(subgroups.at(k).sd - expected.at(k).sd) < 1e-9, qPrintable(QString::number(k)));
+        }
+        const QVector<BatchStatistics::ForceCount> histogram = batch.forces.value(point);
+        QCOMPARE(histogram.size(), counts.size());
+        int i = 0;
+        for (auto count = counts.constBegin(); count != counts.constEnd(); ++count, ++i) {
+            QCOMPARE(histogram.at(i).force, count.key());
+            QCOMPARE(histogram.at(i).count, count.value());
+        }
+    }
 }
 
 void tst_StatsVerb::tableWithoutJson()
