@@ -225,7 +225,10 @@ void MainWindow::setUpPlot()
 }
 
 // A foot switch that types a key runs the cycle: F5 starts, Esc stops,
-// wherever the focus is in the window.
+// wherever the focus is in the window, the results panel floated as a
+// window of its own included (a tool window keeps its parent's shortcuts).
+// They stay the window's, not the application's: a dialog over the window
+// keeps Esc for closing itself.
 void MainWindow::setUpTestShortcuts()
 {
     const QKeySequence start(Qt::Key_F5);

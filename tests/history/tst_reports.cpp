@@ -58,6 +58,8 @@ StoredTest failedTest()
             "spring": {"free_length": 31.5, "mean_diameter": 12, "wire_diameter": 1.5,
                        "effective_coils": 6.5, "rate": 5}})");
     test.evaluation.verdict = Verdict::Fail;
+    // The line was gone for a while on the return stroke.
+    test.gap = LineGap{2.34, 12.5, 14.0};
     test.evaluation.points = {{1, 4.0, 20.0, 19.0, 21.0, Verdict::Pass},
                               {2, 8.0, 40.0, 41.0, 43.0, Verdict::Fail}};
     return test;
@@ -105,7 +107,7 @@ void tst_Reports::testReportNamesTheSpringItsProgramAndItsVerdict()
     for (const char *expected :
          {"Federnwerk Nord GmbH", "Hafenstraße 12, 24103 Kiel", "Page 1 of 1", "4711", "Zhang Wei",
           "SP-20", "SN-0042", "FAIL", "41.00", "Valve spring VS-3", "Program number", "Nominal (N)",
-          "42.25", "31.50 mm", "6.5", "120 mm/min"})
+          "42.25", "31.50 mm", "6.5", "120 mm/min", "Line gap", "2.3 s, 12.50–14.00 mm"})
         QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
     QVERIFY(text.contains(QRegularExpression(QStringLiteral("Version\\s+4"))));
     QVERIFY(text.contains(QLatin1String("Not signed.")));

@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -831,6 +832,39 @@ void tst_MainWindowDevice::f5StartsAndEscStopsWhereverTheFocusIs()
     QString lastWrite;
     QVERIFY(sim->command("last-write", &lastWrite));
     QCOMPARE(lastWrite.section(QLatin1Char(' '), 0, 0), QStringLiteral("4"));
+
+    // The results panel floated as a window of its own runs the cycle too.
+    auto *dock = child<QDockWidget>("resultsDock");
+    dock->setFloating(true);
+    QVERIFY(QTest::qWaitForWindowExposed(dock));
+    QWidget *table = dock->findChild<QWidget *>("resultsTable");
+    auto pressIn = [&](Qt::Key key) {
+        QApplication::setActiveWindow(dock);
+        QVERIFY(QTest::qWaitForWindowActive(dock));
+        QCOMPARE(QApplication::activeWindow(), static_cast<QWidget *>(dock));
+        table->setFocus();
+        QTest::keyClick(table, key);
+    };
+    pressIn(Qt::Key_F5);
+    QTRY_COMPARE(sim->state("phase"), QStringLiteral("forward"));
+    pressIn(Qt::Key_Escape);
+    QTRY_VERIFY(start->isEnabled());
+    QCOMPARE(sim->state("phase"), QStringLiteral("idle"));
+
+    // A dialog over the window keeps its Esc: it closes, the test runs on.
+    QApplication::setActiveWindow(window);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(plot(), Qt::Key_F5);
+    QTRY_COMPARE(sim->state("phase"), QStringLiteral("forward"));
+    bool closed = false;
+    whenModalOpens([&closed](QWidget *modal) {
+        QTest::keyClick(modal, Qt::Key_Escape);
+        closed = !modal->isVisible();
+    });
+    child<QAction>("actionabout")->trigger();
+    QVERIFY(closed);
+    QCOMPARE(sim->state("phase"), QStringLiteral("forward"));
+    QVERIFY(!start->isEnabled());
 }
 
 QTEST_MAIN(tst_MainWindowDevice)

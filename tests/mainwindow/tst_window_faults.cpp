@@ -39,6 +39,9 @@ double processCpuSeconds()
            + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
+// How long the worker waits for an answer that does not come.
+constexpr qint64 ResponseTimeoutMs = 500;
+
 // Largest lateness of a 10 ms timer on the GUI thread over `ms`.
 qint64 worstTimerLatenessMs(int ms)
 {
@@ -160,7 +163,9 @@ void tst_WindowFaults::silentTesterLeavesTheWindowResponsive()
     // Each try waits out the 0.5 s timeout on the worker thread, not here.
     const qint64 worst = worstTimerLatenessMs(1500);
     qInfo("worst GUI timer lateness with a silent tester: %lld ms", worst);
-    QVERIFY2(worst < 100, qPrintable(QString::number(worst)));
+    // A GUI thread that waited for an answer would be late by a whole
+    // timeout; a busy machine makes it late by far less.
+    QVERIFY2(worst < ResponseTimeoutMs * 4 / 5, qPrintable(QString::number(worst)));
     // The operator is told, in the status bar and by the indicator, and the
     // statistics show the timeouts.
     QTRY_COMPARE(status(), QStringLiteral("No answer from the tester"));

@@ -221,6 +221,14 @@ void tst_ResultsDevice::eachSpringTakesOneStartAndIsJudgedAlone()
     beeps.clear();
     runOneSpring(QStringLiteral("FAIL"));
     QTRY_COMPARE(beeps.size(), VerdictSound::FailBeeps);
+
+    // Sound switched off, and so it stays for the next run: the verdict
+    // stands silent (its first beep would have come as the test ended).
+    child<QAction>("actionVerdictSound")->setChecked(false);
+    QCOMPARE(QSettings("Torvelin", "Torvelin").value("Verdict/sound").toBool(), false);
+    beeps.clear();
+    runOneSpring(QStringLiteral("FAIL"));
+    QVERIFY(beeps.isEmpty());
     VerdictSound::setBeeper([] {});
 }
 

@@ -51,6 +51,8 @@ private slots:
     void tooLittleDataHasNoLimits();
     void capability_data();
     void capability();
+    void capabilityBelowTheGoalIsMarked_data();
+    void capabilityBelowTheGoalIsMarked();
     void frozenLimitsJudgeLaterTests();
 };
 
@@ -171,6 +173,28 @@ void tst_ControlChart::capability()
     compareOptional(c.ppk, ppk, "Ppk");
     compareOptional(c.cp, cp, "Cp");
     compareOptional(c.cpk, cpk, "Cpk");
+}
+
+// The reports and the window mark an index under 1.33; none is no figure
+// to mark.
+void tst_ControlChart::capabilityBelowTheGoalIsMarked_data()
+{
+    QTest::addColumn<QVariant>("index");
+    QTest::addColumn<bool>("marked");
+    QTest::newRow("none") << QVariant() << false;
+    QTest::newRow("just under") << QVariant(1.3299) << true;
+    QTest::newRow("the goal itself") << QVariant(1.33) << false;
+    QTest::newRow("capable") << QVariant(2.0) << false;
+    QTest::newRow("off centre") << QVariant(-0.5) << true;
+}
+
+void tst_ControlChart::capabilityBelowTheGoalIsMarked()
+{
+    QFETCH(QVariant, index);
+    QFETCH(bool, marked);
+    const std::optional<double> value =
+        index.isNull() ? std::nullopt : std::optional<double>(index.toDouble());
+    QCOMPARE(belowGoal(value), marked);
 }
 
 void tst_ControlChart::frozenLimitsJudgeLaterTests()
