@@ -194,6 +194,15 @@ void BenchSuite::run(Report *report)
     report->addNote(QStringLiteral("Time taken: ") + durations.join(QStringLiteral(", ")) + QLatin1Char('.'));
 }
 
+void BenchSuite::runMemory(Report *report)
+{
+    // Judged as in the full run, so that the figures compare.
+    m_driver->useProgram(programOver(m_options.line.pointsPerSecond() * m_options.lineRateSeconds * LineRateStepMm,
+                                     1.0 / LineRateStepMm));
+    measureHeadroom(report);
+    measureDrawing(report);
+}
+
 QStringList BenchSuite::pacingArguments() const
 {
     const LineLimit &line = m_options.line;

@@ -2221,6 +2221,10 @@ Exit status: 0 done, 1 refused or failed (the reason on standard error), 2 usage
         <source>Test %1: %2 amended.</source>
         <translation>测试 %1：%2 已更正。</translation>
     </message>
+    <message>
+        <source>--verification takes a verification&apos;s number, not &quot;%1&quot;.</source>
+        <translation>--verification 需要检定的编号，而不是“%1”。</translation>
+    </message>
 </context>
 <context>
     <name>RememberOption</name>
