@@ -11,6 +11,7 @@
 #include "evaluation/evaluation.h"
 #include "mainwindow/mainwindow.h"
 #include "records/testrecorder.h"
+#include "support/postgrescluster.h"
 #include "curves/curvefile.h"
 
 #include <QElapsedTimer>
@@ -173,12 +174,17 @@ void BenchSuite::run(Report *report)
     // First, while nothing else in the process works: the figure is the whole
     // process's processor time, and after the window's runs its recorder
     // may still be writing the last big test for a second or two.
-    timed("retry", &BenchSuite::measureRetry);
+    if (!m_options.lineOnly)
+        timed("retry", &BenchSuite::measureRetry);
     // Every run below has the results panel shown and judging.
     const double lineRateTravel = m_options.line.pointsPerSecond() * m_options.lineRateSeconds
                                   * LineRateStepMm;
     m_driver->useProgram(programOver(lineRateTravel, 1.0 / LineRateStepMm));
     timed("line rate", &BenchSuite::measureLineRate);
+    if (m_options.lineOnly) {
+        report->addNote(QStringLiteral("Time taken: ") + durations.join(QStringLiteral(", ")) + QLatin1Char('.'));
+        return;
+    }
     timed("panel", &BenchSuite::measurePanel);
     timed("evaluation", &BenchSuite::measureEvaluation);
     timed("headroom and replot per point", &BenchSuite::measureHeadroom);
@@ -186,6 +192,15 @@ void BenchSuite::run(Report *report)
     timed("open", &BenchSuite::measureOpen);
     timed("records", &BenchSuite::measureRecords);
     report->addNote(QStringLiteral("Time taken: ") + durations.join(QStringLiteral(", ")) + QLatin1Char('.'));
+}
+
+void BenchSuite::runMemory(Report *report)
+{
+    // Judged as in the full run, so that the figures compare.
+    m_driver->useProgram(programOver(m_options.line.pointsPerSecond() * m_options.lineRateSeconds * LineRateStepMm,
+                                     1.0 / LineRateStepMm));
+    measureHeadroom(report);
+    measureDrawing(report);
 }
 
 QStringList BenchSuite::pacingArguments() const
@@ -265,6 +280,35 @@ void BenchSuite::measureLineRate(Report *report)
                        .arg(count(qRound(recorded.pointsPerSecond)),
                             number(recorded.pointsPerSecond / limit, 3),
                             number(recorded.pointsPerSecond / reference.pointsPerSecond, 3)));
+
+    // A lab's station records to the server as an operator: every write
+    // meets the row policies, the server's stamps and the audit trail's
+    // triggers, none of which may slow the line.
+    const QString serverMeasure =
+        QStringLiteral("1. Line rate, worker alone recording to PostgreSQL as an operator, audit trail on");
+    PostgresCluster cluster;
+    DatabaseConfig operatorLogin;
+    QString error;
+    if (!RecordsBench::startLabServer(&cluster, QStringLiteral("line"), &operatorLogin, &error)) {
+        report->addFailure(serverMeasure, error);
+        return;
+    }
+    TestRecorder serverRecorder(operatorLogin);
+    serverRecorder.start();
+    const WorkerReference::Result onServer = WorkerReference::measure(
+        settings.simulatorArguments, settings.test, m_options.lineRateSeconds, &serverRecorder);
+    if (!onServer.error.isEmpty()) {
+        report->addFailure(serverMeasure, onServer.error);
+        return;
+    }
+    report->addAtLeast(serverMeasure, onServer.pointsPerSecond / limit, LineRateGoal,
+                       QStringLiteral("%1 points/s = %2 × limit = %3 of the worker without recording")
+                           .arg(count(qRound(onServer.pointsPerSecond)),
+                                number(onServer.pointsPerSecond / limit, 3),
+                                number(onServer.pointsPerSecond / reference.pointsPerSecond, 3)),
+                       QStringLiteral("≥ %1 × limit").arg(LineRateGoal));
+    RecordsBench::checkRecordedAndAudited(report, QStringLiteral("1. The same on record"), &serverRecorder,
+                                          cluster.config(QStringLiteral("line")), onServer.pointsHanded);
 }
 
 // Right after the line-rate run, with its curves still in the window: one

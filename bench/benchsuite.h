@@ -16,6 +16,8 @@ struct BenchOptions
     int perPointSeconds = 20;   // allowed to the replot-per-point run
     bool historyOnly = false;   // only the records' History and statistics
     bool labOnly = false;       // only the lab database of a million tests
+    bool lineOnly = false;      // only the line rate, with recording
+    bool memoryOnly = false;    // only the memory per point (runs 2 and the drawing)
 };
 
 // The measurements, each against its goal, in one run so that the ratios
@@ -27,6 +29,9 @@ public:
                const QString &linkPath, const QString &workDirectory);
 
     void run(Report *report);
+    // The two memory figures alone (the headroom run and the drawing), for
+    // comparing how the curves are held before and after a change.
+    void runMemory(Report *report);
 
 private:
     void measureLineRate(Report *report);

@@ -48,10 +48,17 @@ bool readOptions(const QCoreApplication &application, BenchOptions *options)
                                          QStringLiteral("Only the History window and batch statistics over many tests."));
     const QCommandLineOption labOnly(QStringLiteral("lab-only"),
                                      QStringLiteral("Only the lab database of a million tests on PostgreSQL."));
-    parser.addOptions({baud, dataBits, parity, stopBits, lineSeconds, perPointSeconds, historyOnly, labOnly});
+    const QCommandLineOption lineOnly(QStringLiteral("line-only"),
+                                      QStringLiteral("Only the line rate, recording to SQLite and to a lab's server."));
+    const QCommandLineOption memoryOnly(QStringLiteral("memory-only"),
+                                        QStringLiteral("Only the memory per point, acquired and delivered."));
+    parser.addOptions({baud, dataBits, parity, stopBits, lineSeconds, perPointSeconds, historyOnly, labOnly,
+                       lineOnly, memoryOnly});
     parser.process(application);
     options->historyOnly = parser.isSet(historyOnly);
     options->labOnly = parser.isSet(labOnly);
+    options->lineOnly = parser.isSet(lineOnly);
+    options->memoryOnly = parser.isSet(memoryOnly);
 
     QTextStream err(stderr);
     bool ok = true;
@@ -147,12 +154,16 @@ int main(int argc, char **argv)
 
     Report report;
     BenchSuite suite(&driver, &application, options, linkPath, workDirectory.path());
-    if (!options.historyOnly && !options.labOnly)
-        suite.run(&report);
-    if (!options.labOnly)
-        HistoryBench::run(&report, workDirectory.path());
-    if (!options.historyOnly)
-        LabScaleBench::run(&report);
+    if (options.memoryOnly) {
+        suite.runMemory(&report);
+    } else {
+        if (!options.historyOnly && !options.labOnly)
+            suite.run(&report);
+        if (!options.labOnly && !options.lineOnly)
+            HistoryBench::run(&report, workDirectory.path());
+        if (!options.historyOnly && !options.lineOnly)
+            LabScaleBench::run(&report);
+    }
 
     report.addNote(QStringLiteral("Machine: %1, %2 cores; load average %3 before, %4 after.")
                        .arg(firstLineWith(QStringLiteral("/proc/cpuinfo"), QStringLiteral("model name")))

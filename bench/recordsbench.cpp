@@ -3,6 +3,7 @@
 #include "bench/acquisitionrun.h"
 #include "bench/report.h"
 #include "records/audittrail.h"
+#include "records/labroles.h"
 #include "records/recordsdatabase.h"
 #include "records/testrecorder.h"
 #include "support/postgrescluster.h"
@@ -92,9 +93,8 @@ double secondsToDisk(const DatabaseConfig &config, bool atOnce, QString *error)
 
 // Nothing is deleted here, so each audited table holds as many rows as the
 // trail has inserts into it.
-void checkEveryInsertAudited(Report *report, const DatabaseConfig &config)
+void checkEveryInsertAudited(Report *report, const QString &measure, const DatabaseConfig &config)
 {
-    const QString measure = QStringLiteral("10. The same: inserts without their row in the audit trail");
     qint64 rows = 0;
     qint64 unaudited = 0;
     QStringList tables;
@@ -215,7 +215,36 @@ void measureTwoStations(Report *report)
                           .arg(tests).arg(2 * StationTests).arg(points).arg(expectedPoints)
                           .arg(seconds, 0, 'f', 1),
                       QStringLiteral("none lost"));
-    checkEveryInsertAudited(report, config);
+    checkEveryInsertAudited(report, QStringLiteral("10. The same: inserts without their row in the audit trail"),
+                            config);
+}
+
+bool startLabServer(PostgresCluster *cluster, const QString &database, DatabaseConfig *operatorLogin,
+                    QString *error)
+{
+    const QString login = QStringLiteral("bench_operator");
+    if (!cluster->start() || !cluster->createRecordsDatabase(database)
+        || !cluster->execute(database, {QStringLiteral("CREATE ROLE %1 LOGIN IN ROLE %2")
+                                            .arg(login, LabRoles::Operator)})) {
+        *error = cluster->errorString();
+        return false;
+    }
+    *operatorLogin = cluster->config(database, login, QString());
+    return true;
+}
+
+void checkRecordedAndAudited(Report *report, const QString &measure, TestRecorder *recorder,
+                             const DatabaseConfig &admin, int handed)
+{
+    const bool written = AcquisitionRun::waitUntil(
+        [&] { return recorder->pendingPoints() == 0 && !recorder->isTestOpen(); }, WaitTimeoutMs);
+    const int kept = scalar(admin, QStringLiteral("SELECT COUNT(*) FROM curve_points WHERE test_id = "
+                                                  "(SELECT MAX(id) FROM tests)"))
+                         .toInt();
+    report->addAtMost(measure, written ? handed - kept : handed, 0,
+                      QStringLiteral("%1 of %2 points on record").arg(kept).arg(handed), QStringLiteral("all"));
+    checkEveryInsertAudited(report, measure + QStringLiteral(": inserts without their row in the audit trail"),
+                            admin);
 }
 
 } // namespace RecordsBench

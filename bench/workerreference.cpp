@@ -76,5 +76,7 @@ WorkerReference::Result WorkerReference::measure(const QStringList &simulatorArg
         return result;
     }
     result.pointsPerSecond = PlotProbe::throughputOf(samples, INT_MAX).perSecond();
+    // Blocks still queued die with `context`: these are all the recorder got.
+    result.pointsHanded = recorder ? received : 0;
     return result;
 }

@@ -20,6 +20,7 @@ public:
     {
         QString error; // empty when the run went through
         double pointsPerSecond = 0.0;
+        int pointsHanded = 0; // to the recorder, when there is one
     };
 
     // Runs one test for `seconds`; every block must be a full one of

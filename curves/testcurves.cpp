@@ -2,22 +2,33 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 bool TestCurves::isStroke(int index)
 {
     return index == Forward || index == Return;
 }
 
+namespace {
+
+// A double beyond single precision has no float to round to.
+bool fitsFloat(double value)
+{
+    return std::isfinite(value) && std::fabs(value) <= double(std::numeric_limits<float>::max());
+}
+
+} // namespace
+
 bool TestCurves::isFinitePoint(double distance, double force)
 {
-    return std::isfinite(distance) && std::isfinite(force);
+    return fitsFloat(distance) && fitsFloat(force);
 }
 
 bool TestCurves::add(int index, double distance, double force)
 {
     if (!isStroke(index) || !isFinitePoint(distance, force))
         return false;
-    m_strokes[index].append(Point{distance, force});
+    m_strokes[index].append(Point{float(distance), float(force)});
     return true;
 }
 

@@ -19,17 +19,23 @@ public:
     enum Stroke { Forward = 0, Return = 1 };
     static constexpr int StrokeCount = 2;
 
+    // Single precision, as the tester sends each pair: nothing of the line
+    // is lost, and a test of a million points takes 8 MB, not 16. Whoever
+    // computes with a point reads it into doubles first.
     struct Point
     {
-        double distance = 0; // mm
-        double force = 0;    // N
+        float distance = 0; // mm
+        float force = 0;    // N
     };
 
     static bool isStroke(int index);
+    // Finite, and within single precision (beyond it a point would be
+    // held as infinity).
     static bool isFinitePoint(double distance, double force);
 
-    // Appends the point to the stroke `index`; false (and nothing held) when
-    // the index is no stroke or the point is not finite.
+    // Appends the point, to the nearest single-precision pair, to the
+    // stroke `index`; false (and nothing held) when the index is no stroke
+    // or the point is not finite.
     bool add(int index, double distance, double force);
 
     // The stroke's points in acquisition order.

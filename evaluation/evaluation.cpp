@@ -13,9 +13,15 @@ using Points = QVector<TestCurves::Point>;
 
 double interpolate(const TestCurves::Point &a, const TestCurves::Point &b, double distance)
 {
-    if (a.distance == b.distance)
-        return a.force;
-    return a.force + (b.force - a.force) * (distance - a.distance) / (b.distance - a.distance);
+    // In doubles: the difference of two floats rounded to a float would
+    // cost the interpolation digits the points have.
+    const double aDistance = a.distance;
+    const double aForce = a.force;
+    const double bDistance = b.distance;
+    const double bForce = b.force;
+    if (aDistance == bDistance)
+        return aForce;
+    return aForce + (bForce - aForce) * (distance - aDistance) / (bDistance - aDistance);
 }
 
 // The integral of |force| over [from, to] along a stroke sorted by distance,
@@ -26,8 +32,8 @@ double work(const Points &sorted, double from, double to)
     for (int i = 1; i < sorted.size(); ++i) {
         const TestCurves::Point &a = sorted.at(i - 1);
         const TestCurves::Point &b = sorted.at(i);
-        const double left = std::max(a.distance, from);
-        const double right = std::min(b.distance, to);
+        const double left = std::max(double(a.distance), from);
+        const double right = std::min(double(b.distance), to);
         if (right <= left)
             continue;
         // Only the two end segments are cut; inside, the points themselves.
@@ -88,7 +94,7 @@ std::optional<double> maxForce(const Points &stroke)
 {
     std::optional<double> largest;
     for (const TestCurves::Point &p : stroke) {
-        if (!largest || std::fabs(p.force) > std::fabs(*largest))
+        if (!largest || std::fabs(double(p.force)) > std::fabs(*largest))
             largest = p.force;
     }
     return largest;

@@ -104,13 +104,13 @@ qint64 HistoryModel::testId(int row) const
 
 QString HistoryModel::statusText(const QString &status)
 {
-    if (status == QLatin1String("running"))
+    if (status == TestStatus::Running)
         return tr("running");
-    if (status == QLatin1String("complete"))
+    if (status == TestStatus::Complete)
         return tr("complete");
-    if (status == QLatin1String("interrupted"))
+    if (status == TestStatus::Interrupted)
         return tr("interrupted");
-    if (status == QLatin1String("aborted"))
+    if (status == TestStatus::Aborted)
         return tr("aborted");
     return status;
 }

@@ -15,15 +15,11 @@ ChartChoice ChartChoice::stored()
     settings.beginGroup(QLatin1String(Group));
     ChartChoice choice;
     if (settings.contains(QLatin1String(RulesKey))) {
-        choice.rules = Spc::RuleSet();
         // A list as QSettings writes it, or "1,2,5" typed into the file
-        // (which it reads as a list, or as one text when quoted).
+        // (which it reads as a list, or as one text when quoted); what is
+        // no rule's number is passed over.
         const QString numbers = settings.value(QLatin1String(RulesKey)).toStringList().join(QLatin1Char(','));
-        for (const QString &number : numbers.split(QLatin1Char(','))) {
-            const int rule = number.toInt();
-            if (rule >= 1 && rule <= Spc::RuleCount)
-                choice.rules.set(rule, true);
-        }
+        choice.rules = Spc::RuleSet::fromNumbers(numbers);
     }
     const int run = settings.value(QLatin1String(SameSideRunKey), choice.rules.sameSideRun).toInt();
     if (run == Spc::RuleSet::NelsonSameSideRun || run == Spc::RuleSet::WesternElectricSameSideRun)

@@ -2,6 +2,7 @@
 // or part number with a reason. The old value stays in the amendments and
 // the audit trail; on PostgreSQL the server checks the reviewer's password
 // for this one act, as History's Amend… does.
+#include "numbers/numbertext.h"
 #include "records/review.h"
 #include "recordstool/recordstool.h"
 #include "recordstool/verbsupport.h"
@@ -75,7 +76,7 @@ int amendVerb(const QStringList &arguments, QIODevice *out, QIODevice *err)
     if (given.size() != 1)
         return verb.usageError(err, AmendText::tr("Give one of --serial, --batch and --part."));
     bool isNumber = false;
-    const qint64 testId = parser.value(QStringLiteral("id")).toLongLong(&isNumber);
+    const qint64 testId = NumberText::toLongLong(parser.value(QStringLiteral("id")), &isNumber);
     if (!isNumber || testId <= 0)
         return verb.usageError(err, AmendText::tr("--id takes a test's number, not \"%1\".")
                                         .arg(parser.value(QStringLiteral("id"))));

@@ -37,14 +37,10 @@ bool parseRules(const QString &text, Spc::RuleSet *rules)
         *rules = Spc::RuleSet::westernElectric();
         return true;
     }
-    Spc::RuleSet chosen;
-    for (const QString &number : t.split(QLatin1Char(','))) {
-        bool ok = false;
-        const int rule = number.trimmed().toInt(&ok);
-        if (!ok || rule < 1 || rule > Spc::RuleCount)
-            return false;
-        chosen.set(rule, true);
-    }
+    bool allRules = false;
+    const Spc::RuleSet chosen = Spc::RuleSet::fromNumbers(t, &allRules);
+    if (!allRules)
+        return false;
     *rules = chosen;
     return true;
 }
@@ -178,8 +174,8 @@ int statsVerb(const QStringList &arguments, QIODevice *out, QIODevice *err)
         return exitCode;
     bool pointOk = false;
     bool sizeOk = false;
-    const int pointNo = parser.value(QStringLiteral("point")).toInt(&pointOk);
-    const int size = parser.value(QStringLiteral("subgroup")).toInt(&sizeOk);
+    const int pointNo = NumberText::toInt(parser.value(QStringLiteral("point")), &pointOk);
+    const int size = NumberText::toInt(parser.value(QStringLiteral("subgroup")), &sizeOk);
     Spc::RuleSet rules;
     if (!pointOk || pointNo < 1)
         return verb.usageError(err, StatsText::tr("--point is a test point's number."));

@@ -1,4 +1,5 @@
 // torvelin-records suspects: the tests a failed verification puts in doubt.
+#include "numbers/numbertext.h"
 #include "records/verificationstore.h"
 #include "recordstool/recordstool.h"
 #include "recordstool/verbsupport.h"
@@ -50,7 +51,11 @@ int suspectsVerb(const QStringList &arguments, QIODevice *out, QIODevice *err)
         return verb.refuse(err, store.lastError());
     qint64 failedId = 0;
     if (parser.isSet(QStringLiteral("verification"))) {
-        failedId = parser.value(QStringLiteral("verification")).toLongLong();
+        bool isNumber = false;
+        failedId = NumberText::toLongLong(parser.value(QStringLiteral("verification")), &isNumber);
+        if (!isNumber || failedId <= 0)
+            return verb.usageError(err, SuspectsText::tr("--verification takes a verification's number, not \"%1\".")
+                                            .arg(parser.value(QStringLiteral("verification"))));
     } else if (const auto failed = VerificationRules::latestFailedAsFound(verifications)) {
         failedId = failed->id;
     } else {

@@ -219,7 +219,9 @@ bool TestSession::addPoint(int stroke, double distance, double force)
     // machine came back or after Stop) are drawn, not judged.
     TestCurves &curves = m_testOpen ? m_judged : m_earlier;
     curves.add(stroke, distance, force);
-    m_recorder->addPoint(stroke, distance, force);
+    // The record keeps the point as the curves hold it.
+    const TestCurves::Point &held = curves.points(TestCurves::Stroke(stroke)).last();
+    m_recorder->addPoint(stroke, held.distance, held.force);
     if (m_testOpen) {
         m_run->pointArrived(stroke, distance);
         m_gaps.point(distance);

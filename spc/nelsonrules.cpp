@@ -1,5 +1,7 @@
 #include "spc/nelsonrules.h"
 
+#include "numbers/numbertext.h"
+
 #include <algorithm>
 
 namespace Spc {
@@ -137,6 +139,23 @@ RuleSet RuleSet::westernElectric()
     for (int rule : {1, 2, 5, 6})
         rules.set(rule, true);
     rules.sameSideRun = WesternElectricSameSideRun;
+    return rules;
+}
+
+RuleSet RuleSet::fromNumbers(const QString &text, bool *ok)
+{
+    RuleSet rules;
+    bool allRules = true;
+    for (const QString &item : text.split(QLatin1Char(','))) {
+        bool isNumber = false;
+        const int rule = NumberText::toInt(item, &isNumber);
+        if (isNumber && rule >= 1 && rule <= RuleCount)
+            rules.set(rule, true);
+        else
+            allRules = false;
+    }
+    if (ok)
+        *ok = allRules;
     return rules;
 }
 

@@ -2,6 +2,7 @@
 
 #include "spc/controlchart.h"
 
+#include <QString>
 #include <QVector>
 
 #include <array>
@@ -39,6 +40,10 @@ struct RuleSet
     // The Western Electric four: Nelson's 1, 5 and 6, and eight in a row
     // on one side (rule 2 with a run of eight).
     static RuleSet westernElectric();
+    // The rules named by their numbers, such as "1,2,5" (white space around
+    // each allowed), with Nelson's run for rule 2. *ok, when given, is false
+    // when an item is not a rule's number; the others are on all the same.
+    static RuleSet fromNumbers(const QString &text, bool *ok = nullptr);
 
     bool isOn(int rule) const { return rule >= 1 && rule <= RuleCount && enabled[rule - 1]; }
     void set(int rule, bool on) { enabled[rule - 1] = on; }

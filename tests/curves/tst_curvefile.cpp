@@ -218,6 +218,10 @@ void TestCurveFile::readSortsLinesIntoCurves_data()
         << Points{};
     QTest::newRow("outside single precision is not a number")
         << QByteArray("1e39,2\n-4e38,3\n1e39,-1e39\n") << Points{{0, 2}, {0, 3}} << Points{};
+    // Held as the nearest float: the digits beyond single precision go.
+    QTest::newRow("more digits than a float holds")
+        << QByteArray("1.23456789012345,98765.4321098765\n") << Points{{1.23456789012345, 98765.4321098765}}
+        << Points{};
     QTest::newRow("decimal commas read by the comma rule")
         << QByteArray("1,5;2,5\n0,25\n") << Points{{1, 5}, {0, 25}} << Points{};
     QTest::newRow("semicolon separator is no number")

@@ -38,6 +38,8 @@ private slots:
     void holdsFiniteStrokePointsInAcquisitionOrder_data();
     void holdsFiniteStrokePointsInAcquisitionOrder();
     void clearEmptiesBothStrokes();
+    void holdsSinglePrecisionPairs_data();
+    void holdsSinglePrecisionPairs();
 };
 
 void TestTestCurves::holdsFiniteStrokePointsInAcquisitionOrder_data()
@@ -92,6 +94,39 @@ void TestTestCurves::clearEmptiesBothStrokes()
     QVERIFY(curves.isEmpty());
     QVERIFY(curves == TestCurves());
     QVERIFY(copy != curves);
+}
+
+void TestTestCurves::holdsSinglePrecisionPairs_data()
+{
+    QTest::addColumn<double>("given");
+    QTest::addColumn<bool>("held");
+    QTest::addColumn<double>("reads");
+
+    constexpr double FloatMax = std::numeric_limits<float>::max();
+    // What the line carries comes back bit for bit.
+    QTest::newRow("a float from the line") << double(1234.5677f) << true << double(1234.5677f);
+    QTest::newRow("the largest float") << FloatMax << true << FloatMax;
+    QTest::newRow("a double rounds to the nearest float") << 0.1 << true << double(0.1f);
+    // There is no float to round these to: held, they would be infinite.
+    QTest::newRow("beyond single precision") << 1e39 << false << 0.0;
+    QTest::newRow("just beyond the largest float") << -FloatMax * 1.0000001 << false << 0.0;
+}
+
+void TestTestCurves::holdsSinglePrecisionPairs()
+{
+    QFETCH(double, given);
+    QFETCH(bool, held);
+    QFETCH(double, reads);
+    QCOMPARE(TestCurves::isFinitePoint(given, 1), held);
+    QCOMPARE(TestCurves::isFinitePoint(1, given), held);
+    TestCurves curves;
+    QCOMPARE(curves.add(TestCurves::Forward, given, given), held);
+    QCOMPARE(curves.size(TestCurves::Forward), held ? 1 : 0);
+    if (held) {
+        const TestCurves::Point point = curves.points(TestCurves::Forward).first();
+        QCOMPARE(double(point.distance), reads);
+        QCOMPARE(double(point.force), reads);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestTestCurves)

@@ -223,6 +223,8 @@ void tst_LibraryTool::suspectsSinceTheLastPassingVerification()
     QCOMPARE(suspects.at(0).value("batch").toString(), QStringLiteral("B7"));
     QCOMPARE(suspects.at(2).value("serial_number").toString(), QStringLiteral("S-3"));
     QVERIFY(run({"suspects", "--station", "bench-2", "--json"}).out.isEmpty());
+    // A mistyped verification is a usage error, not "verification 0 did not fail".
+    QCOMPARE(run({"suspects", "--station", "bench-1", "--verification", "7x"}).exitCode, 2);
 }
 
 QTEST_GUILESS_MAIN(tst_LibraryTool)

@@ -1,8 +1,13 @@
 // torvelin-records init and amend against a server that asks every login for its
 // password, as a lab's does.
+#include "records/recordsdatabase.h"
+#include "records/teststore.h"
 #include "recordstoolrun.h"
 #include "support/postgrescluster.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class tst_RecordsInit : public QObject
@@ -16,6 +21,7 @@ private slots:
     void initTwiceChangesNothing();
     void wrongPasswordIsRefused();
     void reviewerAmendsFromTheCommandLine();
+    void operatorReadsStatsAndExports();
 
 private:
     PostgresCluster m_cluster{PostgresCluster::Password};
@@ -103,6 +109,51 @@ void tst_RecordsInit::reviewerAmendsFromTheCommandLine()
                                           "audit_log WHERE table_name = 'tests' ORDER BY id DESC LIMIT 1) FROM tests"),
                            &output));
     QCOMPARE(output.section(QLatin1Char('\n'), 2, 2).trimmed(), QStringLiteral("S-7 1 label reads S-7"));
+}
+
+// The reading verbs open the database as a station does: a login that may
+// only record and read gets the figures and the files.
+void tst_RecordsInit::operatorReadsStatsAndExports()
+{
+    const QString lab = QStringLiteral("lab");
+    QVERIFY(RecordsToolRun::of({"init", "--db", databaseUrl(m_cluster.config(lab))}).exitCode == 0);
+    QVERIFY2(m_cluster.execute(lab, {QStringLiteral("CREATE ROLE olga LOGIN PASSWORD 'o' IN ROLE torvelin_operator")}),
+             qPrintable(m_cluster.errorString()));
+    const DatabaseConfig olga = m_cluster.config(lab, QStringLiteral("olga"), QStringLiteral("o"));
+    QString error;
+    QVERIFY2(RecordsDatabase::open(olga, QStringLiteral("olga"), &error), qPrintable(error));
+    {
+        TestStore store(QSqlDatabase::database(QStringLiteral("olga"), false));
+        for (const double force : {10.0, 12.0}) {
+            TestHeader header = TestHeader::startingNow();
+            header.identity = {QString(), QStringLiteral("SP-OP"), QStringLiteral("B1"), QString::number(force)};
+            EvaluationRecord evaluation;
+            evaluation.judged = true;
+            evaluation.programNumber = 1;
+            evaluation.verdict = Verdict::Pass;
+            evaluation.points = {{1, 5, force, 5, 15, Verdict::Pass}};
+            qint64 id = 0;
+            QVERIFY2(store.insertTest(header, &id) && store.finishTest(id, header.startedAt.addSecs(1), evaluation),
+                     qPrintable(store.lastError()));
+        }
+    }
+    RecordsDatabase::close(QStringLiteral("olga"));
+
+    const QString url = databaseUrl(olga);
+    const RecordsToolRun stats = RecordsToolRun::of({"stats", "--db", url, "--part", "SP-OP", "--point", "1", "--json"});
+    QVERIFY2(stats.exitCode == 0, qPrintable(stats.err));
+    QCOMPARE(QJsonDocument::fromJson(stats.out.toUtf8()).object().value(QStringLiteral("n")).toInt(), 2);
+
+    QTemporaryDir folder;
+    for (const QString format : {QStringLiteral("csv"), QStringLiteral("dfq")}) {
+        const QString file = folder.filePath(QStringLiteral("sp-op.") + format);
+        const RecordsToolRun run =
+            RecordsToolRun::of({"export", "--db", url, "--part", "SP-OP", "--format", format, "--out", file});
+        QVERIFY2(run.exitCode == 0, qPrintable(format + QLatin1Char(' ') + run.err));
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY2(written.readAll().contains("12"), qPrintable(format));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_RecordsInit)

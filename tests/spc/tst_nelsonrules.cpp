@@ -45,6 +45,8 @@ private slots:
     void rule_data();
     void rule();
     void presets();
+    void fromNumbers_data();
+    void fromNumbers();
 };
 
 void tst_NelsonRules::rule_data()
@@ -142,6 +144,34 @@ void tst_NelsonRules::presets()
     const QVector<Violation> found =
         violations({0, 2.5, 3.5}, ChartLine{0, 3, -3}, RuleSet::nelson());
     QCOMPARE(found, (QVector<Violation>{{1, 2}, {5, 2}}));
+}
+
+void tst_NelsonRules::fromNumbers_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QVector<int>>("on");
+    QTest::addColumn<bool>("allRules");
+
+    QTest::newRow("three") << "1,2,5" << QVector<int>{1, 2, 5} << true;
+    QTest::newRow("spaced") << " 8 , 3 " << QVector<int>{3, 8} << true;
+    // The rules that are named stay on beside what is not one.
+    QTest::newRow("beyond eight") << "1,9" << QVector<int>{1} << false;
+    QTest::newRow("a word") << "1,two" << QVector<int>{1} << false;
+    QTest::newRow("a gap") << "1,,2" << QVector<int>{1, 2} << false;
+    QTest::newRow("empty") << "" << QVector<int>{} << false;
+}
+
+void tst_NelsonRules::fromNumbers()
+{
+    QFETCH(QString, text);
+    QFETCH(QVector<int>, on);
+    QFETCH(bool, allRules);
+    bool ok = !allRules;
+    const RuleSet rules = RuleSet::fromNumbers(text, &ok);
+    QCOMPARE(ok, allRules);
+    QCOMPARE(rules.sameSideRun, int(RuleSet::NelsonSameSideRun));
+    for (int rule = 1; rule <= RuleCount; ++rule)
+        QCOMPARE(rules.isOn(rule), on.contains(rule));
 }
 
 QTEST_APPLESS_MAIN(tst_NelsonRules)
