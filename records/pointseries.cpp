@@ -5,6 +5,7 @@
 #include "records/testrecord.h"
 
 #include <QHash>
+#include <QMap>
 #include <QSqlQuery>
 
 #include <algorithm>
@@ -17,12 +18,16 @@ namespace {
 
 using SchemaSql::Dialect;
 
-// What each row of the one statement is: its first column says, its second
-// is the point, its third the subgroup or the force, the figures follow.
-enum RowKind { SummaryRow = 0, SubgroupRow = 1, ForceRow = 2 };
-// The columns after the kind, the point and the subgroup or force: the
-// summary's ten figures; shorter rows are padded with NULL.
-constexpr int FigureColumns = 10;
+// The rows of the one statement: a cut of consecutive tests at a point
+// (its number, how many tests it has and how many of them a force, their
+// mean and squared deviations), or one distinct force at a point with its
+// limits and how many tests measured it (no force: the tests that did not
+// reach the point).
+enum RowKind { CutRow = 0, ForceRow = 1 };
+// Its columns.
+namespace Cell {
+enum { Kind, Point, Cut, Force, Lower, Upper, Rows, Forces, Mean, Squares };
+}
 
 // The point results of the filter's tests (alias r; `more` narrows them),
 // each with its test's place in test order (o: the time each test started,
@@ -55,91 +60,60 @@ QString pointRows(Dialect dialect, const SqlCondition &condition, const QString 
              name(PointResults::upper), results);
 }
 
-// The sum of the squared deviations of `force` from its group's mean (alias
-// m where the engine has no variance): from the group's own mean, so that
-// large forces with a small spread lose nothing to cancellation.
-QString squaredDeviations(Dialect dialect, const QString &force, const QString &count)
+// The sum of the squared deviations of f from its group's mean (m where
+// the engine has no variance): from the group's own mean, so that large
+// forces with a small spread lose nothing to cancellation.
+QString squaredDeviations(Dialect dialect)
 {
-    return dialect == Dialect::PostgreSQL
-               ? QStringLiteral("VAR_SAMP(%1) * (%2 - 1)").arg(force, count)
-               : QStringLiteral("SUM((%1 - m) * (%1 - m))").arg(force);
+    return dialect == Dialect::PostgreSQL ? QStringLiteral("VAR_SAMP(f) * (COUNT(f) - 1)")
+                                          : QStringLiteral("SUM((f - m) * (f - m))");
 }
 
-// `figures` padded with NULL to the summary's width.
-QString padded(const QStringList &figures)
+// Every point's rows (alias pr) aggregated two ways in one reading: cut
+// into runs of `size` consecutive tests by their place, and counted by
+// distinct force and limits. The counts give each point's figures exactly
+// (forces come with the tester's few decimals: a part of any size is a few
+// hundred of them); the cuts are its subgroups where no test before the
+// last one is without a force. Nothing is sorted: the server hashes both
+// at once, and the rows are put in order where they are read. Keeping the
+// rows for more than one aggregate, or numbering them per point, costs the
+// server more than the aggregates themselves.
+QString cutsStatement(Dialect dialect, const SqlCondition &condition, const QString &more, int size)
 {
-    QStringList columns = figures;
-    while (columns.size() < FigureColumns)
-        columns << QStringLiteral("NULL");
-    return columns.join(QStringLiteral(", "));
-}
-
-// The rows (alias pr) read once, then aggregated three ways: each point's
-// figures (alias s); its consecutive forces cut into subgroups of `size`
-// (only the complete ones); and, when `withForces`, how many tests measured
-// each of its forces.
-//
-// A subgroup is numbered over its point's own forces, so a test that did not
-// reach the point leaves no hole. Where every test up to the point's last
-// force has one (the forces' count is the last place: `whole`), a force's
-// place among them is its test's place, and the subgroups are cut from it
-// directly; numbering them afresh would sort every point result of the part
-// once more, which costs more than reading them. Only a point with holes is
-// numbered over its own forces.
-QString seriesStatement(Dialect dialect, const SqlCondition &condition, const QString &more, int size,
-                        bool withForces)
-{
-    const bool postgres = dialect == Dialect::PostgreSQL;
-    const QString summaryRows =
-        postgres ? QStringLiteral("pr")
-                 : QStringLiteral("(SELECT p, f, lo, up, o, AVG(f) OVER (PARTITION BY p) AS m FROM pr)");
-    const QStringList figures{QStringLiteral("COUNT(f)"),
-                              QStringLiteral("COUNT(*) - COUNT(f)"),
-                              QStringLiteral("AVG(f)"),
-                              squaredDeviations(dialect, QStringLiteral("f"), QStringLiteral("COUNT(f)")),
-                              QStringLiteral("MIN(f)"),
-                              QStringLiteral("MAX(f)"),
-                              QStringLiteral("MIN(lo)"),
-                              QStringLiteral("MAX(lo)"),
-                              QStringLiteral("MIN(up)"),
-                              QStringLiteral("MAX(up)")};
-    QStringList named;
-    QStringList columns;
-    for (int i = 0; i < figures.size(); ++i) {
-        named << QStringLiteral("%1 AS v%2").arg(figures.at(i)).arg(i);
-        columns << QStringLiteral("v%1").arg(i);
+    const QString rows = QStringLiteral("SELECT p, f, lo, up, (o - 1) / %1 AS k FROM (%2) pr")
+                             .arg(size)
+                             .arg(pointRows(dialect, condition, more));
+    if (dialect == Dialect::PostgreSQL) {
+        return QStringLiteral("SELECT GROUPING(k), p, k, f, lo, up, COUNT(*), COUNT(f), AVG(f), %1 FROM (%2) c "
+                              "GROUP BY GROUPING SETS ((p, k), (p, f, lo, up))")
+            .arg(squaredDeviations(dialect), rows);
     }
-    const QString summary =
-        QStringLiteral("s AS (SELECT p, %1, COUNT(f) = MAX(CASE WHEN f IS NOT NULL THEN o END) AS whole "
-                       "FROM %2 x GROUP BY p)")
-            .arg(named.join(QStringLiteral(", ")), summaryRows);
+    return QStringLiteral("WITH c AS (%1) SELECT %2, p, k, NULL, NULL, NULL, COUNT(*), COUNT(f), AVG(f), %3 "
+                          "FROM (SELECT p, f, k, AVG(f) OVER (PARTITION BY p, k) AS m FROM c) a GROUP BY p, k "
+                          "UNION ALL SELECT %4, p, NULL, f, lo, up, COUNT(*), COUNT(f), NULL, NULL FROM c "
+                          "GROUP BY p, f, lo, up")
+        .arg(rows)
+        .arg(CutRow)
+        .arg(squaredDeviations(dialect))
+        .arg(ForceRow);
+}
+
+// The complete subgroups of the points `more` names, numbered over each
+// point's own forces: for the points whose tests leave gaps.
+QString renumberedStatement(Dialect dialect, const SqlCondition &condition, const QString &more, int size)
+{
     const QString numbered =
-        QStringLiteral("SELECT p, f, (o - 1) / %1 AS k FROM pr WHERE f IS NOT NULL AND p IN (SELECT p FROM s WHERE whole) "
-                       "UNION ALL SELECT p, f, (ROW_NUMBER() OVER (PARTITION BY p ORDER BY o) - 1) / %1 AS k "
-                       "FROM pr WHERE f IS NOT NULL AND p NOT IN (SELECT p FROM s WHERE whole)")
-            .arg(size);
-    const QString subgroupRows =
-        postgres ? QStringLiteral("(%1)").arg(numbered)
-                 : QStringLiteral("(SELECT p, f, k, AVG(f) OVER (PARTITION BY p, k) AS m FROM (%1) a)").arg(numbered);
-    QString statement =
-        QStringLiteral("WITH pr AS (%1), %2 SELECT %3, p, NULL, %4 FROM s "
-                       "UNION ALL SELECT %5, p, k, %6 FROM %7 b GROUP BY p, k HAVING COUNT(*) = %8")
-            .arg(pointRows(dialect, condition, more), summary)
-            .arg(SummaryRow)
-            .arg(columns.join(QStringLiteral(", ")))
-            .arg(SubgroupRow)
-            .arg(padded({QStringLiteral("AVG(f)"),
-                         squaredDeviations(dialect, QStringLiteral("f"), QStringLiteral("COUNT(*)"))}),
-                 subgroupRows)
-            .arg(size);
-    if (withForces) {
-        statement += QStringLiteral(" UNION ALL SELECT %1, p, f, %2 FROM pr WHERE f IS NOT NULL GROUP BY p, f")
-                         .arg(ForceRow)
-                         .arg(padded({QStringLiteral("COUNT(*)")}));
-    }
-    // In no order: the rows are put in order where they are read (sorting
-    // every subgroup's row costs the server more than it costs here).
-    return statement;
+        QStringLiteral("SELECT p, f, (ROW_NUMBER() OVER (PARTITION BY p ORDER BY o) - 1) / %1 AS k FROM (%2) pr "
+                       "WHERE f IS NOT NULL")
+            .arg(size)
+            .arg(pointRows(dialect, condition, more));
+    const QString rows = dialect == Dialect::PostgreSQL
+                             ? numbered
+                             : QStringLiteral("SELECT p, f, k, AVG(f) OVER (PARTITION BY p, k) AS m FROM (%1) a")
+                                   .arg(numbered);
+    return QStringLiteral("SELECT p, k, AVG(f), %1 FROM (%2) b GROUP BY p, k HAVING COUNT(*) = %3")
+        .arg(squaredDeviations(dialect), rows)
+        .arg(size);
 }
 
 std::optional<double> sampleDeviation(const QVariant &squares, int n)
@@ -147,6 +121,107 @@ std::optional<double> sampleDeviation(const QVariant &squares, int n)
     if (n < 2 || squares.isNull())
         return std::nullopt;
     return std::sqrt(std::max(0.0, squares.toDouble()) / (n - 1));
+}
+
+// One point's figures from its counted forces: each distinct force (with
+// the limits its tests had) and how many tests measured it, in any order.
+struct Counted
+{
+    QVector<BatchStatistics::ForceCount> forces;
+    int notReached = 0;
+    bool haveLimits = false;
+    double lowestLower = 0;
+    double highestLower = 0;
+    double lowestUpper = 0;
+    double highestUpper = 0;
+
+    void add(const QVariant &force, int tests, double lower, double upper)
+    {
+        if (force.isNull())
+            notReached += tests;
+        else
+            forces.append({force.toDouble(), tests});
+        lowestLower = haveLimits ? std::min(lowestLower, lower) : lower;
+        highestLower = haveLimits ? std::max(highestLower, lower) : lower;
+        lowestUpper = haveLimits ? std::min(lowestUpper, upper) : upper;
+        highestUpper = haveLimits ? std::max(highestUpper, upper) : upper;
+        haveLimits = true;
+    }
+
+    // Forces put in ascending order, one count each (tests with other
+    // limits may share a force), and the figures of the point from them:
+    // the mean first, then the squared deviations from it.
+    BatchStatistics::PointSummary summary(int pointNo, int subgroupSize)
+    {
+        std::sort(forces.begin(), forces.end(),
+                  [](const BatchStatistics::ForceCount &a, const BatchStatistics::ForceCount &b) {
+                      return a.force < b.force;
+                  });
+        QVector<BatchStatistics::ForceCount> merged;
+        for (const BatchStatistics::ForceCount &force : qAsConst(forces)) {
+            if (!merged.isEmpty() && merged.last().force == force.force)
+                merged.last().count += force.count;
+            else
+                merged.append(force);
+        }
+        forces = merged;
+
+        BatchStatistics::PointSummary s;
+        s.pointNo = pointNo;
+        s.notReached = notReached;
+        s.subgroupSize = subgroupSize;
+        double sum = 0;
+        for (const BatchStatistics::ForceCount &force : qAsConst(forces)) {
+            s.n += force.count;
+            sum += force.force * force.count;
+        }
+        if (s.n > 0) {
+            const double mean = sum / s.n;
+            double squares = 0;
+            for (const BatchStatistics::ForceCount &force : qAsConst(forces))
+                squares += force.count * (force.force - mean) * (force.force - mean);
+            s.mean = mean;
+            s.minimum = forces.first().force;
+            s.maximum = forces.last().force;
+            s.standardDeviation = sampleDeviation(squares, s.n);
+        }
+        s.limitsDiffer = lowestLower != highestLower || lowestUpper != highestUpper;
+        if (!s.limitsDiffer && highestUpper > lowestLower) {
+            s.lower = lowestLower;
+            s.upper = highestUpper;
+        }
+        return s;
+    }
+};
+
+// The subgroups of `renumbered`, numbered over each one's own forces, into
+// their series.
+bool loadRenumbered(const QSqlDatabase &db, SqlCondition condition, const QVector<int> &renumbered,
+                    int size, QVector<PointSeries> *points, QString *error)
+{
+    QStringList marks;
+    for (int point : renumbered) {
+        marks << QStringLiteral("?");
+        condition.values << point;
+    }
+    const QString more = QStringLiteral(" AND r.%1 IN (%2)").arg(name(PointResults::pointNo), marks.join(','));
+    QSqlQuery query(db);
+    if (!SchemaSql::exec(&query, renumberedStatement(SchemaSql::dialectOf(db), condition, more, size),
+                         condition.values))
+        return SchemaSql::failed(query, error);
+    QHash<int, QVector<Spc::Cut>> subgroupsOf;
+    while (query.next()) {
+        subgroupsOf[query.value(0).toInt()].append({query.value(1).toLongLong(), size, query.value(2).toDouble(),
+                                                    sampleDeviation(query.value(3), size).value_or(0)});
+    }
+    for (PointSeries &series : *points) {
+        if (!renumbered.contains(series.summary.pointNo))
+            continue;
+        // Complete and numbered over the forces: none is missing.
+        const auto subgroups = Spc::subgroupsOfCuts(subgroupsOf.value(series.summary.pointNo), size);
+        series.subgroups = subgroups.value_or(QVector<Spc::Subgroup>());
+    }
+    return true;
 }
 
 } // namespace
@@ -167,7 +242,9 @@ bool load(const QSqlDatabase &db, const HistoryFilter &filter, int subgroupSize,
             *error = QStringLiteral("no subgroups of %1").arg(subgroupSize);
         return false;
     }
-    SqlCondition condition = sqlCondition(filter, QStringLiteral("t"));
+    const Dialect dialect = SchemaSql::dialectOf(db);
+    const SqlCondition tests = sqlCondition(filter, QStringLiteral("t"));
+    SqlCondition condition = tests;
     QString more;
     if (onlyPoint) {
         more = QStringLiteral(" AND r.%1 = ?").arg(name(PointResults::pointNo));
@@ -175,68 +252,37 @@ bool load(const QSqlDatabase &db, const HistoryFilter &filter, int subgroupSize,
     }
 
     QSqlQuery query(db);
-    if (!SchemaSql::exec(&query,
-                         seriesStatement(SchemaSql::dialectOf(db), condition, more, subgroupSize,
-                                         forces == Forces::Counted),
-                         condition.values))
+    if (!SchemaSql::exec(&query, cutsStatement(dialect, condition, more, subgroupSize), condition.values))
         return SchemaSql::failed(query, error);
-    // The rows come in no order: the points are put in order, and each
-    // one's subgroups and forces gathered with their place, then sorted.
-    constexpr int Key = 2;
-    constexpr int Figure = 3;
-    QHash<int, QVector<QPair<qint64, Spc::Subgroup>>> subgroupsOf;
-    QHash<int, QVector<BatchStatistics::ForceCount>> forcesOf;
+    // The rows come in no order: each point's are gathered, then put in
+    // order.
+    QMap<int, Counted> counted;
+    QHash<int, QVector<Spc::Cut>> cutsOf;
     while (query.next()) {
-        const int pointNo = query.value(1).toInt();
-        const int kind = query.value(0).toInt();
-        if (kind == SummaryRow) {
-            PointSeries series;
-            BatchStatistics::PointSummary &s = series.summary;
-            s.pointNo = pointNo;
-            s.n = query.value(Figure).toInt();
-            s.notReached = query.value(Figure + 1).toInt();
-            s.subgroupSize = subgroupSize;
-            if (s.n > 0) {
-                s.mean = query.value(Figure + 2).toDouble();
-                s.minimum = query.value(Figure + 4).toDouble();
-                s.maximum = query.value(Figure + 5).toDouble();
-            }
-            s.standardDeviation = sampleDeviation(query.value(Figure + 3), s.n);
-            const double lower = query.value(Figure + 6).toDouble();
-            const double upper = query.value(Figure + 8).toDouble();
-            s.limitsDiffer = lower != query.value(Figure + 7).toDouble() || upper != query.value(Figure + 9).toDouble();
-            if (!s.limitsDiffer && upper > lower) {
-                s.lower = lower;
-                s.upper = upper;
-            }
-            points->append(series);
-            continue;
-        }
-        if (kind == SubgroupRow) {
-            Spc::Subgroup subgroup;
-            subgroup.mean = query.value(Figure).toDouble();
-            subgroup.sd = sampleDeviation(query.value(Figure + 1), subgroupSize).value_or(0);
-            subgroupsOf[pointNo].append({query.value(Key).toLongLong(), subgroup});
-        } else if (kind == ForceRow) {
-            forcesOf[pointNo].append({query.value(Key).toDouble(), query.value(Figure).toInt()});
+        const int pointNo = query.value(Cell::Point).toInt();
+        if (query.value(Cell::Kind).toInt() == CutRow) {
+            const int n = query.value(Cell::Forces).toInt();
+            cutsOf[pointNo].append({query.value(Cell::Cut).toLongLong(), n, query.value(Cell::Mean).toDouble(),
+                                    sampleDeviation(query.value(Cell::Squares), n).value_or(0)});
+        } else {
+            counted[pointNo].add(query.value(Cell::Force), query.value(Cell::Rows).toInt(),
+                                 query.value(Cell::Lower).toDouble(), query.value(Cell::Upper).toDouble());
         }
     }
-    std::sort(points->begin(), points->end(), [](const PointSeries &a, const PointSeries &b) {
-        return a.summary.pointNo < b.summary.pointNo;
-    });
-    for (PointSeries &series : *points) {
-        QVector<QPair<qint64, Spc::Subgroup>> &subgroups = subgroupsOf[series.summary.pointNo];
-        std::sort(subgroups.begin(), subgroups.end(),
-                  [](const auto &a, const auto &b) { return a.first < b.first; });
-        series.subgroups.reserve(subgroups.size());
-        for (const auto &subgroup : qAsConst(subgroups))
-            series.subgroups.append(subgroup.second);
-        series.forces = forcesOf.value(series.summary.pointNo);
-        std::sort(series.forces.begin(), series.forces.end(),
-                  [](const BatchStatistics::ForceCount &a, const BatchStatistics::ForceCount &b) {
-                      return a.force < b.force;
-                  });
+    QVector<int> renumbered;
+    for (auto point = counted.begin(); point != counted.end(); ++point) {
+        PointSeries series;
+        series.summary = point->summary(point.key(), subgroupSize);
+        if (const auto subgroups = Spc::subgroupsOfCuts(cutsOf.value(point.key()), subgroupSize))
+            series.subgroups = *subgroups;
+        else
+            renumbered << point.key();
+        if (forces == Forces::Counted)
+            series.forces = point->forces;
+        points->append(series);
     }
+    if (!renumbered.isEmpty() && !loadRenumbered(db, tests, renumbered, subgroupSize, points, error))
+        return false;
 
     const QString part = filter.partNumber.trimmed();
     for (PointSeries &series : *points) {

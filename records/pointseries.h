@@ -25,7 +25,7 @@ struct PointSeries
     // Limits frozen for the filter's part number at this point, if any.
     std::optional<Spc::FrozenLimits> frozen;
     // Each distinct force and how many tests measured it, in ascending
-    // force order, for the histogram (read only when asked for).
+    // force order, for the histogram (kept only when asked for).
     QVector<BatchStatistics::ForceCount> forces;
 
     // The control chart, against the frozen limits where they are of this

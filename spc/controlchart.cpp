@@ -2,6 +2,7 @@
 
 #include "spc/capability.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numeric>
 
@@ -70,6 +71,29 @@ QVector<Subgroup> subgroupsOf(const QVector<double> &values, int size)
         for (double x : members)
             squares += (x - mean) * (x - mean);
         subgroups.append({mean, size > 1 ? std::sqrt(squares / (size - 1)) : 0.0});
+    }
+    return subgroups;
+}
+
+std::optional<QVector<Subgroup>> subgroupsOfCuts(QVector<Cut> cuts, int size)
+{
+    std::sort(cuts.begin(), cuts.end(), [](const Cut &a, const Cut &b) { return a.number < b.number; });
+    qint64 last = -1;
+    for (const Cut &cut : qAsConst(cuts)) {
+        if (cut.values > 0)
+            last = cut.number;
+    }
+    QVector<Subgroup> subgroups;
+    qint64 expected = 0;
+    for (const Cut &cut : qAsConst(cuts)) {
+        if (cut.number > last)
+            break;
+        const bool full = cut.values == size;
+        if (cut.number != expected || (!full && cut.number < last))
+            return std::nullopt;
+        if (full)
+            subgroups.append({cut.mean, cut.sd});
+        ++expected;
     }
     return subgroups;
 }

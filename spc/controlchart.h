@@ -71,6 +71,25 @@ struct ControlChart
 // subgroup of its own. No subgroups for a size outside 1–10.
 QVector<Subgroup> subgroupsOf(const QVector<double> &values, int size);
 
+// A run of `size` consecutive tests, as the database aggregates one
+// characteristic over them: the cut's number (a test's place in test order,
+// from 0, divided by the size), how many of its tests have a value, and
+// their mean and sample standard deviation.
+struct Cut
+{
+    qint64 number = 0;
+    int values = 0;
+    double mean = 0;
+    double sd = 0;
+};
+
+// The complete subgroups of a characteristic from the cuts of its tests,
+// in any order. Subgroups are numbered over the values themselves, so a test
+// without a value shifts every later subgroup, which the cuts cannot follow:
+// then there are none (nullopt). Unless the short cut is the last holding
+// values: every cut before it is full, so they are the subgroups.
+std::optional<QVector<Subgroup>> subgroupsOfCuts(QVector<Cut> cuts, int size);
+
 // The chart of these subgroups, with limits from the subgroups themselves,
 // or from *frozen when it is given for the same subgroup size.
 ControlChart controlChart(const QVector<Subgroup> &subgroups, int subgroupSize,
