@@ -47,6 +47,8 @@ private slots:
     void constantsAgreeWithTheirFormulas_data();
     void constantsAgreeWithTheirFormulas();
     void subgroupMeansAndDeviations();
+    void subgroupsFromCuts_data();
+    void subgroupsFromCuts();
     void individualsAndMovingRange();
     void tooLittleDataHasNoLimits();
     void capability_data();
@@ -90,6 +92,38 @@ void tst_ControlChart::subgroupMeansAndDeviations()
     compareLine(chart.spreadLimits, meanSd, 2.568 * meanSd, 0);
     compareOptional(chart.sigmaWithin, meanSd / 0.8862, "s̄ / c4(3)");
     QVERIFY(!chart.frozen);
+}
+
+// Cuts of three tests, written "number:values"; a cut's mean is its number.
+void tst_ControlChart::subgroupsFromCuts_data()
+{
+    QTest::addColumn<QStringList>("cuts");
+    QTest::addColumn<int>("subgroups"); // -1: numbered over the values instead
+    QTest::newRow("all full, in any order") << QStringList{"2:3", "0:3", "1:3"} << 3;
+    QTest::newRow("the last short: left out") << QStringList{"0:3", "1:3", "2:1"} << 2;
+    QTest::newRow("later cuts without values") << QStringList{"0:3", "1:2", "2:0", "3:0"} << 1;
+    QTest::newRow("a short cut before the last") << QStringList{"0:3", "1:2", "2:3"} << -1;
+    QTest::newRow("a cut of tests without the point") << QStringList{"0:3", "2:3"} << -1;
+    QTest::newRow("none with values") << QStringList{"0:0"} << 0;
+    QTest::newRow("no cuts") << QStringList() << 0;
+}
+
+void tst_ControlChart::subgroupsFromCuts()
+{
+    QFETCH(QStringList, cuts);
+    QFETCH(int, subgroups);
+    QVector<Cut> given;
+    for (const QString &cut : cuts) {
+        const QStringList parts = cut.split(':');
+        given.append({parts.at(0).toLongLong(), parts.at(1).toInt(), parts.at(0).toDouble(), 0.5});
+    }
+    const std::optional<QVector<Subgroup>> result = subgroupsOfCuts(given, 3);
+    QCOMPARE(result.has_value(), subgroups >= 0);
+    if (!result)
+        return;
+    QCOMPARE(result->size(), subgroups);
+    for (int i = 0; i < result->size(); ++i)
+        QCOMPARE(result->at(i).mean, double(i)); // in cut order
 }
 
 void tst_ControlChart::individualsAndMovingRange()
