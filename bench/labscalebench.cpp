@@ -36,8 +36,9 @@ const char MeasuredBatch[] = "B7";
 const char LabSharedBuffers[] = "1GB";
 
 // Every row made by the server from generate_series; the triggers (audit
-// trail, the server's stamps) are for stations' writes, not for a bulk
-// load, and are left out for it.
+// trail, the server's stamps, the results' part numbers) are for stations'
+// writes, not for a bulk load, and are left out for it: the load writes
+// what they would.
 QStringList generation()
 {
     const QString n = QString::number(LabScaleBench::TestCount);
@@ -62,13 +63,14 @@ QStringList generation()
         QStringLiteral("SELECT setval(pg_get_serial_sequence('tests', 'id'), %1)").arg(n),
         // Forces as the tester reports them, with its two decimals.
         QStringLiteral(
-            "INSERT INTO point_results (test_id, point_no, distance, force, lower, upper, verdict) "
+            "INSERT INTO point_results (test_id, point_no, distance, force, lower, upper, verdict, part_number) "
             "SELECT t, p, 2.0 * p, f, 10.0 * p - 0.5, 10.0 * p + 0.5, "
-            "CASE WHEN f BETWEEN 10.0 * p - 0.5 AND 10.0 * p + 0.5 THEN 'pass' ELSE 'fail' END "
+            "CASE WHEN f BETWEEN 10.0 * p - 0.5 AND 10.0 * p + 0.5 THEN 'pass' ELSE 'fail' END, 'SP-' || (t % %3) "
             "FROM (SELECT t, p, round((10.0 * p + (random() + random() + random() - 1.5) * 0.3)::numeric, 2)::float8 AS f "
             "FROM generate_series(1, %1) t, generate_series(1, %2) p) x")
             .arg(n)
-            .arg(LabScaleBench::PointsPerTest),
+            .arg(LabScaleBench::PointsPerTest)
+            .arg(LabScaleBench::Parts),
         QStringLiteral(
             "INSERT INTO test_rates (test_id, segment_no, from_point, to_point, rate) "
             "SELECT t, s, s, s + 1, round((5 + (random() - 0.5) * 0.2)::numeric, 3)::float8 "

@@ -141,6 +141,16 @@ QStringList sqliteStatements()
         "batch = CASE WHEN NEW.field = 'batch' THEN NEW.new_value ELSE batch END, "
         "serial_number = CASE WHEN NEW.field = 'serial_number' THEN NEW.new_value ELSE serial_number END, "
         "amended = amended + 1 WHERE id = NEW.test_id; END");
+    // A point result carries its test's part number: written with it by the
+    // recorder, put right when written otherwise, and following the test's.
+    statements << QStringLiteral(
+        "CREATE TRIGGER torvelin_trail_point_part AFTER INSERT ON point_results WHEN NEW.part_number IS NOT "
+        "COALESCE((SELECT part_number FROM tests WHERE id = NEW.test_id), '') BEGIN UPDATE point_results SET "
+        "part_number = COALESCE((SELECT part_number FROM tests WHERE id = NEW.test_id), '') "
+        "WHERE test_id = NEW.test_id AND point_no = NEW.point_no; END");
+    statements << QStringLiteral(
+        "CREATE TRIGGER torvelin_trail_test_part AFTER UPDATE OF part_number ON tests WHEN OLD.part_number IS NOT "
+        "NEW.part_number BEGIN UPDATE point_results SET part_number = NEW.part_number WHERE test_id = NEW.id; END");
     return statements;
 }
 

@@ -35,10 +35,12 @@ enum { Kind, Point, Cut, Force, Lower, Upper, Rows, Forces, Mean, Squares };
 // no spring measured, whatever rows it may hold. The tests are numbered in
 // the order the index on the part number already holds them, so that the
 // subgroups' numbering sorts integers, not texts in the database's
-// collation. PostgreSQL is made to read each test's few results from their
-// index (the fence keeps the subquery apart): left to itself it would hash
-// every point result on record to match a tenth of them.
-QString pointRows(Dialect dialect, const SqlCondition &condition, const QString &more)
+// collation. One part's results (`ofOnePart`: `more` names its part number)
+// lie together in their index and are matched to the tests by hashing;
+// otherwise PostgreSQL is made to read each test's few results by its id
+// (the fence keeps the subquery apart): left to itself it would hash every
+// point result on record to match a tenth of them.
+QString pointRows(Dialect dialect, const SqlCondition &condition, const QString &more, bool ofOnePart)
 {
     const QString tests =
         QStringLiteral("(SELECT t.%1, ROW_NUMBER() OVER (ORDER BY t.%2, t.%1) AS o FROM %3 t "
@@ -47,7 +49,7 @@ QString pointRows(Dialect dialect, const SqlCondition &condition, const QString 
                  name(Tests::status), TestStatus::Aborted);
     const QString ofTest = QStringLiteral("r.%1 = t.%2%3").arg(name(PointResults::testId), name(Tests::id), more);
     const QString results =
-        dialect == Dialect::PostgreSQL
+        dialect == Dialect::PostgreSQL && !ofOnePart
             ? QStringLiteral("%1 CROSS JOIN LATERAL (SELECT %2 FROM %3 r WHERE %4 OFFSET 0) r")
                   .arg(tests,
                        SchemaSql::names({PointResults::pointNo, PointResults::force, PointResults::lower,
@@ -78,11 +80,12 @@ QString squaredDeviations(Dialect dialect)
 // at once, and the rows are put in order where they are read. Keeping the
 // rows for more than one aggregate, or numbering them per point, costs the
 // server more than the aggregates themselves.
-QString cutsStatement(Dialect dialect, const SqlCondition &condition, const QString &more, int size)
+QString cutsStatement(Dialect dialect, const SqlCondition &condition, const QString &more, int size,
+                      bool ofOnePart)
 {
     const QString rows = QStringLiteral("SELECT p, f, lo, up, (o - 1) / %1 AS k FROM (%2) pr")
                              .arg(size)
-                             .arg(pointRows(dialect, condition, more));
+                             .arg(pointRows(dialect, condition, more, ofOnePart));
     if (dialect == Dialect::PostgreSQL) {
         return QStringLiteral("SELECT GROUPING(k), p, k, f, lo, up, COUNT(*), COUNT(f), AVG(f), %1 FROM (%2) c "
                               "GROUP BY GROUPING SETS ((p, k), (p, f, lo, up))")
@@ -100,13 +103,14 @@ QString cutsStatement(Dialect dialect, const SqlCondition &condition, const QStr
 
 // The complete subgroups of the points `more` names, numbered over each
 // point's own forces: for the points whose tests leave gaps.
-QString renumberedStatement(Dialect dialect, const SqlCondition &condition, const QString &more, int size)
+QString renumberedStatement(Dialect dialect, const SqlCondition &condition, const QString &more, int size,
+                            bool ofOnePart)
 {
     const QString numbered =
         QStringLiteral("SELECT p, f, (ROW_NUMBER() OVER (PARTITION BY p ORDER BY o) - 1) / %1 AS k FROM (%2) pr "
                        "WHERE f IS NOT NULL")
             .arg(size)
-            .arg(pointRows(dialect, condition, more));
+            .arg(pointRows(dialect, condition, more, ofOnePart));
     const QString rows = dialect == Dialect::PostgreSQL
                              ? numbered
                              : QStringLiteral("SELECT p, f, k, AVG(f) OVER (PARTITION BY p, k) AS m FROM (%1) a")
@@ -196,17 +200,18 @@ struct Counted
 
 // The subgroups of `renumbered`, numbered over each one's own forces, into
 // their series.
-bool loadRenumbered(const QSqlDatabase &db, SqlCondition condition, const QVector<int> &renumbered,
-                    int size, QVector<PointSeries> *points, QString *error)
+bool loadRenumbered(const QSqlDatabase &db, SqlCondition condition, const QString &ofPart,
+                    const QVector<int> &renumbered, int size, QVector<PointSeries> *points, QString *error)
 {
     QStringList marks;
     for (int point : renumbered) {
         marks << QStringLiteral("?");
         condition.values << point;
     }
-    const QString more = QStringLiteral(" AND r.%1 IN (%2)").arg(name(PointResults::pointNo), marks.join(','));
+    const QString more =
+        ofPart + QStringLiteral(" AND r.%1 IN (%2)").arg(name(PointResults::pointNo), marks.join(','));
     QSqlQuery query(db);
-    if (!SchemaSql::exec(&query, renumberedStatement(SchemaSql::dialectOf(db), condition, more, size),
+    if (!SchemaSql::exec(&query, renumberedStatement(SchemaSql::dialectOf(db), condition, more, size, !ofPart.isEmpty()),
                          condition.values))
         return SchemaSql::failed(query, error);
     QHash<int, QVector<Spc::Cut>> subgroupsOf;
@@ -243,16 +248,24 @@ bool load(const QSqlDatabase &db, const HistoryFilter &filter, int subgroupSize,
         return false;
     }
     const Dialect dialect = SchemaSql::dialectOf(db);
-    const SqlCondition tests = sqlCondition(filter, QStringLiteral("t"));
+    SqlCondition tests = sqlCondition(filter, QStringLiteral("t"));
+    // One part's results are read where they lie together.
+    const QString part = filter.partNumber.trimmed();
+    QString ofPart;
+    if (!part.isEmpty()) {
+        ofPart = QStringLiteral(" AND r.%1 = ?").arg(name(PointResults::partNumber));
+        tests.values << part;
+    }
     SqlCondition condition = tests;
-    QString more;
+    QString more = ofPart;
     if (onlyPoint) {
-        more = QStringLiteral(" AND r.%1 = ?").arg(name(PointResults::pointNo));
+        more += QStringLiteral(" AND r.%1 = ?").arg(name(PointResults::pointNo));
         condition.values << *onlyPoint;
     }
 
     QSqlQuery query(db);
-    if (!SchemaSql::exec(&query, cutsStatement(dialect, condition, more, subgroupSize), condition.values))
+    if (!SchemaSql::exec(&query, cutsStatement(dialect, condition, more, subgroupSize, !part.isEmpty()),
+                         condition.values))
         return SchemaSql::failed(query, error);
     // The rows come in no order: each point's are gathered, then put in
     // order.
@@ -281,10 +294,9 @@ bool load(const QSqlDatabase &db, const HistoryFilter &filter, int subgroupSize,
             series.forces = point->forces;
         points->append(series);
     }
-    if (!renumbered.isEmpty() && !loadRenumbered(db, tests, renumbered, subgroupSize, points, error))
+    if (!renumbered.isEmpty() && !loadRenumbered(db, tests, ofPart, renumbered, subgroupSize, points, error))
         return false;
 
-    const QString part = filter.partNumber.trimmed();
     for (PointSeries &series : *points) {
         BatchStatistics::PointSummary &s = series.summary;
         // Frozen limits belong to one part number.

@@ -325,6 +325,57 @@ QVector<Change> versionEight()
     };
 }
 
+// Version 9: a part's statistics read its point results from one place in
+// one index, not from wherever its tests lie among every other part's. Each
+// point result carries its test's part number, which the database keeps: it
+// is written with the result and follows the test's when an amendment
+// changes it. Filling it in for the results already on record is a copy,
+// not a change of what was measured: the trail keeps the tests' part
+// numbers, and the copy is left out of it.
+QVector<Change> versionNine()
+{
+    namespace R = PointResults;
+    namespace T = Tests;
+    Step step{
+        Change::addColumn(C(R::partNumber, Type::Text).byDefault(QLatin1String(""))),
+        Change::statement(QStringLiteral("UPDATE point_results SET part_number = COALESCE((SELECT t.part_number "
+                                         "FROM tests t WHERE t.id = point_results.test_id), '')"),
+                          QString()),
+        Change::statement(QString(), QStringLiteral("ALTER TABLE point_results DISABLE TRIGGER USER")),
+        Change::statement(QString(), QStringLiteral("UPDATE point_results r SET part_number = t.part_number "
+                                                    "FROM tests t WHERE t.id = r.test_id")),
+        Change::statement(QString(), QStringLiteral("ALTER TABLE point_results ENABLE TRIGGER USER")),
+        Change::createIndex({QStringLiteral("point_results_part"), R::Table,
+                             {R::partNumber, R::testId, R::pointNo, R::force, R::lower, R::upper}}),
+        Change::dropIndex(R::Table, QStringLiteral("point_results_forces")),
+    };
+    // The server's own: a station's value, or none, is replaced by the test's.
+    // (On a bench's file the trail's triggers keep it, installed again after
+    // every upgrade, which may rebuild these tables.)
+    step << Change::statement(QString(), QStringLiteral(R"(CREATE OR REPLACE FUNCTION torvelin_point_part()
+RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+  NEW.part_number := coalesce((SELECT t.part_number FROM tests t WHERE t.id = NEW.test_id), '');
+  RETURN NEW;
+END $$)"));
+    step << Change::statement(QString(), QStringLiteral("CREATE OR REPLACE TRIGGER torvelin_point_part BEFORE "
+                                                        "INSERT OR UPDATE ON point_results FOR EACH ROW "
+                                                        "EXECUTE FUNCTION torvelin_point_part()"));
+    // Only the owner changes a test's part number, itself or through a
+    // reviewer's amendment; its results follow, on the trail with its reason.
+    step << Change::statement(QString(), QStringLiteral(R"(CREATE OR REPLACE FUNCTION torvelin_test_part()
+RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+  UPDATE point_results SET part_number = NEW.part_number WHERE test_id = NEW.id;
+  RETURN NULL;
+END $$)"));
+    step << Change::statement(QString(), QStringLiteral("CREATE OR REPLACE TRIGGER torvelin_test_part AFTER UPDATE "
+                                                        "OF %1 ON tests FOR EACH ROW WHEN (OLD.%1 IS DISTINCT FROM "
+                                                        "NEW.%1) EXECUTE FUNCTION torvelin_test_part()")
+                                                  .arg(T::partNumber.nameText()));
+    return step;
+}
+
 } // namespace
 
 void apply(const Change &change, QVector<Table> *tables)
@@ -459,6 +510,7 @@ const QVector<Step> &steps()
         versionSix(),
         versionSeven(),
         versionEight(),
+        versionNine(),
     };
     return all;
 }

@@ -104,6 +104,9 @@ constexpr Column force{Table, "force"};
 constexpr Column lower{Table, "lower"};
 constexpr Column upper{Table, "upper"};
 constexpr Column verdict{Table, "verdict"};
+// Its test's part number, kept by the database (version 9), so that a
+// part's results lie together in one index.
+constexpr Column partNumber{Table, "part_number"};
 } // namespace PointResults
 
 // The spring rate between neighbouring test points.

@@ -227,10 +227,18 @@ bool TestStore::finishTest(qint64 testId, const QDateTime &finishedAt,
     if (!judged)
         return true;
 
+    // Each result carries its test's part number, as the database would put
+    // it anyway (the bench's trail would record that as a change).
+    QVariant partNumber;
+    if (!selectOne(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                       .arg(SchemaSql::name(T::partNumber), QLatin1String(T::Table), byId()),
+                   {testId}, &partNumber, &found))
+        return false;
     for (const PointResultRecord &result : evaluation.points) {
         namespace R = Schema::PointResults;
         SchemaSql::Values row;
         row.set(R::testId, testId)
+            .set(R::partNumber, partNumber.toString())
             .set(R::pointNo, result.pointNo)
             .set(R::distance, result.distance)
             .set(R::force, nullableReal(result.force))

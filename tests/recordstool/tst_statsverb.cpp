@@ -6,6 +6,7 @@
 // counts from one statement.
 #include "records/recordqueries.h"
 #include "records/recordsdatabase.h"
+#include "records/schema.h"
 #include "records/teststore.h"
 #include "spc/capability.h"
 #include "spc/nelsonrules.h"
@@ -15,6 +16,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -54,6 +57,8 @@ private slots:
     void noTestsIsNZero();
     void batchOfTwoPointsInOneReading_data();
     void batchOfTwoPointsInOneReading();
+    void resultsCarryTheirTestsPartNumber_data();
+    void resultsCarryTheirTestsPartNumber();
     void tableWithoutJson();
     void usage();
 
@@ -302,6 +307,81 @@ void tst_StatsVerb::batchOfTwoPointsInOneReading()
             QCOMPARE(histogram.at(i).count, count.value());
         }
     }
+}
+
+void tst_StatsVerb::resultsCarryTheirTestsPartNumber_data()
+{
+    QTest::addColumn<QString>("engine");
+    QTest::newRow("sqlite") << QStringLiteral("sqlite");
+    QTest::newRow("postgresql") << QStringLiteral("postgres");
+}
+
+// A part's statistics read its results by the part number each one carries:
+// it must be its test's, however the result was written, after the test's
+// part number changed, and for results recorded before results carried it.
+void tst_StatsVerb::resultsCarryTheirTestsPartNumber()
+{
+    QFETCH(QString, engine);
+    const bool postgres = engine == QLatin1String("postgres");
+    // Recorded by a version that did not keep it.
+    const QString name = engine + QStringLiteral("-upgraded");
+    QString error;
+    {
+        DatabaseConfig config;
+        if (postgres) {
+            QVERIFY2(m_cluster.createDatabase(name), qPrintable(m_cluster.errorString()));
+            config = m_cluster.config(name);
+        } else {
+            config.sqlitePath = m_dir.filePath(name + QStringLiteral(".sqlite"));
+        }
+        QVERIFY2(RecordsDatabase::connect(config, name, &error), qPrintable(error));
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        const int before = Schema::currentVersion() - 1;
+        QVERIFY2(RecordsDatabase::migrate(db, &error, before), qPrintable(error));
+        QSqlQuery query(db);
+        QVERIFY2(query.exec(QStringLiteral("INSERT INTO tests (id, started_at, status, part_number, mode, "
+                                           "distance_mode, speed, distance, force_decimals) VALUES "
+                                           "(1, '2026-12-08T08:00:00.000Z', 'complete', 'SP-OLD', 0, 0, 100, 12, 2)"))
+                     && query.exec(QStringLiteral("INSERT INTO point_results (test_id, point_no, distance, force, "
+                                                  "lower, upper, verdict) VALUES (1, 1, 5, 10, 5, 15, 'pass')")),
+                 qPrintable(query.lastError().text()));
+        QVERIFY2(RecordsDatabase::migrate(db, &error), qPrintable(error));
+        if (!postgres) {
+            // The bench's file has the trail's triggers once the program opens it.
+            query = QSqlQuery();
+            db = QSqlDatabase();
+            RecordsDatabase::close(name);
+            QVERIFY2(RecordsDatabase::open(config, name, &error), qPrintable(error));
+            db = QSqlDatabase::database(name, false);
+            query = QSqlQuery(db);
+        }
+        // Written by hand, naming another part.
+        QVERIFY2(query.exec(QStringLiteral("INSERT INTO point_results (test_id, point_no, distance, force, lower, "
+                                           "upper, verdict, part_number) VALUES (1, 2, 10, 20, 10, 30, 'pass', 'SP-X')")),
+                 qPrintable(query.lastError().text()));
+        auto partsOfResults = [&] {
+            QSqlQuery parts(db);
+            QStringList found;
+            parts.exec(QStringLiteral("SELECT part_number FROM point_results WHERE test_id = 1 ORDER BY point_no"));
+            while (parts.next())
+                found << parts.value(0).toString();
+            return found;
+        };
+        QCOMPARE(partsOfResults(), (QStringList{"SP-OLD", "SP-OLD"}));
+        QVERIFY2(query.exec(QStringLiteral("UPDATE tests SET part_number = 'SP-NEW' WHERE id = 1")),
+                 qPrintable(query.lastError().text()));
+        QCOMPARE(partsOfResults(), (QStringList{"SP-NEW", "SP-NEW"}));
+        RecordQueries::Batch batch;
+        HistoryFilter filter;
+        filter.partNumber = QStringLiteral("SP-NEW");
+        QVERIFY2(RecordQueries::loadBatch(db, filter, &batch, &error), qPrintable(error));
+        QCOMPARE(batch.points.size(), 2);
+        QCOMPARE(*batch.points.at(1).mean, 20.0);
+        filter.partNumber = QStringLiteral("SP-OLD");
+        QVERIFY2(RecordQueries::loadBatch(db, filter, &batch, &error), qPrintable(error));
+        QCOMPARE(batch.points.size(), 0);
+    }
+    RecordsDatabase::close(name);
 }
 
 void tst_StatsVerb::tableWithoutJson()
