@@ -211,8 +211,9 @@ bool loadRenumbered(const QSqlDatabase &db, SqlCondition condition, const QStrin
     const QString more =
         ofPart + QStringLiteral(" AND r.%1 IN (%2)").arg(name(PointResults::pointNo), marks.join(','));
     QSqlQuery query(db);
-    if (!SchemaSql::exec(&query, renumberedStatement(SchemaSql::dialectOf(db), condition, more, size, !ofPart.isEmpty()),
-                         condition.values))
+    const QString statement =
+        renumberedStatement(SchemaSql::dialectOf(db), condition, more, size, !ofPart.isEmpty());
+    if (!SchemaSql::exec(&query, statement, condition.values))
         return SchemaSql::failed(query, error);
     QHash<int, QVector<Spc::Cut>> subgroupsOf;
     while (query.next()) {
@@ -248,11 +249,13 @@ bool load(const QSqlDatabase &db, const HistoryFilter &filter, int subgroupSize,
         return false;
     }
     const Dialect dialect = SchemaSql::dialectOf(db);
+    // The tests' condition, and the part's where the results are read by it.
     SqlCondition tests = sqlCondition(filter, QStringLiteral("t"));
-    // One part's results are read where they lie together.
+    // A lab's server reads one part's results where they lie together; a
+    // bench's file is read faster by each test's key.
     const QString part = filter.partNumber.trimmed();
     QString ofPart;
-    if (!part.isEmpty()) {
+    if (!part.isEmpty() && dialect == Dialect::PostgreSQL) {
         ofPart = QStringLiteral(" AND r.%1 = ?").arg(name(PointResults::partNumber));
         tests.values << part;
     }
@@ -264,7 +267,7 @@ bool load(const QSqlDatabase &db, const HistoryFilter &filter, int subgroupSize,
     }
 
     QSqlQuery query(db);
-    if (!SchemaSql::exec(&query, cutsStatement(dialect, condition, more, subgroupSize, !part.isEmpty()),
+    if (!SchemaSql::exec(&query, cutsStatement(dialect, condition, more, subgroupSize, !ofPart.isEmpty()),
                          condition.values))
         return SchemaSql::failed(query, error);
     // The rows come in no order: each point's are gathered, then put in

@@ -357,7 +357,8 @@ void tst_StatsVerb::resultsCarryTheirTestsPartNumber()
         }
         // Written by hand, naming another part.
         QVERIFY2(query.exec(QStringLiteral("INSERT INTO point_results (test_id, point_no, distance, force, lower, "
-                                           "upper, verdict, part_number) VALUES (1, 2, 10, 20, 10, 30, 'pass', 'SP-X')")),
+                                           "upper, verdict, part_number) "
+                                           "VALUES (1, 2, 10, 20, 10, 30, 'pass', 'SP-X')")),
                  qPrintable(query.lastError().text()));
         auto partsOfResults = [&] {
             QSqlQuery parts(db);
