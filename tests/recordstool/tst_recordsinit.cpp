@@ -93,7 +93,9 @@ void tst_RecordsInit::reviewerAmendsFromTheCommandLine()
                                      QStringLiteral("CREATE ROLE rita LOGIN PASSWORD 'r' IN ROLE torvelin_reviewer"),
                                      QStringLiteral("INSERT INTO tests (started_at, status, serial_number, mode, "
                                                     "distance_mode, speed, distance, force_decimals) VALUES "
-                                                    "('', 'complete', 'S-1', 0, 0, 100, 10, 1)")}),
+                                                    "('', 'complete', 'S-1', 0, 0, 100, 10, 1)"),
+                                     QStringLiteral("INSERT INTO point_results (test_id, point_no, distance, force, "
+                                                    "lower, upper, verdict) VALUES (1, 1, 5, 10, 5, 15, 'pass')")}),
              qPrintable(m_cluster.errorString()));
     const QStringList amend{"amend", "--id", "1", "--serial", "S-7", "--reason", "label reads S-7", "--db"};
     const RecordsToolRun asOperator = RecordsToolRun::of(amend + QStringList{databaseUrl(m_cluster.config(lab, "anna", "a"))});
@@ -109,6 +111,17 @@ void tst_RecordsInit::reviewerAmendsFromTheCommandLine()
                                           "audit_log WHERE table_name = 'tests' ORDER BY id DESC LIMIT 1) FROM tests"),
                            &output));
     QCOMPARE(output.section(QLatin1Char('\n'), 2, 2).trimmed(), QStringLiteral("S-7 1 label reads S-7"));
+
+    // Its results follow a new part number, on the trail with the reason.
+    const RecordsToolRun part = RecordsToolRun::of({"amend", "--id", "1", "--part", "SP-9", "--reason", "drawing rev B",
+                                                    "--db", databaseUrl(m_cluster.config(lab, "rita", QString()))},
+                                                   "r\n");
+    QVERIFY2(part.exitCode == 0, qPrintable(part.err));
+    QVERIFY(m_cluster.psql(m_cluster.config(lab),
+                           QStringLiteral("SELECT r.part_number || ' ' || a.reason FROM point_results r JOIN audit_log a "
+                                          "ON a.table_name = 'point_results' AND a.action = 'update' WHERE r.test_id = 1"),
+                           &output));
+    QCOMPARE(output.section(QLatin1Char('\n'), 2, 2).trimmed(), QStringLiteral("SP-9 drawing rev B"));
 }
 
 // The reading verbs open the database as a station does: a login that may
