@@ -133,7 +133,11 @@ void measureStatistics(const QSqlDatabase &reader, const HistoryFilter &part, co
         clock.restart();
         StatisticsWindow window(part);
         window.show();
-        QTest::qWaitForWindowExposed(&window);
+        if (!QTest::qWaitForWindowExposed(&window)) {
+            report->addFailure(title + QStringLiteral(": statistics of a part"),
+                               QStringLiteral("the window was never shown"));
+            return;
+        }
         QApplication::processEvents();
         statistics << clock.nsecsElapsed() / 1e9;
         tests = window.batch().counts.count;
