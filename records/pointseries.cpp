@@ -127,36 +127,31 @@ std::optional<double> sampleDeviation(const QVariant &squares, int n)
     return std::sqrt(std::max(0.0, squares.toDouble()) / (n - 1));
 }
 
-// One point's figures from its counted forces: each distinct force (with
-// the limits its tests had) and how many tests measured it, in any order.
+// One point's rows of counted forces gathered, in any order: each distinct
+// force with the limits its tests had and how many tests measured it.
 struct Counted
 {
-    QVector<BatchStatistics::ForceCount> forces;
-    int notReached = 0;
+    BatchStatistics::CountedPoint point;
     bool haveLimits = false;
-    double lowestLower = 0;
-    double highestLower = 0;
-    double lowestUpper = 0;
-    double highestUpper = 0;
 
     void add(const QVariant &force, int tests, double lower, double upper)
     {
         if (force.isNull())
-            notReached += tests;
+            point.notReached += tests;
         else
-            forces.append({force.toDouble(), tests});
-        lowestLower = haveLimits ? std::min(lowestLower, lower) : lower;
-        highestLower = haveLimits ? std::max(highestLower, lower) : lower;
-        lowestUpper = haveLimits ? std::min(lowestUpper, upper) : upper;
-        highestUpper = haveLimits ? std::max(highestUpper, upper) : upper;
+            point.forces.append({force.toDouble(), tests});
+        point.lowestLower = haveLimits ? std::min(point.lowestLower, lower) : lower;
+        point.highestLower = haveLimits ? std::max(point.highestLower, lower) : lower;
+        point.lowestUpper = haveLimits ? std::min(point.lowestUpper, upper) : upper;
+        point.highestUpper = haveLimits ? std::max(point.highestUpper, upper) : upper;
         haveLimits = true;
     }
 
-    // Forces put in ascending order, one count each (tests with other
-    // limits may share a force), and the figures of the point from them:
-    // the mean first, then the squared deviations from it.
-    BatchStatistics::PointSummary summary(int pointNo, int subgroupSize)
+    // The forces in ascending order, each once (tests with other limits may
+    // share a force), as a summary and a histogram take them.
+    const BatchStatistics::CountedPoint &gathered(int pointNo)
     {
+        QVector<BatchStatistics::ForceCount> &forces = point.forces;
         std::sort(forces.begin(), forces.end(),
                   [](const BatchStatistics::ForceCount &a, const BatchStatistics::ForceCount &b) {
                       return a.force < b.force;
@@ -169,32 +164,8 @@ struct Counted
                 merged.append(force);
         }
         forces = merged;
-
-        BatchStatistics::PointSummary s;
-        s.pointNo = pointNo;
-        s.notReached = notReached;
-        s.subgroupSize = subgroupSize;
-        double sum = 0;
-        for (const BatchStatistics::ForceCount &force : qAsConst(forces)) {
-            s.n += force.count;
-            sum += force.force * force.count;
-        }
-        if (s.n > 0) {
-            const double mean = sum / s.n;
-            double squares = 0;
-            for (const BatchStatistics::ForceCount &force : qAsConst(forces))
-                squares += force.count * (force.force - mean) * (force.force - mean);
-            s.mean = mean;
-            s.minimum = forces.first().force;
-            s.maximum = forces.last().force;
-            s.standardDeviation = sampleDeviation(squares, s.n);
-        }
-        s.limitsDiffer = lowestLower != highestLower || lowestUpper != highestUpper;
-        if (!s.limitsDiffer && highestUpper > lowestLower) {
-            s.lower = lowestLower;
-            s.upper = highestUpper;
-        }
-        return s;
+        point.pointNo = pointNo;
+        return point;
     }
 };
 
@@ -288,13 +259,14 @@ bool load(const QSqlDatabase &db, const HistoryFilter &filter, int subgroupSize,
     QVector<int> renumbered;
     for (auto point = counted.begin(); point != counted.end(); ++point) {
         PointSeries series;
-        series.summary = point->summary(point.key(), subgroupSize);
+        const BatchStatistics::CountedPoint &gathered = point->gathered(point.key());
+        series.summary = BatchStatistics::summarise(gathered, subgroupSize);
         if (const auto subgroups = Spc::subgroupsOfCuts(cutsOf.value(point.key()), subgroupSize))
             series.subgroups = *subgroups;
         else
             renumbered << point.key();
         if (forces == Forces::Counted)
-            series.forces = point->forces;
+            series.forces = gathered.forces;
         points->append(series);
     }
     if (!renumbered.isEmpty() && !loadRenumbered(db, tests, ofPart, renumbered, subgroupSize, points, error))

@@ -5,6 +5,7 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStringList>
 #include <QVariant>
 
@@ -57,6 +58,16 @@ QString TestStore::timeText(const QDateTime &time)
 
 bool TestStore::selectOne(const QString &statement, const QVariantList &bound, QVariant *value, bool *found)
 {
+    QVariantList values;
+    if (!selectRow(statement, bound, &values, found))
+        return false;
+    if (*found)
+        *value = values.value(0);
+    return true;
+}
+
+bool TestStore::selectRow(const QString &statement, const QVariantList &bound, QVariantList *values, bool *found)
+{
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     if (!query.prepare(statement)) {
@@ -70,8 +81,9 @@ bool TestStore::selectOne(const QString &statement, const QVariantList &bound, Q
         return false;
     }
     *found = query.next();
-    if (*found)
-        *value = query.value(0);
+    values->clear();
+    for (int i = 0; *found && i < query.record().count(); ++i)
+        values->append(query.value(i));
     return true;
 }
 
@@ -191,12 +203,16 @@ bool TestStore::finishTest(qint64 testId, const QDateTime &finishedAt,
                            const EvaluationRecord &evaluation, const TestEnding &ending)
 {
     namespace T = Schema::Tests;
-    QVariant status;
+    // Each result carries its test's part number, as the database would put
+    // it anyway (the bench's trail would record that as a change).
+    QVariantList test;
     bool found = false;
-    if (!selectOne(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
-                       .arg(SchemaSql::name(T::status), QLatin1String(T::Table), byId()),
-                   {testId}, &status, &found))
+    if (!selectRow(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                       .arg(SchemaSql::names({T::status, T::partNumber}), QLatin1String(T::Table), byId()),
+                   {testId}, &test, &found))
         return false;
+    const QVariant status = test.value(0);
+    const QString partNumber = test.value(1).toString();
     // Finished already, by a commit whose answer was lost; or interrupted
     // by another start of this station, which keeps it so.
     if (found && status.toString() != TestStatus::Running)
@@ -227,18 +243,11 @@ bool TestStore::finishTest(qint64 testId, const QDateTime &finishedAt,
     if (!judged)
         return true;
 
-    // Each result carries its test's part number, as the database would put
-    // it anyway (the bench's trail would record that as a change).
-    QVariant partNumber;
-    if (!selectOne(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
-                       .arg(SchemaSql::name(T::partNumber), QLatin1String(T::Table), byId()),
-                   {testId}, &partNumber, &found))
-        return false;
     for (const PointResultRecord &result : evaluation.points) {
         namespace R = Schema::PointResults;
         SchemaSql::Values row;
         row.set(R::testId, testId)
-            .set(R::partNumber, partNumber.toString())
+            .set(R::partNumber, partNumber)
             .set(R::pointNo, result.pointNo)
             .set(R::distance, result.distance)
             .set(R::force, nullableReal(result.force))

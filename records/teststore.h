@@ -43,7 +43,9 @@ public:
 
 private:
     bool insert(const SchemaSql::Values &row);
-    // The first column of the first row, *found false when there is none.
+    // The first row's columns, *found false when there is none.
+    bool selectRow(const QString &statement, const QVariantList &bound, QVariantList *values, bool *found);
+    // Its first column.
     bool selectOne(const QString &statement, const QVariantList &bound, QVariant *value, bool *found);
     bool storedPointCount(qint64 testId, qint64 *count);
 

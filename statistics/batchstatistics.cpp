@@ -54,13 +54,25 @@ void noteLimits(PointState *state, double lower, double upper)
     }
 }
 
+// The limits a summary is judged against: only those every test shares,
+// and only a band.
+void setLimits(PointSummary *summary, bool differ, double lower, double upper)
+{
+    summary->limitsDiffer = differ;
+    if (!differ && upper > lower) {
+        summary->lower = lower;
+        summary->upper = upper;
+    }
+}
+
 PointSummary summary(int pointNo, const PointState &state, int subgroupSize)
 {
     PointSummary result;
     result.pointNo = pointNo;
     result.n = state.forces.n;
     result.notReached = state.notReached;
-    result.limitsDiffer = state.limitsDiffer;
+    if (state.haveLimits)
+        setLimits(&result, state.limitsDiffer, state.lower, state.upper);
     if (state.forces.n > 0) {
         result.mean = state.forces.mean;
         result.minimum = state.forces.minimum;
@@ -68,10 +80,6 @@ PointSummary summary(int pointNo, const PointState &state, int subgroupSize)
     }
     if (state.forces.n > 1)
         result.standardDeviation = std::sqrt(state.forces.squares / (state.forces.n - 1));
-    if (state.haveLimits && !state.limitsDiffer && state.upper > state.lower) {
-        result.lower = state.lower;
-        result.upper = state.upper;
-    }
     result.subgroupSize = subgroupSize;
     if (result.mean) {
         const Spc::ControlChart chart =
@@ -100,6 +108,33 @@ QVector<PointSummary> summarise(const QVector<PointSample> &samples, int subgrou
     result.reserve(points.size());
     for (auto it = points.cbegin(); it != points.cend(); ++it)
         result.append(summary(it.key(), it.value(), subgroupSize));
+    return result;
+}
+
+PointSummary summarise(const CountedPoint &point, int subgroupSize)
+{
+    PointSummary result;
+    result.pointNo = point.pointNo;
+    result.notReached = point.notReached;
+    result.subgroupSize = subgroupSize;
+    double sum = 0;
+    for (const ForceCount &force : point.forces) {
+        result.n += force.count;
+        sum += force.force * force.count;
+    }
+    if (result.n > 0) {
+        const double mean = sum / result.n;
+        double squares = 0;
+        for (const ForceCount &force : point.forces)
+            squares += force.count * (force.force - mean) * (force.force - mean);
+        result.mean = mean;
+        result.minimum = point.forces.first().force;
+        result.maximum = point.forces.last().force;
+        if (result.n > 1)
+            result.standardDeviation = std::sqrt(std::max(0.0, squares) / (result.n - 1));
+    }
+    setLimits(&result, point.lowestLower != point.highestLower || point.lowestUpper != point.highestUpper,
+              point.lowestLower, point.highestUpper);
     return result;
 }
 

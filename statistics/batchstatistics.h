@@ -83,4 +83,21 @@ struct ForceCount
 Histogram histogram(const QVector<ForceCount> &forces, std::optional<double> lower,
                     std::optional<double> upper);
 
+// One point as the database counts it: each distinct force with how many
+// tests measured it (ascending, each force once), the tests that did not
+// reach the point, and the lowest and highest limits any of its tests had.
+struct CountedPoint
+{
+    int pointNo = 0;
+    QVector<ForceCount> forces;
+    int notReached = 0;
+    double lowestLower = 0;
+    double highestLower = 0;
+    double lowestUpper = 0;
+    double highestUpper = 0;
+};
+// Its summary, exact: the mean first, then the squared deviations from it.
+// Without the capability, which needs the subgroups in test order.
+PointSummary summarise(const CountedPoint &point, int subgroupSize);
+
 } // namespace BatchStatistics

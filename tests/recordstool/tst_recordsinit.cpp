@@ -158,7 +158,7 @@ void tst_RecordsInit::operatorReadsStatsAndExports()
     QCOMPARE(QJsonDocument::fromJson(stats.out.toUtf8()).object().value(QStringLiteral("n")).toInt(), 2);
 
     QTemporaryDir folder;
-    for (const QString format : {QStringLiteral("csv"), QStringLiteral("dfq")}) {
+    for (const QString &format : {QStringLiteral("csv"), QStringLiteral("dfq")}) {
         const QString file = folder.filePath(QStringLiteral("sp-op.") + format);
         const RecordsToolRun run =
             RecordsToolRun::of({"export", "--db", url, "--part", "SP-OP", "--format", format, "--out", file});
